@@ -1,0 +1,57 @@
+# Helpers for the three kinds of target of the tree.
+
+set(OSTREL_WARNINGS -Wall -Wextra)
+
+# ostrel_add_library(NAME [STATIC|SHARED] SOURCES ... LIBS ...)
+function(ostrel_add_library name)
+  cmake_parse_arguments(A "STATIC;SHARED" "" "SOURCES;LIBS;PUBLIC_LIBS" ${ARGN})
+  if(A_SHARED)
+    add_library(${name} SHARED ${A_SOURCES})
+  else()
+    add_library(${name} STATIC ${A_SOURCES})
+  endif()
+  target_compile_options(${name} PRIVATE ${OSTREL_WARNINGS})
+  target_link_libraries(${name} PRIVATE ${A_LIBS} PUBLIC ${A_PUBLIC_LIBS})
+endfunction()
+
+# ostrel_add_plugin(NAME CORE core_lib [OUTPUT_DIR dir] SOURCES ...)
+# A plug-in module: a thin MODULE library that exports only LoadPlugins;
+# the logic lives in its static core library, which the tests link.
+function(ostrel_add_plugin name)
+  cmake_parse_arguments(A "" "CORE;OUTPUT_DIR" "SOURCES;LIBS" ${ARGN})
+  add_library(${name} MODULE ${A_SOURCES})
+  set_target_properties(${name} PROPERTIES
+    PREFIX ""
+    CXX_VISIBILITY_PRESET hidden
+    VISIBILITY_INLINES_HIDDEN ON)
+  if(A_OUTPUT_DIR)
+    set_target_properties(${name} PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${A_OUTPUT_DIR})
+  endif()
+  target_compile_options(${name} PRIVATE ${OSTREL_WARNINGS})
+  if(A_CORE)
+    target_link_libraries(${name} PRIVATE ${A_CORE})
+  endif()
+  target_link_libraries(${name} PRIVATE ostrel_contract ${A_LIBS})
+endfunction()
+
+# ostrel_add_test(NAME LABEL unit|gui|integration SOURCES ... LIBS ... [DEFS ...])
+function(ostrel_add_test name)
+  cmake_parse_arguments(A "" "LABEL;TIMEOUT" "SOURCES;LIBS;DEFS" ${ARGN})
+  if(NOT A_LABEL)
+    set(A_LABEL unit)
+  endif()
+  if(NOT A_TIMEOUT)
+    set(A_TIMEOUT 120)
+  endif()
+  add_executable(${name} ${A_SOURCES})
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/bin)
+  target_compile_options(${name} PRIVATE ${OSTREL_WARNINGS})
+  target_link_libraries(${name} PRIVATE ${A_LIBS} ostrel_testmain GTest::gtest GTest::gmock)
+  target_compile_definitions(${name} PRIVATE OSTREL_PROGRAM_DIR="${OSTREL_PROGRAM_DIR}"
+    OSTREL_SOURCE_DIR="${PROJECT_SOURCE_DIR}" ${A_DEFS})
+  include(GoogleTest)
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES LABELS ${A_LABEL} TIMEOUT ${A_TIMEOUT} ENVIRONMENT QT_QPA_PLATFORM=offscreen)
+endfunction()

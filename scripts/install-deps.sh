@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Installs every Debian package the project needs to build, test and run.
+# Idempotent; works as root or through sudo.
+set -euo pipefail
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+
+PACKAGES=(
+  # toolchain
+  build-essential cmake ninja-build pkg-config
+  # Qt 6
+  qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev
+  qt6-webengine-dev qt6-webengine-dev-tools libqt6webenginecore6-bin qt6-webchannel-dev
+  qt6-multimedia-dev libqt6svg6-dev qt6-image-formats-plugins
+  libgl-dev
+  # XMPP, SOAP, spelling
+  libgloox-dev gsoap libgsoap-dev libhunspell-dev hunspell-en-us
+  libxss-dev
+  # tests and benchmarks
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  prosody lua-sec openssl xvfb xauth xfonts-base fonts-dejavu-core
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ "${#missing[@]}" -eq 0 ]; then
+  echo "install-deps: everything is installed"
+  exit 0
+fi
+
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+
+# Prosody is only a test fixture: the tests start their own instance.
+if command -v systemctl >/dev/null 2>&1; then
+  $SUDO systemctl disable --now prosody >/dev/null 2>&1 || true
+fi
+if command -v service >/dev/null 2>&1; then
+  $SUDO service prosody stop >/dev/null 2>&1 || true
+fi

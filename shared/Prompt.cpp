@@ -1,0 +1,38 @@
+#include "shared/Prompt.h"
+
+#include <QApplication>
+#include <QThread>
+
+namespace {
+CPrompt::Handler &handler()
+{
+    static CPrompt::Handler h;
+    return h;
+}
+} // namespace
+
+QMessageBox::StandardButton CPrompt::Show(const PromptRequest &request, QWidget *parent)
+{
+    if (handler())
+        return handler()(request);
+    // A box on another thread would crash the widget system.
+    if (!qApp || QThread::currentThread() != qApp->thread() || !qobject_cast<QApplication *>(qApp))
+        return QMessageBox::NoButton;
+    QMessageBox box(request.icon, request.caption.isEmpty() ? QApplication::applicationDisplayName() : request.caption,
+                    request.text, request.buttons, parent);
+    box.setTextFormat(Qt::PlainText);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+QMessageBox::StandardButton CPrompt::Error(const QString &text, QWidget *parent)
+{
+    PromptRequest r;
+    r.text = text;
+    r.icon = QMessageBox::Warning;
+    return Show(r, parent);
+}
+
+void CPrompt::SetHandler(Handler h)
+{
+    handler() = std::move(h);
+}
