@@ -31,9 +31,17 @@ bool CModuleVersion::ReadVersionInfo(const QString &module)
     if (module.isEmpty())
         return ReadRecord(QFileInfo(QCoreApplication::applicationFilePath()).fileName());
 
+    // A bare file name is looked for in the program's folder first, where
+    // the deliverables live.
+    QString path = module;
+    if (QFileInfo(module).fileName() == module) {
+        const QString beside = QCoreApplication::applicationDirPath() + QLatin1Char('/') + module;
+        if (QFileInfo::exists(beside))
+            path = beside;
+    }
     // Loading registers the module's resources; its record is read before
     // the module is let go again.
-    QLibrary library(module);
+    QLibrary library(path);
     if (!library.load())
         return false;
     const bool ok = ReadRecord(QFileInfo(library.fileName()).fileName());
