@@ -1,0 +1,43 @@
+#pragma once
+// Reads the skins of one skin file into the model. Internal to the library:
+// CQVSkinManager::Load is its only caller. User-interface thread only.
+
+#include "skins/QVSkin.h"
+
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+class QDomElement;
+class CQVSkinControl;
+class CQVSkinPaintRect;
+
+class CQVSkinReader
+{
+public:
+    enum class Result {
+        Read,       // every skin of the file was appended (possibly none)
+        Unreadable, // the file does not open or parse: skipped
+        Abandoned,  // a bad value: the whole load must be abandoned
+    };
+
+    // Appends the file's skins to skins; on Abandoned nothing is appended.
+    static Result ReadFile(const QString &path, std::vector<std::unique_ptr<CQVSkin>> &skins);
+
+private:
+    explicit CQVSkinReader(const QString &folder);
+
+    std::unique_ptr<CQVSkin> ReadSkin(const QDomElement &element) const;
+    void ReadForm(const QDomElement &element, CQVSkin &skin) const;
+    std::unique_ptr<CQVSkinControl> ReadControl(const QDomElement &element) const;
+    void ReadControlOver(const QDomElement &element, CQVSkinControl &control) const;
+    void ReadCommonAttributes(const QDomElement &element, CQVSkinControl &control) const;
+    void ReadNestedControls(const QDomElement &element, CQVSkinControl &control) const;
+    std::unique_ptr<CQVSkinPaintRect> ReadPaint(const QDomElement &element) const;
+
+    // "image", "css"...: the path beside the skin file, or empty when not given.
+    QString FilePath(const QDomElement &element, const QString &name) const;
+
+    QString m_folder;
+};
