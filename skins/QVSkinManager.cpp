@@ -3,8 +3,23 @@
 #include "QVSkinReader.h"
 #include "SkinLog.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QThread>
+
+namespace {
+
+// The model has no lock: it belongs to the user-interface thread. A call from
+// elsewhere is a programmer error, logged where it happened.
+void checkUiThread(const char *where)
+{
+    const QCoreApplication *app = QCoreApplication::instance();
+    if (app && QThread::currentThread() != app->thread())
+        qCWarning(lcSkins) << where << "called off the user-interface thread";
+}
+
+} // namespace
 
 CQVSkinManager::CQVSkinManager() = default;
 
@@ -19,6 +34,7 @@ CQVSkinManager *CQVSkinManager::Instance()
 
 bool CQVSkinManager::Load(const QString &folder)
 {
+    checkUiThread(Q_FUNC_INFO);
     CQVSkinManager *self = Instance();
     const QDir dir(folder);
     const QFileInfoList files =
@@ -64,6 +80,7 @@ QString CQVSkinManager::GetCurrentSkin()
 
 bool CQVSkinManager::SetCurrentSkin(const QString &id)
 {
+    checkUiThread(Q_FUNC_INFO);
     CQVSkinManager *self = Instance();
     for (const auto &skin : self->m_skins) {
         if (skin->GetId() != id)
@@ -79,6 +96,7 @@ bool CQVSkinManager::SetCurrentSkin(const QString &id)
 
 CQVSkinForm *CQVSkinManager::LockForm(const QString &name)
 {
+    checkUiThread(Q_FUNC_INFO);
     CQVSkinManager *self = Instance();
     CQVSkinForm *form = self->m_current ? self->m_current->GetForm(name) : nullptr;
     if (form)

@@ -270,16 +270,10 @@ void CQVSkinReader::ReadForm(const QDomElement &element, CQVSkin &skin) const
     CQVSkinForm &form = *owned;
     skin.AddForm(std::move(owned));
 
-    for (const QDomElement &e : elementsUnder(element, QStringLiteral("controls"))) {
-        if (!isControlElement(e)) {
-            skipUnknown(e);
-            continue;
-        }
-        if (CQVSkinControl *inherited = form.GetControl(requiredId(e)))
-            ReadControlOver(e, *inherited);
-        else
-            form.AddControl(ReadControl(e));
-    }
+    ReadControls(
+        elementsUnder(element, QStringLiteral("controls")),
+        [&form](const QString &id) { return form.GetControl(id); },
+        [&form](std::unique_ptr<CQVSkinControl> control) { form.AddControl(std::move(control)); });
 
     for (const QDomElement &e : elementsUnder(element, QStringLiteral("paints"))) {
         if (!isPaintElement(e)) {
@@ -357,15 +351,23 @@ void CQVSkinReader::ReadCommonAttributes(const QDomElement &element, CQVSkinCont
 
 void CQVSkinReader::ReadNestedControls(const QDomElement &element, CQVSkinControl &control) const
 {
-    for (const QDomElement &e : nestedElements(element)) {
+    ReadControls(
+        nestedElements(element), [&control](const QString &id) { return control.GetControl(id); },
+        [&control](std::unique_ptr<CQVSkinControl> nested) { control.m_controls.push_back(std::move(nested)); });
+}
+
+void CQVSkinReader::ReadControls(const QList<QDomElement> &elements, const FindControl &find,
+    const AddControl &add) const
+{
+    for (const QDomElement &e : elements) {
         if (!isControlElement(e)) {
             skipUnknown(e);
             continue;
         }
-        if (CQVSkinControl *existing = control.GetControl(requiredId(e)))
+        if (CQVSkinControl *existing = find(requiredId(e)))
             ReadControlOver(e, *existing);
         else
-            control.m_controls.push_back(ReadControl(e));
+            add(ReadControl(e));
     }
 }
 

@@ -4,8 +4,10 @@
 
 #include "skins/QVSkin.h"
 
+#include <QList>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -34,6 +36,11 @@ private:
     void ReadControlOver(const QDomElement &element, CQVSkinControl &control) const;
     void ReadCommonAttributes(const QDomElement &element, CQVSkinControl &control) const;
     void ReadNestedControls(const QDomElement &element, CQVSkinControl &control) const;
+    // Each element is read over the control of its id that the list already
+    // holds (an inherited one), or read anew and added.
+    using FindControl = std::function<CQVSkinControl *(const QString &id)>;
+    using AddControl = std::function<void(std::unique_ptr<CQVSkinControl>)>;
+    void ReadControls(const QList<QDomElement> &elements, const FindControl &find, const AddControl &add) const;
     std::unique_ptr<CQVSkinPaintRect> ReadPaint(const QDomElement &element) const;
 
     // "image", "css"...: the path beside the skin file, or empty when not given.

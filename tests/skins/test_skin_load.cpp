@@ -50,68 +50,39 @@ struct SkinLoad : ::testing::Test
     QSignalSpy changed{CQVSkinManager::Instance(), &CQVSkinManager::OnSkinChanged};
 };
 
+// What the windows cannot show: the structure of the model as read. Placing,
+// applying and painting the forms is in test_skin_widgets.
 TEST_F(SkinLoad, TestSkinsModel)
 {
     ASSERT_TRUE(CQVSkinManager::Load(stageTestSkins(dir)));
     EXPECT_EQ(CQVSkinManager::GetSkinNames(), QStringList({"alpha", "beta"}));
     EXPECT_EQ(CQVSkinManager::GetCurrentSkin(), "alpha");
+    EXPECT_EQ(changed.count(), 0) << "the first skin becomes current silently";
 
     Locked base("Base");
     Locked derived("Derived");
     ASSERT_TRUE(base.form && derived.form);
 
-    // The base form as read.
-    const CQVSkinControl *list = base.form->GetControl("list");
-    ASSERT_TRUE(list);
-    EXPECT_EQ(list->GetDlgId(), 1001);
-    EXPECT_TRUE(list->HasBorder());
-    EXPECT_EQ(list->GetRect().GetEdge(CQVSkinRect::Left), 10);
     const auto *ok = dynamic_cast<const CQVSkinButton *>(base.form->GetControl("ok"));
     ASSERT_TRUE(ok);
     EXPECT_EQ(ok->GetColor(), 0x80336699u);
-    EXPECT_EQ(ok->GetImage().pixel(1, 1), OkBlue);
-    EXPECT_EQ(ok->GetHoverImage().pixel(1, 1), HotOrange);
-    EXPECT_EQ(ok->GetHoverBackground().pixel(1, 1), HoverGrey);
-    EXPECT_TRUE(ok->IsTransparent());
-    const CQVSkinControl *bar = base.form->GetControl("bar");
-    ASSERT_TRUE(dynamic_cast<const CQVSkinGroup *>(bar));
-    EXPECT_EQ(bar->GetDlgId(), -1);
-    ASSERT_EQ(bar->GetControls().size(), 2u);
-    EXPECT_EQ(bar->GetControl("status")->GetVisibility(), CQVSkinControl::VisibilityHide);
-    EXPECT_EQ(bar->GetControl("title")->GetVisibility(), CQVSkinControl::VisibilityLeave);
-    EXPECT_FALSE(base.form->IsCustomNcPaint());
-    EXPECT_FALSE(base.form->GetClientRect().has_value());
-    ASSERT_EQ(base.form->GetPaints().size(), 1u);
-    EXPECT_EQ(base.form->GetPaint("back")->GetColor(), 0xFF0000FFu);
+    EXPECT_TRUE(dynamic_cast<const CQVSkinGroup *>(base.form->GetControl("bar")));
+    EXPECT_EQ(base.form->GetControl("bar")->GetDlgId(), -1);
     EXPECT_EQ(base.form->GetPaint("band"), nullptr) << "only top-level client paints are found by id";
+    EXPECT_FALSE(base.form->IsCustomNcPaint());
 
-    // The derived form: inherited, moved, added, overridden.
-    ASSERT_EQ(derived.form->GetControls().size(), 5u);
-    const CQVSkinControl *moved = derived.form->GetControl("list");
-    EXPECT_EQ(moved->GetDlgId(), 1001) << "moving keeps the item id";
-    EXPECT_FALSE(moved->HasBorder()) << "border falls back to false unless given again";
-    EXPECT_EQ(moved->GetRect().GetEdge(CQVSkinRect::Top), 40);
-    EXPECT_EQ(derived.form->GetControls().back()->GetId(), "extra");
+    // Inherited in order, the new control last; the button stays a button.
+    QStringList ids;
+    for (const auto &control : derived.form->GetControls())
+        ids << control->GetId();
+    EXPECT_EQ(ids, QStringList({"list", "ok", "bar", "panel", "extra"}));
     EXPECT_TRUE(dynamic_cast<const CQVSkinButton *>(derived.form->GetControl("ok")));
-    const CQVSkinPaintRect *back = derived.form->GetPaint("back");
-    EXPECT_EQ(back->GetColor(), 0xFFFFFF00u);
-    EXPECT_EQ(back->GetRect(), CQVSkinRect()) << "no edges given: the rectangle stays";
-    EXPECT_EQ(back->GetPaints().size(), 1u) << "nested paints stay";
     EXPECT_TRUE(derived.form->IsCustomNcPaint());
-    EXPECT_EQ(derived.form->GetNcPaints().size(), 2u);
-    ASSERT_TRUE(derived.form->GetClientRect().has_value());
-    EXPECT_EQ(derived.form->GetClientRect()->GetEdge(CQVSkinRect::Top), 30);
-
-    // The base was cloned, not shared.
-    EXPECT_EQ(base.form->GetControl("list")->GetRect().GetEdge(CQVSkinRect::Top), 10);
-    EXPECT_EQ(base.form->GetPaint("back")->GetColor(), 0xFF0000FFu);
-    EXPECT_EQ(base.form->GetControls().size(), 4u);
+    EXPECT_EQ(base.form->GetControls().size(), 4u) << "the base was cloned, not shared";
 
     // Colours: the first definition counts, unknown names are ignored.
     EXPECT_EQ(CQVSkinManager::GetColor(FormBackground).rgba(), 0xFF102030u);
     EXPECT_EQ(CQVSkinManager::GetCssPath(), QUrl::fromLocalFile(dir.filePath("alpha.css")).toString());
-
-    EXPECT_EQ(changed.count(), 0) << "the first skin becomes current silently";
 }
 
 TEST_F(SkinLoad, CurrentSkinRules)
@@ -262,15 +233,11 @@ const ValueCase kValueCases[] = {
         }},
     {"transparent 1", R"(<button id="c" transparent="1"/>)", {},
         [](const CQVSkinForm &f) { EXPECT_TRUE(transparent(f)); }},
-    {"transparent 2", R"(<button id="c" transparent="2"/>)", {},
-        [](const CQVSkinForm &f) { EXPECT_TRUE(transparent(f)); }},
     {"transparent true is not", R"(<button id="c" transparent="true"/>)", {},
         [](const CQVSkinForm &f) { EXPECT_FALSE(transparent(f)); }},
     {"transparent absent", R"(<button id="c"/>)", {},
         [](const CQVSkinForm &f) { EXPECT_FALSE(transparent(f)); }},
     {"border true", R"(<control id="c" border="true"/>)", {},
-        [](const CQVSkinForm &f) { EXPECT_TRUE(control(f).HasBorder()); }},
-    {"border TRUE", R"(<control id="c" border="TRUE"/>)", {},
         [](const CQVSkinForm &f) { EXPECT_TRUE(control(f).HasBorder()); }},
     {"border number", R"(<control id="c" border="-1"/>)", {},
         [](const CQVSkinForm &f) { EXPECT_TRUE(control(f).HasBorder()); }},
@@ -278,8 +245,6 @@ const ValueCase kValueCases[] = {
         [](const CQVSkinForm &f) { EXPECT_FALSE(control(f).HasBorder()); }},
     {"visible false hides", R"(<control id="c" visible="false"/>)", {},
         [](const CQVSkinForm &f) { EXPECT_EQ(control(f).GetVisibility(), CQVSkinControl::VisibilityHide); }},
-    {"visible true shows", R"(<control id="c" visible="true"/>)", {},
-        [](const CQVSkinForm &f) { EXPECT_EQ(control(f).GetVisibility(), CQVSkinControl::VisibilityShow); }},
     {"visible absent leaves", R"(<control id="c"/>)", {},
         [](const CQVSkinForm &f) { EXPECT_EQ(control(f).GetVisibility(), CQVSkinControl::VisibilityLeave); }},
     {"dlgId", R"(<control id="c" dlgId=" 42 "/>)", {},
