@@ -36,6 +36,9 @@ bool CQVSkinManager::Load(const QString &folder)
 {
     checkUiThread(Q_FUNC_INFO);
     CQVSkinManager *self = Instance();
+    // An empty path would mean the working folder.
+    if (folder.isEmpty())
+        return false;
     const QDir dir(folder);
     const QFileInfoList files =
         dir.entryInfoList({QStringLiteral("*.xml")}, QDir::Files | QDir::Readable, QDir::Name);
