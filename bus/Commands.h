@@ -14,15 +14,20 @@
 //      other than 0 and 2 means it took the command.
 //   3. Then the frame's own handlers.
 // Code 0 runs the command. Code -1 asks for its state: extra points to a
-// CommandUpdate that the frame made for the QAction and applies afterwards
-// with ApplyTo. A probe (code 0 with extra and handlerInfo both set) asks
-// whether anyone would run the command, without running it.
+// CommandUpdate that the frame made for the QAction, for example before a
+// menu shows:
+//     CommandUpdate update(CommandIdOf(action));
+//     CmdMsgDetails details(mode, update.Id(), CommandUpdateUi, &update);
+//     host->SendMessage(MSG_COMMAND, &details, nullptr);
+//     update.ApplyTo(action); // only what a handler set
+// A probe (code 0 with extra and handlerInfo both set) asks whether anyone
+// would run the command, without running it; it is answered like an update.
 //
-// Menus and accelerators travel by value: MSG_MENU_ADD and MSG_MENU_REPLACE
-// carry a QVMessage<MenuSpec>, MSG_ACCELERATORS_ADD and _REMOVE a
-// QVMessage<AcceleratorTable>. A mode is the id carried by an outlook-bar
-// page's widget (SetModeId / ModeIdOf); MSG_MODE_ACTIVATE and _DEACTIVATE
-// carry it as a QVMessage<int>.
+// Menus and accelerators travel by value, so the frame keeps its own copy:
+// MSG_MENU_ADD and MSG_MENU_REPLACE carry a QVMessage<MenuSpec>,
+// MSG_ACCELERATORS_ADD and _REMOVE a QVMessage<AcceleratorTable>. A mode is
+// the id carried by an outlook-bar page's widget (SetModeId / ModeIdOf);
+// MSG_MODE_ACTIVATE and _DEACTIVATE carry it as a QVMessage<int>.
 
 #include "bus/Payloads.h"
 

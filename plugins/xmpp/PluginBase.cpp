@@ -148,8 +148,7 @@ void CPluginBase::OnModeActivate(int)
 {
     for (const QPointer<QWidget> &w : m_viewWindows) {
         if (w) {
-            QVMessage<QWidget *> msg(w);
-            SendMessage(MSG_SHOW_VIEW, &msg, nullptr);
+            SendValue<QWidget *>(MSG_SHOW_VIEW, w);
             return;
         }
     }
@@ -281,33 +280,28 @@ void CPluginBase::RemoveWindow(QWidget *window, bool bar)
     std::erase_if(list, [window](const QPointer<QWidget> &w) { return !w || w == window; });
     if (!window || !OnUiThread("RemoveWindow"))
         return;
-    QVMessage<QWidget *> msg(window);
-    SendMessage(bar ? MSG_REMOVE_BAR_PANE : MSG_REMOVE_VIEW, &msg, nullptr);
+    SendValue(bar ? MSG_REMOVE_BAR_PANE : MSG_REMOVE_VIEW, window);
     delete window;
 }
 
 int CPluginBase::AddMenu(const MenuSpec &menu)
 {
-    QVMessage<MenuSpec> msg(menu);
-    return SendMessage(MSG_MENU_ADD, &msg, nullptr);
+    return SendValue(MSG_MENU_ADD, menu);
 }
 
 int CPluginBase::ReplaceMenu(const MenuSpec &menu)
 {
-    QVMessage<MenuSpec> msg(menu);
-    return SendMessage(MSG_MENU_REPLACE, &msg, nullptr);
+    return SendValue(MSG_MENU_REPLACE, menu);
 }
 
 int CPluginBase::AddAccelerators(const AcceleratorTable &table)
 {
-    QVMessage<AcceleratorTable> msg(table);
-    return SendMessage(MSG_ACCELERATORS_ADD, &msg, nullptr);
+    return SendValue(MSG_ACCELERATORS_ADD, table);
 }
 
 int CPluginBase::RemoveAccelerators(const AcceleratorTable &table)
 {
-    QVMessage<AcceleratorTable> msg(table);
-    return SendMessage(MSG_ACCELERATORS_REMOVE, &msg, nullptr);
+    return SendValue(MSG_ACCELERATORS_REMOVE, table);
 }
 
 // ---- settings layout --------------------------------------------------------

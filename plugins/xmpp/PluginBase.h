@@ -79,6 +79,7 @@ public:
 
     bool IsModeActive() const { return m_modeActive; }
     IHost *Host() const { return m_host; }
+    // Registered windows; their parents own them.
     const std::vector<QPointer<QWidget>> &BarWindows() const { return m_barWindows; }
     const std::vector<QPointer<QWidget>> &ViewWindows() const { return m_viewWindows; }
 
@@ -87,7 +88,7 @@ public:
     QVariant GetValue(const QString &key, const QVariant &defaultValue = QVariant());
     void SetValue(const QString &key, const QVariant &value);
 
-    // The host's parent windows; null when the host has none.
+    // The host's parent windows, owned by the host; null when it has none.
     QWidget *GetViewParent();
     QWidget *GetBarParent();
 
@@ -128,6 +129,13 @@ protected:
 
     // Sends through the host with this plug-in as sender; 0 without a host.
     int SendMessage(const QUuid &id, IMessage *in, IMessage *out);
+    // Sends a QVMessage<T> of the value, without out payload.
+    template <typename T>
+    int SendValue(const QUuid &id, const T &value)
+    {
+        QVMessage<T> msg(value);
+        return SendMessage(id, &msg, nullptr);
+    }
 
     IHost *m_host = nullptr;
     int m_version = PLUGIN_VERSION;
