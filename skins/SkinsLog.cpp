@@ -1,0 +1,3 @@
+#include "skins/SkinsLog.h"
+
+Q_LOGGING_CATEGORY(lcSkins, "ostrel.skins", QtInfoMsg)

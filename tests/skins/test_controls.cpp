@@ -1,0 +1,297 @@
+#include "skins/BackgroundRegion.h"
+#include "skins/QVButton.h"
+#include "skins/SkinnedWnd.h"
+#include "skins/WndWithHeader.h"
+
+#include "tests/TestUtil.h"
+
+#include <QApplication>
+#include <QEnterEvent>
+#include <QImage>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPixmap>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QColor kParent(0, 160, 0);
+const QColor kFace(200, 0, 0);
+
+QPixmap solid(QSize size, const QColor &color)
+{
+    QPixmap p(size);
+    p.fill(color);
+    return p;
+}
+
+// A window of one colour holding a button at (10, 10, 80, 20).
+struct ButtonHost
+{
+    ButtonHost()
+    {
+        QPalette pal = window.palette();
+        pal.setColor(QPalette::Window, kParent);
+        window.setPalette(pal);
+        window.setAutoFillBackground(true);
+        window.resize(100, 40);
+        button = new CQVButton(true, &window);
+        button->setGeometry(10, 10, 80, 20);
+        button->SetFaceColor(kFace);
+        window.show();
+    }
+    QColor at(int x, int y) { return window.grab().toImage().pixelColor(x, y); }
+    void enter()
+    {
+        QEnterEvent e(QPointF(5, 5), QPointF(15, 15), button->mapToGlobal(QPointF(5, 5)));
+        QApplication::sendEvent(button, &e);
+    }
+    void leave()
+    {
+        QEvent e(QEvent::Leave);
+        QApplication::sendEvent(button, &e);
+    }
+
+    QWidget window;
+    CQVButton *button;
+};
+
+} // namespace
+
+TEST(QVButton, NormalHoverAndTransparentBackgrounds)
+{
+    ButtonHost host;
+    EXPECT_EQ(host.at(50, 20), kFace);
+    EXPECT_EQ(host.at(5, 5), kParent);
+
+    // Hover background: blue left half, yellow right half, stretched over the button.
+    QPixmap hover(10, 4);
+    hover.fill(Qt::blue);
+    {
+        QPainter p(&hover);
+        p.fillRect(5, 0, 5, 4, Qt::yellow);
+    }
+    host.button->SetBackgroundHover(hover);
+    EXPECT_EQ(host.at(50, 20), kFace);
+    host.enter();
+    EXPECT_TRUE(host.button->IsHovered());
+    EXPECT_EQ(host.at(20, 20), QColor(Qt::blue));
+    EXPECT_EQ(host.at(80, 20), QColor(Qt::yellow));
+    host.leave();
+    EXPECT_FALSE(host.button->IsHovered());
+    EXPECT_EQ(host.at(50, 20), kFace);
+
+    host.button->SetTransparent(true);
+    EXPECT_EQ(host.at(50, 20), kParent);
+    host.enter();
+    EXPECT_EQ(host.at(20, 20), QColor(Qt::blue)); // hover shows on a transparent button too
+}
+
+TEST(QVButton, WithoutHoverBackgroundNeverHovers)
+{
+    ButtonHost host;
+    host.enter();
+    QMouseEvent move(QEvent::MouseMove, QPointF(20, 5), host.button->mapToGlobal(QPointF(20, 5)),
+                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(host.button, &move);
+    EXPECT_FALSE(host.button->IsHovered());
+    EXPECT_EQ(host.at(50, 20), kFace);
+}
+
+TEST(QVButton, HotImageShowsUnderTheMouse)
+{
+    ButtonHost host;
+    host.button->SetImage(solid(QSize(8, 8), Qt::white), solid(QSize(8, 8), Qt::black));
+    EXPECT_EQ(host.at(50, 20), QColor(Qt::white));
+    EXPECT_EQ(host.at(15, 20), kFace);
+    host.enter();
+    EXPECT_EQ(host.at(50, 20), QColor(Qt::black));
+    host.leave();
+    EXPECT_EQ(host.at(50, 20), QColor(Qt::white));
+}
+
+TEST(WndWithHeader, HeaderIsThreeHalvesOfTheTextHeight)
+{
+    EXPECT_EQ(CWndWithHeader::HeaderHeightFor(13), 19);
+    EXPECT_EQ(CWndWithHeader::HeaderHeightFor(16), 24);
+}
+
+TEST(WndWithHeader, HostsOneChildBelowTheBand)
+{
+    const QColor band(128, 128, 128), light(255, 255, 255), child(0, 0, 255);
+    CWndWithHeader wnd;
+    QPalette pal = wnd.palette();
+    pal.setColor(QPalette::Inactive, QPalette::Button, band);
+    pal.setColor(QPalette::Inactive, QPalette::Light, light);
+    wnd.setPalette(pal);
+    wnd.setWindowTitle(QStringLiteral("<b>Agents</b>"));
+    wnd.resize(200, 150);
+    EXPECT_EQ(wnd.GetHostedWnd(), nullptr);
+
+    auto *hosted = new QWidget(&wnd);
+    QPalette childPal = hosted->palette();
+    childPal.setColor(QPalette::Window, child);
+    hosted->setPalette(childPal);
+    hosted->setAutoFillBackground(true);
+    wnd.show();
+
+    const int header = wnd.GetHeaderHeight();
+    EXPECT_EQ(header, wnd.fontMetrics().height() * 3 / 2);
+    EXPECT_EQ(wnd.GetHostedWnd(), hosted);
+    EXPECT_EQ(hosted->geometry(), QRect(0, header, 200, 150 - header));
+    wnd.resize(300, 100);
+    EXPECT_EQ(hosted->geometry(), QRect(0, header, 300, 100 - header));
+
+    const QImage image = wnd.grab().toImage();
+    EXPECT_EQ(image.pixelColor(5, 0), light);
+    EXPECT_EQ(image.pixelColor(5, header / 2), band);
+    EXPECT_EQ(image.pixelColor(5, header - 1), QColor(Qt::black));
+    EXPECT_EQ(image.pixelColor(150, header + 10), child);
+}
+
+TEST(WndWithHeader, WithoutChildTheBandFillsTheWindow)
+{
+    CWndWithHeader wnd;
+    QPalette pal = wnd.palette();
+    pal.setColor(QPalette::Inactive, QPalette::Button, QColor(90, 90, 90));
+    wnd.setPalette(pal);
+    wnd.resize(120, 80);
+    wnd.show();
+    const QImage image = wnd.grab().toImage();
+    EXPECT_EQ(image.pixelColor(5, 40), QColor(90, 90, 90));
+    EXPECT_EQ(image.pixelColor(5, 79), QColor(Qt::black));
+}
+
+TEST(BackgroundRegion, ExcludesVisibleChildrenButNotTranslucentOnes)
+{
+    QWidget window;
+    window.resize(200, 100);
+    auto *opaque = new QWidget(&window);
+    opaque->setGeometry(10, 10, 30, 30);
+    auto *hidden = new QWidget(&window);
+    hidden->setGeometry(50, 10, 30, 30);
+    hidden->hide();
+    auto *translucent = new QWidget(&window);
+    translucent->setAttribute(Qt::WA_TranslucentBackground);
+    translucent->setGeometry(100, 10, 80, 80);
+    auto *inner = new QWidget(translucent);
+    inner->setGeometry(10, 10, 20, 20);
+
+    const QRegion region = CreateBackgroundRgn(&window);
+    EXPECT_TRUE(region.contains(QPoint(5, 5)));
+    EXPECT_FALSE(region.contains(QPoint(20, 20))) << "opaque child";
+    EXPECT_TRUE(region.contains(QPoint(60, 20))) << "hidden child";
+    EXPECT_TRUE(region.contains(QPoint(150, 50))) << "translucent child";
+    EXPECT_FALSE(region.contains(QPoint(115, 25))) << "child of the translucent child";
+
+    window.setMask(QRegion(0, 0, 50, 50));
+    const QRegion masked = CreateBackgroundRgn(&window);
+    EXPECT_TRUE(masked.contains(QPoint(45, 45)));
+    EXPECT_FALSE(masked.contains(QPoint(60, 20)));
+    EXPECT_FALSE(masked.contains(QPoint(20, 20)));
+}
+
+TEST(SkinnedWnd, ButtonsFollowTheStyleFlagsNotTheWindowState)
+{
+    CSkinnedWnd noBoxes(CSkinnedWnd::Caption | CSkinnedWnd::SystemMenu);
+    noBoxes.resize(300, 200);
+    noBoxes.showMaximized();
+    EXPECT_FALSE(noBoxes.HasMaximizeBtn());
+    EXPECT_FALSE(noBoxes.HasMinimizeBtn());
+    EXPECT_TRUE(noBoxes.HasCloseBtn());
+    EXPECT_TRUE(noBoxes.GetCaptionButtonRect(CSkinnedWnd::HitMaxButton).isEmpty());
+
+    CSkinnedWnd boxes;
+    boxes.resize(300, 200);
+    boxes.show();
+    EXPECT_TRUE(boxes.HasMaximizeBtn());
+    EXPECT_TRUE(boxes.HasMinimizeBtn());
+}
+
+TEST(SkinnedWnd, CaptionHitTest)
+{
+    CSkinnedWnd wnd;
+    wnd.resize(400, 300);
+    wnd.show();
+
+    const int frame = wnd.GetFrameWidth();
+    const QRect caption = wnd.GetCaptionRect();
+    ASSERT_GT(caption.height(), 2);
+    EXPECT_EQ(caption, QRect(frame, frame, 400 - 2 * frame, wnd.GetCaptionHeight()));
+    EXPECT_EQ(wnd.contentsRect().top(), frame + caption.height());
+
+    // Close at the right edge of the caption, then maximise, then minimise.
+    const QRect close = wnd.GetCaptionButtonRect(CSkinnedWnd::HitClose);
+    const QRect max = wnd.GetCaptionButtonRect(CSkinnedWnd::HitMaxButton);
+    const QRect min = wnd.GetCaptionButtonRect(CSkinnedWnd::HitMinButton);
+    EXPECT_EQ(close.right(), caption.right());
+    EXPECT_EQ(max.right() + 1, close.left());
+    EXPECT_EQ(min.right() + 1, max.left());
+    EXPECT_LE(close.height(), caption.height() - 2);
+    EXPECT_EQ(close.center().y(), caption.center().y());
+
+    const struct
+    {
+        const char *name;
+        QPoint point;
+        CSkinnedWnd::HitCode hit;
+    } cases[] = {
+        {"caption", QPoint(200, caption.center().y()), CSkinnedWnd::HitCaption},
+        {"icon square", QPoint(caption.left() + 2, caption.center().y()), CSkinnedWnd::HitSysMenu},
+        {"close", close.center(), CSkinnedWnd::HitClose},
+        {"maximise", max.center(), CSkinnedWnd::HitMaxButton},
+        {"minimise", min.center(), CSkinnedWnd::HitMinButton},
+        {"client", QPoint(200, 150), CSkinnedWnd::HitClient},
+        {"outside", QPoint(400, 150), CSkinnedWnd::HitNowhere},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(wnd.HitTest(c.point), c.hit) << c.name;
+
+    if (frame > 0) {
+        EXPECT_EQ(wnd.HitTest(QPoint(0, 150)), CSkinnedWnd::HitLeft);
+        EXPECT_EQ(wnd.HitTest(QPoint(399, 150)), CSkinnedWnd::HitRight);
+        EXPECT_EQ(wnd.HitTest(QPoint(200, 299)), CSkinnedWnd::HitBottom);
+        EXPECT_EQ(wnd.HitTest(QPoint(0, 0)), CSkinnedWnd::HitTopLeft);
+        EXPECT_EQ(wnd.HitTest(QPoint(399, 299)), CSkinnedWnd::HitBottomRight);
+    }
+}
+
+TEST(SkinnedWnd, CloseButtonClosesOnlyWhenReleasedOverIt)
+{
+    CSkinnedWnd wnd;
+    wnd.resize(400, 300);
+    wnd.show();
+    const QPoint close = wnd.GetCaptionButtonRect(CSkinnedWnd::HitClose).center();
+    auto send = [&wnd](QEvent::Type type, QPoint pos, Qt::MouseButtons buttons) {
+        QMouseEvent e(type, pos, wnd.mapToGlobal(pos), Qt::LeftButton, buttons, Qt::NoModifier);
+        QApplication::sendEvent(&wnd, &e);
+    };
+
+    send(QEvent::MouseMove, close, Qt::NoButton);
+    send(QEvent::MouseButtonPress, close, Qt::LeftButton);
+    send(QEvent::MouseMove, QPoint(200, 150), Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, QPoint(200, 150), Qt::NoButton);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(wnd.isVisible());
+
+    send(QEvent::MouseMove, close, Qt::NoButton);
+    send(QEvent::MouseButtonPress, close, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, close, Qt::NoButton);
+    EXPECT_TRUE(waitUntil([&wnd] { return !wnd.isVisible(); }));
+}
+
+TEST(SkinnedWnd, ClientAreaIsTheContentsRectangle)
+{
+    const QColor client(10, 20, 200);
+    CSkinnedWnd wnd(CSkinnedWnd::Caption | CSkinnedWnd::SystemMenu);
+    QPalette pal = wnd.palette();
+    pal.setColor(QPalette::Window, client);
+    wnd.setPalette(pal);
+    wnd.resize(300, 200);
+    wnd.show();
+    const QRect contents = wnd.contentsRect();
+    const QImage image = wnd.grab().toImage();
+    EXPECT_EQ(image.pixelColor(contents.center()), client);
+    EXPECT_NE(image.pixelColor(wnd.GetCaptionRect().center()), client);
+}
