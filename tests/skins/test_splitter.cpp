@@ -1,7 +1,6 @@
 #include "StoreFixture.h"
 
 #include "skins/QVSplitter.h"
-#include "tests/TestUtil.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -201,20 +200,4 @@ TEST_F(Splitter, SplitterNeverLaidOutKeepsTheStoredSizes)
         hidden.SetPaneInfo(0, 100, 50);
     }
     EXPECT_EQ(Store()->value(QStringLiteral("Tessary/Bar/Splitter-59648/Pane-0-Current")).toInt(), 170);
-}
-
-TEST_F(Splitter, ActivePaneIsTheOneHoldingTheFocus)
-{
-    auto host = makeBar();
-    CQVSplitter &s = *host->splitter;
-    host->window.activateWindow();
-    waitUntil([&host] { return host->window.isActiveWindow(); }, 2000);
-    s.widget(2)->setFocus();
-    if (QApplication::focusWidget() != s.widget(2))
-        GTEST_SKIP() << "the platform gives this window no focus";
-    int pane = -1;
-    EXPECT_EQ(s.GetActivePane(&pane), s.widget(2));
-    EXPECT_EQ(pane, 2);
-    s.widget(2)->clearFocus();
-    EXPECT_EQ(s.GetActivePane(), nullptr);
 }

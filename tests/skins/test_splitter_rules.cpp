@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <climits>
 #include <vector>
 
 namespace {
@@ -58,15 +57,6 @@ TEST(SplitterRules, Fitting)
         for (size_t i = 0; i < panes.size(); ++i)
             EXPECT_EQ(panes[i].current, c.sizes[i]) << c.name << ", pane " << i;
     }
-}
-
-TEST(SplitterRules, LastPaneTakesTheRestWhenThereIsRoom)
-{
-    Panes panes{pane(100, 50), pane(100, 50)};
-    QVSplitterLayout::FitPanes(panes, 400, 5);
-    EXPECT_EQ(panes[1].current, INT_MAX);
-    QVSplitterLayout::FitPanes(panes, 120, 5);
-    EXPECT_EQ(panes[1].current, 50);
 }
 
 TEST(SplitterRules, Tracking)
