@@ -2,7 +2,9 @@
 
 #include "skins/SkinsLog.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QSettings>
 #include <QStringList>
@@ -79,6 +81,14 @@ std::unique_ptr<QSettings> CQVSettingsHelpers::OpenStore()
 
 bool CQVSettingsHelpers::CommitStore(QSettings &store)
 {
+    // Created owner-only before anything is written into it; later writes keep
+    // the file's permissions.
+    const QString file = store.fileName();
+    if (!QFile::exists(file)) {
+        QDir().mkpath(QFileInfo(file).absolutePath());
+        QFile create(file);
+        create.open(QIODevice::WriteOnly, QFile::ReadOwner | QFile::WriteOwner);
+    }
     store.sync();
     if (store.status() != QSettings::NoError) {
         qCWarning(lcSkins) << "cannot write the window state to" << store.fileName();

@@ -90,6 +90,7 @@ TEST_F(ColumnWidths, StoreFileIsOwnerOnly)
 {
     List list({70, 90});
     CQVSettingsHelpers::SaveState(list.view.header(), kSection);
+    CQVSettingsHelpers::SaveState(list.view.header(), QStringLiteral("Tessary\\SitePathList"));
     ASSERT_TRUE(QFile::exists(StoreFile()));
     EXPECT_EQ(QFile::permissions(StoreFile()) & (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther
                                                    | QFile::WriteOther),
