@@ -188,6 +188,29 @@ TEST_F(Cache, ReceivedCurrentAndDeleteByType)
     EXPECT_EQ(trace, QStringList({"chat:received", "chat:current", "chat:delete"}));
 }
 
+TEST_F(Cache, ChangedNoticeKeepsTheSavedCopy)
+{
+    const std::string md5Empty = CDataCache::Md5Hex({});
+    const struct
+    {
+        const char *name;
+        DataInfo info;
+        QByteArray file;
+    } cases[] = {
+        {"changed: no data, no hash", Info(1, "acc", "quicktext.xml"), "saved list"},
+        {"a real empty file", Info(1, "acc", "quicktext.xml", "", md5Empty), ""},
+        {"new data", Info(1, "acc", "quicktext.xml", "new list", "h"), "new list"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        trace.clear();
+        PutFile("Server/acc/quicktext.xml", "saved list");
+        EXPECT_EQ(Send(xmpp, MSG_DATA_RECEIVED, c.info), 2);
+        EXPECT_EQ(FileBytes("Server/acc/quicktext.xml"), c.file);
+        EXPECT_EQ(trace, QStringList({"chat:received"}));
+    }
+}
+
 TEST_F(Cache, ReceivedFromAWorkerIsOnDiskBeforeAnyPluginSeesIt)
 {
     QByteArray onDiskWhenHeard;
