@@ -1,4 +1,5 @@
 #include "StanzaXml.h"
+#include "tests/TestPayloads.h"
 
 #include "plugins/xmpp/server/DataStanzas.h"
 
@@ -12,17 +13,6 @@ using namespace QVPlugin;
 using namespace Quelvar;
 using xmpptest::ParseStanza;
 
-DataInfo Info(int type, const QString &account, const QString &name, std::string data = {}, std::string hash = {})
-{
-    DataInfo info;
-    info.type = type;
-    info.account = account;
-    info.name = name;
-    info.data = std::move(data);
-    info.hash = std::move(hash);
-    return info;
-}
-
 const std::string kMd5Abc = "900150983cd24fb0d6963f7d28e17f72";
 const std::string kMd5Empty = "d41d8cd98f00b204e9800998ecf8427e";
 
@@ -35,20 +25,20 @@ TEST(DataMessage, OutgoingRequests)
         DataInfo info;
         const char *xml;
     } cases[] = {
-        {"fetch with the saved hash", Request::Get, Info(1, "acc-7", "quicktext.xml", "", kMd5Abc),
+        {"fetch with the saved hash", Request::Get, MakeDataInfo(1, "acc-7", "quicktext.xml", "", kMd5Abc),
          "<iq type='get' id='qv-data-message'><info xmlns='quelvar:data' type='server' key='quicktext.xml' "
          "account='acc-7'/><data xmlns='quelvar:data' hash='900150983cd24fb0d6963f7d28e17f72'/></iq>"},
-        {"a fetch never carries data", Request::Get, Info(2, "acc-7", "quicktext.xml", "abc"),
+        {"a fetch never carries data", Request::Get, MakeDataInfo(2, "acc-7", "quicktext.xml", "abc"),
          "<iq type='get' id='qv-data-message'><info xmlns='quelvar:data' type='shared' key='quicktext.xml' "
          "account='acc-7'/><data xmlns='quelvar:data'/></iq>"},
-        {"store in Base64", Request::Set, Info(1, "acc-7", "quicktext.xml", "abc", kMd5Abc),
+        {"store in Base64", Request::Set, MakeDataInfo(1, "acc-7", "quicktext.xml", "abc", kMd5Abc),
          "<iq type='set' id='qv-data-message'><info xmlns='quelvar:data' type='server' key='quicktext.xml' "
          "account='acc-7'/><data xmlns='quelvar:data' hash='900150983cd24fb0d6963f7d28e17f72'>YWJj</data></iq>"},
-        {"store of empty data", Request::Set, Info(3, "acc-7", "f", ""),
+        {"store of empty data", Request::Set, MakeDataInfo(3, "acc-7", "f", ""),
          "<iq type='set' id='qv-data-message'><info xmlns='quelvar:data' type='download' key='f' "
          "account='acc-7'/><data xmlns='quelvar:data'/></iq>"},
         {"no account, UTF-8 name, binary data", Request::Set,
-         Info(0, "", QStringLiteral("\u00fcber.xml"), std::string("\0\xff", 2)),
+         MakeDataInfo(0, "", QStringLiteral("\u00fcber.xml"), std::string("\0\xff", 2)),
          "<iq type='set' id='qv-data-message'><info xmlns='quelvar:data' type='local' key='\xc3\xbc" "ber.xml'/>"
          "<data xmlns='quelvar:data'>AP8=</data></iq>"},
     };
@@ -59,7 +49,7 @@ TEST(DataMessage, OutgoingRequests)
         EXPECT_XML_EQ(iq->xml(), c.xml);
     }
     for (const int type : {4, 7, -1, INT_MIN, INT_MAX})
-        EXPECT_FALSE(BuildDataMessage(Request::Get, Info(type, "acc", "q"))) << type;
+        EXPECT_FALSE(BuildDataMessage(Request::Get, MakeDataInfo(type, "acc", "q"))) << type;
 }
 
 TEST(DataMessage, TypeWords)
@@ -84,34 +74,34 @@ TEST(DataMessage, IncomingForms)
     } cases[] = {
         {"current", "<iq type='result' id='qv-data-message'><info xmlns='quelvar:data' type='server' account='acc-7' "
          "key='quicktext.xml'/><current xmlns='quelvar:data'/></iq>",
-         DataReading::Current, Info(1, "acc-7", "quicktext.xml")},
+         DataReading::Current, MakeDataInfo(1, "acc-7", "quicktext.xml")},
         {"data", "<iq type='result' id='qv-data-message'><info xmlns='quelvar:data' type='shared' account='acc-7' "
          "key='quicktext.xml'/><data xmlns='quelvar:data' hash='h1'>YWJj</data></iq>",
-         DataReading::Data, Info(2, "acc-7", "quicktext.xml", "abc", "h1")},
+         DataReading::Data, MakeDataInfo(2, "acc-7", "quicktext.xml", "abc", "h1")},
         {"data in wrapped lines", "<iq type='result' id='qv-data-message'><info xmlns='quelvar:data' type='server' "
          "key='q'/><data xmlns='quelvar:data' hash='h2'>\n  YW\r\n  Jj\n</data></iq>",
-         DataReading::Data, Info(1, "", "q", "abc", "h2")},
+         DataReading::Data, MakeDataInfo(1, "", "q", "abc", "h2")},
         {"data without a hash gets the MD5 of its data", "<iq type='result' id='qv-data-message'>"
          "<info xmlns='quelvar:data' type='server' key='q'/><data xmlns='quelvar:data'>YWJj</data></iq>",
-         DataReading::Data, Info(1, "", "q", "abc", kMd5Abc)},
+         DataReading::Data, MakeDataInfo(1, "", "q", "abc", kMd5Abc)},
         {"an empty file still has a hash", "<iq type='result' id='qv-data-message'>"
          "<info xmlns='quelvar:data' type='server' key='q'/><data xmlns='quelvar:data'/></iq>",
-         DataReading::Data, Info(1, "", "q", "", kMd5Empty)},
+         DataReading::Data, MakeDataInfo(1, "", "q", "", kMd5Empty)},
         {"changed carries neither data nor hash", "<iq type='result' id='qv-data-message'>"
          "<info xmlns='quelvar:data' type='server' key='q'/><changed xmlns='quelvar:data' hash='h3'>YWJj</changed></iq>",
-         DataReading::Changed, Info(1, "", "q")},
+         DataReading::Changed, MakeDataInfo(1, "", "q")},
         {"current wins over data", "<iq type='result' id='qv-data-message'><info xmlns='quelvar:data' type='server' "
          "key='q'/><data xmlns='quelvar:data'>YWJj</data><current xmlns='quelvar:data'/></iq>",
-         DataReading::Current, Info(1, "", "q")},
+         DataReading::Current, MakeDataInfo(1, "", "q")},
         {"a prefix of server", "<iq type='result' id='qv-data-message'><info xmlns='quelvar:data' type='serv' "
          "key='q'/><current xmlns='quelvar:data'/></iq>",
-         DataReading::Current, Info(1, "", "q")},
+         DataReading::Current, MakeDataInfo(1, "", "q")},
         {"an empty type is download", "<iq type='result' id='qv-data-message'><info xmlns='quelvar:data' type='' "
          "key='q'/><current xmlns='quelvar:data'/></iq>",
-         DataReading::Current, Info(3, "", "q")},
+         DataReading::Current, MakeDataInfo(3, "", "q")},
         {"UTF-8 account and key", "<iq type='result' id='qv-data-message'><info xmlns='quelvar:data' type='server' "
          "account='k\xc3\xa4' key='\xc3\xbc.xml'/><current xmlns='quelvar:data'/></iq>",
-         DataReading::Current, Info(1, QStringLiteral("k\u00e4"), QStringLiteral("\u00fc.xml"))},
+         DataReading::Current, MakeDataInfo(1, QStringLiteral("k\u00e4"), QStringLiteral("\u00fc.xml"))},
         {"local is dropped", "<iq type='result' id='qv-data-message'><info xmlns='quelvar:data' type='local' "
          "key='q'/><data xmlns='quelvar:data'>YWJj</data></iq>",
          DataReading::Ignored, {}},
@@ -161,7 +151,7 @@ TEST(DataMessage, StoreReadsBackAsData)
     std::string bytes;
     for (int i = 0; i < 256; ++i)
         bytes += char(i);
-    const auto store = BuildDataMessage(Request::Set, Info(1, "acc", "blob", bytes, "h"));
+    const auto store = BuildDataMessage(Request::Set, MakeDataInfo(1, "acc", "blob", bytes, "h"));
     auto answer = ParseStanza(store->xml());
     ASSERT_TRUE(answer);
     answer->addAttribute("type", "result");
