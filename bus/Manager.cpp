@@ -1,6 +1,7 @@
 #include "bus/Manager.h"
 
 #include "bus/BusLog.h"
+#include "bus/DataCache.h"
 #include "bus/MessageIds.h"
 #include "bus/MessageSyncWindow.h"
 #include "bus/Payloads.h"
@@ -79,7 +80,8 @@ private:
 CManager::CManager(const QString &programDir)
     : m_programDir(programDir.isEmpty() ? QCoreApplication::applicationDirPath() : programDir),
       m_uiThread(std::this_thread::get_id()),
-      m_window(std::make_unique<CMessageSyncWindow>(this))
+      m_window(std::make_unique<CMessageSyncWindow>(this)),
+      m_preDispatch(std::make_unique<CDataCache>(this, CDataCache::DefaultBaseFolder()))
 {
 }
 

@@ -90,7 +90,8 @@ public:
     QVariant GetSetting(const QString &key, const QVariant &defaultValue);
     void SetSetting(const QString &key, const QVariant &value);
 
-    // Takes ownership.
+    // Takes ownership. The bus starts with its data cache (CDataCache) in
+    // the program's data folder; tests put one in a folder of their own.
     void SetPreDispatchHandler(std::unique_ptr<IPreDispatchHandler> handler);
 
     // Uninitialises, then releases every plug-in. Idempotent; the destructor

@@ -1,0 +1,144 @@
+#include "bus/RegSettingsStoragePlugin.h"
+
+#include "bus/BusLog.h"
+#include "bus/MessageIds.h"
+#include "bus/Payloads.h"
+#include "bus/VariantKind.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace QVPlugin {
+
+namespace {
+
+const QString kGroup = QStringLiteral("Values");
+
+// Integers are kept as 32 bits; a larger unsigned value wraps, as a
+// double word would.
+qint32 ToInt32(const QVariant &value)
+{
+    return static_cast<qint32>(value.toLongLong());
+}
+
+} // namespace
+
+CRegSettingsStoragePlugin::CRegSettingsStoragePlugin(const QString &fileName)
+    : m_settings(fileName.isEmpty() ? DefaultFileName() : fileName, QSettings::IniFormat)
+{
+    m_settings.beginGroup(kGroup);
+}
+
+QString CRegSettingsStoragePlugin::DefaultFileName()
+{
+    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Quelvar"),
+                     QStringLiteral("Quelvar"))
+        .fileName();
+}
+
+const QUuid *CRegSettingsStoragePlugin::GetId() const
+{
+    return &PLUGIN_GUID_SETTINGS_STORAGE;
+}
+
+bool CRegSettingsStoragePlugin::Initialize(IHost *host)
+{
+    m_host = host;
+    return true;
+}
+
+int CRegSettingsStoragePlugin::OnMessage(const QUuid &id, IMessage *in, IMessage *out)
+{
+    if (id != MSG_GET_SETTING && id != MSG_SET_SETTING)
+        return RESULT_NOT_HANDLED;
+    // The payload types follow from the id; the type name guards against a
+    // sender that broke the contract.
+    if (!in || qstrcmp(in->GetTypeName(), "MsgValue") != 0) {
+        qCWarning(lcBus) << "a setting message without its MsgValue";
+        return RESULT_NOT_HANDLED;
+    }
+    auto *request = static_cast<MsgValue *>(in);
+    if (id == MSG_GET_SETTING) {
+        const QVariant answer = Read(request->name, request->value);
+        if (out)
+            static_cast<QVMessage<QVariant> *>(out)->value = answer;
+    } else {
+        Write(request->name, request->value);
+    }
+    return RESULT_DONE;
+}
+
+QVariant CRegSettingsStoragePlugin::Read(const QString &key, const QVariant &defaultValue)
+{
+    if (auto it = m_cache.constFind(key); it != m_cache.cend())
+        return *it;
+
+    QVariant answer;
+    const QVariant stored = m_settings.value(key);
+    switch (ClassifyVariant(defaultValue)) {
+    case VariantKind::Empty:
+        answer = stored.isValid() ? stored.toString() : QString(QLatin1String(""));
+        break;
+    case VariantKind::Integer: {
+        bool ok = false;
+        const qint32 number = stored.isValid() ? stored.toString().toInt(&ok) : 0;
+        // Text that is no number reads as absent.
+        answer = ok ? number : ToInt32(defaultValue);
+        break;
+    }
+    case VariantKind::String:
+        answer = stored.isValid() ? stored.toString() : defaultValue.toString();
+        break;
+    case VariantKind::Other:
+        // Kept only in the cache, never in the file: the default stands.
+        answer = defaultValue;
+        break;
+    }
+    m_cache.insert(key, answer);
+    return answer;
+}
+
+void CRegSettingsStoragePlugin::Write(const QString &key, const QVariant &value)
+{
+    switch (ClassifyVariant(value)) {
+    case VariantKind::Empty:
+        m_cache.remove(key);
+        m_settings.remove(key);
+        Sync();
+        return;
+    case VariantKind::Integer:
+        m_settings.setValue(key, ToInt32(value));
+        Sync();
+        break;
+    case VariantKind::String:
+        m_settings.setValue(key, value.toString());
+        Sync();
+        break;
+    case VariantKind::Other:
+        break;
+    }
+    m_cache.insert(key, value);
+}
+
+void CRegSettingsStoragePlugin::Sync()
+{
+    // The file may hold the remembered password: owner-only before the first
+    // value reaches it. Later rewrites keep the file's permissions.
+    if (!m_fileSecured) {
+        const QString fileName = m_settings.fileName();
+        QFile file(fileName);
+        if (file.exists()) {
+            file.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+        } else {
+            QDir().mkpath(QFileInfo(fileName).absolutePath());
+            file.open(QIODevice::WriteOnly | QIODevice::NewOnly, QFile::ReadOwner | QFile::WriteOwner);
+        }
+        m_fileSecured = true;
+    }
+    m_settings.sync();
+    if (m_settings.status() != QSettings::NoError)
+        qCWarning(lcBus) << "cannot write the settings file" << m_settings.fileName();
+}
+
+} // namespace QVPlugin

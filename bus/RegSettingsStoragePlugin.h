@@ -1,0 +1,50 @@
+#pragma once
+// The built-in plug-in that keeps the configuration values (dotted keys)
+// and answers every MSG_GET_SETTING after the library plug-ins had their
+// chance. Values live in the group "Values" of the program's INI file; INI
+// keeps no types, so a read converts by the kind of its default. Every read
+// and write also goes through a cache that lives as long as the plug-in, so
+// changes made to the file from outside are not seen during the run.
+//
+// Threading: user-interface thread only (the bus delivers there).
+
+#include "bus/QVPlugin.h"
+
+#include <QHash>
+#include <QSettings>
+#include <QVariant>
+
+namespace QVPlugin {
+
+class CRegSettingsStoragePlugin final : public IPlugin
+{
+public:
+    // fileName: the INI file; empty = DefaultFileName().
+    explicit CRegSettingsStoragePlugin(const QString &fileName = QString());
+
+    // $XDG_CONFIG_HOME/Quelvar/Quelvar.conf
+    static QString DefaultFileName();
+
+    const QUuid *GetId() const override;
+    int GetVersion() const override { return PLUGIN_VERSION; }
+    QString GetName() const override { return {}; }
+    QString GetDescription() const override { return {}; }
+    bool Initialize(IHost *host) override;
+    void Uninitialize() override {}
+    void Release() override { delete this; }
+    int OnMessage(const QUuid &id, IMessage *in, IMessage *out) override;
+    void OnTimer(unsigned) override {}
+
+    QVariant Read(const QString &key, const QVariant &defaultValue);
+    void Write(const QString &key, const QVariant &value);
+
+private:
+    void Sync();
+
+    IHost *m_host = nullptr;
+    QSettings m_settings;
+    QHash<QString, QVariant> m_cache;
+    bool m_fileSecured = false;
+};
+
+} // namespace QVPlugin

@@ -1,0 +1,266 @@
+#include "FakePlugin.h"
+#include "tests/TestUtil.h"
+
+#include "bus/DataCache.h"
+#include "bus/Manager.h"
+#include "bus/MessageIds.h"
+#include "bus/Payloads.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+namespace {
+
+using namespace QVPlugin;
+using bustest::FakePlugin;
+
+// The default cache of every manager made here points into Qt's test
+// folders, never into the user's data.
+const bool kTestPaths = (QStandardPaths::setTestModeEnabled(true), true);
+
+const std::string kMd5Abc = "900150983cd24fb0d6963f7d28e17f72";
+
+DataInfo Info(int type, const QString &account, const QString &name, std::string data = {}, std::string hash = {})
+{
+    DataInfo info;
+    info.type = type;
+    info.account = account;
+    info.name = name;
+    info.data = std::move(data);
+    info.hash = std::move(hash);
+    return info;
+}
+
+// The chat plug-in (sender of fetches and stores) and the XMPP plug-in
+// after it, each writing down every data message it hears.
+class Cache : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(kTestPaths && m_root.isValid());
+        base = m_root.filePath(QStringLiteral("data"));
+        manager = std::make_unique<CManager>(m_root.path());
+        auto owned = std::make_unique<CDataCache>(manager.get(), base);
+        cache = owned.get();
+        manager->SetPreDispatchHandler(std::move(owned));
+        chat = Listen(QStringLiteral("chat"), PLUGIN_ORDER_LIVE_CHAT);
+        xmpp = Listen(QStringLiteral("xmpp"), PLUGIN_ORDER_XMPP);
+    }
+
+    FakePlugin *Listen(const QString &name, int key)
+    {
+        auto *plugin = new FakePlugin(name);
+        plugin->onMessage = [this, name](const QUuid &id, IMessage *in, IMessage *) {
+            const std::pair<QUuid, const char *> names[] = {{MSG_DATA_FETCH, ":fetch"}, {MSG_DATA_STORE, ":store"},
+                {MSG_DATA_RECEIVED, ":received"}, {MSG_DATA_CURRENT, ":current"}, {MSG_DATA_DELETE_LOCAL, ":delete"}};
+            for (const auto &[known, text] : names)
+                if (id == known)
+                    trace << name + QLatin1String(text);
+            heard.push_back(*static_cast<DataInfo *>(in));
+            return RESULT_HANDLED_CONTINUE;
+        };
+        EXPECT_TRUE(manager->AddPlugin(plugin, key));
+        return plugin;
+    }
+
+    int Send(FakePlugin *from, const QUuid &id, DataInfo info) { return from->host_->SendMessage(id, &info, nullptr); }
+
+    QString PathOf(const QString &relative) const { return base + QLatin1Char('/') + relative; }
+
+    void PutFile(const QString &relative, const QByteArray &bytes)
+    {
+        QDir().mkpath(QFileInfo(PathOf(relative)).absolutePath());
+        QFile file(PathOf(relative));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+
+    QByteArray FileBytes(const QString &relative) const
+    {
+        QFile file(PathOf(relative));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+
+    QTemporaryDir m_root;
+    QString base;
+    std::unique_ptr<CManager> manager;
+    CDataCache *cache = nullptr;
+    FakePlugin *chat = nullptr;
+    FakePlugin *xmpp = nullptr;
+    QStringList trace;         // "plugin:message", in order
+    std::vector<DataInfo> heard; // the payloads, in the same order
+};
+
+TEST_F(Cache, PathByType)
+{
+    const std::pair<int, const char *> cases[] = {{0, "Local/"}, {1, "Server/"}, {2, "Shared/"}, {3, "Download/"},
+                                                  {7, ""},       {-1, ""}};
+    for (const auto &[type, folder] : cases)
+        EXPECT_EQ(cache->FilePath(Info(type, QStringLiteral("acc1"), QStringLiteral("quicktext.xml"))),
+                  PathOf(QLatin1String(folder) + QStringLiteral("acc1/quicktext.xml")))
+            << type;
+    EXPECT_EQ(CDataCache::DefaultBaseFolder(), QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+                                                   + QStringLiteral("/Quelvar/Ostrel/" OSTREL_TEST_MAJOR_MINOR));
+}
+
+TEST_F(Cache, Fetch)
+{
+    const struct
+    {
+        int type;
+        bool copy;
+        int result;
+        QStringList trace;
+    } cases[] = {
+        {0, false, -1, {}},
+        {0, true, 1, {"chat:received", "xmpp:received"}},
+        {1, true, 1, {"chat:received", "xmpp:received", "xmpp:fetch"}},
+        {2, false, -1, {"xmpp:fetch"}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << "type " << c.type << (c.copy ? " with copy" : " without copy"));
+        trace.clear();
+        heard.clear();
+        QDir(base).removeRecursively();
+        if (c.copy)
+            PutFile(QStringLiteral("%1/acc/quicktext.xml").arg(c.type ? "Server" : "Local"), "abc");
+        EXPECT_EQ(Send(chat, MSG_DATA_FETCH, Info(c.type, "acc", "quicktext.xml", "stale", "senders-hash")), c.result);
+        ASSERT_EQ(trace, c.trace);
+        for (size_t i = 0; i < heard.size(); ++i) {
+            const bool request = trace[i].endsWith(QLatin1String(":fetch"));
+            // The copy reaches everyone, the sender too; the request to the
+            // server carries no data and the hash of the copy we hold.
+            EXPECT_EQ(heard[i].data, request ? "" : "abc");
+            EXPECT_EQ(heard[i].hash, c.copy ? kMd5Abc : "senders-hash");
+            EXPECT_EQ(heard[i].type, c.type);
+        }
+    }
+}
+
+TEST_F(Cache, Store)
+{
+    const struct
+    {
+        int type;
+        std::string hash;
+        int result;
+        QStringList trace;
+        std::string forwardedHash;
+        const char *file;
+    } cases[] = {
+        {2, "stale", 1, {"xmpp:store"}, kMd5Abc, "Shared/acc/q.xml"},
+        {1, "", 2, {"xmpp:store"}, "", "Server/acc/q.xml"},
+        {0, "", 1, {}, "", "Local/acc/q.xml"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << "type " << c.type << " hash '" << c.hash << "'");
+        trace.clear();
+        heard.clear();
+        EXPECT_EQ(Send(chat, MSG_DATA_STORE, Info(c.type, "acc", "q.xml", "abc", c.hash)), c.result);
+        EXPECT_EQ(FileBytes(c.file), "abc");
+        ASSERT_EQ(trace, c.trace);
+        for (const DataInfo &info : heard)
+            EXPECT_EQ(info.hash, c.forwardedHash);
+    }
+}
+
+TEST_F(Cache, ReceivedCurrentAndDeleteByType)
+{
+    // Local copies stop at the cache with its result; others go on with 2.
+    EXPECT_EQ(Send(xmpp, MSG_DATA_RECEIVED, Info(0, "acc", "a", "x")), 1);
+    EXPECT_EQ(Send(xmpp, MSG_DATA_RECEIVED, Info(3, "acc", "b", "y")), 2);
+    EXPECT_EQ(FileBytes("Local/acc/a"), "x");
+    EXPECT_EQ(FileBytes("Download/acc/b"), "y");
+    EXPECT_EQ(Send(xmpp, MSG_DATA_CURRENT, Info(1, "acc", "b")), 2);
+    EXPECT_EQ(Send(xmpp, MSG_DATA_DELETE_LOCAL, Info(0, "acc", "a")), 1);
+    EXPECT_EQ(Send(xmpp, MSG_DATA_DELETE_LOCAL, Info(0, "acc", "a")), -1);
+    EXPECT_EQ(Send(xmpp, MSG_DATA_DELETE_LOCAL, Info(3, "acc", "b")), 2);
+    EXPECT_FALSE(QFile::exists(PathOf("Local/acc/a")) || QFile::exists(PathOf("Download/acc/b")));
+    EXPECT_EQ(trace, QStringList({"chat:received", "chat:current", "chat:delete"}));
+}
+
+TEST_F(Cache, ReceivedFromAWorkerIsOnDiskBeforeAnyPluginSeesIt)
+{
+    QByteArray onDiskWhenHeard;
+    chat->onMessage = [&](const QUuid &id, IMessage *, IMessage *) {
+        if (id == MSG_DATA_RECEIVED)
+            onDiskWhenHeard = FileBytes("Server/acc/quicktext.xml");
+        return RESULT_HANDLED_CONTINUE;
+    };
+    PutFile("Server/acc/quicktext.xml", "old");
+    std::atomic<int> posted{0};
+    std::thread network([&] {
+        DataInfo info = Info(1, "acc", "quicktext.xml", "new list");
+        posted = xmpp->host_->SendMessage(MSG_DATA_RECEIVED, &info, nullptr);
+    });
+    network.join();
+    EXPECT_EQ(posted, RESULT_POSTED);
+    ASSERT_TRUE(waitUntil([&] { return !onDiskWhenHeard.isEmpty(); }));
+    EXPECT_EQ(onDiskWhenHeard, "new list");
+}
+
+TEST_F(Cache, DataIsBytes)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {std::string(), "d41d8cd98f00b204e9800998ecf8427e"},
+        {std::string("a\0b\xff\xfe\x80z", 7), CDataCache::Md5Hex(std::string("a\0b\xff\xfe\x80z", 7))},
+    };
+    for (const auto &[data, hash] : cases) {
+        heard.clear();
+        EXPECT_EQ(Send(chat, MSG_DATA_STORE, Info(0, "acc", "bin", data)), 1);
+        EXPECT_EQ(Send(chat, MSG_DATA_FETCH, Info(0, "acc", "bin")), 1);
+        ASSERT_EQ(heard.size(), 2u);
+        EXPECT_EQ(heard[0].data, data);
+        EXPECT_EQ(heard[0].hash, hash);
+    }
+}
+
+TEST_F(Cache, HostileNamesWriteNothingAnywhere)
+{
+    const QString victim = m_root.filePath(QStringLiteral("victim"));
+    QFile file(victim);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("keep");
+    file.close();
+    const std::pair<QString, QString> cases[] = {
+        {"acc", "../x"}, {"acc", "a/b"}, {"acc", ".."}, {"acc", "."}, {"acc", ""}, {"acc", "a\\b"},
+        {"acc", QString::fromLatin1("a\0b", 3)}, {"acc", "../../../victim"}, {"..", "x"}, {"../..", "victim"},
+        {"a/b", "x"}, {".", "x"},
+    };
+    for (const auto &[account, name] : cases) {
+        SCOPED_TRACE((account + QLatin1Char('|') + name).toStdString());
+        EXPECT_EQ(Send(chat, MSG_DATA_STORE, Info(0, account, name, "bad")), -2);
+        EXPECT_EQ(Send(xmpp, MSG_DATA_RECEIVED, Info(0, account, name, "bad")), -2);
+        EXPECT_EQ(Send(xmpp, MSG_DATA_RECEIVED, Info(1, account, name, "bad")), 2);
+        EXPECT_EQ(Send(chat, MSG_DATA_FETCH, Info(0, account, name)), -1);
+        EXPECT_EQ(Send(chat, MSG_DATA_DELETE_LOCAL, Info(0, account, name)), -1);
+    }
+    QStringList files;
+    QDirIterator it(m_root.path(), QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files << it.next();
+    EXPECT_EQ(files, QStringList({victim}));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), "keep");
+}
+
+TEST_F(Cache, FailedSaveIsReported)
+{
+    // The base folder cannot be made: a file stands in its place.
+    QFile blocker(base);
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    EXPECT_EQ(Send(chat, MSG_DATA_STORE, Info(0, "acc", "q", "abc")), -2);
+    EXPECT_EQ(Send(xmpp, MSG_DATA_RECEIVED, Info(0, "acc", "q", "abc")), -2);
+}
+
+} // namespace
