@@ -9,7 +9,7 @@
 inline constexpr int kDefaultXmppPort = 5222;
 inline constexpr const char *kXmppResource = "Ostrel";
 // Deployments set "server.address"; the default only makes the field usable.
-inline constexpr const char *kDefaultServerAddress = "localhost:5222";
+inline constexpr const char *kDefaultServerAddress = "127.0.0.1:5222";
 
 struct XmppLoginSettings
 {

@@ -192,6 +192,7 @@ int CXmppTls::decrypt(const std::string &data)
     }
     char buf[16384];
     for (;;) {
+        const size_t before = m_incoming.size();
         const ssize_t n = gnutls_record_recv(m_session, buf, sizeof buf);
         if (n > 0) {
             if (m_handler)
@@ -200,8 +201,8 @@ int CXmppTls::decrypt(const std::string &data)
                 break;
             continue;
         }
-        if (n == 0 || n == GNUTLS_E_AGAIN || n == GNUTLS_E_INTERRUPTED)
-            break;
+        if (n == 0)
+            break; // the server ended TLS; the socket's close follows
         if (gnutls_error_is_fatal(int(n))) {
             // The stream cannot go on; gloox closes it as a TLS failure.
             qCWarning(lcXmpp) << "TLS receive failed:" << gnutls_strerror(int(n));
@@ -209,6 +210,10 @@ int CXmppTls::decrypt(const std::string &data)
                 m_handler->handleHandshakeResult(this, false, m_certInfo);
             break;
         }
+        // Also after a post-handshake message (a TLS 1.3 session ticket):
+        // records may still wait behind it.
+        if (m_incoming.size() == before && gnutls_record_check_pending(m_session) == 0)
+            break;
     }
     return int(data.size());
 }
