@@ -5,9 +5,7 @@
 
 #include <QDialog>
 #include <QMainWindow>
-#include <QPainter>
 #include <QPushButton>
-#include <QSizeGrip>
 #include <QVBoxLayout>
 
 #include <gtest/gtest.h>
@@ -29,23 +27,14 @@ std::string Describe(const QRectF &r)
     return QStringLiteral("(%1, %2, %3 x %4)").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()).toStdString();
 }
 
-// Renders a header of the given size on white with black text.
-QImage RenderHeader(CDialogHeader &header, const QSize &size)
+QIcon SolidIcon(const QColor &color)
 {
-    QPalette pal = header.palette();
-    pal.setColor(QPalette::Base, Qt::white);
-    pal.setColor(QPalette::Text, Qt::black);
-    pal.setColor(QPalette::Light, Qt::white);
-    pal.setColor(QPalette::Dark, QColor(128, 128, 128));
-    header.setPalette(pal);
-    header.resize(size);
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(Qt::magenta);
-    header.render(&image);
-    return image;
+    QPixmap pixmap(64, 64);
+    pixmap.fill(color);
+    return QIcon(pixmap);
 }
 
-// Columns and rows of the dark (text) pixels within area.
+// The bounds of the dark (text) pixels within area.
 QRect InkBounds(const QImage &image, const QRect &area)
 {
     QRect bounds;
@@ -56,13 +45,6 @@ QRect InkBounds(const QImage &image, const QRect &area)
     return bounds;
 }
 
-QIcon SolidIcon(const QColor &color)
-{
-    QPixmap pixmap(64, 64);
-    pixmap.fill(color);
-    return QIcon(pixmap);
-}
-
 } // namespace
 
 TEST(DialogHeader, AttachMakesRoomAndControlsKeepTheirDistances)
@@ -71,41 +53,28 @@ TEST(DialogHeader, AttachMakesRoomAndControlsKeepTheirDistances)
     dialog.resize(300, 200);
     QWidget *a = AddControl(&dialog, 1000, QRect(10, 10, 80, 20));
     QWidget *b = AddControl(&dialog, 1, QRect(200, 160, 80, 24));
-    const QPoint distance = b->pos() - a->pos();
-
     CDialogHeader header;
     header.Attach(&dialog);
-
-    EXPECT_EQ(dialog.size(), QSize(300, 200 + CDialogHeader::kHeight));
-    EXPECT_EQ(a->pos(), QPoint(10, 10 + CDialogHeader::kHeight));
-    EXPECT_EQ(b->pos() - a->pos(), distance);
-    EXPECT_EQ(header.parentWidget(), &dialog);
-    EXPECT_EQ(header.geometry().topLeft(), QPoint(-1, -1));
-    EXPECT_EQ(header.height(), CDialogHeader::kHeight);
-    EXPECT_EQ(header.geometry().right(), dialog.width() - 1);
-
-    // The banner spans the dialog whatever its width.
+    EXPECT_EQ(dialog.size(), QSize(300, 245));
+    EXPECT_EQ(a->pos(), QPoint(10, 55));
+    EXPECT_EQ(b->pos(), QPoint(200, 205));
+    EXPECT_EQ(header.geometry(), QRect(-1, -1, 301, 45));
+    dialog.show();
     dialog.resize(420, dialog.height());
-    dialog.show();
     EXPECT_TRUE(waitUntil([&] { return header.geometry().right() == 419; }));
-}
 
-TEST(DialogHeader, DialogWithLayoutGetsATopMarginAndKeepsAFixedHeight)
-{
-    QDialog dialog;
-    auto *layout = new QVBoxLayout(&dialog);
+    // A dialog with a layout gets a top margin, and a fixed height stays fixed.
+    QDialog laidOut;
+    auto *layout = new QVBoxLayout(&laidOut);
     layout->setContentsMargins(0, 0, 0, 0);
-    auto *button = new QPushButton(QStringLiteral("OK"), &dialog);
+    auto *button = new QPushButton(QStringLiteral("OK"), &laidOut);
     layout->addWidget(button);
-    dialog.setFixedSize(200, 100);
-
-    CDialogHeader header;
-    header.Attach(&dialog);
-    dialog.show();
-
-    EXPECT_EQ(dialog.size(), QSize(200, 100 + CDialogHeader::kHeight));
-    EXPECT_EQ(dialog.maximumHeight(), 100 + CDialogHeader::kHeight);
-    EXPECT_TRUE(waitUntil([&] { return button->y() >= CDialogHeader::kHeight; }));
+    laidOut.setFixedSize(200, 100);
+    CDialogHeader other;
+    other.Attach(&laidOut);
+    laidOut.show();
+    EXPECT_EQ(laidOut.maximumSize(), QSize(200, 145));
+    EXPECT_TRUE(waitUntil([&] { return laidOut.height() == 145 && button->y() >= 45; }));
 }
 
 TEST(DialogHeader, DrawsIconTitleAndSubtitleWhereTheAlignmentSays)
@@ -114,27 +83,36 @@ TEST(DialogHeader, DrawsIconTitleAndSubtitleWhereTheAlignmentSays)
     for (int alignment : {0, 1, 2}) {
         SCOPED_TRACE(alignment);
         CDialogHeader header;
+        QPalette pal = header.palette();
+        pal.setColor(QPalette::Base, Qt::white);
+        pal.setColor(QPalette::Text, Qt::black);
+        pal.setColor(QPalette::Dark, QColor(128, 128, 128));
+        header.setPalette(pal);
+        header.resize(size);
         header.SetTitle(QStringLiteral("Server"));
-        header.SetSubtitle(QStringLiteral("Enter the hostname or IP address"));
+        header.SetSubtitle(alignment == 0 ? QStringLiteral("Enter the hostname or IP address")
+                                          : QStringLiteral("A subtitle that goes on well past the two lines the "
+                                                           "banner has room for below its title, so it is cut"));
         header.SetIcon(SolidIcon(Qt::red));
         header.SetTextAlignment(alignment);
-        const QImage image = RenderHeader(header, size);
-        const auto layout = CDialogHeader::ComputeLayout(size, alignment, header.IconSize(), header.EdgeSize());
+        QImage image(size, QImage::Format_RGB32);
+        image.fill(Qt::magenta);
+        header.render(&image);
+        const int edge = header.EdgeSize();
+        const auto layout = CDialogHeader::ComputeLayout(size, alignment, header.IconSize(), edge);
 
-        // The icon sits at the right, 5 pixels down.
         EXPECT_EQ(layout.icon.topLeft(), QPoint(400 - header.IconSize().width() - 15, 5));
         EXPECT_EQ(QColor(image.pixel(layout.icon.center())), QColor(Qt::red));
-        // White above the bottom edge, the shadow along it.
         EXPECT_EQ(QColor(image.pixel(3, 3)), QColor(Qt::white));
         EXPECT_EQ(QColor(image.pixel(200, size.height() - 1)), QColor(128, 128, 128));
 
-        const QRect text(0, 0, layout.icon.left(), size.height() - header.EdgeSize());
-        const QRect titleInk = InkBounds(image, text & QRect(0, 0, 400, 20));
-        const QRect subtitleInk = InkBounds(image, text & QRect(0, 20, 400, 45));
-        ASSERT_FALSE(titleInk.isEmpty());
-        ASSERT_FALSE(subtitleInk.isEmpty());
+        // Text stays in its rectangles, clear of the icon, whatever its length.
+        const int beforeIcon = layout.icon.left();
+        const QRect titleInk = InkBounds(image, QRect(0, 0, beforeIcon, 20));
+        const QRect subtitleInk = InkBounds(image, QRect(0, 20, beforeIcon, 45 - edge - 20));
         EXPECT_TRUE(layout.title.contains(titleInk)) << Describe(titleInk);
         EXPECT_TRUE(layout.subtitle.contains(subtitleInk)) << Describe(subtitleInk);
+        EXPECT_LT(layout.title.right(), layout.icon.left());
         switch (alignment) {
         case CDialogHeader::AlignLeft:
             EXPECT_LE(titleInk.left(), 12);
@@ -143,89 +121,63 @@ TEST(DialogHeader, DrawsIconTitleAndSubtitleWhereTheAlignmentSays)
             break;
         case CDialogHeader::AlignCenter:
             EXPECT_NEAR(titleInk.center().x(), layout.title.center().x(), 3);
-            EXPECT_NEAR(subtitleInk.center().x(), layout.subtitle.center().x(), 3);
             break;
         default:
             EXPECT_GE(titleInk.right(), layout.title.right() - 3);
-            EXPECT_GE(subtitleInk.right(), layout.subtitle.right() - 3);
+            EXPECT_GE(subtitleInk.right(), layout.subtitle.right() - 8);
             break;
         }
     }
-}
-
-TEST(DialogHeader, LongTextStaysInsideItsRectangles)
-{
-    const QSize size(240, CDialogHeader::kHeight);
-    CDialogHeader header;
-    header.SetTitle(QStringLiteral("A title far too long to fit on the single line it has"));
-    header.SetSubtitle(QStringLiteral("A subtitle that goes on and on, well past the two lines that the banner "
-                                      "has room for below its title, and must end in an ellipsis"));
-    const QImage image = RenderHeader(header, size);
-    const auto layout = CDialogHeader::ComputeLayout(size, 0, QSize(), header.EdgeSize());
-    const QRect ink = InkBounds(image, QRect(0, 0, size.width(), size.height() - header.EdgeSize()));
-    ASSERT_FALSE(ink.isEmpty());
-    EXPECT_TRUE(layout.title.united(layout.subtitle).contains(ink)) << Describe(ink);
 }
 
 TEST(DialogResizer, AnchorRules)
 {
     // The client area grows from 400 x 300 to 500 x 360.
     const QSizeF client(500, 360);
-    const qreal dx = 100, dy = 60;
     const QRectF start(100, 50, 80, 20);
     const struct
     {
         unsigned flags;
         QRectF expected;
-        bool touched;
     } cases[] = {
-        {0x0F, {0, 0, 500, 360}, true},
-        {0x01, {0, 0, 500, 20}, true},
-        {0x02, {0, 340, 500, 20}, true},
-        {0x04, {0, 0, 80, 360}, true},
-        {0x08, {420, 0, 80, 360}, true},
-        {0x800, {0, 50, 80, 20}, true},
-        {0x1000, {100, 50, 400, 20}, true},
-        {0x200, {100, 0, 80, 70}, true},
-        {0x400, {100, 50, 80, 310}, true},
-        // The first fixed anchor wins, and a fixed anchor overrides the moves.
-        {0x03, {0, 0, 500, 20}, true},
-        {0x0E, {0, 340, 500, 20}, true},
-        {0x1800, {0, 50, 80, 20}, true},
-        {0x600, {100, 0, 80, 70}, true},
-        {0x8F0, {0, 50, 80, 20}, true},
+        {0x0F, {0, 0, 500, 360}},
+        {0x01, {0, 0, 500, 20}},
+        {0x02, {0, 340, 500, 20}},
+        {0x04, {0, 0, 80, 360}},
+        {0x08, {420, 0, 80, 360}},
+        {0x800, {0, 50, 80, 20}},
+        {0x1000, {100, 50, 400, 20}},
+        {0x200, {100, 0, 80, 70}},
+        {0x400, {100, 50, 80, 310}},
+        // The first fixed anchor wins, and fixed anchors override the moves.
+        {0x0E, {0, 340, 500, 20}},
+        {0x1800, {0, 50, 80, 20}},
+        {0x600, {100, 0, 80, 70}},
+        {0x8F0, {0, 50, 80, 20}},
         // Moves with the size change.
-        {0x50, start, false},
-        {0xA0, {200, 110, 80, 20}, true},
-        {0xF0, {100, 50, 180, 80}, true},
-        {0xD0, {100, 50, 180, 20}, true},
-        {0x70, {100, 50, 80, 80}, true},
-        {0x90, {200, 50, 80, 20}, true},
-        {0x00, {150, 80, 80, 20}, true},
+        {0x50, start},
+        {0xA0, {200, 110, 80, 20}},
+        {0xF0, {100, 50, 180, 80}},
+        {0xD0, {100, 50, 180, 20}},
+        {0x70, {100, 50, 80, 80}},
+        {0x00, {150, 80, 80, 20}},
     };
     for (const auto &c : cases) {
         QRectF rect = start;
-        EXPECT_EQ(CDialogResizer::ApplyAnchor(c.flags, rect, client, dx, dy), c.touched) << std::hex << c.flags;
+        EXPECT_EQ(CDialogResizer::ApplyAnchor(c.flags, rect, client, 100, 60), c.flags != 0x50) << std::hex << c.flags;
         EXPECT_EQ(rect, c.expected) << std::hex << c.flags << " gave " << Describe(rect);
     }
 
-    // No size change touches no control that only moves.
+    // Half moves keep their fractions; no size change moves nothing.
     QRectF rect = start;
-    EXPECT_FALSE(CDialogResizer::ApplyAnchor(0x00, rect, QSizeF(400, 300), 0, 0));
-    EXPECT_EQ(rect, start);
-}
-
-TEST(DialogResizer, HalfMovesKeepTheirFractions)
-{
-    QRectF rect(100, 50, 80, 20);
     CDialogResizer::ApplyAnchor(0, rect, QSizeF(401, 301), 1, 1);
     CDialogResizer::ApplyAnchor(0, rect, QSizeF(402, 302), 1, 1);
     EXPECT_EQ(rect, QRectF(101, 51, 80, 20));
+    EXPECT_FALSE(CDialogResizer::ApplyAnchor(0, rect, QSizeF(402, 302), 0, 0));
 }
 
 TEST(DialogResizer, AutomaticFlagsFollowTheMiddleOfTheClientArea)
 {
-    const QSizeF client(400, 300); // middle 150, centre 200
     const struct
     {
         QRectF rect;
@@ -236,10 +188,9 @@ TEST(DialogResizer, AutomaticFlagsFollowTheMiddleOfTheClientArea)
         {{300, 250, 80, 20}, 0xA0},  // bottom right: moves
         {{10, 130, 50, 20}, 0x70},   // bottom exactly on the middle
         {{200, 10, 50, 20}, 0x90},   // left exactly on the centre
-        {{150, 160, 100, 20}, 0xE0}, // below the middle, across the centre
     };
     for (const auto &c : cases)
-        EXPECT_EQ(CDialogResizer::AutomaticFlags(c.rect, client), c.flags) << Describe(c.rect);
+        EXPECT_EQ(CDialogResizer::AutomaticFlags(c.rect, QSizeF(400, 300)), c.flags) << Describe(c.rect);
 }
 
 TEST(DialogResizer, ResizingTheWindowMovesListedControlsOnly)
@@ -248,37 +199,33 @@ TEST(DialogResizer, ResizingTheWindowMovesListedControlsOnly)
     dialog.resize(400, 300);
     QWidget *name = AddControl(&dialog, 1009, QRect(20, 20, 200, 22));
     QWidget *ok = AddControl(&dialog, 1, QRect(300, 260, 80, 24));
-    QWidget *automatic = AddControl(&dialog, 1003, QRect(20, 60, 360, 180));
+    QWidget *frame = AddControl(&dialog, 1003, QRect(20, 60, 360, 180));
     QWidget *unlisted = AddControl(&dialog, 1010, QRect(20, 250, 80, 24));
 
     CDialogResizer resizer;
     resizer.Attach(&dialog, CDialogResizer::SizeGrip,
                    {{1009, 0xD0}, {1, 0xA0}, {1003, CDialogResizer::Automatic}, {4242, 0xF0}});
+    // An id the dialog lacks stays listed with nothing to move.
     ASSERT_EQ(resizer.Entries().size(), 4);
-    EXPECT_EQ(resizer.Entries()[2].flags, 0xF0u);
-    // An id the dialog lacks stays listed but has nothing to move.
-    EXPECT_EQ(resizer.Entries()[3].id, 4242);
     EXPECT_TRUE(resizer.Entries()[3].widget.isNull());
 
     dialog.show();
     dialog.resize(500, 360);
     ASSERT_TRUE(waitUntil([&] { return ok->pos() == QPoint(400, 320); }));
     EXPECT_EQ(name->geometry(), QRect(20, 20, 300, 22));
-    EXPECT_EQ(automatic->geometry(), QRect(20, 60, 460, 240));
+    EXPECT_EQ(frame->geometry(), QRect(20, 60, 460, 240));
     EXPECT_EQ(unlisted->geometry(), QRect(20, 250, 80, 24));
 
-    // The grip sits in the corner, and not while the window is maximised.
-    QSizeGrip *grip = resizer.Grip();
-    ASSERT_NE(grip, nullptr);
-    EXPECT_EQ(grip->geometry().bottomRight(), QPoint(499, 359));
-    EXPECT_TRUE(grip->isVisible());
+    // The grip sits in the corner, but not while the window is maximised.
+    ASSERT_NE(resizer.Grip(), nullptr);
+    EXPECT_EQ(resizer.Grip()->geometry().bottomRight(), QPoint(499, 359));
     dialog.showMaximized();
-    EXPECT_TRUE(waitUntil([&] { return dialog.isMaximized() && !grip->isVisible(); }));
+    EXPECT_TRUE(waitUntil([&] { return dialog.isMaximized() && !resizer.Grip()->isVisible(); }));
     dialog.showNormal();
-    EXPECT_TRUE(waitUntil([&] { return !dialog.isMaximized() && grip->isVisible(); }));
+    EXPECT_TRUE(waitUntil([&] { return resizer.Grip()->isVisible(); }));
 }
 
-TEST(DialogResizer, TakesInAtMost256ChildrenButNeverTheBanner)
+TEST(DialogResizer, TakesInAtMost256ChildrenButNeverTheBannerAndCanFitTheWindow)
 {
     QWidget window;
     window.resize(400, 300);
@@ -291,53 +238,40 @@ TEST(DialogResizer, TakesInAtMost256ChildrenButNeverTheBanner)
     CDialogResizer resizer;
     resizer.Attach(&window, CDialogResizer::TakeInChildren, {{2299, 0x80}});
     ASSERT_EQ(resizer.Entries().size(), CDialogResizer::kMaxControls);
-    EXPECT_EQ(resizer.Entries()[0].widget, children[299]);
     for (const auto &entry : resizer.Entries())
         EXPECT_NE(entry.widget, &header);
-    EXPECT_EQ(resizer.Entries()[1].widget, children[0]);
-    EXPECT_EQ(resizer.Entries()[1].flags, 0u);
-
-    // Taken-in children move by half the change; the 256th is the last one taken.
-    resizer.Resize(QSize(420, 300 + CDialogHeader::kHeight));
+    // Taken-in children move by half the change; the 256th control is the last.
+    resizer.Resize(QSize(420, 345));
     EXPECT_EQ(children[0]->x(), 10);
-    EXPECT_EQ(children[299]->x(), 319);
     EXPECT_EQ(children[254]->x(), 264);
     EXPECT_EQ(children[255]->x(), 255);
-}
+    EXPECT_EQ(children[299]->x(), 319);
 
-TEST(DialogResizer, FitToControlsSizesTheWindowToTheirExtent)
-{
     QDialog dialog;
     dialog.resize(600, 500);
     AddControl(&dialog, 1000, QRect(10, 12, 100, 20));
     AddControl(&dialog, 1, QRect(200, 150, 80, 24));
-    CDialogResizer resizer;
-    resizer.Attach(&dialog, CDialogResizer::FitToControls, {{1000, 0xD0}, {1, 0xA0}});
+    CDialogResizer fitting;
+    fitting.Attach(&dialog, CDialogResizer::FitToControls, {{1000, 0xD0}, {1, 0xA0}});
     EXPECT_EQ(dialog.size(), QSize(290, 186));
-    // Fitting is no size change of the controls.
     dialog.show();
-    ASSERT_TRUE(waitUntil([&] { return dialog.isVisible(); }));
+    EXPECT_TRUE(waitUntil([&] { return dialog.isVisible(); }));
     EXPECT_EQ(dialog.findChild<QWidget *>(QStringLiteral("c1"))->pos(), QPoint(200, 150));
 }
 
 TEST(DialogIcons, DialogsTakeTheMarkedMainWindowsIcon)
 {
     QDialog dialog;
-    SetDialogIcons(&dialog); // no main window yet
-    EXPECT_FALSE(dialog.testAttribute(Qt::WA_SetWindowIcon));
-
-    QMainWindow other;
-    other.setWindowIcon(SolidIcon(Qt::blue));
-    SetDialogIcons(&dialog); // not marked: not the main window
+    QMainWindow unmarked;
+    unmarked.setWindowIcon(SolidIcon(Qt::blue));
+    SetDialogIcons(&dialog);
     EXPECT_FALSE(dialog.testAttribute(Qt::WA_SetWindowIcon));
 
     auto main = std::make_unique<QMainWindow>();
     main->setWindowIcon(SolidIcon(Qt::green));
     MarkMainWindow(main.get());
-    EXPECT_EQ(FindMainWindow(), main.get());
     SetDialogIcons(&dialog);
     EXPECT_EQ(QColor(dialog.windowIcon().pixmap(16, 16).toImage().pixel(8, 8)), QColor(Qt::green));
-
     main.reset();
     EXPECT_EQ(FindMainWindow(), nullptr);
 }
