@@ -1,0 +1,320 @@
+#include "SkinTestUtil.h"
+
+#include "skins/QVSkinForm.h"
+#include "skins/QVSkinManager.h"
+
+#include <QSignalSpy>
+#include <QUrl>
+
+#include <functional>
+
+using namespace skintest;
+
+namespace {
+
+QString folderWith(const QTemporaryDir &dir, const QList<QPair<QString, QByteArray>> &files)
+{
+    for (const auto &[name, text] : files)
+        writeFile(dir.filePath(name), text);
+    return dir.path() + QLatin1Char('/');
+}
+
+QByteArray skinsFile(const QStringList &ids)
+{
+    QByteArray text = "<skins>";
+    for (const QString &id : ids)
+        text += "<skin id=\"" + id.toUtf8() + "\"><form id=\"" + id.toUtf8() + "Form\"/></skin>";
+    return text + "</skins>";
+}
+
+// Holds a locked form and unlocks it when it goes.
+struct Locked
+{
+    explicit Locked(const QString &name)
+        : name(name)
+        , form(CQVSkinManager::LockForm(name))
+    {
+    }
+    ~Locked()
+    {
+        if (form)
+            CQVSkinManager::UnlockForm(name);
+    }
+    QString name;
+    CQVSkinForm *form;
+};
+
+struct SkinLoad : ::testing::Test
+{
+    QTemporaryDir dir;
+    QSignalSpy changed{CQVSkinManager::Instance(), &CQVSkinManager::OnSkinChanged};
+};
+
+// What the windows cannot show: the structure of the model as read. Placing,
+// applying and painting the forms is in test_skin_widgets.
+TEST_F(SkinLoad, TestSkinsModel)
+{
+    ASSERT_TRUE(CQVSkinManager::Load(stageTestSkins(dir)));
+    EXPECT_EQ(CQVSkinManager::GetSkinNames(), QStringList({"alpha", "beta"}));
+    EXPECT_EQ(CQVSkinManager::GetCurrentSkin(), "alpha");
+    EXPECT_EQ(changed.count(), 0) << "the first skin becomes current silently";
+
+    Locked base("Base");
+    Locked derived("Derived");
+    ASSERT_TRUE(base.form && derived.form);
+
+    const auto *ok = dynamic_cast<const CQVSkinButton *>(base.form->GetControl("ok"));
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(ok->GetColor(), 0x80336699u);
+    EXPECT_TRUE(dynamic_cast<const CQVSkinGroup *>(base.form->GetControl("bar")));
+    EXPECT_EQ(base.form->GetControl("bar")->GetDlgId(), -1);
+    EXPECT_EQ(base.form->GetPaint("band"), nullptr) << "only top-level client paints are found by id";
+    EXPECT_FALSE(base.form->IsCustomNcPaint());
+
+    // Inherited in order, the new control last; the button stays a button.
+    QStringList ids;
+    for (const auto &control : derived.form->GetControls())
+        ids << control->GetId();
+    EXPECT_EQ(ids, QStringList({"list", "ok", "bar", "panel", "extra"}));
+    EXPECT_TRUE(dynamic_cast<const CQVSkinButton *>(derived.form->GetControl("ok")));
+    EXPECT_TRUE(derived.form->IsCustomNcPaint());
+    EXPECT_EQ(base.form->GetControls().size(), 4u) << "the base was cloned, not shared";
+
+    // Colours: the first definition counts, unknown names are ignored.
+    EXPECT_EQ(CQVSkinManager::GetColor(FormBackground).rgba(), 0xFF102030u);
+    EXPECT_EQ(CQVSkinManager::GetCssPath(), QUrl::fromLocalFile(dir.filePath("alpha.css")).toString());
+}
+
+TEST_F(SkinLoad, CurrentSkinRules)
+{
+    ASSERT_TRUE(CQVSkinManager::Load(stageTestSkins(dir)));
+    changed.clear();
+
+    EXPECT_FALSE(CQVSkinManager::SetCurrentSkin("gamma"));
+    EXPECT_FALSE(CQVSkinManager::SetCurrentSkin("Beta")) << "ids are case-sensitive";
+    EXPECT_TRUE(CQVSkinManager::SetCurrentSkin("alpha"));
+    EXPECT_EQ(changed.count(), 0);
+    EXPECT_EQ(CQVSkinManager::GetCurrentSkin(), "alpha");
+
+    EXPECT_TRUE(CQVSkinManager::SetCurrentSkin("beta"));
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_EQ(CQVSkinManager::GetCurrentSkin(), "beta");
+    EXPECT_EQ(CQVSkinManager::GetColor(FormBackground).rgba(), 0xFF000000u) << "undefined: opaque black";
+    EXPECT_EQ(CQVSkinManager::GetCssPath(), "");
+    EXPECT_EQ(CQVSkinManager::LockForm("Derived"), nullptr);
+    Locked base("Base");
+    ASSERT_TRUE(base.form);
+    EXPECT_TRUE(base.form->GetControls().empty()) << "forms come from the current skin";
+}
+
+TEST_F(SkinLoad, DefaultSkinWinsAndSignalsOnce)
+{
+    ASSERT_TRUE(CQVSkinManager::Load(folderWith(dir, {{"a.xml", skinsFile({"a", "default", "b"})}})));
+    EXPECT_EQ(CQVSkinManager::GetCurrentSkin(), "default");
+    EXPECT_EQ(changed.count(), 1);
+}
+
+TEST_F(SkinLoad, FilesAreReadInNameOrderAndBadFilesSkipped)
+{
+    const QString folder = folderWith(dir,
+        {{"b.xml", skinsFile({"second"})}, {"a.xml", skinsFile({"first"})}, {"c.xml", "<skins><skin"},
+            {"d.txt", skinsFile({"ignored"})}, {"e.xml", "<other><skin id=\"x\"/></other>"},
+            {"f.XML", skinsFile({"third"})}});
+    ASSERT_TRUE(CQVSkinManager::Load(folder));
+    EXPECT_EQ(CQVSkinManager::GetSkinNames(), QStringList({"first", "second", "third"}));
+    EXPECT_EQ(CQVSkinManager::GetCurrentSkin(), "first");
+}
+
+TEST_F(SkinLoad, FailedLoadKeepsPreviousSkins)
+{
+    ASSERT_TRUE(CQVSkinManager::Load(stageTestSkins(dir)));
+    ASSERT_TRUE(CQVSkinManager::SetCurrentSkin("beta"));
+    changed.clear();
+
+    QTemporaryDir empty;
+    EXPECT_FALSE(CQVSkinManager::Load(empty.path() + "/"));
+    EXPECT_FALSE(CQVSkinManager::Load(empty.path() + "/missing/"));
+    QTemporaryDir noSkin;
+    EXPECT_FALSE(CQVSkinManager::Load(folderWith(noSkin, {{"a.xml", "<skins/>"}})));
+    // A good file first, then a bad value: the whole load is abandoned.
+    QTemporaryDir bad;
+    EXPECT_FALSE(CQVSkinManager::Load(folderWith(bad,
+        {{"a.xml", skinsFile({"default"})},
+            {"b.xml", formFile("<control id=\"c\" dlgId=\"1\" border=\"yes\"/>")}})));
+
+    EXPECT_EQ(CQVSkinManager::GetSkinNames(), QStringList({"alpha", "beta"}));
+    EXPECT_EQ(CQVSkinManager::GetCurrentSkin(), "beta");
+    EXPECT_EQ(changed.count(), 0);
+}
+
+TEST_F(SkinLoad, LockedFormOutlivesReload)
+{
+    ASSERT_TRUE(CQVSkinManager::Load(stageTestSkins(dir)));
+    Locked derived("Derived");
+    ASSERT_TRUE(derived.form);
+    QTemporaryDir other;
+    ASSERT_TRUE(CQVSkinManager::Load(folderWith(other, {{"a.xml", skinsFile({"other"})}})));
+    EXPECT_EQ(derived.form->GetId(), "Derived");
+    EXPECT_EQ(derived.form->GetControls().size(), 5u);
+}
+
+TEST_F(SkinLoad, ShippedSkinLoadsFromTheProgramFolder)
+{
+    ASSERT_TRUE(CQVSkinManager::Load(QStringLiteral(OSTREL_PROGRAM_DIR "/skins/")));
+    EXPECT_TRUE(CQVSkinManager::GetSkinNames().contains("standard"));
+    ASSERT_TRUE(CQVSkinManager::SetCurrentSkin("standard"));
+    EXPECT_EQ(CQVSkinManager::GetColor(FormBackground).alpha(), 255);
+    const QUrl css(CQVSkinManager::GetCssPath());
+    ASSERT_TRUE(css.isLocalFile()) << CQVSkinManager::GetCssPath().toStdString();
+    EXPECT_TRUE(QFile::exists(css.toLocalFile()));
+}
+
+// The value grammar, one small skin file per case.
+struct ValueCase
+{
+    const char *name;
+    QByteArray controls;
+    QByteArray paints;
+    // Null when the load must be abandoned.
+    std::function<void(const CQVSkinForm &)> check;
+};
+
+const CQVSkinControl &control(const CQVSkinForm &f)
+{
+    static const CQVSkinControl none;
+    const CQVSkinControl *c = f.GetControl("c");
+    EXPECT_TRUE(c);
+    return c ? *c : none;
+}
+
+const CQVSkinPaintRect &paint(const CQVSkinForm &f)
+{
+    static const CQVSkinPaintRect none;
+    EXPECT_EQ(f.GetPaints().size(), 1u);
+    return f.GetPaints().empty() ? none : *f.GetPaints().front();
+}
+
+bool transparent(const CQVSkinForm &f)
+{
+    const auto *b = dynamic_cast<const CQVSkinButton *>(&control(f));
+    EXPECT_TRUE(b);
+    return b && b->IsTransparent();
+}
+
+const ValueCase kValueCases[] = {
+    {"edge with unit", R"(<control id="c" left="12px" top="0" right="0" bottom="0"/>)", {},
+        [](const CQVSkinForm &f) {
+            EXPECT_EQ(control(f).GetRect().GetEdge(CQVSkinRect::Left), 12);
+            EXPECT_FALSE(control(f).GetRect().IsPercent(CQVSkinRect::Left));
+        }},
+    {"edge per cent", R"(<control id="c" left="50%" top="-5" right="0" bottom="0"/>)", {},
+        [](const CQVSkinForm &f) {
+            EXPECT_EQ(control(f).GetRect().GetEdge(CQVSkinRect::Left), 50);
+            EXPECT_TRUE(control(f).GetRect().IsPercent(CQVSkinRect::Left));
+            EXPECT_EQ(control(f).GetRect().GetEdge(CQVSkinRect::Top), -5);
+        }},
+    {"edge without digits is 0", R"(<control id="c" left="wide" top="3" right="0" bottom="0"/>)", {},
+        [](const CQVSkinForm &f) { EXPECT_EQ(control(f).GetRect().GetEdge(CQVSkinRect::Top), 3); }},
+    {"three edges keep the default", R"(<control id="c" left="5" top="5" right="5"/>)", {},
+        [](const CQVSkinForm &f) { EXPECT_EQ(control(f).GetRect(), CQVSkinRect()); }},
+    {"empty edge is not given", R"(<control id="c" left="" top="5" right="5" bottom="5"/>)", {},
+        [](const CQVSkinForm &f) { EXPECT_EQ(control(f).GetRect(), CQVSkinRect()); }},
+    {"opaque colour", {}, R"(<rectangle color="#FF0000FF"/>)",
+        [](const CQVSkinForm &f) { EXPECT_EQ(paint(f).GetColor(), 0xFF0000FFu); }},
+    {"lower-case colour", {}, R"(<rectangle color="#ff3366cc"/>)",
+        [](const CQVSkinForm &f) { EXPECT_EQ(paint(f).GetColor(), 0xFF3366CCu); }},
+    {"six-digit colour is transparent", {}, R"(<rectangle color="#0000FF"/>)",
+        [](const CQVSkinForm &f) { EXPECT_EQ(paint(f).GetColor(), 0x000000FFu); }},
+    {"colour without # is ignored", {}, R"(<rectangle color="0000FF"/>)",
+        [](const CQVSkinForm &f) { EXPECT_EQ(paint(f).GetColor(), CQVSkinPaintRect::NoColor); }},
+    {"button colour default", R"(<button id="c" dlgId="1"/>)", {},
+        [](const CQVSkinForm &f) {
+            EXPECT_EQ(dynamic_cast<const CQVSkinButton &>(control(f)).GetColor(), 0xFFFFFFFFu);
+        }},
+    {"transparent 1", R"(<button id="c" transparent="1"/>)", {},
+        [](const CQVSkinForm &f) { EXPECT_TRUE(transparent(f)); }},
+    {"transparent true is not", R"(<button id="c" transparent="true"/>)", {},
+        [](const CQVSkinForm &f) { EXPECT_FALSE(transparent(f)); }},
+    {"transparent absent", R"(<button id="c"/>)", {},
+        [](const CQVSkinForm &f) { EXPECT_FALSE(transparent(f)); }},
+    {"border true", R"(<control id="c" border="true"/>)", {},
+        [](const CQVSkinForm &f) { EXPECT_TRUE(control(f).HasBorder()); }},
+    {"border number", R"(<control id="c" border="-1"/>)", {},
+        [](const CQVSkinForm &f) { EXPECT_TRUE(control(f).HasBorder()); }},
+    {"border 0", R"(<control id="c" border="0"/>)", {},
+        [](const CQVSkinForm &f) { EXPECT_FALSE(control(f).HasBorder()); }},
+    {"visible false hides", R"(<control id="c" visible="false"/>)", {},
+        [](const CQVSkinForm &f) { EXPECT_EQ(control(f).GetVisibility(), CQVSkinControl::VisibilityHide); }},
+    {"visible absent leaves", R"(<control id="c"/>)", {},
+        [](const CQVSkinForm &f) { EXPECT_EQ(control(f).GetVisibility(), CQVSkinControl::VisibilityLeave); }},
+    {"dlgId", R"(<control id="c" dlgId=" 42 "/>)", {},
+        [](const CQVSkinForm &f) { EXPECT_EQ(control(f).GetDlgId(), 42); }},
+    {"fill read with an image", {}, R"(<rectangle image="none.png" fill="true"/>)",
+        [](const CQVSkinForm &f) {
+            EXPECT_TRUE(paint(f).IsFill());
+            EXPECT_TRUE(paint(f).GetImage().isNull()) << "a missing image stays unset";
+        }},
+    {"fill ignored without an image", {}, R"(<rectangle fill="maybe"/>)",
+        [](const CQVSkinForm &f) { EXPECT_FALSE(paint(f).IsFill()); }},
+    {"paint id is optional", {}, R"(<image left="1" top="1" right="1" bottom="1"/>)",
+        [](const CQVSkinForm &f) { EXPECT_TRUE(dynamic_cast<const CQVSkinPaintImage *>(&paint(f))); }},
+    {"unknown elements are skipped", R"(<slider id="x"/><control id="c"><knob/></control>)",
+        R"(<circle/><rectangle><triangle/></rectangle>)",
+        [](const CQVSkinForm &f) {
+            EXPECT_EQ(f.GetControls().size(), 1u);
+            EXPECT_TRUE(control(f).GetControls().empty());
+            EXPECT_TRUE(paint(f).GetPaints().empty());
+        }},
+    {"comments do not end nested controls",
+        R"(<group id="c"><control id="n1"/><!-- note --><control id="n2"/></group>)", {},
+        [](const CQVSkinForm &f) { EXPECT_EQ(control(f).GetControls().size(), 2u); }},
+    {"border yes aborts", R"(<control id="c" border="yes"/>)", {}, nullptr},
+    {"empty boolean aborts", R"(<control id="c" visible=""/>)", {}, nullptr},
+    {"bad dlgId aborts", R"(<control id="c" dlgId="ok"/>)", {}, nullptr},
+    {"bad fill aborts", {}, R"(<rectangle image="x.png" fill="sometimes"/>)", nullptr},
+    {"control without id aborts", R"(<control dlgId="1"/>)", {}, nullptr},
+    {"nested control without id aborts", R"(<group id="c"><control/></group>)", {}, nullptr},
+};
+
+TEST_F(SkinLoad, ValueGrammar)
+{
+    for (const ValueCase &c : kValueCases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir folder;
+        writeFile(folder.filePath("s.xml"), formFile(c.controls, c.paints));
+        const bool loaded = CQVSkinManager::Load(folder.path() + "/");
+        ASSERT_EQ(loaded, bool(c.check));
+        if (!loaded)
+            continue;
+        Locked form("f");
+        ASSERT_TRUE(form.form);
+        c.check(*form.form);
+    }
+}
+
+TEST_F(SkinLoad, RequiredIdsAndColourEntries)
+{
+    const struct
+    {
+        const char *name;
+        QByteArray text;
+        bool loads;
+    } cases[] = {
+        {"skin without id", "<skins><skin/></skins>", false},
+        {"form without id", "<skins><skin id=\"s\"><form/></skin></skins>", false},
+        {"colour without id", "<skins><skin id=\"s\"><colors><color color=\"#FF000000\"/></colors></skin></skins>",
+            false},
+        {"unknown base", "<skins><skin id=\"s\"><form id=\"f\" base=\"g\"/></skin></skins>", true},
+        {"colour without #", "<skins><skin id=\"s\"><colors><color id=\"FormBackground\" color=\"FF0000\"/>"
+                             "</colors></skin></skins>",
+            true},
+    };
+    for (const auto &c : cases) {
+        QTemporaryDir folder;
+        writeFile(folder.filePath("s.xml"), c.text);
+        EXPECT_EQ(CQVSkinManager::Load(folder.path() + "/"), c.loads) << c.name;
+    }
+    EXPECT_EQ(CQVSkinManager::GetColor(FormBackground).rgba(), 0xFF000000u) << "the last file's colour without # is ignored";
+}
+
+} // namespace

@@ -1,0 +1,236 @@
+#include "SkinTestUtil.h"
+
+#include "skins/QVSkinForm.h"
+#include "skins/QVSkinManager.h"
+
+#include <QLabel>
+#include <QListWidget>
+#include <QPainter>
+#include <QPixmap>
+#include <QPushButton>
+
+using namespace skintest;
+
+namespace {
+
+QRgb pixelOf(const QVariant &pixmap)
+{
+    return pixmap.value<QPixmap>().toImage().pixel(1, 1);
+}
+
+// A window laid out as the test skin's forms expect: items named "c<id>".
+struct SkinWidgets : ::testing::Test
+{
+    QTemporaryDir dir;
+    QWidget window;
+    QListWidget *list = new QListWidget(&window);
+    QPushButton *ok = new QPushButton(&window);
+    QLabel *title = new QLabel(&window);
+    QLabel *status = new QLabel(&window);
+    QWidget *extra = new QWidget(&window);
+    QWidget *panel = new QWidget(&window);
+    QWidget *inner = new QWidget(panel);
+    CQVSkinForm *base = nullptr;
+    CQVSkinForm *derived = nullptr;
+
+    void SetUp() override
+    {
+        CQVSkinRect::SetDpi(96);
+        list->setObjectName("c1001");
+        ok->setObjectName("c1");
+        title->setObjectName("c1002");
+        status->setObjectName("c1003");
+        extra->setObjectName("c1004");
+        panel->setObjectName("c1005");
+        inner->setObjectName("c2001");
+        window.resize(300, 200);
+
+        ASSERT_TRUE(CQVSkinManager::Load(stageTestSkins(dir)));
+        ASSERT_TRUE(CQVSkinManager::SetCurrentSkin("alpha"));
+        base = CQVSkinManager::LockForm("Base");
+        derived = CQVSkinManager::LockForm("Derived");
+        ASSERT_TRUE(base && derived);
+    }
+    void TearDown() override
+    {
+        if (base)
+            CQVSkinManager::UnlockForm("Base");
+        if (derived)
+            CQVSkinManager::UnlockForm("Derived");
+        CQVSkinRect::SetDpi(96);
+    }
+
+    QImage paint(void (CQVSkinForm::*what)(QPainter &, const QRect &) const, const CQVSkinForm &form)
+    {
+        QImage image(200, 100, QImage::Format_ARGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        (form.*what)(painter, image.rect());
+        return image;
+    }
+
+    // Loads a one-form skin with the given paints, beside a 2x1 image
+    // "tile.png" (red, blue), and paints it over white.
+    QImage paintInline(const QByteArray &paints)
+    {
+        QTemporaryDir folder;
+        QImage tile(2, 1, QImage::Format_ARGB32);
+        tile.setPixel(0, 0, 0xFFFF0000);
+        tile.setPixel(1, 0, 0xFF0000FF);
+        EXPECT_TRUE(tile.save(folder.filePath("tile.png")));
+        writeFile(folder.filePath("s.xml"), formFile({}, paints));
+        EXPECT_TRUE(CQVSkinManager::Load(folder.path() + "/"));
+        CQVSkinForm *form = CQVSkinManager::LockForm("f");
+        EXPECT_TRUE(form);
+        if (!form)
+            return {};
+        const QImage image = paint(&CQVSkinForm::OnPaint, *form);
+        CQVSkinManager::UnlockForm("f");
+        return image;
+    }
+};
+
+TEST_F(SkinWidgets, BaseFormAppliesAndPlacesItems)
+{
+    status->show();
+    ASSERT_TRUE(base->OnInit(&window));
+    EXPECT_EQ(list->frameShape(), QFrame::Box);
+    EXPECT_TRUE(status->isHidden());
+    EXPECT_FALSE(title->isHidden());
+
+    EXPECT_EQ(ok->property("faceColor").value<QColor>(), QColor(0x33, 0x66, 0x99)) << "alpha dropped";
+    EXPECT_EQ(pixelOf(ok->property("image")), OkBlue);
+    EXPECT_EQ(pixelOf(ok->property("hotImage")), HotOrange);
+    EXPECT_EQ(pixelOf(ok->property("hoverBackground")), HoverGrey);
+    EXPECT_TRUE(ok->property("transparent").toBool());
+
+    const struct
+    {
+        int dpi;
+        QRect list, ok, title, status, panel, inner;
+    } cases[] = {
+        {96, {10, 10, 280, 150}, {210, 168, 80, 24}, {4, 4, 146, 22}, {150, 4, 146, 22}, {0, 100, 100, 100},
+            {0, 0, 100, 50}},
+        {120, {12, 12, 276, 138}, {188, 160, 100, 30}, {5, 5, 145, 27}, {150, 5, 145, 27}, {0, 100, 125, 100},
+            {0, 0, 125, 50}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.dpi);
+        CQVSkinRect::SetDpi(c.dpi);
+        base->OnSize(&window, window.rect());
+        EXPECT_EQ(list->geometry(), c.list);
+        EXPECT_EQ(ok->geometry(), c.ok);
+        EXPECT_EQ(title->geometry(), c.title);
+        EXPECT_EQ(status->geometry(), c.status);
+        EXPECT_EQ(panel->geometry(), c.panel);
+        EXPECT_EQ(inner->geometry(), c.inner) << "nested controls are placed inside their item";
+    }
+}
+
+TEST_F(SkinWidgets, DerivedFormMovesInheritedItems)
+{
+    ASSERT_TRUE(base->OnInit(&window));
+    ASSERT_TRUE(derived->OnInit(&window));
+    EXPECT_EQ(list->frameShape(), QFrame::NoFrame) << "the override dropped the border";
+    derived->OnSize(&window, window.rect());
+    EXPECT_EQ(list->geometry(), QRect(20, 40, 260, 110));
+    EXPECT_EQ(extra->geometry(), QRect(0, 0, 10, 10));
+    EXPECT_EQ(ok->geometry(), QRect(210, 168, 80, 24));
+
+    delete extra;
+    EXPECT_FALSE(derived->OnInit(&window)) << "an item is missing";
+    derived->OnSize(&window, QRect(0, 0, 200, 100));
+    EXPECT_EQ(list->geometry(), QRect(20, 40, 160, 10)) << "the others are still placed";
+}
+
+TEST_F(SkinWidgets, SkinVisibilityWinsInShowDlgItem)
+{
+    status->show();
+    derived->ShowDlgItem(&window, 1003, true);
+    EXPECT_TRUE(status->isHidden());
+
+    title->hide();
+    derived->ShowDlgItem(&window, 1002, true);
+    EXPECT_TRUE(title->isHidden()) << "the show flag itself is the window's business";
+}
+
+TEST_F(SkinWidgets, ButtonNeedsAButtonItem)
+{
+    QTemporaryDir folder;
+    writeFile(folder.filePath("s.xml"), formFile(R"(<button id="b" dlgId="1001"/>)"));
+    ASSERT_TRUE(CQVSkinManager::Load(folder.path() + "/"));
+    CQVSkinForm *form = CQVSkinManager::LockForm("f");
+    ASSERT_TRUE(form);
+    EXPECT_FALSE(form->OnInit(&window));
+    CQVSkinManager::UnlockForm("f");
+}
+
+TEST_F(SkinWidgets, ClientAndNestedPaints)
+{
+    const struct
+    {
+        int dpi;
+        QPoint at;
+        QRgb expected;
+    } cases[] = {
+        {96, {100, 60}, 0xFFFFFF00}, // the overridden colour
+        {96, {100, 10}, 0xFF00FF00}, // nested band
+        {96, {5, 10}, 0xFFFF0000},   // nested in the band
+        {96, {11, 10}, 0xFF00FF00},
+        {96, {100, 22}, 0xFFFFFF00},
+        {120, {11, 10}, 0xFFFF0000}, // 10 px is 12 at 120 DPI
+        {120, {100, 22}, 0xFF00FF00},
+    };
+    for (const auto &c : cases) {
+        CQVSkinRect::SetDpi(c.dpi);
+        EXPECT_EQ(paint(&CQVSkinForm::OnPaint, *derived).pixel(c.at), c.expected)
+            << c.dpi << " DPI at " << c.at.x() << "," << c.at.y();
+    }
+    EXPECT_EQ(paint(&CQVSkinForm::OnPaint, *base).pixel(100, 60), 0xFF0000FFu) << "the base keeps its own colour";
+}
+
+TEST_F(SkinWidgets, NonClientPaintsAndClientRect)
+{
+    const QImage frame = paint(&CQVSkinForm::OnNcPaint, *derived);
+    EXPECT_EQ(frame.pixel(100, 50), 0xFF202020u);
+    EXPECT_EQ(frame.pixel(100, 1), FrameMagenta);
+    EXPECT_EQ(frame.pixel(100, 6), 0xFF202020u);
+    EXPECT_EQ(paint(&CQVSkinForm::OnNcPaint, *base).pixel(100, 50), 0xFFFFFFFFu);
+
+    QRect rect(0, 0, 200, 100);
+    EXPECT_FALSE(base->OnNcCalcSize(rect));
+    EXPECT_EQ(rect, QRect(0, 0, 200, 100));
+    ASSERT_TRUE(derived->OnNcCalcSize(rect));
+    EXPECT_EQ(rect, QRect(4, 30, 192, 66));
+    rect = QRect(10, 10, 200, 100);
+    CQVSkinRect::SetDpi(120);
+    ASSERT_TRUE(derived->OnNcCalcSize(rect));
+    EXPECT_EQ(rect, QRect(15, 47, 190, 58));
+}
+
+TEST_F(SkinWidgets, PaintKinds)
+{
+    const QByteArray nested = R"(<rectangle left="0" top="0" right="10" bottom="10" color="#FFFF0000"/>)";
+    const struct
+    {
+        const char *name;
+        QByteArray paints;
+        QPoint at;
+        QRgb expected;
+    } cases[] = {
+        {"six-digit colour shows nothing", R"(<rectangle color="#0000FF"/>)", {50, 50}, 0xFFFFFFFF},
+        {"no colour, nested still drawn", "<rectangle>" + nested + "</rectangle>", {5, 5}, 0xFFFF0000},
+        {"missing image draws nothing", R"(<image image="none.png">)" + nested + "</image>", {5, 5}, 0xFFFFFFFF},
+        {"missing image falls back to colour", R"(<rectangle image="none.png" color="#FF00FF00"/>)", {5, 5},
+            0xFF00FF00},
+        {"image paint stretches", R"(<image image="tile.png">)" + nested + "</image>", {150, 50}, 0xFF0000FF},
+        {"rectangle image stretches", R"(<rectangle image="tile.png" color="#FF00FF00"/>)", {40, 50},
+            0xFFFF0000},
+        {"fill tiles, even column", R"(<rectangle image="tile.png" fill="true"/>)", {40, 50}, 0xFFFF0000},
+        {"fill tiles, odd column", R"(<rectangle image="tile.png" fill="true"/>)", {41, 50}, 0xFF0000FF},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(paintInline(c.paints).pixel(c.at), c.expected) << c.name;
+}
+
+} // namespace
