@@ -13,6 +13,7 @@
 #include "bus/RegSettingsStoragePlugin.h"
 #include "plugins/xmpp/Wirlam.h"
 #include "shared/Prompt.h"
+#include "tests/bus/FakePlugin.h"
 #include "tests/harness/ChatServiceSimulator.h"
 #include "tests/harness/ProsodyFixture.h"
 
@@ -39,19 +40,16 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-// Counts the chat messages CWirlam delivers on the user-interface thread.
-class FloodCounter : public IPlugin
+// What CWirlam delivers on the user-interface thread.
+struct FloodCount
 {
-public:
-    const QUuid *GetId() const override { return &m_id; }
-    int GetVersion() const override { return PLUGIN_VERSION; }
-    QString GetName() const override { return {}; }
-    QString GetDescription() const override { return {}; }
-    bool Initialize(IHost *) override { return true; }
-    void Uninitialize() override {}
-    void Release() override { delete this; }
-    void OnTimer(unsigned) override {}
-    int OnMessage(const QUuid &id, IMessage *in, IMessage *) override
+    bool connected = false;
+    bool onUiThread = true;
+    long received = 0;
+    long target = -1;
+    Clock::time_point done;
+
+    int OnMessage(const QUuid &id, IMessage *in)
     {
         if (id == MSG_CONNECTED)
             connected = true;
@@ -62,15 +60,6 @@ public:
         }
         return RESULT_NOT_HANDLED;
     }
-
-    bool connected = false;
-    bool onUiThread = true;
-    long received = 0;
-    long target = -1;
-    Clock::time_point done;
-
-private:
-    QUuid m_id = QUuid::createUuid();
 };
 
 // gloox as an application would use it without our plug-in: a client on its
@@ -186,12 +175,17 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "box: %s\n", qPrintable(r.text));
         return QMessageBox::Ok;
     });
+    FloodCount count; // outlives the bus, which may still deliver while it closes
     QTemporaryDir dir;
     CManager manager(dir.path());
     manager.AddPlugin(new CRegSettingsStoragePlugin(QDir(dir.path()).filePath(QStringLiteral("settings.ini"))),
                       PLUGIN_ORDER_SETTINGS_STORAGE);
-    auto *counter = new FloodCounter;
-    manager.AddPlugin(counter, PLUGIN_ORDER_LIVE_CHAT);
+    FloodCount *counter = &count;
+    auto *countingPlugin = new bustest::FakePlugin(QStringLiteral("flood counter"));
+    countingPlugin->onMessage = [counter](const QUuid &id, IMessage *in, IMessage *) {
+        return counter->OnMessage(id, in);
+    };
+    manager.AddPlugin(countingPlugin, PLUGIN_ORDER_LIVE_CHAT);
     manager.AddPlugin(new CWirlam, PLUGIN_ORDER_XMPP);
     manager.SetSetting(QStringLiteral("server.cafile"), server.CaFile());
     LoginInfo login;

@@ -9,14 +9,6 @@ using namespace QVPlugin;
 namespace Stanza {
 
 namespace {
-// An empty element in a namespace of its own, added to parent.
-Tag *AddEmpty(Tag *parent, const std::string &name, const char *ns)
-{
-    Tag *child = new Tag(parent, name);
-    child->setXmlns(ns);
-    return child;
-}
-
 std::unique_ptr<Tag> NewStanza(const char *name, const char *type, const Jid &to, const std::string &ownJid)
 {
     auto stanza = std::make_unique<Tag>(name);
@@ -36,9 +28,9 @@ std::unique_ptr<Tag> BuildChatMessage(const ChatMessage &message, const std::str
         new Tag(stanza.get(), "body", body);
     if (!message.id.empty()) {
         stanza->addAttribute("id", message.id);
-        AddEmpty(stanza.get(), "request", kNsReceipts);
+        AddElement(stanza.get(), "request", kNsReceipts);
     }
-    AddEmpty(stanza.get(), "active", kNsChatStates);
+    AddElement(stanza.get(), "active", kNsChatStates);
     return stanza;
 }
 
@@ -47,14 +39,14 @@ std::unique_ptr<Tag> BuildChatState(const ChatStateMessage &state, const std::st
     if (state.state == ChatStateNone) {
         auto iq = NewStanza("iq", "get", state.to.jid, ownJid);
         iq->addAttribute("id", "disco1");
-        AddEmpty(iq.get(), "query", kNsDiscoInfo);
+        AddElement(iq.get(), "query", kNsDiscoInfo);
         return iq;
     }
     const std::string_view name = ChatStateName(state.state);
     if (name.empty())
         return nullptr;
     auto stanza = NewStanza("message", "chat", state.to.jid, ownJid);
-    AddEmpty(stanza.get(), std::string(name), kNsChatStates);
+    AddElement(stanza.get(), std::string(name), kNsChatStates);
     return stanza;
 }
 
@@ -64,7 +56,7 @@ std::unique_ptr<Tag> BuildMucInvitation(const VisitorMessage &invitation, MucInv
     auto stanza = std::make_unique<Tag>("message");
     stanza->addAttribute("to", ToWire(invitation.room.Str()));
     stanza->addAttribute("from", ownJid);
-    Tag *x = AddEmpty(stanza.get(), "x", kNsMucUser);
+    Tag *x = AddElement(stanza.get(), "x", kNsMucUser);
     x->addAttribute("to", ToWire(invitation.user.Str()));
     Tag *what = new Tag(x, kind == MucInvitation::Invite ? "invite" : "decline");
     new Tag(what, "reason", ToWire(invitation.reason));
@@ -94,7 +86,7 @@ Outcome ReadChatMessage(const Tag &stanza, const std::string &ownJid, std::int64
         outcome.reply->addAttribute("to", fromText);
         outcome.reply->addAttribute("from", ownJid);
         outcome.reply->addAttribute("id", id);
-        AddEmpty(outcome.reply.get(), "received", kNsReceipts);
+        AddElement(outcome.reply.get(), "received", kNsReceipts);
     } else if (FindChild(stanza, "received", kNsReceipts)) {
         auto delivered = std::make_unique<ChatMessage>();
         delivered->time = now;

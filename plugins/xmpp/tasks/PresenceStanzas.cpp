@@ -9,13 +9,6 @@ using namespace QVPlugin;
 namespace Stanza {
 
 namespace {
-Tag *AddEmpty(Tag *parent, const std::string &name, const char *ns)
-{
-    Tag *child = new Tag(parent, name);
-    child->setXmlns(ns);
-    return child;
-}
-
 void AddField(Tag *form, const std::string &var, const std::string &value)
 {
     Tag *field = new Tag(form, "field");
@@ -29,7 +22,7 @@ std::unique_ptr<Tag> BuildRoleRequest(const std::string &roleText, const Jid &ta
     auto message = std::make_unique<Tag>("message");
     message->addAttribute("from", ownJid);
     message->addAttribute("to", ToWire(target.Str()));
-    Tag *form = AddEmpty(message.get(), "x", kNsDataForms);
+    Tag *form = AddElement(message.get(), "x", kNsDataForms);
     form->addAttribute("type", "submit");
     AddField(form, "FORM_TYPE", kNsMucRequest);
     Tag *role = new Tag(form, "field");
@@ -54,7 +47,7 @@ PresenceStanzas BuildPresence(const PresenceRequest &request, const std::string 
     out.presence = std::make_unique<Tag>("presence");
     Tag *presence = out.presence.get();
     if (!roleText.empty())
-        AddEmpty(presence, "x", kNsMucUser);
+        AddElement(presence, "x", kNsMucUser);
     const std::string nick = ToWire(request.nick);
     if (!nick.empty())
         presence->addAttribute("nick", nick);
@@ -69,7 +62,7 @@ PresenceStanzas BuildPresence(const PresenceRequest &request, const std::string 
             new Tag(presence, "show", std::string(show));
         new Tag(presence, "status");
         new Tag(presence, "priority", "0");
-        Tag *delay = AddEmpty(presence, "x", kNsDelay);
+        Tag *delay = AddElement(presence, "x", kNsDelay);
         delay->addAttribute("stamp",
                             request.stamp.toUTC().toString(QStringLiteral("yyyyMMdd'T'HH:mm:ss")).toStdString());
     }

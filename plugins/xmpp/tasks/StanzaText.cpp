@@ -28,6 +28,13 @@ std::string NamespaceOf(const gloox::Tag &tag)
     return {};
 }
 
+gloox::Tag *AddElement(gloox::Tag *parent, const std::string &name, const char *ns)
+{
+    auto *child = new gloox::Tag(parent, name);
+    child->setXmlns(ns);
+    return child;
+}
+
 const gloox::Tag *FindChild(const gloox::Tag &parent, std::string_view name, std::string_view ns)
 {
     for (const gloox::Tag *child : parent.children()) {

@@ -35,6 +35,9 @@ inline constexpr size_t kMaxStatusBytes = 300;
 // none (gloox only reports a namespace the element declares itself).
 std::string NamespaceOf(const gloox::Tag &tag);
 
+// A new child element declaring its own namespace; owned by parent.
+gloox::Tag *AddElement(gloox::Tag *parent, const std::string &name, const char *ns);
+
 // The first child with this name in this namespace, or null.
 const gloox::Tag *FindChild(const gloox::Tag &parent, std::string_view name, std::string_view ns);
 // The first child in this namespace, whatever its name, or null.

@@ -5,46 +5,23 @@
 
 #include "bus/ChatPayloads.h"
 #include "bus/MessageIds.h"
+#include "tests/bus/FakePlugin.h"
 
 #include <QCoreApplication>
-#include <QStringList>
-#include <QThread>
-
-#include <vector>
 
 namespace xmpptest {
 
 using namespace QVPlugin;
 
-class ChatRecorder : public IPlugin
+class ChatRecorder : public bustest::FakePlugin
 {
 public:
-    const QUuid *GetId() const override { return &m_id; }
-    int GetVersion() const override { return PLUGIN_VERSION; }
-    QString GetName() const override { return QStringLiteral("chat recorder"); }
-    QString GetDescription() const override { return {}; }
-    bool Initialize(IHost *) override { return true; }
-    void Uninitialize() override {}
-    void Release() override { delete this; }
-    void OnTimer(unsigned) override {}
-    int OnMessage(const QUuid &id, IMessage *in, IMessage *) override
+    ChatRecorder() : FakePlugin(QStringLiteral("chat recorder"))
     {
-        if (QThread::currentThread() != QCoreApplication::instance()->thread())
-            offThread = true;
-        if (id == MSG_CHAT_MESSAGE_RECEIVED) {
-            received.push_back(*static_cast<ChatMessage *>(in));
-            log << QStringLiteral("received");
-        } else if (id == MSG_CHAT_MESSAGE_DELIVERED) {
-            delivered.push_back(*static_cast<ChatMessage *>(in));
-            log << QStringLiteral("delivered");
-        } else if (id == MSG_CHAT_STATE) {
-            states.push_back(*static_cast<ChatStateMessage *>(in));
-            log << QStringLiteral("state %1").arg(states.back().state);
-        } else if (id == MSG_CONTACT_PRESENCE) {
-            contacts.push_back(static_cast<QVMessage<ChatContact> *>(in)->value);
-            log << QStringLiteral("presence");
-        }
-        return RESULT_NOT_HANDLED;
+        onMessage = [this](const QUuid &id, IMessage *in, IMessage *) {
+            Record(id, in);
+            return RESULT_NOT_HANDLED;
+        };
     }
 
     void Clear()
@@ -64,7 +41,24 @@ public:
     bool offThread = false;
 
 private:
-    QUuid m_id = QUuid::createUuid();
+    void Record(const QUuid &id, IMessage *in)
+    {
+        if (QThread::currentThread() != QCoreApplication::instance()->thread())
+            offThread = true;
+        if (id == MSG_CHAT_MESSAGE_RECEIVED) {
+            received.push_back(*static_cast<ChatMessage *>(in));
+            log << QStringLiteral("received");
+        } else if (id == MSG_CHAT_MESSAGE_DELIVERED) {
+            delivered.push_back(*static_cast<ChatMessage *>(in));
+            log << QStringLiteral("delivered");
+        } else if (id == MSG_CHAT_STATE) {
+            states.push_back(*static_cast<ChatStateMessage *>(in));
+            log << QStringLiteral("state %1").arg(states.back().state);
+        } else if (id == MSG_CONTACT_PRESENCE) {
+            contacts.push_back(static_cast<QVMessage<ChatContact> *>(in)->value);
+            log << QStringLiteral("presence");
+        }
+    }
 };
 
 } // namespace xmpptest

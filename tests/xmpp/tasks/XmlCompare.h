@@ -13,6 +13,9 @@
 
 namespace xmltest {
 
+// The agent's full JID in the stanza tests.
+inline const std::string kOwnJid = "agent@chat.local/Ostrel";
+
 // One element parsed by gloox's parser; null when the text is not exactly
 // one well-formed element.
 std::unique_ptr<gloox::Tag> ParseXml(const std::string &text);

@@ -92,8 +92,15 @@ TEST_F(ChatRoundTrip, AMessageWithAReceiptRequestArrivesAndItsReceiptComesBackAs
     EXPECT_FALSE(recorder->offThread);
 }
 
-TEST_F(ChatRoundTrip, TheVisitorsComposingStateAndMessageArriveInOrderAndItsReceiptRequestIsAnswered)
+TEST_F(ChatRoundTrip, ChatStatesGoBothWaysAndTheVisitorsReceiptRequestIsAnswered)
 {
+    ChatStateMessage typing;
+    typing.to = ChatContact(Jid(Visitor()));
+    typing.state = ChatStatePaused;
+    ASSERT_EQ(Send(MSG_CHAT_STATE, &typing), 2);
+    ASSERT_TRUE(visitor->Expect([](const gloox::Tag &t) { return IsMessageWith(t, "paused", Stanza::kNsChatStates); }));
+    recorder->Clear(); // it heard our own request too
+
     const std::string to = kAgent.toStdString();
     visitor->Send("<message type='chat' to='" + to
                   + "'><composing xmlns='http://jabber.org/protocol/chatstates'/></message>");

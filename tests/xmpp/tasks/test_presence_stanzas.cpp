@@ -13,10 +13,10 @@ using namespace QVPlugin;
 using namespace Stanza;
 using xmltest::ParseXml;
 using xmltest::SameXml;
+using xmltest::kOwnJid;
 
 namespace {
 
-const std::string kOwn = "agent@chat.local/Ostrel";
 const QDateTime kStamp(QDate(2024, 3, 5), QTime(7, 8, 9), Qt::UTC);
 
 PresenceRequest Request(PresenceState state, ContactRole role, const QString &target = QString(),
@@ -105,7 +105,7 @@ TEST(PresenceStanzas, Builders)
          ""},
     };
     for (const auto &c : cases) {
-        const PresenceStanzas out = BuildPresence(c.request, kOwn);
+        const PresenceStanzas out = BuildPresence(c.request, kOwnJid);
         EXPECT_TRUE(SameXml(out.presence.get(), c.presence)) << c.name;
         EXPECT_TRUE(SameXml(out.roleRequest.get(), c.roleRequest)) << c.name;
     }
@@ -117,7 +117,7 @@ TEST(PresenceStanzas, HostileNamesStayInsideTheirAttributes)
     // add elements to the stream: the request is an element, not text.
     const QString target = QStringLiteral("room1@conference.chat.local/x' to='evil@else'><body>hi</body><x a='");
     const QString nick = QStringLiteral("A\"nn' <b>&amp;");
-    const PresenceStanzas out = BuildPresence(Request(PresenceOnline, RoleVisitor, target, nick), kOwn);
+    const PresenceStanzas out = BuildPresence(Request(PresenceOnline, RoleVisitor, target, nick), kOwnJid);
     ASSERT_TRUE(out.presence && out.roleRequest);
 
     const auto presence = ParseXml(out.presence->xml());
@@ -133,7 +133,7 @@ TEST(PresenceStanzas, HostileNamesStayInsideTheirAttributes)
 
     // No length limit either.
     const QString longTarget = QStringLiteral("room1@conference.chat.local/") + QString(1000, QLatin1Char('r'));
-    const PresenceStanzas longOut = BuildPresence(Request(PresenceOnline, RoleParticipant, longTarget), kOwn);
+    const PresenceStanzas longOut = BuildPresence(Request(PresenceOnline, RoleParticipant, longTarget), kOwnJid);
     ASSERT_TRUE(longOut.roleRequest);
     EXPECT_EQ(ParseXml(longOut.roleRequest->xml())->findAttribute("to"), longTarget.toStdString());
 }
