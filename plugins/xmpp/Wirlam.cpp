@@ -148,11 +148,8 @@ int CWirlam::OnMessage(const QUuid &id, IMessage *in, IMessage *out)
     if (id == MSG_PRESENCE_STATE) {
         // A request from another plug-in; the notice that answers it has the
         // same id but comes from us, so the bus never hands it back here.
-        const auto *state = static_cast<const QVMessage<PresenceState> *>(in);
-        if (m_open && state) {
-            SendTaskStanzas(id, in);
-            NotifyPresence(state->value);
-        }
+        if (SendTaskStanzas(id, in))
+            NotifyPresence(static_cast<const QVMessage<PresenceState> *>(in)->value);
         return RESULT_HANDLED_CONTINUE;
     }
     if (id == MSG_DATA_STORE || id == MSG_DATA_FETCH) {
@@ -217,14 +214,16 @@ void CWirlam::SendRawStanza(const std::string &text)
     m_connection->SendRaw(stanza);
 }
 
-void CWirlam::SendTaskStanzas(const QUuid &id, const IMessage *in)
+bool CWirlam::SendTaskStanzas(const QUuid &id, const IMessage *in)
 {
     if (!m_open)
-        return;
+        return false;
     const Stanza::SenderContext context{m_ownJid.toStdString(), QString::fromStdString(AgentNick()),
                                         QDateTime::currentDateTimeUtc()};
-    for (const auto &stanza : Stanza::StanzasFor(id, in, context))
+    const auto stanzas = Stanza::StanzasFor(id, in, context);
+    for (const auto &stanza : stanzas)
         m_connection->SendRaw(stanza->xml());
+    return !stanzas.empty();
 }
 
 void CWirlam::OnSessionOpened(XmppPump &pump)

@@ -57,8 +57,9 @@ private:
     // Network thread.
     void OnSessionOpened(XmppPump &pump) override;
     bool OnStanza(XmppPump &pump, const gloox::Tag &stanza) override;
-    // The stanzas of a chat, presence or group-chat message of the bus.
-    void SendTaskStanzas(const QUuid &id, const QVPlugin::IMessage *in);
+    // The stanzas of a chat, presence or group-chat message of the bus;
+    // false when there were none (no session, or not such a payload).
+    bool SendTaskStanzas(const QUuid &id, const QVPlugin::IMessage *in);
     // Shows the box and gives false for a user name without a node.
     bool CheckUserName(const QString &userName, std::string *node, std::string *domain);
     int Login(const QVPlugin::LoginInfo &info);
