@@ -1,0 +1,45 @@
+#pragma once
+// An IHost for plug-in unit tests: records every send and answers with a
+// scripted result per message id, or through a handler that may fill the out
+// payload.
+
+#include "bus/QVPlugin.h"
+
+#include <functional>
+#include <map>
+#include <vector>
+
+namespace xmpptest {
+
+using namespace QVPlugin;
+
+class FakeHost : public IHost
+{
+public:
+    struct Sent
+    {
+        QUuid id;
+        IMessage *in;  // valid only during the send; use onSend to look inside
+        bool withOut;
+    };
+    using Handler = std::function<int(const QUuid &id, IMessage *in, IMessage *out)>;
+
+    int SendMessage(const QUuid &id, IMessage *in, IMessage *out) override
+    {
+        sent.push_back({id, in, out != nullptr});
+        if (onSend)
+            return onSend(id, in, out);
+        const auto it = results.find(id);
+        return it == results.end() ? 0 : it->second;
+    }
+    void Reserved1(int) override {}
+    bool Reserved2(int) override { return true; }
+    unsigned SetTimer(unsigned) override { return 0; }
+    void KillTimer(unsigned) override {}
+
+    std::vector<Sent> sent;
+    std::map<QUuid, int> results;
+    Handler onSend;
+};
+
+} // namespace xmpptest
