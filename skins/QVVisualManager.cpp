@@ -1,6 +1,7 @@
 #include "QVVisualManager.h"
 
 #include "SkinLog.h"
+#include "SkinnedWnd.h"
 
 #include <QApplication>
 #include <QFile>
@@ -302,6 +303,14 @@ void CQVVisualManager::drawPrimitive(PrimitiveElement element, const QStyleOptio
     case PE_PanelMenuBar:
         return; // the bar's background comes with its empty area and its items
     case PE_PanelButtonTool: {
+        // A frameless skinned window's highlighted or pressed caption button.
+        if (const auto *skinned = qobject_cast<const CSkinnedWnd *>(widget)) {
+            const CQVStyleRenderer &back = m_style.Renderer(buttonsPath(isToolWindow(skinned->windowFlags()), "BACK"));
+            if (!back.IsValid())
+                break;
+            back.Draw(*painter, r, (option->state & State_Sunken) ? 1 : 0);
+            return;
+        }
         const bool onToolBar = widget && qobject_cast<const QToolBar *>(widget->parentWidget());
         if (!(option->state & State_AutoRaise) && !onToolBar)
             break;
@@ -640,7 +649,7 @@ void CQVVisualManager::DrawTitleBar(const QStyleOptionComplex *option, QPainter 
         button(SC_TitleBarMinButton, Minimize);
 
     if (bar->subControls & SC_TitleBarLabel) {
-        const QRect label = proxy()->subControlRect(CC_TitleBar, bar, SC_TitleBarLabel, widget);
+        const QRect label = proxy()->subControlRect(CC_TitleBar, bar, SC_TitleBarLabel, widget).adjusted(4, 0, 0, 0);
         const QColor global = m_style.Color(active ? QStringLiteral("GLOBALS/CaptionText") : QStringLiteral("GLOBALS/InactiveCaptionText"),
             option->palette.highlightedText().color());
         painter->setFont(m_style.Font(QStringLiteral("MAINWND/CAPTION/FONT"), painter->font()));

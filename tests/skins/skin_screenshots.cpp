@@ -1,10 +1,11 @@
 // Grabs the pictures under docs/ for review, offscreen: a skinned window of
-// the test skin; a main window with the styled menu bar (one menu open),
+// the test skin in a frameless window with the styled caption; a main window with the styled menu bar (one menu open),
 // tool bar, MDI child caption and status bar; and the other styled controls.
 // Usage: skin_screenshots <output folder>
 
 #include "skins/QVSkinManager.h"
 #include "skins/QVSkinWnd.h"
+#include "skins/SkinnedWnd.h"
 #include "skins/QVVisualManager.h"
 
 #include <QApplication>
@@ -21,6 +22,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QStatusBar>
@@ -203,11 +205,20 @@ int main(int argc, char **argv)
         return 1;
     }
 
-    SkinDemoWnd wnd;
-    wnd.resize(420, 300);
-    wnd.show();
+    // A frameless window with the styled caption, its close button under the
+    // mouse, around the skinned window.
+    CSkinnedWnd frame;
+    frame.setWindowTitle(QStringLiteral("Visitors - Quelvar"));
+    auto *layout = new QVBoxLayout(&frame);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(new SkinDemoWnd);
+    frame.resize(440, 330);
+    frame.show();
     QApplication::processEvents();
-    bool ok = wnd.grab().save(out.filePath(QStringLiteral("skinned-window.png")));
+    const QPointF close = frame.GetCaptionButtonRect(CSkinnedWnd::HitClose).center();
+    QMouseEvent move(QEvent::MouseMove, close, frame.mapToGlobal(close), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(&frame, &move);
+    bool ok = frame.grab().save(out.filePath(QStringLiteral("skinned-window.png")));
     ok = menuBarShot(*manager).save(out.filePath(QStringLiteral("styled-menubar.png"))) && ok;
     ok = controlsShot().save(out.filePath(QStringLiteral("styled-controls.png"))) && ok;
     return ok ? 0 : 1;

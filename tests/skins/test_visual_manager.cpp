@@ -1,6 +1,7 @@
 #include "SkinTestUtil.h"
 
 #include "skins/QVVisualManager.h"
+#include "skins/SkinnedWnd.h"
 
 #include <QPainter>
 #include <QStatusBar>
@@ -125,7 +126,7 @@ TEST_F(VisualManager, OldStyleTypesUseTheCaptionButtonBackgroundForMdi)
     EXPECT_EQ(image.pixel(1, 1), BackHot);
 }
 
-TEST_F(VisualManager, StatusBarAndCaption)
+TEST_F(VisualManager, StyledElements)
 {
     CQVVisualManager manager(rootPath());
     QStatusBar bar;
@@ -146,6 +147,20 @@ TEST_F(VisualManager, StatusBarAndCaption)
         manager.drawComplexControl(QStyle::CC_TitleBar, &option, &painter);
         painter.end();
         EXPECT_EQ(image.pixel(100, 2), active ? CaptionActive : CaptionInactive) << active;
+    }
+
+    // A frameless skinned window's caption buttons take the caption-button background.
+    const CSkinnedWnd skinned;
+    for (const bool pressed : {false, true}) {
+        QStyleOption option;
+        option.rect = QRect(0, 0, 20, 20);
+        option.state = QStyle::State_Enabled | QStyle::State_MouseOver | (pressed ? QStyle::State_Sunken : QStyle::State_None);
+        QImage image(20, 20, QImage::Format_ARGB32);
+        image.fill(White);
+        QPainter painter(&image);
+        manager.drawPrimitive(QStyle::PE_PanelButtonTool, &option, &painter, &skinned);
+        painter.end();
+        EXPECT_EQ(image.pixel(10, 10), pressed ? BackPressed : BackHot) << pressed;
     }
 }
 
