@@ -256,6 +256,15 @@ void CQVVisualManager::unpolish(QWidget *widget)
     QProxyStyle::unpolish(widget);
 }
 
+bool CQVVisualManager::DrawPicture(QPainter *painter, const QString &path, const QRect &rect, int frame) const
+{
+    const CQVStyleRenderer &renderer = m_style.Renderer(path);
+    if (!renderer.IsValid())
+        return false;
+    renderer.Draw(*painter, rect, frame);
+    return true;
+}
+
 void CQVVisualManager::DrawGradient(QPainter *painter, const QRect &rect, const QString &start, const QString &finish,
     const QColor &fallback) const
 {
@@ -275,13 +284,10 @@ void CQVVisualManager::drawPrimitive(PrimitiveElement element, const QStyleOptio
     const QRect &r = option->rect;
     const bool enabled = option->state & State_Enabled;
     switch (element) {
-    case PE_PanelStatusBar: {
-        const CQVStyleRenderer &back = m_style.Renderer(QStringLiteral("BARS/STATUSBAR/BACK"));
-        if (!back.IsValid())
-            break;
-        back.Draw(*painter, r);
-        return;
-    }
+    case PE_PanelStatusBar:
+        if (DrawPicture(painter, QStringLiteral("BARS/STATUSBAR/BACK"), r))
+            return;
+        break;
     case PE_FrameStatusBarItem: {
         // A separator after each pane.
         painter->save();
@@ -305,11 +311,10 @@ void CQVVisualManager::drawPrimitive(PrimitiveElement element, const QStyleOptio
     case PE_PanelButtonTool: {
         // A frameless skinned window's highlighted or pressed caption button.
         if (const auto *skinned = qobject_cast<const CSkinnedWnd *>(widget)) {
-            const CQVStyleRenderer &back = m_style.Renderer(buttonsPath(isToolWindow(skinned->windowFlags()), "BACK"));
-            if (!back.IsValid())
-                break;
-            back.Draw(*painter, r, (option->state & State_Sunken) ? 1 : 0);
-            return;
+            if (DrawPicture(painter, buttonsPath(isToolWindow(skinned->windowFlags()), "BACK"), r,
+                    (option->state & State_Sunken) ? 1 : 0))
+                return;
+            break;
         }
         const bool onToolBar = widget && qobject_cast<const QToolBar *>(widget->parentWidget());
         if (!(option->state & State_AutoRaise) && !onToolBar)
@@ -319,11 +324,9 @@ void CQVVisualManager::drawPrimitive(PrimitiveElement element, const QStyleOptio
         const bool on = option->state & State_On;
         if (!enabled || !(hot || down || on))
             return;
-        const CQVStyleRenderer &button = m_style.Renderer(QStringLiteral("BARS/TOOLBAR/BUTTON"));
-        if (!button.IsValid())
-            break;
-        button.Draw(*painter, r, down ? 1 : (on && !hot) ? 2 : 0);
-        return;
+        if (DrawPicture(painter, QStringLiteral("BARS/TOOLBAR/BUTTON"), r, down ? 1 : (on && !hot) ? 2 : 0))
+            return;
+        break;
     }
     case PE_IndicatorToolBarHandle: {
         const CQVStyleRenderer &dot = m_style.Renderer(QStringLiteral("BARS/TOOLBAR/GRIPPER"));
@@ -389,12 +392,10 @@ void CQVVisualManager::drawPrimitive(PrimitiveElement element, const QStyleOptio
     }
     case PE_FrameWindow: {
         const bool mdi = qobject_cast<const QMdiSubWindow *>(widget);
-        const CQVStyleRenderer &border =
-            m_style.Renderer(mdi ? QStringLiteral("MAINWND/BORDER_MDICHILD") : QStringLiteral("MAINWND/BORDER"));
-        if (!border.IsValid())
-            break;
-        border.Draw(*painter, r, (option->state & State_Active) ? 0 : 1);
-        return;
+        if (DrawPicture(painter, mdi ? QStringLiteral("MAINWND/BORDER_MDICHILD") : QStringLiteral("MAINWND/BORDER"), r,
+                (option->state & State_Active) ? 0 : 1))
+            return;
+        break;
     }
     default:
         break;
@@ -489,13 +490,10 @@ void CQVVisualManager::drawControl(ControlElement element, const QStyleOption *o
     const QRect &r = option->rect;
     const bool enabled = option->state & State_Enabled;
     switch (element) {
-    case CE_MenuBarEmptyArea: {
-        const CQVStyleRenderer &back = m_style.Renderer(QStringLiteral("BARS/MENUBAR/BACK"));
-        if (!back.IsValid())
-            break;
-        back.Draw(*painter, widget ? widget->rect() : r);
-        return;
-    }
+    case CE_MenuBarEmptyArea:
+        if (DrawPicture(painter, QStringLiteral("BARS/MENUBAR/BACK"), widget ? widget->rect() : r))
+            return;
+        break;
     case CE_MenuBarItem: {
         const auto *item = qstyleoption_cast<const QStyleOptionMenuItem *>(option);
         const CQVStyleRenderer &back = m_style.Renderer(QStringLiteral("BARS/MENUBAR/BACK"));
@@ -528,13 +526,10 @@ void CQVVisualManager::drawControl(ControlElement element, const QStyleOption *o
     case CE_MenuEmptyArea:
         painter->fillRect(r, m_style.Color(QStringLiteral("MENU/Background"), option->palette.window().color()));
         return;
-    case CE_ToolBar: {
-        const CQVStyleRenderer &back = m_style.Renderer(QStringLiteral("BARS/TOOLBAR/BACK"));
-        if (!back.IsValid())
-            break;
-        back.Draw(*painter, r);
-        return;
-    }
+    case CE_ToolBar:
+        if (DrawPicture(painter, QStringLiteral("BARS/TOOLBAR/BACK"), r))
+            return;
+        break;
     case CE_SizeGrip: {
         const auto *grip = qstyleoption_cast<const QStyleOptionSizeGrip *>(option);
         const CQVStyleRenderer &box = m_style.Renderer(QStringLiteral("BARS/STATUSBAR/SIZEBOX"));
@@ -586,11 +581,10 @@ void CQVVisualManager::drawControl(ControlElement element, const QStyleOption *o
     }
     case CE_ToolBoxTabShape: {
         // Tool-box pages are the outlook-style bar's page buttons.
-        const CQVStyleRenderer &button = m_style.Renderer(QStringLiteral("OUTLOOK/BUTTON"));
-        if (!button.IsValid())
-            break;
-        button.Draw(*painter, r, (option->state & State_Selected) ? 2 : (option->state & State_MouseOver) ? 1 : 0);
-        return;
+        if (DrawPicture(painter, QStringLiteral("OUTLOOK/BUTTON"), r,
+                (option->state & State_Selected) ? 2 : (option->state & State_MouseOver) ? 1 : 0))
+            return;
+        break;
     }
     default:
         break;

@@ -94,6 +94,8 @@ private:
     void DrawMenuItem(const QStyleOption *option, QPainter *painter, const QWidget *widget) const;
     void DrawTitleBar(const QStyleOptionComplex *option, QPainter *painter, const QWidget *widget) const;
     void DrawComboBox(const QStyleOptionComplex *option, QPainter *painter, const QWidget *widget) const;
+    // Draws the style's picture at path; false (nothing drawn) when it has none.
+    bool DrawPicture(QPainter *painter, const QString &path, const QRect &rect, int frame = 0) const;
     void DrawGradient(QPainter *painter, const QRect &rect, const QString &start, const QString &finish,
         const QColor &fallback) const;
     // The row of a caption-button picture as an image, or a null image.
