@@ -50,8 +50,8 @@ CQVSkinBaseController::~CQVSkinBaseController() = default;
 
 void CQVSkinBaseController::FollowSkinChanges()
 {
-    connect(CQVSkinManager::Instance(), &CQVSkinManager::OnSkinChanged, this,
-        &CQVSkinBaseController::OnSkinChanged, Qt::UniqueConnection);
+    connect(CQVSkinManager::Instance(), &CQVSkinManager::OnSkinChanged, this, &CQVSkinBaseController::OnSkinChanged,
+        Qt::UniqueConnection);
 }
 
 QString CQVSkinBaseController::DefaultFormName(const QObject *window)

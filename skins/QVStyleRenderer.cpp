@@ -5,8 +5,8 @@
 
 #include <algorithm>
 
-CQVStyleRenderer::CQVStyleRenderer(const QImage &image, QSize frameSize, const QMargins &corners,
-    const std::optional<QMargins> &sides)
+CQVStyleRenderer::CQVStyleRenderer(
+    const QImage &image, QSize frameSize, const QMargins &corners, const std::optional<QMargins> &sides)
     : m_image(image)
     , m_frame(frameSize.isEmpty() ? image.size() : frameSize)
     , m_corners(corners)

@@ -49,9 +49,11 @@ void fillTriangle(QPainter *painter, const QRect &rect, Qt::ArrowType direction,
     const qreal s = std::min(rect.width(), rect.height()) / 4.0 + 0.5;
     QPolygonF shape;
     if (direction == Qt::DownArrow)
-        shape << QPointF(c.x() - s, c.y() - s / 2) << QPointF(c.x() + s, c.y() - s / 2) << QPointF(c.x(), c.y() + s / 2);
+        shape << QPointF(c.x() - s, c.y() - s / 2) << QPointF(c.x() + s, c.y() - s / 2)
+              << QPointF(c.x(), c.y() + s / 2);
     else
-        shape << QPointF(c.x() - s / 2, c.y() - s) << QPointF(c.x() + s / 2, c.y()) << QPointF(c.x() - s / 2, c.y() + s);
+        shape << QPointF(c.x() - s / 2, c.y() - s) << QPointF(c.x() + s / 2, c.y())
+              << QPointF(c.x() - s / 2, c.y() + s);
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
     painter->setPen(Qt::NoPen);
@@ -105,8 +107,8 @@ QImage CQVVisualManager::LoadPicture(const QString &name) const
 
 void CQVVisualManager::LoadSkinIcons(int index, QSize size, const QString &suffix)
 {
-    static const char *const names[] = {"SYS_BTN_CLOSE", "SYS_BTN_MAXIMIZE", "SYS_BTN_RESTORE", "SYS_BTN_MINIMIZE",
-        "SYS_BTN_EXIT"};
+    static const char *const names[] = {
+        "SYS_BTN_CLOSE", "SYS_BTN_MAXIMIZE", "SYS_BTN_RESTORE", "SYS_BTN_MINIMIZE", "SYS_BTN_EXIT"};
     IconSet &set = m_icons[index];
     set = IconSet();
     set.size = size;
@@ -154,8 +156,8 @@ QImage CQVVisualManager::ButtonRow(ButtonKind kind, int row, bool small) const
     return picture.copy(0, row * height, picture.width(), height);
 }
 
-void CQVVisualManager::DrawNcBtn(QPainter &painter, const QRect &rect, ButtonKind kind, ButtonState state, bool small,
-    bool active, bool mdi) const
+void CQVVisualManager::DrawNcBtn(
+    QPainter &painter, const QRect &rect, ButtonKind kind, ButtonState state, bool small, bool active, bool mdi) const
 {
     // Rows of a caption-button picture: normal, highlighted, pressed, inactive.
     int row = 0;
@@ -205,8 +207,8 @@ void CQVVisualManager::ApplyPalette(QPalette &palette) const
     set(QPalette::Text, "EDIT/Text", false);
     if (const auto face = m_style.GetColor(QStringLiteral("GLOBALS/BarFace"))) {
         const QColor light = m_style.Color(QStringLiteral("GLOBALS/BarLight"), face->lighter(110));
-        const QColor midlight = QColor((face->red() + light.red()) / 2, (face->green() + light.green()) / 2,
-            (face->blue() + light.blue()) / 2);
+        const QColor midlight = QColor(
+            (face->red() + light.red()) / 2, (face->green() + light.green()) / 2, (face->blue() + light.blue()) / 2);
         for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
             palette.setColor(group, QPalette::Midlight, midlight);
     }
@@ -265,8 +267,8 @@ bool CQVVisualManager::DrawPicture(QPainter *painter, const QString &path, const
     return true;
 }
 
-void CQVVisualManager::DrawGradient(QPainter *painter, const QRect &rect, const QString &start, const QString &finish,
-    const QColor &fallback) const
+void CQVVisualManager::DrawGradient(
+    QPainter *painter, const QRect &rect, const QString &start, const QString &finish, const QColor &fallback) const
 {
     QLinearGradient gradient(rect.topLeft(), rect.bottomLeft());
     gradient.setColorAt(0, m_style.Color(start, fallback));
@@ -274,8 +276,8 @@ void CQVVisualManager::DrawGradient(QPainter *painter, const QRect &rect, const 
     painter->fillRect(rect, gradient);
 }
 
-void CQVVisualManager::drawPrimitive(PrimitiveElement element, const QStyleOption *option, QPainter *painter,
-    const QWidget *widget) const
+void CQVVisualManager::drawPrimitive(
+    PrimitiveElement element, const QStyleOption *option, QPainter *painter, const QWidget *widget) const
 {
     if (!m_styled) {
         QProxyStyle::drawPrimitive(element, option, painter, widget);
@@ -371,9 +373,9 @@ void CQVVisualManager::drawPrimitive(PrimitiveElement element, const QStyleOptio
         if (element == PE_PanelLineEdit)
             painter->fillRect(r, option->palette.base());
         if (element == PE_FrameLineEdit || (frame && frame->lineWidth > 0)) {
-            const char *border = !enabled ? "EDIT/BorderDisabled"
+            const char *border = !enabled                              ? "EDIT/BorderDisabled"
                 : (option->state & (State_HasFocus | State_MouseOver)) ? "EDIT/BorderHighlighted"
-                                                                        : "EDIT/Border";
+                                                                       : "EDIT/Border";
             painter->setPen(m_style.Color(QLatin1String(border), option->palette.mid().color()));
             painter->setBrush(Qt::NoBrush);
             painter->drawRect(r.adjusted(0, 0, -1, -1));
@@ -430,9 +432,10 @@ void CQVVisualManager::DrawMenuItem(const QStyleOption *option, QPainter *painte
         else
             painter->fillRect(r, option->palette.highlight());
     }
-    const QColor text = !enabled ? m_style.Color(QStringLiteral("MENU/TextDisabled"), option->palette.color(QPalette::Disabled, QPalette::Text))
-        : selected              ? m_style.Color(QStringLiteral("MENU/TextHighlighted"), option->palette.text().color())
-                                : m_style.Color(QStringLiteral("MENU/Text"), option->palette.text().color());
+    const QColor text = !enabled
+        ? m_style.Color(QStringLiteral("MENU/TextDisabled"), option->palette.color(QPalette::Disabled, QPalette::Text))
+        : selected ? m_style.Color(QStringLiteral("MENU/TextHighlighted"), option->palette.text().color())
+                   : m_style.Color(QStringLiteral("MENU/Text"), option->palette.text().color());
 
     // The check box or icon square in the gutter.
     const int side = std::min(gutter - 4, r.height() - 2);
@@ -446,7 +449,8 @@ void CQVVisualManager::DrawMenuItem(const QStyleOption *option, QPainter *painte
             if (item->checkType == QStyleOptionMenuItem::Exclusive) {
                 painter->setPen(Qt::NoPen);
                 painter->setBrush(text);
-                painter->drawEllipse(c.adjusted(c.width() * 0.15, c.height() * 0.15, -c.width() * 0.15, -c.height() * 0.15));
+                painter->drawEllipse(
+                    c.adjusted(c.width() * 0.15, c.height() * 0.15, -c.width() * 0.15, -c.height() * 0.15));
             } else {
                 painter->setPen(QPen(text, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
                 painter->drawPolyline(QPolygonF({QPointF(c.left(), c.center().y()),
@@ -480,8 +484,8 @@ void CQVVisualManager::DrawMenuItem(const QStyleOption *option, QPainter *painte
     painter->restore();
 }
 
-void CQVVisualManager::drawControl(ControlElement element, const QStyleOption *option, QPainter *painter,
-    const QWidget *widget) const
+void CQVVisualManager::drawControl(
+    ControlElement element, const QStyleOption *option, QPainter *painter, const QWidget *widget) const
 {
     if (!m_styled) {
         QProxyStyle::drawControl(element, option, painter, widget);
@@ -508,8 +512,8 @@ void CQVVisualManager::drawControl(ControlElement element, const QStyleOption *o
         if (selected || sunken)
             m_style.Renderer(QStringLiteral("BARS/MENUBAR/ITEM")).Draw(*painter, r, sunken ? 1 : 0);
         const char *textPath = !enabled ? "BARS/MENUBAR/TextDisabled"
-            : (selected || sunken)     ? "BARS/MENUBAR/TextHighlighted"
-                                       : "BARS/MENUBAR/Text";
+            : (selected || sunken)      ? "BARS/MENUBAR/TextHighlighted"
+                                        : "BARS/MENUBAR/Text";
         painter->setPen(m_style.Color(QLatin1String(textPath), option->palette.windowText().color()));
         int flags = Qt::AlignCenter | Qt::TextShowMnemonic | Qt::TextSingleLine;
         if (!proxy()->styleHint(SH_UnderlineShortcut, option, widget))
@@ -544,7 +548,9 @@ void CQVVisualManager::drawControl(ControlElement element, const QStyleOption *o
         const bool pressed = option->state & State_Sunken;
         const bool hot = option->state & State_MouseOver;
         const QString base = QStringLiteral("HEADER/");
-        const QString kind = pressed ? QStringLiteral("Pressed") : hot ? QStringLiteral("Highlighted") : QStringLiteral("Gradient");
+        const QString kind = pressed ? QStringLiteral("Pressed")
+            : hot                    ? QStringLiteral("Highlighted")
+                                     : QStringLiteral("Gradient");
         DrawGradient(painter, r, base + kind + QStringLiteral("Start"), base + kind + QStringLiteral("Finish"),
             option->palette.button().color());
         painter->setPen(m_style.Color(QStringLiteral("HEADER/Border"), option->palette.mid().color()));
@@ -560,7 +566,9 @@ void CQVVisualManager::drawControl(ControlElement element, const QStyleOption *o
             break;
         const bool selected = option->state & State_Selected;
         shape.Draw(*painter, selected ? r : r.adjusted(0, 2, 0, 0),
-            selected ? 2 : (option->state & State_MouseOver) ? 1 : 0);
+            selected                                ? 2
+                : (option->state & State_MouseOver) ? 1
+                                                    : 0);
         return;
     }
     case CE_DockWidgetTitle: {
@@ -582,7 +590,9 @@ void CQVVisualManager::drawControl(ControlElement element, const QStyleOption *o
     case CE_ToolBoxTabShape: {
         // Tool-box pages are the outlook-style bar's page buttons.
         if (DrawPicture(painter, QStringLiteral("OUTLOOK/BUTTON"), r,
-                (option->state & State_Selected) ? 2 : (option->state & State_MouseOver) ? 1 : 0))
+                (option->state & State_Selected)        ? 2
+                    : (option->state & State_MouseOver) ? 1
+                                                        : 0))
             return;
         break;
     }
@@ -601,16 +611,19 @@ void CQVVisualManager::DrawTitleBar(const QStyleOptionComplex *option, QPainter 
     const bool small = isToolWindow(bar->titleBarFlags);
     const Qt::WindowFlags flags = bar->titleBarFlags;
     const Qt::WindowStates states = Qt::WindowStates(bar->titleBarState);
-    const QString state = active ? QStringLiteral("MAINWND/CAPTION/ACTIVE/") : QStringLiteral("MAINWND/CAPTION/INACTIVE/");
+    const QString state = active ? QStringLiteral("MAINWND/CAPTION/ACTIVE/")
+                                 : QStringLiteral("MAINWND/CAPTION/INACTIVE/");
 
     painter->save();
     const CQVStyleRenderer &back = m_style.Renderer(QStringLiteral("MAINWND/CAPTION/BACK"));
     if (m_style.GetType() <= 19 || !back.IsValid()) {
-        const QRect inner = r.marginsRemoved(m_style.GetMargins(QStringLiteral("MAINWND/CAPTION/BORDER")).value_or(QMargins()));
-        const QColor global = m_style.Color(active ? QStringLiteral("GLOBALS/ActiveCaption") : QStringLiteral("GLOBALS/InactiveCaption"),
+        const QRect inner = r.marginsRemoved(
+            m_style.GetMargins(QStringLiteral("MAINWND/CAPTION/BORDER")).value_or(QMargins()));
+        const QColor global = m_style.Color(
+            active ? QStringLiteral("GLOBALS/ActiveCaption") : QStringLiteral("GLOBALS/InactiveCaption"),
             option->palette.highlight().color());
-        DrawGradient(painter, inner, state + QStringLiteral("GradientStart"), state + QStringLiteral("GradientFinish"),
-            global);
+        DrawGradient(
+            painter, inner, state + QStringLiteral("GradientStart"), state + QStringLiteral("GradientFinish"), global);
     }
     back.Draw(*painter, r, active ? 0 : 1);
 
@@ -637,14 +650,16 @@ void CQVVisualManager::DrawTitleBar(const QStyleOptionComplex *option, QPainter 
     if ((bar->subControls & SC_TitleBarMaxButton) && (flags & Qt::WindowMaximizeButtonHint) && !maximized)
         button(SC_TitleBarMaxButton, Maximize);
     if ((bar->subControls & SC_TitleBarNormalButton)
-        && (((flags & Qt::WindowMinimizeButtonHint) && minimized) || ((flags & Qt::WindowMaximizeButtonHint) && maximized)))
+        && (((flags & Qt::WindowMinimizeButtonHint) && minimized)
+            || ((flags & Qt::WindowMaximizeButtonHint) && maximized)))
         button(SC_TitleBarNormalButton, Restore);
     if ((bar->subControls & SC_TitleBarMinButton) && (flags & Qt::WindowMinimizeButtonHint) && !minimized)
         button(SC_TitleBarMinButton, Minimize);
 
     if (bar->subControls & SC_TitleBarLabel) {
         const QRect label = proxy()->subControlRect(CC_TitleBar, bar, SC_TitleBarLabel, widget).adjusted(4, 0, 0, 0);
-        const QColor global = m_style.Color(active ? QStringLiteral("GLOBALS/CaptionText") : QStringLiteral("GLOBALS/InactiveCaptionText"),
+        const QColor global = m_style.Color(
+            active ? QStringLiteral("GLOBALS/CaptionText") : QStringLiteral("GLOBALS/InactiveCaptionText"),
             option->palette.highlightedText().color());
         painter->setFont(m_style.Font(QStringLiteral("MAINWND/CAPTION/FONT"), painter->font()));
         painter->setPen(m_style.Color(state + QStringLiteral("Text"), global));
@@ -673,7 +688,7 @@ void CQVVisualManager::DrawComboBox(const QStyleOptionComplex *option, QPainter 
     } else {
         button.Draw(*painter, r, frame);
     }
-    const char *border = !enabled ? "COMBO/BorderDisabled"
+    const char *border = !enabled                   ? "COMBO/BorderDisabled"
         : (hot || (option->state & State_HasFocus)) ? "COMBO/BorderHighlighted"
                                                     : "COMBO/Border";
     painter->setPen(m_style.Color(QLatin1String(border), option->palette.mid().color()));
@@ -685,8 +700,8 @@ void CQVVisualManager::DrawComboBox(const QStyleOptionComplex *option, QPainter 
     painter->restore();
 }
 
-void CQVVisualManager::drawComplexControl(ComplexControl control, const QStyleOptionComplex *option,
-    QPainter *painter, const QWidget *widget) const
+void CQVVisualManager::drawComplexControl(
+    ComplexControl control, const QStyleOptionComplex *option, QPainter *painter, const QWidget *widget) const
 {
     if (m_styled) {
         if (control == CC_TitleBar && qstyleoption_cast<const QStyleOptionTitleBar *>(option)) {
@@ -735,8 +750,8 @@ int CQVVisualManager::pixelMetric(PixelMetric metric, const QStyleOption *option
     return QProxyStyle::pixelMetric(metric, option, widget);
 }
 
-QSize CQVVisualManager::sizeFromContents(ContentsType type, const QStyleOption *option, const QSize &size,
-    const QWidget *widget) const
+QSize CQVVisualManager::sizeFromContents(
+    ContentsType type, const QStyleOption *option, const QSize &size, const QWidget *widget) const
 {
     QSize result = QProxyStyle::sizeFromContents(type, option, size, widget);
     if (m_styled && type == CT_MenuItem) {

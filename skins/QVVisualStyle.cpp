@@ -119,8 +119,7 @@ CQVVisualStyle CQVVisualStyle::Read(const QByteArray &document, const PictureLoa
             // An active caption colour serves the inactive caption too, unless
             // the style gives that one itself.
             style.DefaultColor(QStringLiteral("GLOBALS/InactiveCaption"), QStringLiteral("GLOBALS/ActiveCaption"));
-            style.DefaultColor(
-                QStringLiteral("GLOBALS/InactiveCaptionText"), QStringLiteral("GLOBALS/CaptionText"));
+            style.DefaultColor(QStringLiteral("GLOBALS/InactiveCaptionText"), QStringLiteral("GLOBALS/CaptionText"));
         }
     }
     return style;

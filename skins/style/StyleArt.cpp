@@ -122,10 +122,10 @@ void minimizeShape(QPainter &p, const QRectF &r)
 void exitShape(QPainter &p, const QRectF &r)
 {
     const qreal w = r.width();
-    p.drawPolyline(QPolygonF({QPointF(r.left() + w * 0.50, r.top() + w * 0.30),
-        QPointF(r.left() + w * 0.50, r.top() + w * 0.22), QPointF(r.left() + w * 0.22, r.top() + w * 0.22),
-        QPointF(r.left() + w * 0.22, r.top() + w * 0.78), QPointF(r.left() + w * 0.50, r.top() + w * 0.78),
-        QPointF(r.left() + w * 0.50, r.top() + w * 0.70)}));
+    p.drawPolyline(
+        QPolygonF({QPointF(r.left() + w * 0.50, r.top() + w * 0.30), QPointF(r.left() + w * 0.50, r.top() + w * 0.22),
+            QPointF(r.left() + w * 0.22, r.top() + w * 0.22), QPointF(r.left() + w * 0.22, r.top() + w * 0.78),
+            QPointF(r.left() + w * 0.50, r.top() + w * 0.78), QPointF(r.left() + w * 0.50, r.top() + w * 0.70)}));
     const qreal y = r.top() + w * 0.50;
     p.drawLine(QPointF(r.left() + w * 0.38, y), QPointF(r.left() + w * 0.80, y));
     p.drawPolyline(QPolygonF({QPointF(r.left() + w * 0.66, y - w * 0.14), QPointF(r.left() + w * 0.80, y),
@@ -163,7 +163,8 @@ std::vector<Picture> pictures()
     // Caption band: active and inactive, a light top edge over a deep gradient.
     add("MAINBORDER_CAPTION", {32, 24}, 2, [](QPainter &p, const QRectF &r, int f) {
         const bool active = f == 0;
-        vGradient(p, r, active ? rgb(82, 124, 172) : rgb(176, 190, 207), active ? rgb(42, 76, 120) : rgb(136, 152, 174));
+        vGradient(
+            p, r, active ? rgb(82, 124, 172) : rgb(176, 190, 207), active ? rgb(42, 76, 120) : rgb(136, 152, 174));
         p.fillRect(QRectF(r.left(), r.top(), r.width(), 1), active ? rgb(140, 176, 214) : rgb(214, 222, 232));
         p.fillRect(QRectF(r.left(), r.bottom() - 1, r.width(), 1), active ? rgb(30, 56, 92) : rgb(120, 136, 158));
     });
@@ -303,7 +304,8 @@ int main(int argc, char **argv)
         return 1;
     }
     for (const Picture &picture : pictures()) {
-        QImage image(picture.frame.width(), picture.frame.height() * picture.frames, QImage::Format_ARGB32_Premultiplied);
+        QImage image(
+            picture.frame.width(), picture.frame.height() * picture.frames, QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::transparent);
         QPainter painter(&image);
         painter.setRenderHint(QPainter::Antialiasing);
@@ -316,8 +318,8 @@ int main(int argc, char **argv)
             painter.restore();
         }
         painter.end();
-        const QString file = out.filePath(prefix + QStringLiteral("IDB_OFFICE2007_") + QLatin1String(picture.name)
-            + QStringLiteral(".png"));
+        const QString file = out.filePath(
+            prefix + QStringLiteral("IDB_OFFICE2007_") + QLatin1String(picture.name) + QStringLiteral(".png"));
         if (!image.save(file, "PNG")) {
             std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
             return 1;

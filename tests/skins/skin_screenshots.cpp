@@ -155,7 +155,8 @@ QPixmap controlsShot()
     auto *tabs = new QTabWidget;
     auto *list = new QTreeWidget;
     list->setHeaderLabels({QStringLiteral("Visitor"), QStringLiteral("Page"), QStringLiteral("Time")});
-    list->addTopLevelItem(new QTreeWidgetItem({QStringLiteral("Visitor 1"), QStringLiteral("/pricing"), QStringLiteral("2:10")}));
+    list->addTopLevelItem(
+        new QTreeWidgetItem({QStringLiteral("Visitor 1"), QStringLiteral("/pricing"), QStringLiteral("2:10")}));
     tabs->addTab(list, QStringLiteral("Search"));
     tabs->addTab(new QWidget, QStringLiteral("Article 1"));
     tabs->addTab(new QWidget, QStringLiteral("Article 2"));

@@ -69,8 +69,8 @@ struct SkinBases : ::testing::Test
     void SetUp() override
     {
         CQVSkinRect::SetDpi(96);
-        ASSERT_TRUE(QFile::copy(QStringLiteral(OSTREL_SOURCE_DIR "/tests/skins/data/window_skins.xml"),
-            dir.filePath("window_skins.xml")));
+        ASSERT_TRUE(QFile::copy(
+            QStringLiteral(OSTREL_SOURCE_DIR "/tests/skins/data/window_skins.xml"), dir.filePath("window_skins.xml")));
         ASSERT_TRUE(CQVSkinManager::Load(dir.path() + "/"));
         ASSERT_TRUE(CQVSkinManager::SetCurrentSkin("day"));
     }

@@ -46,7 +46,9 @@ struct VisualManager : ::testing::Test
         CQVVisualManager::SetScreenDepth(32);
         writeStyle("20");
         ASSERT_TRUE(QDir(root.path()).mkpath("PNG"));
-        const auto picture = [&](const char *name) { return root.filePath(QStringLiteral("PNG/T_IDB_OFFICE2007_%1.png").arg(name)); };
+        const auto picture = [&](const char *name) {
+            return root.filePath(QStringLiteral("PNG/T_IDB_OFFICE2007_%1.png").arg(name));
+        };
         writeFrames(picture("SYS_BTN_EXIT"), {4, 4}, {Row[0], Row[1], Row[2], Row[3]});
         writeFrames(picture("SYS_BTN_EXIT_S"), {2, 2}, {SmallRow[0], SmallRow[1], SmallRow[2], SmallRow[3]});
         writeFrames(picture("SYS_BTN_CLOSE"), {4, 4}, {Row[0], Row[1], Row[2], Row[3]});
@@ -60,8 +62,10 @@ struct VisualManager : ::testing::Test
     void writeStyle(const QByteArray &type)
     {
         ASSERT_TRUE(QDir(root.path()).mkpath("STYLE_XML"));
-        writeFile(root.filePath("STYLE_XML/IDX_QVBASE_STYLE"), R"(<STYLE>
-          <VERSION><NUMBER>2007</NUMBER><TYPE>)" + type + R"(</TYPE><ID_PREFIX>T_</ID_PREFIX></VERSION>
+        writeFile(root.filePath("STYLE_XML/IDX_QVBASE_STYLE"),
+            R"(<STYLE>
+          <VERSION><NUMBER>2007</NUMBER><TYPE>)"
+                + type + R"(</TYPE><ID_PREFIX>T_</ID_PREFIX></VERSION>
           <GLOBALS><BarFace>10, 20, 30</BarFace></GLOBALS>
           <MAINWND><CAPTION>
             <BACK><IMAGE><ID>CAPTION</ID><SIZE>8, 8</SIZE><CORNERS>0, 0, 0, 0</CORNERS></IMAGE></BACK>
@@ -154,7 +158,8 @@ TEST_F(VisualManager, StyledElements)
     for (const bool pressed : {false, true}) {
         QStyleOption option;
         option.rect = QRect(0, 0, 20, 20);
-        option.state = QStyle::State_Enabled | QStyle::State_MouseOver | (pressed ? QStyle::State_Sunken : QStyle::State_None);
+        option.state = QStyle::State_Enabled | QStyle::State_MouseOver
+            | (pressed ? QStyle::State_Sunken : QStyle::State_None);
         QImage image(20, 20, QImage::Format_ARGB32);
         image.fill(White);
         QPainter painter(&image);
@@ -222,7 +227,12 @@ TEST(ShippedStyle, LoadsWithAllItsPictures)
         QPainter painter(&image);
         manager.DrawNcBtn(painter, image.rect(), CQVVisualManager::Exit, CQVVisualManager::Normal, small, true, false);
         painter.end();
-        EXPECT_NE(image, [] { QImage blank(28, 20, QImage::Format_ARGB32); blank.fill(Qt::transparent); return blank; }())
+        EXPECT_NE(image,
+            [] {
+                QImage blank(28, 20, QImage::Format_ARGB32);
+                blank.fill(Qt::transparent);
+                return blank;
+            }())
             << "the exit picture is drawn, small " << small;
     }
 }

@@ -38,14 +38,13 @@ TEST(VisualStyle, VersionTypeAndPrefix)
         int type;
         QString prefix;
     } cases[] = {
-        {"type 2 counts as 20", styleDocument(version("2007", "<TYPE>2</TYPE><ID_PREFIX> T_ </ID_PREFIX>")), true,
-            20, "T_"},
+        {"type 2 counts as 20", styleDocument(version("2007", "<TYPE>2</TYPE><ID_PREFIX> T_ </ID_PREFIX>")), true, 20,
+            "T_"},
         {"type 9 counts as 90", styleDocument(version("2007", "<TYPE>9</TYPE>")), true, 90, ""},
         {"type 10 stays", styleDocument(version("2007", "<TYPE>10</TYPE>")), true, 10, ""},
         {"type 30 stays", styleDocument(version(" 2007 ", "<TYPE>30</TYPE>")), true, 30, ""},
         {"no type: 20", styleDocument(version("2007")), true, 20, ""},
-        {"another version", styleDocument(version("2010", "<TYPE>30</TYPE><ID_PREFIX>T_</ID_PREFIX>")), false,
-            20, ""},
+        {"another version", styleDocument(version("2010", "<TYPE>30</TYPE><ID_PREFIX>T_</ID_PREFIX>")), false, 20, ""},
         {"no version", styleDocument({}), false, 20, ""},
         {"another root", "<STYLES>" + version("2007") + "</STYLES>", false, 20, ""},
         {"not XML", "<STYLE>" + version("2007"), false, 20, ""},
@@ -86,8 +85,8 @@ TEST(VisualStyle, CaptionColoursDefault)
         {"inactive before active",
             "<InactiveCaption>40, 50, 60</InactiveCaption><ActiveCaption>10, 20, 30</ActiveCaption>", inactive,
             std::nullopt},
-        {"a bad inactive value falls back", "<ActiveCaption>10, 20, 30</ActiveCaption><InactiveCaption>4, 5</InactiveCaption>",
-            active, std::nullopt},
+        {"a bad inactive value falls back",
+            "<ActiveCaption>10, 20, 30</ActiveCaption><InactiveCaption>4, 5</InactiveCaption>", active, std::nullopt},
         {"inactive only", "<InactiveCaptionText>40, 50, 60</InactiveCaptionText>", std::nullopt, inactive},
         {"none", "", std::nullopt, std::nullopt},
     };
