@@ -412,6 +412,13 @@ void CMainFrame::SignedOut()
 
 // ---- closing and activation ---------------------------------------------------
 
+void CMainFrame::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        emit TrayFlashingRequested(false); // the agent has seen it
+    QMainWindow::changeEvent(event);
+}
+
 void CMainFrame::closeEvent(QCloseEvent *event)
 {
     if (m_ui && !m_ui->QueryClose()) {

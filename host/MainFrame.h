@@ -85,10 +85,12 @@ public:
 signals:
     // A plug-in's alert, for the alert window, sounds and flashing.
     void AlertRequested(const QVPlugin::AlertInfo &alert);
-    // Start or stop flashing the tray icon.
+    // Start or stop flashing the tray icon; stopped whenever the frame
+    // becomes the active window.
     void TrayFlashingRequested(bool on);
 
 protected:
+    void changeEvent(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 
 private:

@@ -20,6 +20,7 @@
 #include <QSettings>
 #include <QShortcut>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -273,6 +274,29 @@ TEST_F(MainFrame, PagesAreModes)
     ASSERT_TRUE(bar->SetActivePage(0));
     EXPECT_FALSE(frame->RunCommand(40000)) << "its mode is no longer active";
     EXPECT_FALSE(MenuBar().join(QLatin1Char('\n')).contains(QStringLiteral("&Probe")));
+}
+
+TEST_F(MainFrame, AcceleratorsRunCommandsOfTheMode)
+{
+    Start({QStringLiteral("probe")});
+    CProbePlugin *probe = Probe(QStringLiteral("probe"));
+    probe->commands = {40000};
+    probe->accelerators = {{40000, QKeySequence(QStringLiteral("F2"))}, {CmdSignIn, QKeySequence(QStringLiteral("F3"))}};
+    // Reactivate the mode so the probe merges its keys.
+    ASSERT_TRUE(frame->UIPlugin()->DeactivateMode());
+    ASSERT_TRUE(frame->UIPlugin()->ActivateMode(1000));
+    frame->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(frame.get()));
+
+    QTest::keyClick(frame.get(), Qt::Key_F2);
+    EXPECT_EQ(probe->heard.last(), QStringLiteral("ran 40000"));
+    QTest::keyClick(frame.get(), Qt::Key_I, Qt::ControlModifier);
+    EXPECT_TRUE(log.isEmpty()) << "Ctrl+I no longer signs in: the mode moved Sign In to F3";
+    QTest::keyClick(frame.get(), Qt::Key_F3);
+    EXPECT_TRUE(log.contains(QStringLiteral("login")));
+    SendValue(MSG_PRESENCE_STATE, PresenceConnecting);
+    QTest::keyClick(frame.get(), Qt::Key_F3);
+    EXPECT_EQ(log.count(QStringLiteral("login")), 1) << "signing in: Sign In is disabled, so is its key";
 }
 
 TEST_F(MainFrame, CloseQueryKeepsTheFrameOpen)
