@@ -12,6 +12,8 @@
 #include "host/SignInDialogs.h"
 #include "host/UIPlugin.h"
 #include "host/WorkspaceStore.h"
+#include "host/widgets/AboutDlg.h"
+#include "host/widgets/SplashWnd.h"
 #include "skins/QVSkinManager.h"
 
 #include <QAction>
@@ -72,6 +74,7 @@ CMainFrame::~CMainFrame()
 
 bool CMainFrame::Create()
 {
+    CSplashWnd::ShowSplashScreen(this);
     WaitCursor wait;
     // The plain look until the skin's visual manager exists.
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
@@ -158,6 +161,7 @@ void CMainFrame::AddCommandHandlers()
             m_dialogs->RunChangePassword(this);
     });
     r.SetHandler(CmdAppExit, [this] { close(); });
+    r.SetHandler(CmdAppAbout, [this] { CAboutDlg(this).exec(); });
     r.SetHandler(CmdViewStatusBar, [this] { statusBar()->setVisible(!statusBar()->isVisible()); },
                  [this](CommandUpdate &u) {
                      u.Enable();
@@ -368,6 +372,7 @@ void CMainFrame::PostConnectionLost(bool retryAllowed)
 
 void CMainFrame::SignIn()
 {
+    CSplashWnd::HideSplashScreen();
     if (!m_dialogs) {
         qCInfo(lcHost) << "no sign-in dialogs in this build";
         return;

@@ -5,6 +5,7 @@
 #include "host/MainFrame.h"
 #include "host/SingleInstance.h"
 #include "host/UpdaterSwap.h"
+#include "host/widgets/SplashWnd.h"
 #include "shared/Prompt.h"
 #include "skins/QVSkinManager.h"
 
@@ -66,6 +67,7 @@ bool COstrelApp::InitInstance()
         return false;
     }
 
+    CSplashWnd::EnableSplashScreen(true);
     CMainFrame::Options options;
     options.programDir = ProgramDir();
     options.settingsFile = m_env.settingsFile;

@@ -15,7 +15,7 @@ PACKAGES=(
   qt6-multimedia-dev libqt6svg6-dev qt6-image-formats-plugins
   libgl-dev
   # XMPP, SOAP, spelling
-  libgloox-dev gsoap libgsoap-dev libhunspell-dev hunspell-en-us
+  libgloox-dev libgnutls28-dev gsoap libgsoap-dev libhunspell-dev hunspell-en-us
   libxss-dev
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev

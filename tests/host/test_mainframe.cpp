@@ -196,7 +196,7 @@ TEST_F(MainFrame, MenusOfAPlugInFreeStart)
         "&View: &Status Bar[on][checked]",
         "&Tools: &Settings...[off]",
         "&Quelvar: Home Page...[on] | Manage Account...[on] | Getting Started...[on]",
-        "&Help: Technical Support...[on] | Frequently Asked Questions...[on] | - | &About Quelvar...[off]",
+        "&Help: Technical Support...[on] | Frequently Asked Questions...[on] | - | &About Quelvar...[on]",
     };
     EXPECT_EQ(MenuBar(), expected);
     EXPECT_EQ(frame->findChildren<QShortcut *>().size(), 12);

@@ -1,0 +1,29 @@
+#pragma once
+// What a sign-in needs, and the two parsings of the sign-in: the user name
+// as a JID and the server address as host and port.
+
+#include <QString>
+
+#include <string>
+
+inline constexpr int kDefaultXmppPort = 5222;
+inline constexpr const char *kXmppResource = "Ostrel";
+// Deployments set "server.address"; the default only makes the field usable.
+inline constexpr const char *kDefaultServerAddress = "127.0.0.1:5222";
+
+struct XmppLoginSettings
+{
+    std::string user;     // the JID's node, UTF-8
+    std::string domain;   // the JID's domain: the stream's "to" and the certificate's name
+    std::string resource = kXmppResource;
+    std::string password; // UTF-8; never logged
+    std::string host;     // where to connect, resolved by name
+    int port = kDefaultXmppPort;
+    std::string caFile;   // an extra CA file besides the system's, or empty
+};
+
+// Valid when the user name parses as a JID (UTF-8) with a non-empty node.
+bool ParseUserName(const QString &userName, std::string *node = nullptr, std::string *domain = nullptr);
+
+// Splits at the last ":"; no ":", or a port that is not 1..65535, gives 5222.
+void SplitServerAddress(const QString &server, std::string *host, int *port);

@@ -1,0 +1,253 @@
+#include "plugins/xmpp/Wirlam.h"
+
+#include "bus/Jid.h"
+#include "bus/MessageIds.h"
+#include "bus/Payloads.h"
+#include "plugins/xmpp/EngineError.h"
+#include "plugins/xmpp/LoginSettings.h"
+#include "plugins/xmpp/WirlamStrings.h"
+#include "plugins/xmpp/XmppLog.h"
+#include "shared/Prompt.h"
+
+#include <QApplication>
+#include <QDomDocument>
+#include <QMainWindow>
+#include <QThread>
+
+using namespace QVPlugin;
+
+namespace {
+
+const QString kAgentId = QStringLiteral("agent.id");
+const QString kAgentNick = QStringLiteral("agent.nick");
+const QString kServerAddress = QStringLiteral("server.address");
+const QString kServerCaFile = QStringLiteral("server.cafile");
+
+// Refusal texts of the service sit at 11000 + a sub-code of 900 and above.
+constexpr int kFirstRefusalSubcode = 900;
+
+QWidget *MainWindow()
+{
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (qobject_cast<QMainWindow *>(w))
+            return w;
+    }
+    return QApplication::activeWindow();
+}
+
+void ReplaceAll(std::string &text, const std::string &what, const std::string &with)
+{
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + with.size()))
+        text.replace(at, what.size(), with);
+}
+
+} // namespace
+
+CWirlam::CWirlam() : CPluginBase(WirlamStringId::Name, &WirlamString)
+{
+    m_modes.push_back(kMode);
+}
+
+CWirlam::~CWirlam()
+{
+    m_connection.reset();
+}
+
+const QUuid *CWirlam::GetId() const
+{
+    return &PLUGIN_GUID_XMPP;
+}
+
+bool CWirlam::OnLoad()
+{
+    {
+        const std::string nick = GetValue(kAgentNick, QString()).toString().toStdString();
+        std::lock_guard lock(m_nickLock);
+        m_agentNick = nick;
+    }
+    m_connection = std::make_unique<CXmppConnection>(static_cast<CXmppConnection::IListener *>(this));
+    m_connection->Start();
+    m_keepAliveTimer = m_host->SetTimer(kKeepAliveMs);
+    return true;
+}
+
+void CWirlam::OnUnload()
+{
+    // Ends a running session without reporting it: the bus is going away.
+    if (m_connection)
+        m_connection->Stop();
+    if (m_keepAliveTimer && m_host)
+        m_host->KillTimer(m_keepAliveTimer);
+    m_keepAliveTimer = 0;
+    m_open = false;
+    m_ownJid.clear();
+    CPluginBase::OnUnload();
+}
+
+void CWirlam::OnTimer(unsigned id)
+{
+    if (id == m_keepAliveTimer && m_open)
+        m_connection->SendRaw(kKeepAlive);
+}
+
+int CWirlam::OnGetValue(const QString &key, QVariant *out, const QVariant &defaultValue)
+{
+    if (key != kAgentId)
+        return RESULT_NOT_HANDLED;
+    *out = m_open && !m_ownJid.isEmpty() ? QVariant(m_ownJid) : defaultValue;
+    return RESULT_DONE;
+}
+
+void CWirlam::OnSettingChanged(const QString &key, const QVariant &value)
+{
+    if (key != kAgentNick)
+        return;
+    std::lock_guard lock(m_nickLock);
+    m_agentNick = value.toString().toStdString();
+}
+
+std::string CWirlam::AgentNick() const
+{
+    std::lock_guard lock(m_nickLock);
+    return m_agentNick;
+}
+
+void CWirlam::BuildSettingsLayout(QDomDocument *document)
+{
+    if (!document)
+        return;
+    const QDomElement category =
+        LayoutCategory(document->documentElement(), QStringLiteral("xmpp"), QStringLiteral("Server"));
+    const QDomElement group =
+        LayoutGroup(category, QStringLiteral("xmpp.server.settings"), QStringLiteral("Server settings"));
+    LayoutLabel(group, QStringLiteral("Server connection settings"));
+    LayoutTextSetting(group, QStringLiteral("&Server:"), kServerAddress, QString::fromLatin1(kDefaultServerAddress));
+    LayoutTextSetting(group, QStringLiteral("&Username:"), QStringLiteral("server.username"));
+    LayoutSetting(group, QStringLiteral("&Password:"), QStringLiteral("password"), QStringLiteral("server.password"));
+}
+
+int CWirlam::OnMessage(const QUuid &id, IMessage *in, IMessage *out)
+{
+    // The rows that need a session. Their stanzas are the session tasks'
+    // work; here is what the sender is told.
+    if (id == MSG_SEND_CHAT_MESSAGE || id == MSG_CHAT_STATE || id == MSG_SEND_VISITOR_MESSAGE
+        || id == MSG_SEND_AGENT_TYPING)
+        return m_open ? RESULT_HANDLED_CONTINUE : RESULT_REFUSED;
+    if (id == MSG_SEND_MUC_INVITE || id == MSG_SEND_MUC_DECLINE)
+        return RESULT_HANDLED_CONTINUE;
+    if (id == MSG_SERVER_SET || id == MSG_SERVER_GET)
+        return m_open ? RESULT_HANDLED_CONTINUE : RESULT_REFUSED;
+    if (id == MSG_PRESENCE_STATE || id == MSG_SEND_DIRECTED_PRESENCE)
+        return RESULT_HANDLED_CONTINUE;
+    if (id == MSG_DATA_STORE || id == MSG_DATA_FETCH) {
+        const auto *info = static_cast<const DataInfo *>(in);
+        const bool known = info && info->type >= DataInfo::Local && info->type <= DataInfo::Download;
+        return m_open && known ? RESULT_HANDLED_CONTINUE : RESULT_NOT_HANDLED;
+    }
+
+    if (id == MSG_LOGIN)
+        return in ? Login(*static_cast<const LoginInfo *>(in)) : RESULT_REFUSED;
+    if (id == MSG_VALIDATE_USERNAME) {
+        const auto *name = static_cast<const QVMessage<QString> *>(in);
+        return name && CheckUserName(name->value, nullptr, nullptr) ? RESULT_HANDLED_CONTINUE : RESULT_REFUSED;
+    }
+    if (id == MSG_LOGOUT) {
+        if (m_connection)
+            m_connection->Logout();
+        return RESULT_HANDLED_CONTINUE;
+    }
+    if (id == MSG_SEND_RAW_STANZA) {
+        if (const auto *text = static_cast<const QVMessage<std::string> *>(in))
+            SendRawStanza(text->value);
+        return RESULT_DONE;
+    }
+    return CPluginBase::OnMessage(id, in, out);
+}
+
+bool CWirlam::CheckUserName(const QString &userName, std::string *node, std::string *domain)
+{
+    if (ParseUserName(userName, node, domain))
+        return true;
+    PromptRequest box;
+    box.text = WirlamString(WirlamStringId::InvalidUserName);
+    box.icon = QMessageBox::Critical;
+    CPrompt::Show(box, MainWindow());
+    return false;
+}
+
+int CWirlam::Login(const LoginInfo &info)
+{
+    XmppLoginSettings settings;
+    if (!CheckUserName(info.user, &settings.user, &settings.domain))
+        return RESULT_REFUSED;
+    const QString server = info.server.isEmpty()
+                               ? GetValue(kServerAddress, QString::fromLatin1(kDefaultServerAddress)).toString()
+                               : info.server;
+    SplitServerAddress(server, &settings.host, &settings.port);
+    settings.password = info.password.toStdString(); // UTF-8
+    settings.caFile = GetValue(kServerCaFile, QString()).toString().toStdString();
+    if (m_connection)
+        m_connection->Login(settings);
+    return RESULT_HANDLED_CONTINUE;
+}
+
+void CWirlam::SendRawStanza(const std::string &text)
+{
+    if (!m_open)
+        return;
+    std::string stanza = text;
+    ReplaceAll(stanza, "%%JID%%", m_ownJid.toStdString());
+    ReplaceAll(stanza, "%%DOMAIN%%", Jid(m_ownJid).domain().toStdString());
+    m_connection->SendRaw(stanza);
+}
+
+void CWirlam::NotifyPresence(int state)
+{
+    SendValue(MSG_PRESENCE_STATE, PresenceState(state));
+}
+
+void CWirlam::OnConnectionEvent(const CXmppConnection::Event &event)
+{
+    Q_ASSERT(QThread::currentThread() == QCoreApplication::instance()->thread());
+    switch (event.state) {
+    case XmppPump::StateStart:
+    case XmppPump::StateOpening:
+        NotifyPresence(PresenceConnecting);
+        break;
+    case XmppPump::StateOpen:
+        m_open = true;
+        m_ownJid = QString::fromStdString(event.ownJid);
+        NotifyPresence(PresenceOnline);
+        SetValue(kAgentId, m_ownJid);
+        SendMessage(MSG_CONNECTED, nullptr, nullptr);
+        break;
+    case XmppPump::StateClosed:
+        m_open = false;
+        m_ownJid.clear();
+        SendMessage(MSG_DISCONNECTED, nullptr, nullptr);
+        SetValue(kAgentId, QString());
+        NotifyPresence(PresenceOffline);
+        if (event.error != EngineError::None)
+            ReportClosed(event.error, event.subcode);
+        break;
+    default:
+        break;
+    }
+}
+
+void CWirlam::ReportClosed(int error, int subcode)
+{
+    qCInfo(lcXmpp).noquote() << "connection error" << error << WirlamString(WirlamStringId::FirstEngineError + error - 1);
+    // The box comes first, so the host's reaction to the error follows it.
+    if (error == EngineError::Unauthorized && subcode >= kFirstRefusalSubcode) {
+        const QString text = WirlamString(WirlamStringId::RefusalBase + unsigned(subcode));
+        if (!text.isEmpty()) {
+            PromptRequest box;
+            box.caption = QStringLiteral("Error");
+            box.text = text;
+            box.icon = QMessageBox::Critical;
+            CPrompt::Show(box, MainWindow());
+        }
+    }
+    SendValue(MSG_CONNECTION_ERROR, error);
+}

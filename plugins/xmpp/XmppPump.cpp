@@ -1,0 +1,134 @@
+#include "plugins/xmpp/XmppPump.h"
+
+#include "plugins/xmpp/EngineError.h"
+#include "plugins/xmpp/XmppSocket.h"
+#include "plugins/xmpp/XmppTls.h"
+
+#include <gloox/error.h>
+
+XmppPump::XmppPump(IListener *listener, int wakeFd) : m_listener(listener), m_wakeFd(wakeFd) {}
+
+XmppPump::~XmppPump()
+{
+    // The client's destructor deletes its socket and TLS without callbacks.
+    m_client.reset();
+}
+
+void XmppPump::SetState(int state)
+{
+    m_state = state;
+    if (m_listener)
+        m_listener->OnPumpState(*this, state);
+}
+
+void XmppPump::Close(int error, int subcode)
+{
+    m_error = error;
+    m_subcode = subcode;
+    SetState(StateClosed);
+}
+
+void XmppPump::DoLogin(const XmppLoginSettings &settings)
+{
+    if (m_state != StateStart)
+        SetState(StateStart);
+    gloox::JID jid;
+    jid.setUsername(settings.user);
+    jid.setServer(settings.domain);
+    jid.setResource(settings.resource);
+    m_client = std::make_unique<CXmppClient>(static_cast<CXmppClient::IObserver *>(this), jid, settings.password,
+                                             settings.port);
+    m_client->setServer(settings.host);
+    m_client->registerConnectionListener(this);
+    m_client->logInstance().registerLogHandler(gloox::LogLevelDebug, gloox::LogAreaAll, &m_log);
+    auto *tls = new CXmppTls(m_client.get(), settings.domain, settings.caFile);
+    tls->init();
+    m_client->setEncryptionImpl(tls);
+    m_client->setConnectionImpl(new XmppSocket(m_client.get(), settings.host, settings.port, m_wakeFd));
+    qCInfo(lcXmpp).noquote() << "signing in as" << QString::fromStdString(jid.full()) << "at"
+                             << QString::fromStdString(settings.host) + QLatin1Char(':') + QString::number(settings.port);
+    if (!m_client->connect(false))
+        Close(EngineError::Socket, 0);
+}
+
+void XmppPump::SignOut()
+{
+    if (!m_client || m_state == StateClosed || m_state == StateNone)
+        return;
+    m_client->SignOut();
+    // gloox reports nothing when the connection had already gone.
+    if (m_state != StateClosed)
+        Close(EngineError::None, 0);
+}
+
+void XmppPump::Abandon()
+{
+    m_listener = nullptr;
+    SignOut();
+}
+
+void XmppPump::Poll(int timeoutMs)
+{
+    if (m_client && IsActive())
+        m_client->recv(timeoutMs < 0 ? -1 : timeoutMs * 1000);
+}
+
+bool XmppPump::SendRaw(const std::string &text)
+{
+    if (!m_client || m_state != StateOpen)
+        return false;
+    m_client->SendRaw(text);
+    return true;
+}
+
+std::string XmppPump::OwnJid() const
+{
+    return m_client && m_state == StateOpen ? m_client->jid().full() : std::string();
+}
+
+void XmppPump::OnStreamOpening()
+{
+    SetState(StateOpening);
+}
+
+void XmppPump::onConnect()
+{
+    qCInfo(lcXmpp).noquote() << "session open as" << QString::fromStdString(m_client->jid().full());
+    SetState(StateOpen);
+}
+
+void XmppPump::onDisconnect(gloox::ConnectionError e)
+{
+    const int error = m_forcedError ? m_forcedError : EngineError::FromGloox(e);
+    const int subcode = error == EngineError::Unauthorized
+                            ? EngineError::SubcodeForSaslCondition(m_client->SaslCondition()) : 0;
+    qCInfo(lcXmpp) << "session closed: gloox reason" << int(e) << "engine error" << error << "sub-code" << subcode;
+    Close(error, subcode);
+}
+
+bool XmppPump::onTLSConnect(const gloox::CertInfo &info)
+{
+    // CXmppTls finishes a handshake only with a certificate that verified.
+    qCInfo(lcXmpp).noquote() << "TLS up:" << QString::fromStdString(info.protocol)
+                             << QString::fromStdString(info.cipher);
+    return true;
+}
+
+void XmppPump::onResourceBindError(const gloox::Error *error)
+{
+    qCWarning(lcXmpp) << "resource binding refused:" << (error ? int(error->error()) : -1);
+    m_forcedError = EngineError::Binding;
+    m_client->Abort(gloox::ConnUserDisconnected);
+}
+
+void XmppPump::onSessionCreateError(const gloox::Error *error)
+{
+    qCWarning(lcXmpp) << "session creation refused:" << (error ? int(error->error()) : -1);
+    m_forcedError = EngineError::Binding;
+    m_client->Abort(gloox::ConnUserDisconnected);
+}
+
+bool XmppPump::OnIncomingStanza(const gloox::Tag &stanza)
+{
+    return m_state == StateOpen && m_listener && m_listener->OnPumpStanza(*this, stanza);
+}

@@ -1,0 +1,297 @@
+#include "plugins/xmpp/XmppSocket.h"
+
+#include "plugins/xmpp/XmppLog.h"
+
+#include <gloox/connectiondatahandler.h>
+
+#include <netdb.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+// How long recv() sleeps between looks at a name lookup in progress.
+constexpr int kLookupPollMs = 20;
+// At most this much is read in one recv(), so queued work gets its turn.
+constexpr size_t kMaxReadPerCall = 1024 * 1024;
+
+int ToMs(int timeoutUs)
+{
+    return timeoutUs < 0 ? -1 : (timeoutUs + 999) / 1000;
+}
+
+} // namespace
+
+// An asynchronous lookup (glibc's getaddrinfo_a). A lookup that cannot be
+// cancelled is left to finish on its own: the resolver still writes to it.
+struct XmppSocket::Lookup
+{
+    std::string host;
+    std::string service;
+    addrinfo hints{};
+    gaicb request{};
+};
+
+XmppSocket::XmppSocket(gloox::ConnectionDataHandler *handler, const std::string &host, int port, int wakeFd)
+    : gloox::ConnectionBase(handler), m_wakeFd(wakeFd)
+{
+    m_server = host;
+    m_port = port;
+}
+
+XmppSocket::~XmppSocket()
+{
+    disconnect();
+}
+
+gloox::ConnectionBase *XmppSocket::newInstance() const
+{
+    return new XmppSocket(m_handler, m_server, m_port, m_wakeFd);
+}
+
+gloox::ConnectionError XmppSocket::connect()
+{
+    if (m_phase != Phase::Idle)
+        return gloox::ConnNoError;
+    m_state = gloox::StateConnecting;
+    m_addresses.clear();
+    m_nextAddress = 0;
+
+    auto *lookup = new Lookup;
+    lookup->host = m_server;
+    lookup->service = std::to_string(m_port);
+    lookup->hints.ai_family = AF_UNSPEC;
+    lookup->hints.ai_socktype = SOCK_STREAM;
+    lookup->hints.ai_flags = AI_NUMERICSERV | AI_ADDRCONFIG;
+    lookup->request.ar_name = lookup->host.c_str();
+    lookup->request.ar_service = lookup->service.c_str();
+    lookup->request.ar_request = &lookup->hints;
+    gaicb *list[] = {&lookup->request};
+    if (getaddrinfo_a(GAI_NOWAIT, list, 1, nullptr) != 0) {
+        delete lookup;
+        m_state = gloox::StateDisconnected;
+        return gloox::ConnDnsError;
+    }
+    m_lookup = lookup;
+    m_phase = Phase::Resolving;
+    return gloox::ConnNoError;
+}
+
+void XmppSocket::CheckLookup()
+{
+    const int status = gai_error(&m_lookup->request);
+    if (status == EAI_INPROGRESS)
+        return;
+    Lookup *lookup = m_lookup;
+    m_lookup = nullptr;
+    for (addrinfo *a = lookup->request.ar_result; a; a = a->ai_next) {
+        const char *bytes = reinterpret_cast<const char *>(a->ai_addr);
+        m_addresses.emplace_back(bytes, bytes + a->ai_addrlen);
+    }
+    if (lookup->request.ar_result)
+        freeaddrinfo(lookup->request.ar_result);
+    delete lookup;
+    if (status != 0 || m_addresses.empty()) {
+        qCWarning(lcXmpp) << "cannot resolve" << QString::fromStdString(m_server) << gai_strerror(status);
+        Fail(gloox::ConnDnsError, 0);
+        return;
+    }
+    StartConnect();
+}
+
+void XmppSocket::StartConnect()
+{
+    while (m_nextAddress < m_addresses.size()) {
+        const std::vector<char> &address = m_addresses[m_nextAddress++];
+        const auto *sa = reinterpret_cast<const sockaddr *>(address.data());
+        m_fd = ::socket(sa->sa_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        if (m_fd < 0) {
+            m_lastError = errno;
+            continue;
+        }
+        if (::connect(m_fd, sa, socklen_t(address.size())) == 0 || errno == EINPROGRESS) {
+            m_phase = Phase::Connecting;
+            return;
+        }
+        m_lastError = errno;
+        CloseSocket();
+    }
+    qCWarning(lcXmpp) << "cannot connect to" << QString::fromStdString(m_server) << m_port << strerror(m_lastError);
+    Fail(gloox::ConnConnectionRefused, m_lastError);
+}
+
+void XmppSocket::CheckConnect()
+{
+    int error = 0;
+    socklen_t length = sizeof error;
+    if (::getsockopt(m_fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0)
+        error = errno;
+    if (error != 0) {
+        m_lastError = error;
+        CloseSocket();
+        StartConnect(); // the next address, or the failure
+        return;
+    }
+    m_phase = Phase::Connected;
+    m_state = gloox::StateConnected;
+    if (m_handler)
+        m_handler->handleConnect(this);
+}
+
+gloox::ConnectionError XmppSocket::recv(int timeout)
+{
+    if (m_state == gloox::StateDisconnected)
+        return gloox::ConnNotConnected;
+    if (m_pendingFailure != gloox::ConnNoError) {
+        Fail(m_pendingFailure, m_lastError);
+        return gloox::ConnIoError;
+    }
+
+    if (m_phase == Phase::Resolving) {
+        CheckLookup();
+        if (m_phase == Phase::Resolving) {
+            const int ms = timeout < 0 ? kLookupPollMs : std::min(kLookupPollMs, ToMs(timeout));
+            pollfd wake{m_wakeFd, POLLIN, 0};
+            ::poll(&wake, 1, ms);
+            return gloox::ConnNoError;
+        }
+        if (m_state == gloox::StateDisconnected)
+            return gloox::ConnNotConnected;
+    }
+
+    short events = POLLIN;
+    if (m_phase == Phase::Connecting || m_outputSent < m_output.size())
+        events |= POLLOUT;
+    pollfd fds[2] = {{m_fd, events, 0}, {m_wakeFd, POLLIN, 0}};
+    const int n = ::poll(fds, m_wakeFd >= 0 ? 2 : 1, ToMs(timeout));
+    if (n <= 0)
+        return gloox::ConnNoError;
+
+    const short revents = fds[0].revents;
+    if (m_phase == Phase::Connecting) {
+        if (revents & (POLLOUT | POLLERR | POLLHUP))
+            CheckConnect();
+        return m_state == gloox::StateDisconnected ? gloox::ConnNotConnected : gloox::ConnNoError;
+    }
+    if ((revents & POLLOUT) && !Flush()) {
+        Fail(gloox::ConnIoError, m_lastError);
+        return gloox::ConnIoError;
+    }
+    if (revents & (POLLIN | POLLERR | POLLHUP))
+        ReadAvailable();
+    return m_state == gloox::StateDisconnected ? gloox::ConnIoError : gloox::ConnNoError;
+}
+
+void XmppSocket::ReadAvailable()
+{
+    char buf[65536];
+    size_t taken = 0;
+    while (m_phase == Phase::Connected && taken < kMaxReadPerCall) {
+        const ssize_t n = ::recv(m_fd, buf, sizeof buf, 0);
+        if (n > 0) {
+            taken += size_t(n);
+            m_totalIn += n;
+            // gloox may end the session from inside; the loop then stops.
+            if (m_handler)
+                m_handler->handleReceivedData(this, std::string(buf, size_t(n)));
+            continue;
+        }
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
+            return;
+        if (n == 0)
+            qCInfo(lcXmpp) << "the server closed the connection";
+        else
+            qCWarning(lcXmpp) << "connection lost:" << strerror(errno);
+        Fail(gloox::ConnIoError, n == 0 ? 0 : errno);
+        return;
+    }
+}
+
+bool XmppSocket::send(const std::string &data)
+{
+    if (m_phase != Phase::Connected)
+        return false;
+    m_output += data;
+    if (!Flush()) {
+        // Reported from recv(): gloox may be in the middle of a send of its own.
+        m_pendingFailure = gloox::ConnIoError;
+        return false;
+    }
+    return true;
+}
+
+bool XmppSocket::Flush()
+{
+    while (m_outputSent < m_output.size()) {
+        const ssize_t n = ::send(m_fd, m_output.data() + m_outputSent, m_output.size() - m_outputSent, MSG_NOSIGNAL);
+        if (n < 0) {
+            if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)
+                break; // the rest waits for the next writable event
+            m_lastError = errno;
+            return false;
+        }
+        m_outputSent += size_t(n);
+        m_totalOut += n;
+    }
+    if (m_outputSent == m_output.size()) {
+        m_output.clear();
+        m_outputSent = 0;
+    }
+    return true;
+}
+
+gloox::ConnectionError XmppSocket::receive()
+{
+    gloox::ConnectionError e = gloox::ConnNoError;
+    while (e == gloox::ConnNoError)
+        e = recv(-1);
+    return e;
+}
+
+void XmppSocket::CloseSocket()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+}
+
+void XmppSocket::disconnect()
+{
+    if (m_lookup && gai_cancel(&m_lookup->request) != EAI_NOTCANCELED) {
+        if (m_lookup->request.ar_result)
+            freeaddrinfo(m_lookup->request.ar_result);
+        delete m_lookup;
+    }
+    m_lookup = nullptr;
+    CloseSocket();
+    m_phase = Phase::Idle;
+    m_state = gloox::StateDisconnected;
+}
+
+void XmppSocket::cleanup()
+{
+    m_output.clear();
+    m_outputSent = 0;
+    m_pendingFailure = gloox::ConnNoError;
+}
+
+void XmppSocket::Fail(gloox::ConnectionError reason, int error)
+{
+    m_lastError = error;
+    disconnect();
+    cleanup();
+    if (m_handler)
+        m_handler->handleDisconnect(this, reason);
+}
+
+void XmppSocket::getStatistics(long int &totalIn, long int &totalOut)
+{
+    totalIn = m_totalIn;
+    totalOut = m_totalOut;
+}

@@ -1,0 +1,65 @@
+#pragma once
+// The TCP connection under the XMPP stream, in gloox's connection interface.
+// Name lookup and connect never block: both progress inside recv(), which
+// also returns as soon as the network thread's wake-up descriptor becomes
+// readable, so queued work and shut-down are never kept waiting. Output that
+// the socket does not take at once waits in a buffer for the next writable
+// event.
+// A connection that never came up is reported as ConnConnectionRefused (or
+// ConnDnsError); one that was up and went away as ConnIoError.
+// Network thread only.
+
+#include <gloox/connectionbase.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+struct addrinfo;
+
+class XmppSocket : public gloox::ConnectionBase
+{
+public:
+    XmppSocket(gloox::ConnectionDataHandler *handler, const std::string &host, int port, int wakeFd);
+    ~XmppSocket() override;
+    XmppSocket(const XmppSocket &) = delete;
+    XmppSocket &operator=(const XmppSocket &) = delete;
+
+    gloox::ConnectionError connect() override;
+    // timeout in microseconds, as everywhere in gloox; -1 waits for an event.
+    gloox::ConnectionError recv(int timeout = -1) override;
+    bool send(const std::string &data) override;
+    gloox::ConnectionError receive() override;
+    void disconnect() override;
+    void cleanup() override;
+    void getStatistics(long int &totalIn, long int &totalOut) override;
+    gloox::ConnectionBase *newInstance() const override;
+
+    int Descriptor() const { return m_fd; }
+
+private:
+    enum class Phase { Idle, Resolving, Connecting, Connected };
+    struct Lookup;
+
+    void StartConnect();
+    void CheckConnect();
+    void CheckLookup();
+    void ReadAvailable();
+    bool Flush();
+    void CloseSocket();
+    // Closes and tells gloox, which ends the session with this reason.
+    void Fail(gloox::ConnectionError reason, int error);
+
+    int m_wakeFd;
+    int m_fd = -1;
+    Phase m_phase = Phase::Idle;
+    Lookup *m_lookup = nullptr;            // a name lookup in progress
+    std::vector<std::vector<char>> m_addresses; // sockaddr blobs still to try
+    size_t m_nextAddress = 0;
+    std::string m_output;
+    size_t m_outputSent = 0;
+    gloox::ConnectionError m_pendingFailure = gloox::ConnNoError;
+    int m_lastError = 0;
+    long int m_totalIn = 0;
+    long int m_totalOut = 0;
+};

@@ -1,0 +1,51 @@
+-- Lets a second test client play the chat service: iq stanzas that an
+-- account sends without "to" in the service's own namespaces go to the
+-- simulator account, and the simulator's iq stanzas to other accounts
+-- arrive as if the server had sent them.
+
+local st = require "util.stanza";
+local jid_bare = require "util.jid".bare;
+
+local relayed = module:get_option_set("quelvar_relay_namespaces", { "quelvar:tessary", "quelvar:data" });
+local target = module:get_option_string("quelvar_relay_target", "sim@" .. module.host);
+
+local function simulator_session()
+	local bare = prosody.bare_sessions[target];
+	if not bare then return nil; end
+	for _, session in pairs(bare.sessions) do
+		if session.full_jid then return session; end
+	end
+end
+
+module:hook("pre-iq/bare", function (event)
+	local origin, stanza = event.origin, event.stanza;
+	if stanza.attr.to ~= nil or not origin.full_jid then return; end
+	if jid_bare(origin.full_jid) == target then return; end
+	local child = stanza.tags[1];
+	if not child or not relayed:contains(child.attr.xmlns or "") then return; end
+
+	local simulator = simulator_session();
+	if not simulator then
+		if stanza.attr.type == "get" or stanza.attr.type == "set" then
+			origin.send(st.error_reply(stanza, "cancel", "service-unavailable", "No chat-service simulator is signed in"));
+		end
+		return true;
+	end
+	local copy = st.clone(stanza);
+	copy.attr.from = origin.full_jid;
+	copy.attr.to = simulator.full_jid;
+	module:log("debug", "relaying %s iq %s from %s to the simulator", copy.attr.type, copy.attr.id or "", origin.full_jid);
+	simulator.send(copy);
+	return true;
+end, 1000);
+
+module:hook("pre-iq/full", function (event)
+	local origin, stanza = event.origin, event.stanza;
+	if not origin.full_jid or jid_bare(origin.full_jid) ~= target then return; end
+	local session = prosody.full_sessions[stanza.attr.to];
+	if not session then return; end
+	local copy = st.clone(stanza);
+	copy.attr.from = module.host;
+	session.send(copy);
+	return true;
+end, 1000);

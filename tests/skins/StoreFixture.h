@@ -1,0 +1,28 @@
+#pragma once
+// Points the window-state store at a file in a fresh temporary folder.
+
+#include "skins/QVSettingsHelpers.h"
+
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+class StoreTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        CQVSettingsHelpers::SetStoreFile(StoreFile());
+    }
+    void TearDown() override { CQVSettingsHelpers::SetStoreFile(QString()); }
+
+    QString StoreFile() const { return m_dir.filePath(QStringLiteral("Quelvar.conf")); }
+    std::unique_ptr<QSettings> Store() const { return CQVSettingsHelpers::OpenStore(); }
+
+private:
+    QTemporaryDir m_dir;
+};
