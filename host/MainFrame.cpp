@@ -213,20 +213,21 @@ void CMainFrame::SetMenu(const MenuSpec &menu)
 {
     QMenuBar *bar = menuBar();
     bar->clear();
-    // A menu may be rebuilt from one of its own commands.
-    for (QMenu *old : m_menus)
+    // The menu bar may be rebuilt from one of its own commands.
+    for (QObject *old : m_menuItems)
         old->deleteLater();
-    m_menus.clear();
+    m_menuItems.clear();
 
     for (const MenuSpec &item : menu.children) {
         if (item.separator) {
             bar->addSeparator();
         } else if (item.IsPopup()) {
             QMenu *popup = bar->addMenu(item.text);
-            m_menus.push_back(popup);
+            m_menuItems.push_back(popup);
             FillMenu(popup, item.children);
         } else {
             QAction *action = bar->addAction(item.text);
+            m_menuItems.push_back(action);
             SetCommandId(action, item.id);
             connect(action, &QAction::triggered, this, [this, id = item.id] { RunCommand(id); });
         }
@@ -259,8 +260,11 @@ void CMainFrame::UpdateMenu(QMenu *menu)
 
 void CMainFrame::SetAccelerators(const AcceleratorTable &table)
 {
-    for (QShortcut *shortcut : m_shortcuts)
-        delete shortcut;
+    // An accelerator's own command may change the table.
+    for (QShortcut *shortcut : m_shortcuts) {
+        shortcut->setEnabled(false);
+        shortcut->deleteLater();
+    }
     m_shortcuts.clear();
 
     // A key bound twice runs the command of its first entry.

@@ -131,7 +131,7 @@ private:
     CChildView *m_view = nullptr;
     CQVOutlookBar *m_bar = nullptr;
     QLabel *m_presence = nullptr;
-    std::vector<QMenu *> m_menus;
+    std::vector<QObject *> m_menuItems; // the menu bar's popups and commands
     std::vector<QShortcut *> m_shortcuts;
     std::unique_ptr<QVPlugin::CManager> m_bus;
     CUIPlugin *m_ui = nullptr; // owned by the bus

@@ -37,9 +37,9 @@ public:
     void SaveWorkspace(const QString &section) override { Note(QStringLiteral("save ") + section); }
     void LoadWorkspace(const QString &section) override { Note(QStringLiteral("load ") + section); }
     void SetRedraw(bool on) override { Note(on ? QStringLiteral("redraw on") : QStringLiteral("redraw off")); }
-    void Alert(const QVPlugin::AlertInfo &info) override { alerts.push_back(info.kind); }
-    void SetFlashing(bool on) override { flashing.push_back(on); }
-    void SetConnectionState(int value) override { state = value; }
+    void Alert(const QVPlugin::AlertInfo &) override {}
+    void SetFlashing(bool) override {}
+    void SetConnectionState(int) override {}
     void PostConnectionLost(bool retryAllowed) override { lost.push_back(retryAllowed); }
 
     void Note(const QString &entry)
@@ -55,9 +55,6 @@ public:
     QVPlugin::MenuSpec menu;
     int menuBuilds = 0;
     QVPlugin::AcceleratorTable accelerators;
-    std::vector<int> alerts;
-    std::vector<bool> flashing;
-    int state = -1;
     std::vector<bool> lost;
 
 private:

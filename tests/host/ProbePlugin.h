@@ -14,11 +14,11 @@
 #include "plugins/xmpp/PluginBase.h"
 
 #include <QLabel>
-#include <QPainter>
 #include <QPixmap>
 #include <QStringList>
 #include <QVBoxLayout>
 
+#include <functional>
 #include <map>
 #include <set>
 
@@ -32,26 +32,13 @@ inline constexpr QUuid kProbeId{0x9B0B0000, 0x1, 0x2, 0x3, 0x4, 0x5, 0x6, 0x7, 0
 inline QString MessageName(const QUuid &id)
 {
     static const std::map<QUuid, const char *> names = {
-        {MSG_GET_SETTING, "GET_SETTING"},     {MSG_SET_SETTING, "SET_SETTING"},
-        {MSG_COMMAND, "COMMAND"},             {MSG_MODE_ACTIVATE, "MODE_ACTIVATE"},
+        {MSG_SET_SETTING, "SET_SETTING"}, {MSG_MODE_ACTIVATE, "MODE_ACTIVATE"},
         {MSG_MODE_DEACTIVATE, "MODE_DEACTIVATE"}, {MSG_QUERY_CLOSE, "QUERY_CLOSE"},
-        {MSG_LOGIN, "LOGIN"},                 {MSG_LOGOUT, "LOGOUT"},
-        {MSG_MENU_REMOVE_COMMAND, "MENU_REMOVE_COMMAND"}, {MSG_PRESENCE_STATE, "PRESENCE_STATE"},
+        {MSG_LOGIN, "LOGIN"}, {MSG_LOGOUT, "LOGOUT"},
+        {MSG_COMMAND, "COMMAND"}, {MSG_MENU_REMOVE_COMMAND, "MENU_REMOVE_COMMAND"},
     };
     const auto it = names.find(id);
     return it == names.end() ? id.toString() : QString::fromLatin1(it->second);
-}
-
-inline QIcon ProbeIcon(const QColor &colour)
-{
-    QPixmap pixmap(24, 24);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setBrush(colour);
-    painter.setPen(colour.darker());
-    painter.drawEllipse(2, 2, 20, 20);
-    return QIcon(pixmap);
 }
 
 class CProbePlugin : public CPluginBase
@@ -62,7 +49,9 @@ public:
         : CPluginBase(0, {}), m_name(name), m_journal(journal)
     {
         m_modes.push_back(mode);
-        m_barIcon = ProbeIcon(QColor(0x3a, 0x7b, 0xc8));
+        QPixmap icon(24, 24);
+        icon.fill(QColor(0x3a, 0x7b, 0xc8));
+        m_barIcon = QIcon(icon);
     }
 
     const QUuid *GetId() const override { return &kProbeId; }
@@ -73,6 +62,8 @@ public:
         Note(QStringLiteral("load, view parent %1, greeting %2")
                  .arg(QLatin1String(GetViewParent() ? "set" : "missing"),
                       GetValue(QStringLiteral("probe.greeting"), QStringLiteral("none")).toString()));
+        if (onLoad)
+            onLoad();
         if (!addWindows)
             return true;
         auto *pane = new QWidget;
@@ -151,6 +142,7 @@ public:
     MenuSpec menu;
     AcceleratorTable accelerators;
     bool addWindows = true;
+    std::function<void()> onLoad;
 
 private:
     QString m_name;

@@ -28,27 +28,6 @@ void Prepare(QProcess &process, const QTemporaryDir &dir)
 
 } // namespace
 
-// The test process plays the running copy, so the activation is seen.
-TEST(SecondStart, ActivatesTheRunningCopyAndExits)
-{
-    QTemporaryDir dir;
-    CSingleInstance first(dir.path());
-    ASSERT_TRUE(first.Lock(0));
-    ASSERT_TRUE(first.Listen());
-    int activations = 0;
-    QObject::connect(&first, &CSingleInstance::ActivationRequested, [&] { ++activations; });
-
-    QProcess second;
-    Prepare(second, dir);
-    second.start();
-    ASSERT_TRUE(waitUntil([&] { return second.state() == QProcess::NotRunning && activations == 1; },
-                          kStartTimeoutMs))
-        << second.readAll().toStdString();
-    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(second.exitCode(), 0);
-    EXPECT_FALSE(QDir(dir.path()).exists(QStringLiteral("config/Quelvar"))) << "it never got as far as settings";
-}
-
 // Two copies of the program: the second hands over to the first and ends.
 TEST(SecondStart, BetweenTwoCopiesOfTheProgram)
 {

@@ -1,7 +1,6 @@
 #include "../TestUtil.h"
 
 #include "host/OstrelApp.h"
-#include "host/ServiceLinks.h"
 #include "host/SingleInstance.h"
 #include "host/UpdaterSwap.h"
 #include "shared/Prompt.h"
@@ -69,29 +68,6 @@ TEST(Startup, UpdaterSwap)
     EXPECT_FALSE(SwapInUpdater(dir.path(), sleep));
     EXPECT_EQ(sleeps, (std::vector<int>{1000, 1000, 1000}));
     EXPECT_TRUE(QFile::exists(mvx));
-}
-
-TEST(Startup, ServiceLinks)
-{
-    const struct
-    {
-        const char *server;
-        const char *page;
-        const char *url; // empty: no link
-    } cases[] = {
-        {"chat.example.com:5222", "support", "https://chat.example.com/qvx/?t=rd&rd=support"},
-        {"chat.example.com", "faq", "https://chat.example.com/qvx/?t=rd&rd=faq"},
-        {"[::1]:5223", "account", "https://[::1]/qvx/?t=rd&rd=account"},
-        {"::1", "gettingstarted", "https://[::1]/qvx/?t=rd&rd=gettingstarted"},
-        {"", "faq", ""},
-        {"   ", "faq", ""},
-    };
-    for (const auto &c : cases) {
-        const QUrl url = ServiceRedirectUrl(QLatin1String(c.server), QLatin1String(c.page));
-        EXPECT_EQ(url.toString(), QLatin1String(c.url)) << c.server;
-    }
-    EXPECT_EQ(ServiceHomeUrl(QStringLiteral("127.0.0.1:5222")).toString(), QStringLiteral("https://127.0.0.1/"));
-    EXPECT_EQ(ServerHost(DefaultServerAddress()), QStringLiteral("127.0.0.1"));
 }
 
 TEST(Startup, SingleInstance)

@@ -17,12 +17,12 @@ using namespace hosttest;
 
 namespace {
 
+// The user-interface plug-in on a real bus, over a recording frame.
 class UIPlugin : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_dir.isValid());
         bus = std::make_unique<CManager>(m_dir.path());
         bus->SetPreDispatchHandler(nullptr);
         ui = new CUIPlugin(&frame);
@@ -44,21 +44,11 @@ protected:
         EXPECT_TRUE(bus->AddPlugin(probe, key));
         return probe;
     }
-    int Send(const QUuid &id, IMessage *in, IMessage *out = nullptr) { return bus->SendMessage(nullptr, id, in, out); }
     template <typename T>
     int SendValue(const QUuid &id, const T &value)
     {
         QVMessage<T> message(value);
-        return Send(id, &message);
-    }
-    static std::vector<unsigned> CommandsOf(const AcceleratorTable &table, const QKeySequence &key)
-    {
-        std::vector<unsigned> ids;
-        for (const AcceleratorEntry &entry : table) {
-            if (entry.key == key)
-                ids.push_back(entry.id);
-        }
-        return ids;
+        return bus->SendMessage(nullptr, id, &message, nullptr);
     }
 
     QStringList journal;
@@ -73,46 +63,12 @@ private:
 
 } // namespace
 
-TEST_F(UIPlugin, ParentWindowsAndSkinSetting)
-{
-    EXPECT_EQ(frame.menu, DefaultFrameMenu()) << "the host's menu is shown from the start";
-    EXPECT_EQ(frame.accelerators, DefaultFrameAccelerators());
-    CProbePlugin *probe = AddProbe(QStringLiteral("A"), 1000, 12000);
-    ASSERT_EQ(frame.pages.size(), 1u) << "the probe added its page through the plug-in";
-    EXPECT_EQ(frame.pages.front()->parentWidget(), &frame.bar);
-
-    const struct
-    {
-        const char *name;
-        int result;
-        QWidget *window;
-    } names[] = {
-        {"UI.ViewParentWnd", 1, &frame.view},
-        {"UI.BarParentWnd", 1, &frame.bar},
-        {"ui.viewparentwnd", 0, nullptr},
-        {"server.address", 0, nullptr},
-    };
-    for (const auto &n : names) {
-        MsgValue in(QLatin1String(n.name), QVariant());
-        QVMessage<QVariant> out;
-        EXPECT_EQ(bus->SendMessage(nullptr, MSG_GET_SETTING, &in, &out), n.result) << n.name;
-        EXPECT_EQ(out.value.value<QWidget *>(), n.window) << n.name;
-    }
-
-    probe->heard.clear();
-    MsgValue skin(QStringLiteral("ui.skin"), QStringLiteral("standard"));
-    EXPECT_EQ(Send(MSG_SET_SETTING, &skin), RESULT_HANDLED_CONTINUE);
-    EXPECT_TRUE(probe->heard.contains(QStringLiteral("SET_SETTING"))) << "the other plug-ins hear the skin change";
-}
-
-TEST_F(UIPlugin, MenuMessages)
+TEST_F(UIPlugin, MenuAndSkinMessages)
 {
     CProbePlugin *probe = AddProbe(QStringLiteral("A"), 1000, 12000);
     const int builds = frame.menuBuilds;
-
     const MenuSpec chat = MenuSpec::Menu({MenuSpec::Popup(QStringLiteral("&Chat"), {MenuSpec::Command(40000, "Run")})});
     EXPECT_EQ(SendValue(MSG_MENU_ADD, chat), 1);
-    EXPECT_EQ(frame.menu.children[4].text, QStringLiteral("&Chat"));
     EXPECT_EQ(SendValue(MSG_MENU_ADD, chat), 1);
     EXPECT_EQ(frame.menuBuilds, builds + 1) << "a merge that changes nothing leaves the menu bar alone";
     EXPECT_EQ(SendValue(MSG_MENU_REPLACE, MenuSpec::Menu({})), -1);
@@ -121,42 +77,18 @@ TEST_F(UIPlugin, MenuMessages)
     item.popupPath = QStringLiteral("&Chat");
     item.text = QStringLiteral("Stop");
     item.id = 40001;
-    EXPECT_EQ(Send(MSG_MENU_INSERT_ITEM, &item), 1);
+    EXPECT_EQ(bus->SendMessage(nullptr, MSG_MENU_INSERT_ITEM, &item, nullptr), 1);
     EXPECT_EQ(frame.menu.children[4].children.back().id, 40001u);
-    item.popupPath = QStringLiteral("&Nothing");
-    EXPECT_EQ(Send(MSG_MENU_INSERT_ITEM, &item), -1);
 
     probe->heard.clear();
     EXPECT_EQ(SendValue(MSG_MENU_REMOVE_COMMAND, 40000u), 0) << "removed: the plug-ins hear it as well";
     EXPECT_EQ(probe->heard, QStringList{QStringLiteral("MENU_REMOVE_COMMAND")});
-    EXPECT_EQ(frame.menu.children[4].children.size(), 1u);
+    EXPECT_EQ(SendValue(MSG_MENU_REMOVE_COMMAND, 40000u), 1) << "nothing left to remove";
+
     probe->heard.clear();
-    EXPECT_EQ(SendValue(MSG_MENU_REMOVE_COMMAND, 40000u), 1) << "nothing to remove";
-    EXPECT_TRUE(probe->heard.isEmpty());
-}
-
-TEST_F(UIPlugin, AcceleratorsReplaceAndRestore)
-{
-    CProbePlugin *a = AddProbe(QStringLiteral("A"), 1000, 12000);
-    AddProbe(QStringLiteral("B"), 2000, 13000);
-    const QKeySequence ctrlI(QStringLiteral("Ctrl+I"));
-    const QKeySequence f2(QStringLiteral("F2"));
-    a->accelerators = {{CmdSignIn, f2}};
-
-    ASSERT_TRUE(ui->ActivateMode(1000));
-    EXPECT_EQ(CommandsOf(frame.accelerators, f2), std::vector<unsigned>{CmdSignIn});
-    EXPECT_TRUE(CommandsOf(frame.accelerators, ctrlI).empty()) << "the plug-in's key replaced the frame's";
-
-    EXPECT_EQ(SendValue(MSG_ACCELERATORS_REMOVE, a->accelerators), 1);
-    EXPECT_TRUE(CommandsOf(frame.accelerators, f2).empty());
-    EXPECT_EQ(SendValue(MSG_ACCELERATORS_ADD, AcceleratorTable{}), 1);
-
-    ASSERT_TRUE(ui->DeactivateMode());
-    ASSERT_TRUE(ui->ActivateMode(2000));
-    EXPECT_EQ(frame.accelerators, DefaultFrameAccelerators()) << "a mode change restores the frame's own";
-
-    EXPECT_EQ(SendValue(MSG_ACCELERATORS_REMOVE, DefaultFrameAccelerators()), 1);
-    EXPECT_TRUE(frame.accelerators.empty());
+    MsgValue skin(QStringLiteral("ui.skin"), QStringLiteral("standard"));
+    EXPECT_EQ(bus->SendMessage(nullptr, MSG_SET_SETTING, &skin, nullptr), RESULT_HANDLED_CONTINUE);
+    EXPECT_EQ(probe->heard, QStringList{QStringLiteral("SET_SETTING")}) << "a skin change reaches the plug-ins too";
 }
 
 TEST_F(UIPlugin, ModeSwitchOrderAndVeto)
@@ -164,11 +96,13 @@ TEST_F(UIPlugin, ModeSwitchOrderAndVeto)
     CProbePlugin *a = AddProbe(QStringLiteral("A"), 1000, 12000);
     CProbePlugin *b = AddProbe(QStringLiteral("B"), 2000, 13000);
     a->menu = MenuSpec::Menu({MenuSpec::Popup(QStringLiteral("&Alpha"), {MenuSpec::Command(40000, "Run")})});
+    a->accelerators = {{CmdSignIn, QKeySequence(QStringLiteral("F2"))}};
     b->menu = MenuSpec::Menu({MenuSpec::Popup(QStringLiteral("&Beta"), {MenuSpec::Command(40001, "Run")}),
                               MenuSpec::Popup(QStringLiteral("&Gamma"), {MenuSpec::Command(40002, "Run")})});
     EXPECT_TRUE(ui->DeactivateMode()) << "no mode yet: nothing to refuse";
     ASSERT_TRUE(ui->ActivateMode(1000));
     EXPECT_EQ(frame.menu.children[4].text, QStringLiteral("&Alpha"));
+    EXPECT_EQ(frame.accelerators, MergeAccelerators(DefaultFrameAccelerators(), a->accelerators));
 
     journal.clear();
     const int builds = frame.menuBuilds;
@@ -189,7 +123,7 @@ TEST_F(UIPlugin, ModeSwitchOrderAndVeto)
     EXPECT_EQ(frame.menuBuilds, builds + 1) << "the owner's two menus are applied at once";
     EXPECT_EQ(frame.menu.children[4].text, QStringLiteral("&Beta")) << "A's menu went with its mode";
     EXPECT_EQ(frame.menu.children[5].text, QStringLiteral("&Gamma"));
-    EXPECT_EQ(ui->CurrentMode(), 2000);
+    EXPECT_EQ(frame.accelerators, DefaultFrameAccelerators()) << "and so did its keys";
 
     b->results[MSG_MODE_DEACTIVATE] = -1;
     EXPECT_FALSE(ui->DeactivateMode()) << "the owner refused";
@@ -197,31 +131,6 @@ TEST_F(UIPlugin, ModeSwitchOrderAndVeto)
     EXPECT_TRUE(ui->DeactivateMode()) << "only a negative answer refuses";
     a->results[MSG_MODE_ACTIVATE] = -1;
     EXPECT_FALSE(ui->ActivateMode(1000));
-}
-
-TEST_F(UIPlugin, CommandsReachOnlyTheOwnerOfTheActiveMode)
-{
-    CProbePlugin *a = AddProbe(QStringLiteral("A"), 1000, 12000);
-    CProbePlugin *b = AddProbe(QStringLiteral("B"), 2000, 13000);
-    a->commands = {40000};
-    b->commands = {40000};
-    ASSERT_TRUE(ui->ActivateMode(2000));
-
-    journal.clear();
-    EXPECT_TRUE(ui->RouteCommand(40000, CommandExecute, nullptr, nullptr));
-    EXPECT_EQ(journal, (QStringList{"A:COMMAND 40000 mode 2000 code 0", "B:COMMAND 40000 mode 2000 code 0",
-                                    "B:ran 40000"}))
-        << "A comes first in order but does not own the mode";
-
-    EXPECT_FALSE(ui->RouteCommand(40001, CommandExecute, nullptr, nullptr)) << "the owner passes it on";
-    CommandUpdate update(40000);
-    EXPECT_TRUE(ui->RouteCommand(40000, CommandUpdateUi, &update, nullptr));
-    EXPECT_EQ(update.Enabled(), std::optional<bool>(true));
-
-    a->results[MSG_QUERY_CLOSE] = 1;
-    EXPECT_FALSE(ui->QueryClose());
-    a->results.erase(MSG_QUERY_CLOSE);
-    EXPECT_TRUE(ui->QueryClose());
 }
 
 TEST_F(UIPlugin, ConnectionErrors)
@@ -246,36 +155,4 @@ TEST_F(UIPlugin, ConnectionErrors)
                                                       "connection on port 5222."));
         }
     }
-}
-
-TEST_F(UIPlugin, ViewsPresenceAlertsAndErrors)
-{
-    AddProbe(QStringLiteral("A"), 1000, 12000);
-    AddProbe(QStringLiteral("B"), 2000, 13000);
-    auto *viewA = frame.view.findChild<QWidget *>(QStringLiteral("AView"));
-    auto *viewB = frame.view.findChild<QWidget *>(QStringLiteral("BView"));
-    ASSERT_TRUE(viewA && viewB);
-    EXPECT_EQ(SendValue<QWidget *>(MSG_SHOW_VIEW, viewB), 1);
-    EXPECT_FALSE(viewA->isVisibleTo(&frame.view));
-    EXPECT_TRUE(viewB->isVisibleTo(&frame.view));
-    EXPECT_EQ(SendValue<QWidget *>(MSG_SHOW_VIEW, nullptr), -1);
-
-    MsgAddWindow none;
-    EXPECT_EQ(Send(MSG_ADD_BAR_PANE, &none), -1);
-    EXPECT_EQ(Send(MSG_ADD_VIEW, &none), -1);
-
-    EXPECT_EQ(SendValue(MSG_PRESENCE_STATE, PresenceConnecting), RESULT_HANDLED_CONTINUE);
-    EXPECT_EQ(frame.state, int(PresenceConnecting));
-
-    AlertInfo alert;
-    alert.kind = 2;
-    EXPECT_EQ(Send(MSG_ALERT, &alert), 1);
-    EXPECT_EQ(SendValue(MSG_SET_FLASHING, true), 1);
-    EXPECT_EQ(frame.alerts, std::vector<int>{2});
-    EXPECT_EQ(frame.flashing, std::vector<bool>{true});
-
-    EXPECT_EQ(SendValue(MSG_SHOW_ERROR, QStringLiteral("<b>Not bold</b>")), 1);
-    ASSERT_EQ(prompts.size(), 1u);
-    EXPECT_EQ(prompts[0].text, QStringLiteral("<b>Not bold</b>"));
-    EXPECT_EQ(prompts[0].icon, QMessageBox::Critical);
 }
