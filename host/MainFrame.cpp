@@ -118,7 +118,7 @@ bool CMainFrame::Create()
 
 void CMainFrame::LoadFrame()
 {
-    if (!m_bus)
+    if (!m_ui)
         return;
     restoreGeometry(m_workspace->Geometry(kWorkspaceSection));
     restoreState(m_workspace->State(kWorkspaceSection));
@@ -162,7 +162,7 @@ void CMainFrame::AddCommandHandlers()
     });
     r.SetHandler(CmdAppExit, [this] { close(); });
     r.SetHandler(CmdAppAbout, [this] { CAboutDlg(this).exec(); });
-    r.SetHandler(CmdViewStatusBar, [this] { statusBar()->setVisible(!statusBar()->isVisible()); },
+    r.SetHandler(CmdViewStatusBar, [this] { statusBar()->setVisible(statusBar()->isHidden()); },
                  [this](CommandUpdate &u) {
                      u.Enable();
                      u.SetCheck(!statusBar()->isHidden());
