@@ -27,9 +27,9 @@ public:
         return true;
     }
     void RemoveBarPage(QWidget *page) override { std::erase(pages, page); }
-    void SetMenu(const QVPlugin::MenuSpec &spec) override
+    void SetMenu(const QVPlugin::MenuSpec &bar) override
     {
-        menu = spec;
+        menu = bar;
         ++menuBuilds;
         Note(QStringLiteral("menu"));
     }
