@@ -27,9 +27,9 @@ public:
         return true;
     }
     void RemoveBarPage(QWidget *page) override { std::erase(pages, page); }
-    void SetMenu(const QVPlugin::MenuSpec &bar) override
+    void SetMenu(const QVPlugin::MenuSpec &items) override
     {
-        menu = bar;
+        menu = items;
         ++menuBuilds;
         Note(QStringLiteral("menu"));
     }
