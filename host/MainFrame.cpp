@@ -14,6 +14,7 @@
 #include "host/WorkspaceStore.h"
 #include "host/widgets/AboutDlg.h"
 #include "host/widgets/SplashWnd.h"
+#include "skins/QVVisualManager.h"
 #include "skins/QVSkinManager.h"
 
 #include <QAction>
@@ -25,7 +26,6 @@
 #include <QMenuBar>
 #include <QShortcut>
 #include <QStatusBar>
-#include <QStyleFactory>
 
 #include <set>
 
@@ -76,8 +76,9 @@ bool CMainFrame::Create()
 {
     CSplashWnd::ShowSplashScreen(this);
     WaitCursor wait;
-    // The plain look until the skin's visual manager exists.
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    // The application's look; it falls back to plain Fusion by itself when
+    // the style cannot be read or the screen has too few colours.
+    CQVVisualManager::SetDefaultManager();
 
     m_view = new CChildView(this);
     setCentralWidget(m_view);
