@@ -9,7 +9,8 @@
 // Threading: the bus handlers, the timer and every report of the connection
 // run on the user-interface thread. The network thread never calls the bus
 // synchronously: what it needs from the settings ("agent.nick") is cached
-// here and read under a lock.
+// here and read under a lock, and what it reads from the stream (chat
+// messages, receipts, chat states, presence) it posts.
 
 #include "plugins/xmpp/PluginBase.h"
 #include "plugins/xmpp/XmppConnection.h"
@@ -24,7 +25,9 @@ namespace QVPlugin {
 class LoginInfo;
 }
 
-class CWirlam : public QVPlugin::CPluginBase, private CXmppConnection::IListener
+class CWirlam : public QVPlugin::CPluginBase,
+                private CXmppConnection::IListener,
+                private CXmppConnection::ISessionHandler
 {
 public:
     static constexpr int kMode = 10000;
@@ -51,6 +54,12 @@ public:
 
 private:
     void OnConnectionEvent(const CXmppConnection::Event &event) override;
+    // Network thread.
+    void OnSessionOpened(XmppPump &pump) override;
+    bool OnStanza(XmppPump &pump, const gloox::Tag &stanza) override;
+    // The stanzas of a chat, presence or group-chat message of the bus;
+    // false when there were none (no session, or not such a payload).
+    bool SendTaskStanzas(const QUuid &id, const QVPlugin::IMessage *in);
     // Shows the box and gives false for a user name without a node.
     bool CheckUserName(const QString &userName, std::string *node, std::string *domain);
     int Login(const QVPlugin::LoginInfo &info);
