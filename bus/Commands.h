@@ -134,6 +134,20 @@ struct MenuSpec
     bool operator==(const MenuSpec &other) const = default;
 };
 
+// The payload of MSG_MENU_INSERT_ITEM: one command item for the popup that
+// popupPath names by its items' texts, "/" between levels ("&Tools/&Chat");
+// it goes before the item whose text is insertBefore, or at the end.
+class MenuItemRecord : public Payload<MenuItemRecord>
+{
+public:
+    const char *GetTypeName() const override { return "MenuItemRecord"; }
+
+    QString popupPath;
+    QString insertBefore;
+    QString text;
+    unsigned id = 0;
+};
+
 struct AcceleratorEntry
 {
     unsigned id = 0;

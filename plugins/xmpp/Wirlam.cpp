@@ -6,11 +6,13 @@
 #include "plugins/xmpp/LoginSettings.h"
 #include "plugins/xmpp/WirlamStrings.h"
 #include "plugins/xmpp/XmppLog.h"
+#include "plugins/xmpp/tasks/ChatTasks.h"
 #include "shared/Prompt.h"
 
 #include <gloox/jid.h>
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDomDocument>
 #include <QMainWindow>
 #include <QThread>
@@ -129,14 +131,23 @@ int CWirlam::OnMessage(const QUuid &id, IMessage *in, IMessage *out)
     // System, data and raw stanzas of the chat service.
     if (const std::optional<int> result = m_service.OnMessage(id, in))
         return *result;
-    // The rows that need a session. Their stanzas are the session tasks'
-    // work; here is what the sender is told.
-    if (id == MSG_SEND_CHAT_MESSAGE || id == MSG_CHAT_STATE)
+    // The rows that need a session: without one nothing is sent, and the
+    // sender is told as the table says.
+    if (id == MSG_SEND_CHAT_MESSAGE || id == MSG_CHAT_STATE) {
+        SendTaskStanzas(id, in);
         return m_open ? RESULT_HANDLED_CONTINUE : RESULT_REFUSED;
-    if (id == MSG_SEND_MUC_INVITE || id == MSG_SEND_MUC_DECLINE)
+    }
+    if (id == MSG_SEND_MUC_INVITE || id == MSG_SEND_MUC_DECLINE || id == MSG_SEND_DIRECTED_PRESENCE) {
+        SendTaskStanzas(id, in);
         return RESULT_HANDLED_CONTINUE;
-    if (id == MSG_PRESENCE_STATE || id == MSG_SEND_DIRECTED_PRESENCE)
+    }
+    if (id == MSG_PRESENCE_STATE) {
+        // A request from another plug-in; the notice that answers it has the
+        // same id but comes from us, so the bus never hands it back here.
+        if (SendTaskStanzas(id, in))
+            NotifyPresence(static_cast<const QVMessage<PresenceState> *>(in)->value);
         return RESULT_HANDLED_CONTINUE;
+    }
 
     if (id == MSG_LOGIN)
         return in ? Login(*static_cast<const LoginInfo *>(in)) : RESULT_REFUSED;
@@ -189,15 +200,45 @@ int CWirlam::OnUpdateCommand(CommandUpdate *update)
     return m_service.OnUpdateCommand(update);
 }
 
-bool CWirlam::OnStanza(XmppPump &pump, const gloox::Tag &stanza)
-{
-    return m_service.OnStanza(stanza, gloox::JID(pump.OwnJid()));
-}
-
 void CWirlam::SendRaw(const std::string &text)
 {
     if (m_connection)
         m_connection->SendRaw(text);
+}
+
+bool CWirlam::SendTaskStanzas(const QUuid &id, const IMessage *in)
+{
+    if (!m_open)
+        return false;
+    const Stanza::SenderContext context{m_ownJid.toStdString(), QString::fromStdString(AgentNick()),
+                                        QDateTime::currentDateTimeUtc()};
+    const auto stanzas = Stanza::StanzasFor(id, in, context);
+    for (const auto &stanza : stanzas)
+        m_connection->SendRaw(stanza->xml());
+    return !stanzas.empty();
+}
+
+void CWirlam::OnSessionOpened(XmppPump &pump)
+{
+    // The agent's presence goes out before anything else; its notice is the
+    // "Online" that the open session reports.
+    const Stanza::SenderContext context{pump.OwnJid(), QString::fromStdString(AgentNick()),
+                                        QDateTime::currentDateTimeUtc()};
+    pump.SendRaw(Stanza::OwnPresence(PresenceOnline, context)->xml());
+}
+
+bool CWirlam::OnStanza(XmppPump &pump, const gloox::Tag &stanza)
+{
+    Stanza::Outcome outcome = Stanza::ReadStanza(stanza, pump.OwnJid(), QDateTime::currentSecsSinceEpoch());
+    if (!outcome.taken)
+        return m_service.OnStanza(stanza, gloox::JID(pump.OwnJid()));
+    if (outcome.reply)
+        pump.SendRaw(outcome.reply->xml());
+    // Posted from this thread: the bus delivers a copy on the user-interface
+    // thread, in order.
+    for (const Stanza::BusPost &post : outcome.posts)
+        SendMessage(post.id, post.payload.get(), nullptr);
+    return true;
 }
 
 void CWirlam::NotifyPresence(int state)

@@ -11,7 +11,8 @@
 // Threading: the bus handlers, the timer and every report of the connection
 // run on the user-interface thread. The network thread never calls the bus
 // synchronously: what it needs from the settings ("agent.nick") is cached
-// here and read under a lock.
+// here and read under a lock, and what it reads from the stream (chat
+// messages, receipts, chat states, presence) it posts.
 
 #include "plugins/xmpp/PluginBase.h"
 #include "plugins/xmpp/XmppConnection.h"
@@ -62,7 +63,11 @@ public:
 private:
     void OnConnectionEvent(const CXmppConnection::Event &event) override;
     // Network thread.
+    void OnSessionOpened(XmppPump &pump) override;
     bool OnStanza(XmppPump &pump, const gloox::Tag &stanza) override;
+    // The stanzas of a chat, presence or group-chat message of the bus;
+    // false when there were none (no session, or not such a payload).
+    bool SendTaskStanzas(const QUuid &id, const QVPlugin::IMessage *in);
     bool IsOpen() const override { return m_open; }
     std::string OwnJid() const override { return m_ownJid.toStdString(); }
     void SendRaw(const std::string &text) override;

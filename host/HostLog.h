@@ -1,0 +1,3 @@
+#pragma once
+#include <QLoggingCategory>
+Q_DECLARE_LOGGING_CATEGORY(lcHost)

@@ -1,0 +1,91 @@
+#include "host/OstrelApp.h"
+
+#include "host/FrameDefaults.h"
+#include "host/HostLog.h"
+#include "host/MainFrame.h"
+#include "host/SingleInstance.h"
+#include "host/UpdaterSwap.h"
+#include "host/widgets/SplashWnd.h"
+#include "shared/Prompt.h"
+#include "skins/QVSkinManager.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QThread>
+
+namespace {
+
+const QString kAppName = QStringLiteral("Quelvar");
+
+void Tell(const QString &text, QMessageBox::Icon icon)
+{
+    PromptRequest request;
+    request.caption = kAppName;
+    request.text = text;
+    request.icon = icon;
+    CPrompt::Show(request);
+}
+
+} // namespace
+
+COstrelApp::COstrelApp(Environment environment) : m_env(std::move(environment)) {}
+
+COstrelApp::~COstrelApp()
+{
+    ExitInstance();
+}
+
+QString COstrelApp::ProgramDir() const
+{
+    return m_env.programDir.isEmpty() ? QCoreApplication::applicationDirPath() : m_env.programDir;
+}
+
+bool COstrelApp::InitInstance()
+{
+    m_instance = std::make_unique<CSingleInstance>(m_env.runtimeDir);
+    if (m_instance->ActivateRunningCopy()) {
+        qCInfo(lcHost) << "asked the running copy to come forward";
+        return false;
+    }
+    if (!m_instance->Lock(kInstanceWaitMs)) {
+        Tell(QStringLiteral("Another instance of Quelvar is running.  \n"
+                            "Double-click on the Quelvar icon in the tray (near the clock)."),
+             QMessageBox::Information);
+        return false;
+    }
+    if (!m_instance->Listen())
+        return false;
+
+    QCoreApplication::setOrganizationName(kAppName);
+    QCoreApplication::setApplicationName(kAppName);
+
+    const auto sleep = m_env.sleep ? m_env.sleep : [](int ms) { QThread::msleep(ulong(ms)); };
+    SwapInUpdater(ProgramDir(), sleep);
+
+    if (!CQVSkinManager::Load(QDir(ProgramDir()).filePath(QStringLiteral("skins")) + QLatin1Char('/'))) {
+        Tell(QStringLiteral("Failed to load skins. Please re-install Quelvar"), QMessageBox::Warning);
+        return false;
+    }
+
+    CSplashWnd::EnableSplashScreen(true);
+    CMainFrame::Options options;
+    options.programDir = ProgramDir();
+    options.settingsFile = m_env.settingsFile;
+    m_frame = std::make_unique<CMainFrame>(options);
+    if (!m_frame->Create()) {
+        m_frame.reset();
+        return false;
+    }
+    m_frame->LoadFrame();
+    m_frame->show();
+    connect(m_instance.get(), &CSingleInstance::ActivationRequested, m_frame.get(), &CMainFrame::Activate);
+    m_frame->PostCommand(CmdSignIn);
+    return true;
+}
+
+int COstrelApp::ExitInstance()
+{
+    m_frame.reset();
+    m_instance.reset();
+    return 0;
+}

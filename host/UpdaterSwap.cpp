@@ -1,0 +1,35 @@
+#include "host/UpdaterSwap.h"
+
+#include "host/HostLog.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <cstdio>
+
+namespace {
+constexpr int kAttempts = 4;
+constexpr int kPauseMs = 1000;
+} // namespace
+
+bool SwapInUpdater(const QString &folder, const std::function<void(int ms)> &sleep)
+{
+    const QDir dir(folder);
+    const QString source = dir.filePath(QStringLiteral("qvupdate.mvx"));
+    const QString target = dir.filePath(QStringLiteral("qvupdate"));
+    if (!QFile::exists(source))
+        return false;
+
+    for (int attempt = 1; attempt <= kAttempts; ++attempt) {
+        // rename(2) replaces the old updater in one step.
+        if (std::rename(QFile::encodeName(source).constData(), QFile::encodeName(target).constData()) == 0) {
+            // A download carries no execute permission.
+            QFile::setPermissions(target, QFile::permissions(target) | QFile::ExeOwner | QFile::ReadOwner);
+            return true;
+        }
+        qCWarning(lcHost) << "cannot move" << source << "over" << target << "attempt" << attempt;
+        if (attempt < kAttempts && sleep)
+            sleep(kPauseMs);
+    }
+    return false;
+}

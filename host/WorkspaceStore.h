@@ -1,0 +1,26 @@
+#pragma once
+// The frame's layout state in the program's settings file, one section per
+// use: "Workspace" for the frame itself, "Mode-<id>" for each mode. The file
+// may also hold the remembered password, so it is made owner-only before
+// anything is written to it. User-interface thread only.
+
+#include <QByteArray>
+#include <QString>
+
+class CWorkspaceStore
+{
+public:
+    // fileName: the INI file; empty = the user's settings file.
+    explicit CWorkspaceStore(const QString &fileName = QString());
+
+    // Replaces the section's contents; an empty geometry is left out.
+    void Save(const QString &section, const QByteArray &state, const QByteArray &geometry = QByteArray());
+    // Empty when the section holds none.
+    QByteArray State(const QString &section) const;
+    QByteArray Geometry(const QString &section) const;
+
+    QString FileName() const { return m_fileName; }
+
+private:
+    QString m_fileName;
+};

@@ -1,0 +1,8 @@
+#include "QVSkinDialog.h"
+
+CQVSkinDialog::CQVSkinDialog(QWidget *parent, Qt::WindowFlags flags)
+    : CQVSkinBaseWnd<QDialog>(parent, flags)
+{
+}
+
+CQVSkinDialog::~CQVSkinDialog() = default;
