@@ -1,6 +1,7 @@
 #include "plugins/xmpp/server/DataStanzas.h"
 
 #include "plugins/xmpp/server/WireText.h"
+#include "plugins/xmpp/tasks/StanzaText.h"
 
 #include <gloox/tag.h>
 
@@ -16,7 +17,7 @@ constexpr std::array<std::string_view, 4> kTypeWords = {"local", "server", "shar
 
 const gloox::Tag *DataChild(const gloox::Tag &parent, const char *name)
 {
-    return FindChild(parent, name, kDataNamespace);
+    return Stanza::FindChild(parent, name, kDataNamespace);
 }
 
 std::string Md5Hex(const std::string &bytes)
@@ -53,16 +54,14 @@ std::unique_ptr<gloox::Tag> BuildDataMessage(Request request, const QVPlugin::Da
     auto iq = std::make_unique<gloox::Tag>("iq");
     iq->addAttribute("type", request == Request::Set ? "set" : "get");
     iq->addAttribute("id", kDataIqId);
-    auto *infoTag = new gloox::Tag(iq.get(), "info");
-    infoTag->setXmlns(kDataNamespace);
+    gloox::Tag *infoTag = Stanza::AddElement(iq.get(), "info", kDataNamespace);
     infoTag->addAttribute("type", std::string(word));
-    infoTag->addAttribute("key", XmlSafeText(info.name.toStdString()));
+    infoTag->addAttribute("key", Stanza::ToWire(info.name));
     if (!info.account.isEmpty())
-        infoTag->addAttribute("account", XmlSafeText(info.account.toStdString()));
-    auto *data = new gloox::Tag(iq.get(), "data");
-    data->setXmlns(kDataNamespace);
+        infoTag->addAttribute("account", Stanza::ToWire(info.account));
+    gloox::Tag *data = Stanza::AddElement(iq.get(), "data", kDataNamespace);
     if (!info.hash.empty())
-        data->addAttribute("hash", XmlSafeText(info.hash));
+        data->addAttribute("hash", Stanza::ToWire(QString::fromStdString(info.hash)));
     if (request == Request::Set && !info.data.empty())
         data->setCData(EncodeBase64(info.data));
     return iq;
@@ -93,8 +92,8 @@ DataReading ReadDataMessage(const gloox::Tag &stanza)
     if (type == QVPlugin::DataInfo::Local)
         return ignore("an answer for a local file");
     reading.info.type = type;
-    reading.info.account = QString::fromStdString(info->findAttribute("account"));
-    reading.info.name = QString::fromStdString(info->findAttribute("key"));
+    reading.info.account = Stanza::FromWire(info->findAttribute("account"));
+    reading.info.name = Stanza::FromWire(info->findAttribute("key"));
 
     if (current) {
         reading.kind = DataReading::Current;

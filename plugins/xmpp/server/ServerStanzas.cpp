@@ -1,6 +1,7 @@
 #include "plugins/xmpp/server/ServerStanzas.h"
 
 #include "plugins/xmpp/server/WireText.h"
+#include "plugins/xmpp/tasks/StanzaText.h"
 
 #include <gloox/jid.h>
 #include <gloox/tag.h>
@@ -12,6 +13,12 @@ namespace {
 const char *RequestType(Request request)
 {
     return request == Request::Set ? "set" : "get";
+}
+
+// The payload's bytes are UTF-8; what is not becomes U+FFFD.
+std::string ToWire(const std::string &utf8)
+{
+    return Stanza::ToWire(QString::fromStdString(utf8));
 }
 
 bool IsResult(const gloox::Tag &stanza, const char *id)
@@ -27,49 +34,23 @@ bool IsResultForMe(const gloox::Tag &stanza, const char *id, const gloox::JID &o
 
 const gloox::Tag *SystemChild(const gloox::Tag &parent, const char *name)
 {
-    return FindChild(parent, name, kSystemNamespace);
-}
-
-QString Wide(const std::string &utf8)
-{
-    return QString::fromStdString(utf8);
+    return Stanza::FindChild(parent, name, kSystemNamespace);
 }
 
 } // namespace
-
-std::string NamespaceOf(const gloox::Tag &element)
-{
-    if (!element.prefix().empty())
-        return element.xmlns();
-    for (const gloox::Tag *tag = &element; tag; tag = tag->parent()) {
-        if (tag->hasAttribute("xmlns"))
-            return tag->findAttribute("xmlns");
-    }
-    return {};
-}
-
-const gloox::Tag *FindChild(const gloox::Tag &parent, const std::string &name, const std::string &xmlns)
-{
-    for (const gloox::Tag *child : parent.children()) {
-        if (child->name() == name && NamespaceOf(*child) == xmlns)
-            return child;
-    }
-    return nullptr;
-}
 
 std::unique_ptr<gloox::Tag> BuildSystemMessage(Request request, const QVPlugin::ServerMessage &message)
 {
     auto iq = std::make_unique<gloox::Tag>("iq");
     iq->addAttribute("type", RequestType(request));
     iq->addAttribute("id", kSystemIqId);
-    auto *child = new gloox::Tag(iq.get(), "message");
-    child->setXmlns(kSystemNamespace);
+    gloox::Tag *child = Stanza::AddElement(iq.get(), "message", kSystemNamespace);
     if (!message.type.empty())
-        child->addAttribute("type", XmlSafeText(message.type));
+        child->addAttribute("type", ToWire(message.type));
     if (!message.sessionId.empty())
-        child->addAttribute("sessionid", XmlSafeText(message.sessionId));
+        child->addAttribute("sessionid", ToWire(message.sessionId));
     if (!message.text.empty())
-        child->setCData(XmlSafeText(message.text));
+        child->setCData(ToWire(message.text));
     return iq;
 }
 
@@ -118,7 +99,7 @@ std::optional<AgentVersion> ReadAgentVersion(const gloox::Tag &stanza, const glo
     const gloox::Tag *version = query ? SystemChild(*query, "version") : nullptr;
     if (!version)
         return std::nullopt;
-    return AgentVersion{Wide(version->findAttribute("agent")), Wide(version->findAttribute("url"))};
+    return AgentVersion{Stanza::FromWire(version->findAttribute("agent")), Stanza::FromWire(version->findAttribute("url"))};
 }
 
 std::optional<VisitorHistory> ReadVisitorHistory(const gloox::Tag &stanza, const gloox::JID &own)
@@ -129,7 +110,7 @@ std::optional<VisitorHistory> ReadVisitorHistory(const gloox::Tag &stanza, const
     const gloox::Tag *visitor = query ? SystemChild(*query, "visitor") : nullptr;
     if (!visitor)
         return std::nullopt;
-    return VisitorHistory{QVPlugin::Jid(Wide(visitor->findAttribute("id"))), Wide(visitor->cdata())};
+    return VisitorHistory{QVPlugin::Jid(Stanza::FromWire(visitor->findAttribute("id"))), Stanza::FromWire(visitor->cdata())};
 }
 
 std::optional<QVPlugin::Jid> ReadVisitorInvited(const gloox::Tag &stanza, const gloox::JID &own)
@@ -139,7 +120,7 @@ std::optional<QVPlugin::Jid> ReadVisitorInvited(const gloox::Tag &stanza, const 
     const gloox::Tag *visitor = SystemChild(stanza, "visitor");
     if (!visitor || visitor->findAttribute("result") != "invited")
         return std::nullopt;
-    return QVPlugin::Jid(Wide(visitor->findAttribute("id")));
+    return QVPlugin::Jid(Stanza::FromWire(visitor->findAttribute("id")));
 }
 
 } // namespace Quelvar

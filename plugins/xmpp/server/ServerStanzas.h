@@ -35,12 +35,6 @@ inline constexpr char kVisitorMessageType[] = "visitor-message";
 // The iq type of a request: "get" or "set".
 enum class Request { Get, Set };
 
-// The element's namespace, a default one declared on an ancestor included
-// (gloox resolves only prefixes through the ancestors).
-std::string NamespaceOf(const gloox::Tag &element);
-// The first child with this name in this namespace; null when none.
-const gloox::Tag *FindChild(const gloox::Tag &parent, const std::string &name, const std::string &xmlns);
-
 // One system message request; the caller owns the result.
 std::unique_ptr<gloox::Tag> BuildSystemMessage(Request request, const QVPlugin::ServerMessage &message);
 

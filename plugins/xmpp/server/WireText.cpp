@@ -1,18 +1,10 @@
 #include "plugins/xmpp/server/WireText.h"
 
 #include <QByteArray>
-#include <QList>
-#include <QString>
 
 namespace Quelvar {
 
 namespace {
-
-bool AllowedInXml(char32_t c)
-{
-    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD)
-        || (c >= 0x10000 && c <= 0x10FFFF);
-}
 
 bool IsBase64Space(char c)
 {
@@ -20,18 +12,6 @@ bool IsBase64Space(char c)
 }
 
 } // namespace
-
-std::string XmlSafeText(std::string_view utf8)
-{
-    const QString text = QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
-    std::u32string safe;
-    safe.reserve(size_t(text.size()));
-    for (const uint c : text.toUcs4()) {
-        if (AllowedInXml(c))
-            safe += char32_t(c);
-    }
-    return QString::fromUcs4(safe.data(), qsizetype(safe.size())).toStdString();
-}
 
 std::string EscapeXml(std::string_view text)
 {

@@ -1,7 +1,7 @@
 #pragma once
-// Text helpers of the chat service's stanzas: what may go into an XML text
-// or attribute, Base64 both ways, and the placeholders of raw stanzas and
-// stanza templates. Pure functions; any thread.
+// Text helpers of the chat service's stanzas: escaping, Base64 both ways,
+// and the placeholders of raw stanzas and stanza templates. Pure functions;
+// any thread.
 
 #include <optional>
 #include <string>
@@ -10,12 +10,6 @@
 #include <vector>
 
 namespace Quelvar {
-
-// The text as valid UTF-8 holding only characters XML 1.0 allows: a byte
-// sequence that is not UTF-8 becomes U+FFFD and a forbidden control
-// character is dropped. gloox silently drops a whole text or attribute that
-// breaks either rule, which would send an empty message instead.
-std::string XmlSafeText(std::string_view utf8);
 
 // & < > " ' as entities, for text put into an attribute or element.
 std::string EscapeXml(std::string_view text);
