@@ -1,29 +1,28 @@
 #pragma once
-// A plug-in for bus tests: records what it hears and answers with a
-// scripted result.
+// A plug-in for bus tests that records what it hears and answers with a
+// scripted result, and a fixture owning a bus of them.
 
-#include "bus/QVPlugin.h"
+#include "bus/Manager.h"
 
 #include <QStringList>
 #include <QThread>
 
+#include <gtest/gtest.h>
+
 #include <functional>
-#include <map>
+#include <memory>
 #include <vector>
 
 namespace bustest {
 
 using namespace QVPlugin;
 
-struct Journal
-{
-    QStringList events;
-};
+inline constexpr QUuid kTestMsg{0xAAAAAAAA, 0x1, 0x2, 0x3, 0x4, 0x5, 0x6, 0x7, 0x8, 0x9, 0x10};
 
 class FakePlugin : public IPlugin
 {
 public:
-    FakePlugin(QString name, Journal *journal = nullptr) : m_name(std::move(name)), m_journal(journal) {}
+    FakePlugin(QString name, QStringList *order = nullptr) : m_name(std::move(name)), m_order(order) {}
 
     const QUuid *GetId() const override { return &m_id; }
     int GetVersion() const override { return PLUGIN_VERSION; }
@@ -31,65 +30,56 @@ public:
     QString GetDescription() const override { return {}; }
     bool Initialize(IHost *host) override
     {
-        note(QStringLiteral("init"));
         host_ = host;
-        return initResult;
+        return true;
     }
     void Uninitialize() override
     {
-        note(QStringLiteral("uninit"));
         if (onUninitialize)
             onUninitialize();
     }
     void Release() override
     {
-        note(QStringLiteral("release"));
-        if (releasedFlag)
-            ++*releasedFlag;
         if (onRelease)
             onRelease();
         delete this;
     }
     int OnMessage(const QUuid &id, IMessage *in, IMessage *out) override
     {
-        note(QStringLiteral("msg"));
+        if (m_order)
+            *m_order << m_name;
         heard.push_back(id);
         heardOnThread.push_back(QThread::currentThread());
-        if (onMessage)
-            return onMessage(id, in, out);
-        return result;
+        return onMessage ? onMessage(id, in, out) : result;
     }
-    void OnTimer(unsigned id) override
-    {
-        timers.push_back(id);
-        if (onTimer)
-            onTimer(id);
-    }
-
-    void note(const QString &what)
-    {
-        if (m_journal)
-            m_journal->events << m_name + QLatin1Char(':') + what;
-    }
+    void OnTimer(unsigned id) override { timers.push_back(id); }
 
     IHost *host_ = nullptr;
-    bool initResult = true;
     int result = 0;
-    int *releasedFlag = nullptr;
     std::vector<QUuid> heard;
     std::vector<QThread *> heardOnThread;
     std::vector<unsigned> timers;
     std::function<int(const QUuid &, IMessage *, IMessage *)> onMessage;
     std::function<void()> onUninitialize;
     std::function<void()> onRelease;
-    std::function<void(unsigned)> onTimer;
 
 private:
     QUuid m_id = QUuid::createUuid();
     QString m_name;
-    Journal *m_journal;
+    QStringList *m_order;
 };
 
-inline constexpr QUuid kTestMsg{0xAAAAAAAA, 0x1, 0x2, 0x3, 0x4, 0x5, 0x6, 0x7, 0x8, 0x9, 0x10};
+struct Bus : ::testing::Test
+{
+    QStringList order; // names of the plug-ins as they heard messages
+    std::unique_ptr<CManager> manager = std::make_unique<CManager>(QStringLiteral("/nonexistent"));
+
+    FakePlugin *add(const QString &name, int key)
+    {
+        auto *plugin = new FakePlugin(name, &order);
+        EXPECT_TRUE(manager->AddPlugin(plugin, key)) << name.toStdString();
+        return plugin;
+    }
+};
 
 } // namespace bustest

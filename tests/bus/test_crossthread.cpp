@@ -1,10 +1,9 @@
 #include "FakePlugin.h"
 #include "tests/TestUtil.h"
 
-#include "bus/Manager.h"
 #include "bus/Payloads.h"
 
-#include <gtest/gtest.h>
+#include <QElapsedTimer>
 
 #include <atomic>
 #include <thread>
@@ -24,13 +23,14 @@ struct Counted : Payload<Counted>
     int value;
 };
 
-TEST(CrossThread, PostReturns3AndIsDeliveredLaterOnTheUiThreadWithACopy)
+struct CrossThread : Bus
 {
-    CManager manager(QStringLiteral("/nonexistent"));
-    auto *sender = new FakePlugin("sender");
-    auto *receiver = new FakePlugin("receiver");
-    manager.AddPlugin(sender, 1);
-    manager.AddPlugin(receiver, 2);
+    FakePlugin *sender = add("sender", 1);
+    FakePlugin *receiver = add("receiver", 2);
+};
+
+TEST_F(CrossThread, PostReturns3AndIsDeliveredLaterOnTheUiThreadWithACopy)
+{
     IMessage *seen = nullptr;
     int seenValue = 0;
     receiver->onMessage = [&](const QUuid &, IMessage *in, IMessage *) {
@@ -38,11 +38,9 @@ TEST(CrossThread, PostReturns3AndIsDeliveredLaterOnTheUiThreadWithACopy)
         seenValue = static_cast<Counted *>(in)->value;
         return 1;
     };
-
     Counted original(7);
     int result = -99;
-    std::thread worker([&] { result = sender->host_->SendMessage(kTestMsg, &original, nullptr); });
-    worker.join();
+    std::thread([&] { result = sender->host_->SendMessage(kTestMsg, &original, nullptr); }).join();
     EXPECT_EQ(result, RESULT_POSTED);
     EXPECT_TRUE(receiver->heard.empty()); // nothing ran before the UI thread pumped
     original.value = 8;                   // the caller may change or drop its payload now
@@ -51,17 +49,11 @@ TEST(CrossThread, PostReturns3AndIsDeliveredLaterOnTheUiThreadWithACopy)
     EXPECT_EQ(receiver->heardOnThread[0], QThread::currentThread());
     EXPECT_NE(seen, &original);
     EXPECT_EQ(seenValue, 7);
-    EXPECT_TRUE(sender->heard.empty());
     EXPECT_EQ(Counted::alive, 1); // the clone was freed after delivery
 }
 
-TEST(CrossThread, SendWithOutWaitsForTheHandlersResult)
+TEST_F(CrossThread, SendWithOutWaitsForTheHandlersResult)
 {
-    CManager manager(QStringLiteral("/nonexistent"));
-    auto *sender = new FakePlugin("sender");
-    auto *receiver = new FakePlugin("receiver");
-    manager.AddPlugin(sender, 1);
-    manager.AddPlugin(receiver, 2);
     receiver->onMessage = [](const QUuid &, IMessage *in, IMessage *out) {
         static_cast<QVMessage<QVariant> *>(out)->value = static_cast<QVMessage<int> *>(in)->value * 2;
         return 1;
@@ -77,21 +69,16 @@ TEST(CrossThread, SendWithOutWaitsForTheHandlersResult)
     EXPECT_EQ(receiver->heardOnThread[0], QThread::currentThread());
 }
 
-TEST(CrossThread, ManyThreadsPostingAtOnceLoseNothing)
+TEST_F(CrossThread, ManyThreadsPostingAtOnceLoseNothing)
 {
-    CManager manager(QStringLiteral("/nonexistent"));
-    auto *sender = new FakePlugin("sender");
-    auto *receiver = new FakePlugin("receiver");
-    manager.AddPlugin(sender, 1);
-    manager.AddPlugin(receiver, 2);
-    std::vector<int> perThread(8, 0);
+    constexpr int kThreads = 8, kEach = 2000;
+    std::vector<int> perThread(kThreads, 0);
     receiver->onMessage = [&](const QUuid &, IMessage *in, IMessage *) {
         ++perThread[static_cast<QVMessage<int> *>(in)->value];
         return 1;
     };
-    constexpr int kEach = 2000;
     std::vector<std::thread> threads;
-    for (int t = 0; t < 8; ++t)
+    for (int t = 0; t < kThreads; ++t)
         threads.emplace_back([&, t] {
             QVMessage<int> m(t);
             for (int i = 0; i < kEach; ++i)
@@ -99,31 +86,47 @@ TEST(CrossThread, ManyThreadsPostingAtOnceLoseNothing)
         });
     for (auto &t : threads)
         t.join();
-    ASSERT_TRUE(waitUntil([&] { return int(receiver->heard.size()) == 8 * kEach; }));
-    for (int t = 0; t < 8; ++t)
-        EXPECT_EQ(perThread[t], kEach) << "thread " << t;
+    ASSERT_TRUE(waitUntil([&] { return int(receiver->heard.size()) == kThreads * kEach; }));
+    EXPECT_EQ(perThread, std::vector<int>(kThreads, kEach));
 }
 
-TEST(CrossThread, UndeliveredPostsAreFreedAfterUninitializeBeforeRelease)
+// The worker posts, then makes a synchronous send that the user-interface
+// thread never serves, and the plug-in's Uninitialize joins it: the bus must
+// release the worker instead of hanging, and free the undelivered posts after
+// every Uninitialize, before any Release.
+TEST_F(CrossThread, ShutdownReleasesABlockedWorkerAndFreesUndeliveredPosts)
 {
-    auto manager = std::make_unique<CManager>(QStringLiteral("/nonexistent"));
-    auto *sender = new FakePlugin("sender");
-    auto *observer = new FakePlugin("observer");
-    manager->AddPlugin(sender, 1);
-    manager->AddPlugin(observer, 2);
-    int aliveAtUninit = -1;
-    int aliveAtRelease = -1;
-    observer->onUninitialize = [&] { aliveAtUninit = Counted::alive; };
-    sender->onRelease = [&] { aliveAtRelease = Counted::alive; };
-
+    std::atomic<bool> posted{false};
+    std::atomic<int> result{-99};
+    QVMessage<int> in(1);
+    QVMessage<QVariant> out(QStringLiteral("untouched"));
     std::thread worker([&] {
         Counted c(1);
         for (int i = 0; i < 10; ++i)
             sender->host_->SendMessage(kTestMsg, &c, nullptr);
+        posted = true;
+        result = sender->host_->SendMessage(kTestMsg, &in, &out);
+        // A send after shut-down began returns 0 at once.
+        QVMessage<QVariant> late(QStringLiteral("late"));
+        if (sender->host_->SendMessage(kTestMsg, &in, &late) != 0 || late.value.toString() != QLatin1String("late"))
+            result = -1000;
     });
-    worker.join();
-    EXPECT_EQ(Counted::alive, 10);
+    while (!posted)
+        std::this_thread::yield();
+    QThread::msleep(20); // let the worker block; no event is pumped here
+
+    int aliveAtUninit = -1;
+    int aliveAtRelease = -1;
+    sender->onUninitialize = [&] { worker.join(); };
+    receiver->onUninitialize = [&] { aliveAtUninit = Counted::alive; };
+    sender->onRelease = [&] { aliveAtRelease = Counted::alive; };
+    QElapsedTimer t;
+    t.start();
     manager.reset();
+    EXPECT_LT(t.elapsed(), 1000);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(out.value.toString(), QStringLiteral("untouched"));
+    EXPECT_TRUE(order.isEmpty()); // nothing ran
     EXPECT_EQ(aliveAtUninit, 10);
     EXPECT_EQ(aliveAtRelease, 0);
     EXPECT_EQ(Counted::alive, 0);

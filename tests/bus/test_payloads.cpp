@@ -1,66 +1,17 @@
+#include "bus/ChatPayloads.h"
 #include "bus/Jid.h"
-#include "bus/MessageIds.h"
-#include "bus/Payloads.h"
+
+#include <QDateTime>
 
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <set>
 
 using namespace QVPlugin;
 
-TEST(Payloads, ClonesAreDeepCopiesWithTheirTypeNames)
-{
-    MsgValue v(QStringLiteral("agent.nick"), QStringLiteral("Ann"));
-    std::unique_ptr<IMessage> c(v.Clone());
-    EXPECT_STREQ(c->GetTypeName(), "MsgValue");
-    auto *cv = static_cast<MsgValue *>(c.get());
-    cv->value = 5;
-    c.reset();
-    EXPECT_EQ(v.name, QStringLiteral("agent.nick"));
-    EXPECT_EQ(v.value.toString(), QStringLiteral("Ann"));
-
-    DataInfo d;
-    d.type = 7; // carried unchanged
-    d.data = std::string("a\0b\xff", 4);
-    std::unique_ptr<IMessage> dc(d.Clone());
-    EXPECT_EQ(static_cast<DataInfo *>(dc.get())->type, 7);
-    EXPECT_EQ(static_cast<DataInfo *>(dc.get())->data, d.data);
-
-    QVMessage<int> i(3);
-    QVMessage<std::string> s("x");
-    EXPECT_STREQ(i.GetTypeName(), "QVMessage");
-    EXPECT_STREQ(s.GetTypeName(), "QVMessage");
-
-    // A pointer value is copied as the pointer.
-    const char *stanza = "<presence/>";
-    QVMessage<const char *> p(stanza);
-    std::unique_ptr<IMessage> pc(p.Clone());
-    EXPECT_EQ(static_cast<QVMessage<const char *> *>(pc.get())->value, stanza);
-}
-
-TEST(Payloads, MessageIdsAreDistinct)
-{
-    const QUuid ids[] = {MSG_GET_SETTING, MSG_SET_SETTING, MSG_DATA_FETCH, MSG_COMMAND, MSG_LOGIN,
-                         MSG_CHAT_STATE, MSG_SEND_RAW_STANZA, MSG_KB_FIND, MSG_KB_SEARCH_RESULTS};
-    std::set<QString> seen;
-    for (const QUuid &id : ids)
-        EXPECT_TRUE(seen.insert(id.toString()).second) << id.toString().toStdString();
-    EXPECT_EQ(MSG_GET_SETTING.toString(QUuid::WithBraces).toUpper(),
-              QStringLiteral("{3C62F197-ABD4-4261-B61C-DE26405040A3}"));
-    EXPECT_EQ(PLUGIN_GUID_XMPP.toString(QUuid::WithBraces).toUpper(),
-              QStringLiteral("{022A5CA7-12E3-48C3-A8DD-4C836CB61C5B}"));
-}
-
 TEST(Jid, ParsesAndCompares)
 {
-    struct Case
-    {
-        const char *text;
-        bool valid;
-        const char *node, *domain, *resource, *full;
-    };
-    const Case cases[] = {
+    const struct { const char *text; bool valid; const char *node, *domain, *resource, *full; } cases[] = {
         {"Agent@LocalHost/Ostrel", true, "agent", "localhost", "Ostrel", "agent@localhost/Ostrel"},
         {"localhost", true, "", "localhost", "", "localhost"},
         {"room@conf.x/Nick/with/slash", true, "room", "conf.x", "Nick/with/slash", "room@conf.x/Nick/with/slash"},
@@ -69,7 +20,7 @@ TEST(Jid, ParsesAndCompares)
         {"a@b@c", false, "", "", "", ""},
         {"a@b/", false, "", "", "", ""},
     };
-    for (const Case &c : cases) {
+    for (const auto &c : cases) {
         Jid j{QString::fromUtf8(c.text)};
         EXPECT_EQ(j.IsValid(), c.valid) << c.text;
         EXPECT_EQ(j.node(), QString::fromUtf8(c.node)) << c.text;
@@ -80,6 +31,71 @@ TEST(Jid, ParsesAndCompares)
     Jid a(QStringLiteral("a@x/1")), b(QStringLiteral("A@X/2"));
     EXPECT_TRUE(a.BareEquals(b));
     EXPECT_NE(a, b);
-    EXPECT_EQ(a.BareJid(), b.BareJid());
     EXPECT_EQ(a.BareStr(), QStringLiteral("a@x"));
+}
+
+TEST(ChatPayloads, DefaultsAndClones)
+{
+    const ChatContact c;
+    EXPECT_EQ(c.status, QStringLiteral("Available"));
+    EXPECT_EQ(c.state, PresenceOnline);
+    EXPECT_EQ(c.role, RoleNone);
+    const Jid full(QStringLiteral("v1@chat.local/web"));
+    EXPECT_EQ(ChatContact(full).bareJid, full) << "one JID fills both fields";
+
+    // A message carries the time it was made, not the time it is sent.
+    const qint64 before = QDateTime::currentSecsSinceEpoch();
+    ChatMessage m;
+    EXPECT_GE(m.time, before);
+    EXPECT_LE(m.time, QDateTime::currentSecsSinceEpoch());
+    EXPECT_EQ(m.type, ChatMessage::Chat);
+
+    m.time = 42;
+    m.body = QStringLiteral("Hello");
+    m.id = "r1";
+    std::unique_ptr<IMessage> clone(m.Clone());
+    EXPECT_STREQ(clone->GetTypeName(), "ChatMessage");
+    auto *copy = static_cast<ChatMessage *>(clone.get());
+    EXPECT_EQ(copy->time, 42);
+    copy->body += QStringLiteral("!");
+    copy->id += "x";
+    clone.reset();
+    EXPECT_EQ(m.body, QStringLiteral("Hello"));
+    EXPECT_EQ(m.id, "r1");
+}
+
+TEST(ChatPayloads, PresenceRoleAndChatStateWords)
+{
+    const struct { bool available; const char *show; PresenceState state; } incoming[] = {
+        {true, "", PresenceOnline},       {true, "chat", PresenceOnline}, {true, "away", PresenceAway},
+        {true, "dnd", PresenceBusy},      {true, "xa", PresenceBeRightBack},
+        {true, "Away", PresenceOnline},   // show words are case-sensitive; unknown reads as chat
+        {false, "away", PresenceOffline}, {false, "", PresenceOffline},
+    };
+    for (const auto &c : incoming)
+        EXPECT_EQ(PresenceFromShow(c.available, c.show), c.state) << c.available << " '" << c.show << "'";
+    const std::pair<int, const char *> outgoing[] = {{PresenceError, ""}, {PresenceOffline, ""},
+        {PresenceConnecting, ""}, {PresenceOnline, ""}, {PresenceAway, "away"}, {PresenceBusy, "dnd"},
+        {PresenceBeRightBack, "xa"}, {7, ""}};
+    for (const auto &[state, show] : outgoing)
+        EXPECT_EQ(ShowOfPresence(PresenceState(state)), show) << state;
+
+    const std::pair<const char *, ContactRole> rolesIn[] = {{"none", RoleNone}, {"visitor", RoleVisitor},
+        {"participant", RoleParticipant}, {"administrator", RoleParticipant}, {"moderator", RoleOther},
+        {"", RoleOther}};
+    for (const auto &[text, role] : rolesIn)
+        EXPECT_EQ(RoleFromText(text), role) << "'" << text << "'";
+    const std::pair<const char *, ContactRole> rolesOut[] = {{"none", RoleNone}, {"", RoleOther},
+        {"visitor", RoleVisitor}, {"participant", RoleParticipant}, {"administrator", RoleAdministrator},
+        {"", ContactRole(9)}};
+    for (const auto &[text, role] : rolesOut)
+        EXPECT_EQ(RoleText(role), text) << int(role);
+
+    const char *names[] = {"", "active", "composing", "paused", "inactive", "gone"};
+    for (int state = ChatStateNone; state <= ChatStateGone; ++state) {
+        EXPECT_EQ(ChatStateName(ChatState(state)), names[state]) << state;
+        EXPECT_EQ(ChatStateFromName(names[state]), ChatState(state)) << state;
+    }
+    EXPECT_EQ(ChatStateFromName("typing"), ChatStateNone);
+    EXPECT_EQ(ChatStateName(ChatState(6)), "");
 }

@@ -14,51 +14,38 @@ namespace {
 
 using namespace QVPlugin;
 
-class Settings : public ::testing::Test
+struct Settings : ::testing::Test
 {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_dir.isValid());
-        Restart();
-    }
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("config/Quelvar/Quelvar.conf"));
+    std::unique_ptr<CRegSettingsStoragePlugin> storage = std::make_unique<CRegSettingsStoragePlugin>(file);
 
     // A new plug-in on the same file, as at the next program start.
-    void Restart() { m_storage = std::make_unique<CRegSettingsStoragePlugin>(FileName()); }
-    QString FileName() const { return m_dir.filePath(QStringLiteral("config/Quelvar/Quelvar.conf")); }
+    void Restart() { storage = std::make_unique<CRegSettingsStoragePlugin>(file); }
 
     // Same value of the same type, through the plug-in's message handling.
     ::testing::AssertionResult Reads(const char *key, const QVariant &defaultValue, const QVariant &expected)
     {
         MsgValue in(QLatin1String(key), defaultValue);
         QVMessage<QVariant> out(defaultValue);
-        const int result = m_storage->OnMessage(MSG_GET_SETTING, &in, &out);
+        const int result = storage->OnMessage(MSG_GET_SETTING, &in, &out);
         if (result == RESULT_DONE && out.value.typeId() == expected.typeId() && out.value == expected)
             return ::testing::AssertionSuccess();
         return ::testing::AssertionFailure() << key << ": result " << result << ", " << out.value.typeName() << " "
                                              << out.value.toString().toStdString();
     }
-
     void Set(const char *key, const QVariant &value)
     {
         MsgValue in(QLatin1String(key), value);
-        EXPECT_EQ(m_storage->OnMessage(MSG_SET_SETTING, &in, nullptr), RESULT_DONE);
+        EXPECT_EQ(storage->OnMessage(MSG_SET_SETTING, &in, nullptr), RESULT_DONE) << key;
     }
-
-    QTemporaryDir m_dir;
-    std::unique_ptr<CRegSettingsStoragePlugin> m_storage;
 };
 
 TEST_F(Settings, ByKindAcrossARestart)
 {
     const QVariant unwritten;
-    const struct
-    {
-        const char *key;
-        QVariant written;
-        QVariant defaultValue;
-        QVariant afterRestart; // in the same run the written value comes back as it was
-    } cases[] = {
+    // In the same run a written value comes back as it was written.
+    const struct { const char *key; QVariant written, defaultValue, afterRestart; } cases[] = {
         {"flag.absent", unwritten, true, 1},
         {"text.absent", unwritten, QStringLiteral("abc"), QStringLiteral("abc")},
         {"empty.absent", unwritten, QVariant(), QStringLiteral("")},
@@ -74,12 +61,9 @@ TEST_F(Settings, ByKindAcrossARestart)
         {"big", QVariant::fromValue<qint64>(qint64(1) << 40), qint64(0), qint64(0)},
     };
     for (const auto &c : cases) {
-        if (c.written.isValid()) {
+        if (c.written.isValid())
             Set(c.key, c.written);
-            EXPECT_TRUE(Reads(c.key, c.defaultValue, c.written));
-        } else {
-            EXPECT_TRUE(Reads(c.key, c.defaultValue, c.afterRestart));
-        }
+        EXPECT_TRUE(Reads(c.key, c.defaultValue, c.written.isValid() ? c.written : c.afterRestart));
     }
     Restart();
     for (const auto &c : cases)
@@ -95,32 +79,28 @@ TEST_F(Settings, EmptyValueDeletes)
     EXPECT_TRUE(Reads("count", 5, 5));
     Restart();
     EXPECT_TRUE(Reads("count", 5, 5));
-    EXPECT_TRUE(QSettings(FileName(), QSettings::IniFormat).allKeys().isEmpty());
+    EXPECT_TRUE(QSettings(file, QSettings::IniFormat).allKeys().isEmpty());
 }
 
 TEST_F(Settings, CacheHidesOutsideChangesDuringTheRun)
 {
     EXPECT_TRUE(Reads("ui.skin", QStringLiteral("Blue"), QStringLiteral("Blue")));
-    QSettings(FileName(), QSettings::IniFormat).setValue(QStringLiteral("Values/ui.skin"), QStringLiteral("Green"));
+    QSettings(file, QSettings::IniFormat).setValue(QStringLiteral("Values/ui.skin"), QStringLiteral("Green"));
     EXPECT_TRUE(Reads("ui.skin", QStringLiteral("Blue"), QStringLiteral("Blue")));
     Restart();
     EXPECT_TRUE(Reads("ui.skin", QStringLiteral("Blue"), QStringLiteral("Green")));
 }
 
-TEST_F(Settings, FileIsOwnerOnly)
+TEST_F(Settings, FileIsOwnerOnlyEvenWhenAnotherWriterOpenedIt)
 {
-    const auto ownerOnly = [this] {
-        const QFile::Permissions p = QFile::permissions(FileName());
-        const QFile::Permissions groupOrOther(0x0077);
-        return p.testFlags(QFile::ReadOwner | QFile::WriteOwner) && !(p & groupOrOther);
-    };
+    const QFile::Permissions ownerOnly = QFile::ReadOwner | QFile::WriteOwner;
+    const QFile::Permissions checked = ownerOnly | QFile::Permissions(0x0077); // and every group or other bit
     Set("agent.password", QStringLiteral("secret"));
-    EXPECT_TRUE(ownerOnly());
-    // A file that another writer left readable is closed on the next write.
-    QFile::setPermissions(FileName(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    EXPECT_EQ(QFile::permissions(file) & checked, ownerOnly);
+    QFile::setPermissions(file, ownerOnly | QFile::ReadGroup | QFile::ReadOther);
     Restart();
     Set("agent.password", QStringLiteral("other"));
-    EXPECT_TRUE(ownerOnly());
+    EXPECT_EQ(QFile::permissions(file) & checked, ownerOnly);
 }
 
 } // namespace

@@ -18,33 +18,26 @@ QVersionNumber ProjectVersion()
     return QVersionNumber(parts);
 }
 
-TEST(ModuleVersion, RunningProgramCarriesTheCompanyProductAndProjectVersion)
+TEST(ModuleVersion, ProgramAndLibraryRecordsAreEachTheirOwn)
 {
-    CModuleVersion version;
-    ASSERT_TRUE(version.ReadVersionInfo());
-    EXPECT_EQ(version.GetValue(QStringLiteral("CompanyName")), QStringLiteral("Quelvar"));
-    EXPECT_EQ(version.GetValue(QStringLiteral("ProductName")), QStringLiteral("Ostrel"));
-    EXPECT_EQ(version.GetValue(QStringLiteral("FileDescription")), QStringLiteral("Shared support tests"));
-    EXPECT_EQ(version.GetValue(QStringLiteral("OriginalFilename")),
+    // The data cache's folder test checks the program's company and product.
+    const QString project = ProjectVersion().toString();
+    CModuleVersion program;
+    ASSERT_TRUE(program.ReadVersionInfo());
+    EXPECT_EQ(program.GetValue(QStringLiteral("OriginalFilename")),
               QFileInfo(QCoreApplication::applicationFilePath()).fileName());
-    EXPECT_EQ(version.ProductVersion(), ProjectVersion());
-    EXPECT_EQ(version.FileVersion(), ProjectVersion());
-    EXPECT_EQ(version.GetValue(QStringLiteral("ProductVersion")), ProjectVersion().toString());
-    EXPECT_EQ(GetProgramVersion(), ProjectVersion().toString());
-    EXPECT_TRUE(version.GetValue(QStringLiteral("NoSuchString")).isEmpty());
-}
+    EXPECT_EQ(program.ProductVersion(), ProjectVersion());
+    EXPECT_EQ(program.GetValue(QStringLiteral("ProductVersion")), project);
+    EXPECT_TRUE(program.GetValue(QStringLiteral("NoSuchString")).isEmpty());
 
-TEST(ModuleVersion, LibraryRecordIsItsOwnAndLeavesTheProgramsAlone)
-{
-    CModuleVersion version;
-    ASSERT_TRUE(version.ReadVersionInfo(kFixtures + QStringLiteral("/versioned.so")));
-    EXPECT_EQ(version.GetValue(QStringLiteral("FILEVERSION")), QStringLiteral("5.0.592.2"));
-    EXPECT_EQ(version.FileVersion(), QVersionNumber({5, 0, 592, 2}));
-    EXPECT_EQ(version.GetValue(QStringLiteral("FileDescription")), QStringLiteral("Version \"fixture\""));
-    EXPECT_EQ(version.GetValue(QStringLiteral("OriginalFilename")), QStringLiteral("versioned.so"));
-
+    CModuleVersion library;
+    ASSERT_TRUE(library.ReadVersionInfo(kFixtures + QStringLiteral("/versioned.so")));
+    EXPECT_EQ(library.GetValue(QStringLiteral("FILEVERSION")), QStringLiteral("5.0.592.2"));
+    EXPECT_EQ(library.FileVersion(), QVersionNumber({5, 0, 592, 2}));
+    EXPECT_EQ(library.GetValue(QStringLiteral("FileDescription")), QStringLiteral("Version \"fixture\""));
+    EXPECT_EQ(library.GetValue(QStringLiteral("OriginalFilename")), QStringLiteral("versioned.so"));
     // Unloaded again, and the program's record is still the program's.
-    EXPECT_EQ(GetProgramVersion(), ProjectVersion().toString());
+    EXPECT_EQ(GetProgramVersion(), project);
 }
 
 TEST(ModuleVersion, FailedReadForgetsThePreviousRecord)
@@ -62,11 +55,7 @@ TEST(ModuleVersion, FailedReadForgetsThePreviousRecord)
 
 TEST(ModuleVersion, VersionTextSeparators)
 {
-    const struct
-    {
-        const char *in;
-        const char *out;
-    } cases[] = {
+    const std::pair<const char *, const char *> cases[] = {
         {"5, 0, 592, 2", "5.0.592.2"},
         {"5. 0. 592. 2", "5.0.592.2"},
         {"5.0.592.2", "5.0.592.2"},
@@ -75,8 +64,8 @@ TEST(ModuleVersion, VersionTextSeparators)
         {"5. 0, 592. 2", "5.0, 592.2"},
         {"", ""},
     };
-    for (const auto &c : cases)
-        EXPECT_EQ(NormalizeVersionText(QString::fromLatin1(c.in)), QString::fromLatin1(c.out)) << c.in;
+    for (const auto &[in, out] : cases)
+        EXPECT_EQ(NormalizeVersionText(QString::fromLatin1(in)), QString::fromLatin1(out)) << in;
 }
 
 } // namespace
