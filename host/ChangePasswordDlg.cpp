@@ -3,18 +3,13 @@
 #include "bus/Manager.h"
 #include "bus/MessageIds.h"
 #include "bus/Payloads.h"
+#include "host/AccountDialog.h"
 #include "host/AccountRules.h"
 #include "host/HostLog.h"
-#include "host/widgets/HostResources.h"
-#include "shared/DialogHeader.h"
-#include "shared/DialogIcons.h"
 #include "shared/Prompt.h"
 
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QVBoxLayout>
 
 using namespace QVPlugin;
 
@@ -35,29 +30,10 @@ CChangePasswordDlg::CChangePasswordDlg(CManager *bus, QWidget *parent)
     : QDialog(parent), m_bus(bus), m_password(PasswordEdit("c1000", this)), m_retyped(PasswordEdit("c1001", this))
 {
     setObjectName(QStringLiteral("CChangePasswordDlg"));
-    setWindowTitle(QStringLiteral("Quelvar"));
-    SetDialogIcons(this);
-
     auto *form = new QFormLayout;
     form->addRow(tr("New Password:"), m_password);
     form->addRow(tr("Retype New Password:"), m_retyped);
-
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("c1"));
-    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("c2"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-
-    auto *layout = new QVBoxLayout(this);
-    layout->addLayout(form);
-    layout->addStretch();
-    layout->addWidget(buttons);
-
-    auto *header = new CDialogHeader(this);
-    header->SetTitle(tr("Change Password"));
-    header->SetSubtitle(tr("Please enter your new password"));
-    header->SetIcon(AppIcon());
-    header->Attach(this);
+    LayOutAccountDialog(this, form, tr("Change Password"), tr("Please enter your new password"));
 }
 
 void CChangePasswordDlg::accept()

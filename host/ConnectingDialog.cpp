@@ -4,6 +4,7 @@
 #include "host/widgets/PictureEx.h"
 
 #include <QLabel>
+#include <QPainter>
 #include <QScreen>
 #include <QVBoxLayout>
 
@@ -50,4 +51,11 @@ void CConnectingDialog::done(int result)
 {
     m_picture->Stop();
     QDialog::done(result);
+}
+
+void CConnectingDialog::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::Mid));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }

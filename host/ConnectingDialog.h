@@ -21,6 +21,10 @@ public:
 
     void done(int result) override;
 
+protected:
+    // A thin edge, since the window has no frame of its own.
+    void paintEvent(QPaintEvent *event) override;
+
 private:
     CPictureEx *m_picture;
 };

@@ -5,18 +5,17 @@
 // commands open.
 
 #include "../TestUtil.h"
+#include "FrameTest.h"
 
 #include "bus/Manager.h"
 #include "host/MainFrame.h"
 #include "host/SignInDialogs.h"
-#include "shared/Prompt.h"
 
 #include <QApplication>
-#include <QDesktopServices>
+#include <QDir>
+#include <QImage>
 #include <QLabel>
-#include <QTemporaryDir>
 #include <QTimer>
-#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -24,18 +23,6 @@
 #include <memory>
 
 namespace hosttest {
-
-// Receives the links the dialogs open instead of a browser.
-class LinkRecorder : public QObject
-{
-    Q_OBJECT
-
-public:
-    QList<QUrl> urls;
-
-public slots:
-    void open(const QUrl &url) { urls << url; }
-};
 
 // Runs action on the dialog of type T as soon as it shows; for commands
 // that block in the dialog's own event loop. The action must close it.
@@ -66,33 +53,27 @@ T *Child(QWidget *parent, const char *name)
     return child;
 }
 
-class SignInFrame : public ::testing::Test
+// A picture of a window for review, saved when OSTREL_SCREENSHOT_DIR names a
+// folder.
+inline void SaveForReview(QWidget *window, const QString &name)
+{
+    const QImage picture = window->grab().toImage();
+    EXPECT_FALSE(picture.isNull()) << name.toStdString();
+    const QString folder = qEnvironmentVariable("OSTREL_SCREENSHOT_DIR");
+    if (!folder.isEmpty()) {
+        EXPECT_TRUE(picture.save(QDir(folder).filePath(name))) << name.toStdString();
+    }
+}
+
+class SignInFrame : public FrameTest
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_program.isValid() && m_config.isValid());
-        CPrompt::SetHandler([this](const PromptRequest &request) {
-            prompts << request.text;
-            return QMessageBox::Ok;
-        });
-        QDesktopServices::setUrlHandler(QStringLiteral("https"), &links, "open");
-    }
-    void TearDown() override
-    {
-        frame.reset();
-        QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
-        CPrompt::SetHandler({});
-    }
-
-    QString ProgramDir() const { return m_program.path(); }
-
     // addPlugins: puts the test's plug-ins on the bus before the frame loads.
     void Start(const std::function<void(QVPlugin::CManager *)> &addPlugins = {})
     {
         CMainFrame::Options options;
-        options.programDir = m_program.path();
-        options.settingsFile = m_config.filePath(QStringLiteral("Quelvar.conf"));
+        options.programDir = ProgramDir();
+        options.settingsFile = SettingsFile();
         frame = std::make_unique<CMainFrame>(options);
         ASSERT_TRUE(frame->Create());
         if (addPlugins)
@@ -111,14 +92,7 @@ protected:
 
     QString PresencePane() const { return frame->findChild<QLabel *>(QStringLiteral("PresencePane"))->text(); }
 
-    std::unique_ptr<CMainFrame> frame;
     CSignInDialogs *dialogs = nullptr; // owned by the frame
-    QStringList prompts;
-    LinkRecorder links;
-
-private:
-    QTemporaryDir m_program;
-    QTemporaryDir m_config;
 };
 
 } // namespace hosttest

@@ -118,6 +118,7 @@ TEST_F(SignIn, StoresTheAccountSendsTheLoginAndOnlineClosesTheConnectingDialog)
     EXPECT_FALSE(connecting->isModal());
     EXPECT_TRUE(connecting->windowFlags() & Qt::FramelessWindowHint);
     EXPECT_TRUE(connecting->Picture()->IsPlaying());
+    SaveForReview(connecting, QStringLiteral("connecting-dialog.png"));
 
     Send(MSG_PRESENCE_STATE, PresenceConnecting);
     QCoreApplication::processEvents();
@@ -345,12 +346,21 @@ TEST_F(SignIn, DialogsCarryTheirBannersAndTheMainWindowsIcon)
         EXPECT_EQ(header->Subtitle(), QStringLiteral("Please enter your new password"));
         EXPECT_FALSE(change.windowIcon().isNull());
         EXPECT_EQ(change.windowIcon().cacheKey(), frame->windowIcon().cacheKey());
+        SaveForReview(&change, QStringLiteral("change-password-dialog.png"));
     }
     CServerSettingsDlg server(QStringLiteral("chat.example:5222"), frame.get());
     auto *header = server.findChild<CDialogHeader *>();
     ASSERT_NE(header, nullptr);
     EXPECT_EQ(header->Title(), QStringLiteral("Server"));
     EXPECT_EQ(header->Subtitle(), QStringLiteral("Enter the hostname or IP address"));
+    SaveForReview(&server, QStringLiteral("server-dialog.png"));
+
+    SetSetting(QStringLiteral("server.username"), QStringLiteral("agent@localhost"));
+    SetSetting(QStringLiteral("server.password"), QStringLiteral("s3cret"));
+    SetSetting(QStringLiteral("server.address"), QStringLiteral("chat.example:5222"));
+    auto login = LoginDialog();
+    EXPECT_EQ(login->size(), QPixmap(QStringLiteral(":/ostrel/host/BITMAP/317")).size()) << "its picture's size";
+    SaveForReview(login.get(), QStringLiteral("login-dialog.png"));
 }
 
 } // namespace
