@@ -171,6 +171,10 @@ int CDataCache::Handle(CHost *sender, const QUuid &id, IMessage *in, IMessage *)
         return local ? saved : RESULT_HANDLED_CONTINUE;
     }
     if (id == MSG_DATA_RECEIVED) {
+        // The server's "changed" notice has neither data nor hash (a real
+        // file always has its hash): nothing to save over our copy.
+        if (!local && info->data.empty() && info->hash.empty())
+            return RESULT_HANDLED_CONTINUE;
         const int saved = Save(*info);
         return local ? saved : RESULT_HANDLED_CONTINUE;
     }

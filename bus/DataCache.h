@@ -2,8 +2,9 @@
 // The bus's local copies of the account's data files kept on the chat
 // server (the quick-text list): answers a fetch from the copy at once, tells
 // the server the copy's MD5 so it can answer "current", and saves every copy
-// that arrives before the plug-ins see it. Runs in the send path before the
-// dispatch walk.
+// that arrives before the plug-ins see it, except a server's notice that its
+// copy changed, which comes without data and without hash. Runs in the send
+// path before the dispatch walk.
 //
 // Files live under <base>/<Local|Server|Shared|Download>/<account>/<name>;
 // the base folder comes from the program's version record

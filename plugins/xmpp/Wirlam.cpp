@@ -1,15 +1,18 @@
 #include "plugins/xmpp/Wirlam.h"
 
-#include "bus/Jid.h"
 #include "bus/MessageIds.h"
 #include "bus/Payloads.h"
 #include "plugins/xmpp/EngineError.h"
 #include "plugins/xmpp/LoginSettings.h"
 #include "plugins/xmpp/WirlamStrings.h"
 #include "plugins/xmpp/XmppLog.h"
+#include "plugins/xmpp/tasks/ChatTasks.h"
 #include "shared/Prompt.h"
 
+#include <gloox/jid.h>
+
 #include <QApplication>
+#include <QDateTime>
 #include <QDomDocument>
 #include <QMainWindow>
 #include <QThread>
@@ -35,15 +38,11 @@ QWidget *MainWindow()
     return QApplication::activeWindow();
 }
 
-void ReplaceAll(std::string &text, const std::string &what, const std::string &with)
-{
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + with.size()))
-        text.replace(at, what.size(), with);
-}
-
 } // namespace
 
-CWirlam::CWirlam() : CPluginBase(WirlamStringId::Name, &WirlamString)
+CWirlam::CWirlam()
+    : CPluginBase(WirlamStringId::Name, &WirlamString),
+      m_service(this, [this](const QUuid &id, IMessage *payload) { SendMessage(id, payload, nullptr); })
 {
     m_modes.push_back(kMode);
 }
@@ -65,7 +64,8 @@ bool CWirlam::OnLoad()
         std::lock_guard lock(m_nickLock);
         m_agentNick = nick;
     }
-    m_connection = std::make_unique<CXmppConnection>(static_cast<CXmppConnection::IListener *>(this));
+    m_connection = std::make_unique<CXmppConnection>(static_cast<CXmppConnection::IListener *>(this),
+                                                     static_cast<CXmppConnection::ISessionHandler *>(this));
     m_connection->Start();
     m_keepAliveTimer = m_host->SetTimer(kKeepAliveMs);
     return true;
@@ -128,21 +128,25 @@ void CWirlam::BuildSettingsLayout(QDomDocument *document)
 
 int CWirlam::OnMessage(const QUuid &id, IMessage *in, IMessage *out)
 {
-    // The rows that need a session. Their stanzas are the session tasks'
-    // work; here is what the sender is told.
-    if (id == MSG_SEND_CHAT_MESSAGE || id == MSG_CHAT_STATE || id == MSG_SEND_VISITOR_MESSAGE
-        || id == MSG_SEND_AGENT_TYPING)
+    // System, data and raw stanzas of the chat service.
+    if (const std::optional<int> result = m_service.OnMessage(id, in))
+        return *result;
+    // The rows that need a session: without one nothing is sent, and the
+    // sender is told as the table says.
+    if (id == MSG_SEND_CHAT_MESSAGE || id == MSG_CHAT_STATE) {
+        SendTaskStanzas(id, in);
         return m_open ? RESULT_HANDLED_CONTINUE : RESULT_REFUSED;
-    if (id == MSG_SEND_MUC_INVITE || id == MSG_SEND_MUC_DECLINE)
+    }
+    if (id == MSG_SEND_MUC_INVITE || id == MSG_SEND_MUC_DECLINE || id == MSG_SEND_DIRECTED_PRESENCE) {
+        SendTaskStanzas(id, in);
         return RESULT_HANDLED_CONTINUE;
-    if (id == MSG_SERVER_SET || id == MSG_SERVER_GET)
-        return m_open ? RESULT_HANDLED_CONTINUE : RESULT_REFUSED;
-    if (id == MSG_PRESENCE_STATE || id == MSG_SEND_DIRECTED_PRESENCE)
+    }
+    if (id == MSG_PRESENCE_STATE) {
+        // A request from another plug-in; the notice that answers it has the
+        // same id but comes from us, so the bus never hands it back here.
+        if (SendTaskStanzas(id, in))
+            NotifyPresence(static_cast<const QVMessage<PresenceState> *>(in)->value);
         return RESULT_HANDLED_CONTINUE;
-    if (id == MSG_DATA_STORE || id == MSG_DATA_FETCH) {
-        const auto *info = static_cast<const DataInfo *>(in);
-        const bool known = info && info->type >= DataInfo::Local && info->type <= DataInfo::Download;
-        return m_open && known ? RESULT_HANDLED_CONTINUE : RESULT_NOT_HANDLED;
     }
 
     if (id == MSG_LOGIN)
@@ -155,11 +159,6 @@ int CWirlam::OnMessage(const QUuid &id, IMessage *in, IMessage *out)
         if (m_connection)
             m_connection->Logout();
         return RESULT_HANDLED_CONTINUE;
-    }
-    if (id == MSG_SEND_RAW_STANZA) {
-        if (const auto *text = static_cast<const QVMessage<std::string> *>(in))
-            SendRawStanza(text->value);
-        return RESULT_DONE;
     }
     return CPluginBase::OnMessage(id, in, out);
 }
@@ -191,14 +190,55 @@ int CWirlam::Login(const LoginInfo &info)
     return RESULT_HANDLED_CONTINUE;
 }
 
-void CWirlam::SendRawStanza(const std::string &text)
+int CWirlam::OnCommand(unsigned id)
+{
+    return m_service.OnCommand(id);
+}
+
+int CWirlam::OnUpdateCommand(CommandUpdate *update)
+{
+    return m_service.OnUpdateCommand(update);
+}
+
+void CWirlam::SendRaw(const std::string &text)
+{
+    if (m_connection)
+        m_connection->SendRaw(text);
+}
+
+bool CWirlam::SendTaskStanzas(const QUuid &id, const IMessage *in)
 {
     if (!m_open)
-        return;
-    std::string stanza = text;
-    ReplaceAll(stanza, "%%JID%%", m_ownJid.toStdString());
-    ReplaceAll(stanza, "%%DOMAIN%%", Jid(m_ownJid).domain().toStdString());
-    m_connection->SendRaw(stanza);
+        return false;
+    const Stanza::SenderContext context{m_ownJid.toStdString(), QString::fromStdString(AgentNick()),
+                                        QDateTime::currentDateTimeUtc()};
+    const auto stanzas = Stanza::StanzasFor(id, in, context);
+    for (const auto &stanza : stanzas)
+        m_connection->SendRaw(stanza->xml());
+    return !stanzas.empty();
+}
+
+void CWirlam::OnSessionOpened(XmppPump &pump)
+{
+    // The agent's presence goes out before anything else; its notice is the
+    // "Online" that the open session reports.
+    const Stanza::SenderContext context{pump.OwnJid(), QString::fromStdString(AgentNick()),
+                                        QDateTime::currentDateTimeUtc()};
+    pump.SendRaw(Stanza::OwnPresence(PresenceOnline, context)->xml());
+}
+
+bool CWirlam::OnStanza(XmppPump &pump, const gloox::Tag &stanza)
+{
+    Stanza::Outcome outcome = Stanza::ReadStanza(stanza, pump.OwnJid(), QDateTime::currentSecsSinceEpoch());
+    if (!outcome.taken)
+        return m_service.OnStanza(stanza, gloox::JID(pump.OwnJid()));
+    if (outcome.reply)
+        pump.SendRaw(outcome.reply->xml());
+    // Posted from this thread: the bus delivers a copy on the user-interface
+    // thread, in order.
+    for (const Stanza::BusPost &post : outcome.posts)
+        SendMessage(post.id, post.payload.get(), nullptr);
+    return true;
 }
 
 void CWirlam::NotifyPresence(int state)

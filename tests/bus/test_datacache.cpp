@@ -1,5 +1,6 @@
 #include "FakePlugin.h"
 #include "tests/TestUtil.h"
+#include "tests/TestPayloads.h"
 
 #include "bus/DataCache.h"
 #include "bus/Manager.h"
@@ -27,17 +28,6 @@ using bustest::FakePlugin;
 const bool kTestPaths = (QStandardPaths::setTestModeEnabled(true), true);
 
 const std::string kMd5Abc = "900150983cd24fb0d6963f7d28e17f72";
-
-DataInfo Info(int type, const QString &account, const QString &name, std::string data = {}, std::string hash = {})
-{
-    DataInfo info;
-    info.type = type;
-    info.account = account;
-    info.name = name;
-    info.data = std::move(data);
-    info.hash = std::move(hash);
-    return info;
-}
 
 // The chat plug-in (sender of fetches and stores) and the XMPP plug-in
 // after it, each writing down every data message it hears.
@@ -105,7 +95,7 @@ TEST_F(Cache, PathByType)
     const std::pair<int, const char *> cases[] = {{0, "Local/"}, {1, "Server/"}, {2, "Shared/"}, {3, "Download/"},
                                                   {7, ""},       {-1, ""}};
     for (const auto &[type, folder] : cases)
-        EXPECT_EQ(cache->FilePath(Info(type, QStringLiteral("acc1"), QStringLiteral("quicktext.xml"))),
+        EXPECT_EQ(cache->FilePath(MakeDataInfo(type, QStringLiteral("acc1"), QStringLiteral("quicktext.xml"))),
                   PathOf(QLatin1String(folder) + QStringLiteral("acc1/quicktext.xml")))
             << type;
     EXPECT_EQ(CDataCache::DefaultBaseFolder(), QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
@@ -133,7 +123,7 @@ TEST_F(Cache, Fetch)
         QDir(base).removeRecursively();
         if (c.copy)
             PutFile(QStringLiteral("%1/acc/quicktext.xml").arg(c.type ? "Server" : "Local"), "abc");
-        EXPECT_EQ(Send(chat, MSG_DATA_FETCH, Info(c.type, "acc", "quicktext.xml", "stale", "senders-hash")), c.result);
+        EXPECT_EQ(Send(chat, MSG_DATA_FETCH, MakeDataInfo(c.type, "acc", "quicktext.xml", "stale", "senders-hash")), c.result);
         ASSERT_EQ(trace, c.trace);
         for (size_t i = 0; i < heard.size(); ++i) {
             const bool request = trace[i].endsWith(QLatin1String(":fetch"));
@@ -165,7 +155,7 @@ TEST_F(Cache, Store)
         SCOPED_TRACE(testing::Message() << "type " << c.type << " hash '" << c.hash << "'");
         trace.clear();
         heard.clear();
-        EXPECT_EQ(Send(chat, MSG_DATA_STORE, Info(c.type, "acc", "q.xml", "abc", c.hash)), c.result);
+        EXPECT_EQ(Send(chat, MSG_DATA_STORE, MakeDataInfo(c.type, "acc", "q.xml", "abc", c.hash)), c.result);
         EXPECT_EQ(FileBytes(c.file), "abc");
         ASSERT_EQ(trace, c.trace);
         for (const DataInfo &info : heard)
@@ -176,16 +166,39 @@ TEST_F(Cache, Store)
 TEST_F(Cache, ReceivedCurrentAndDeleteByType)
 {
     // Local copies stop at the cache with its result; others go on with 2.
-    EXPECT_EQ(Send(xmpp, MSG_DATA_RECEIVED, Info(0, "acc", "a", "x")), 1);
-    EXPECT_EQ(Send(xmpp, MSG_DATA_RECEIVED, Info(3, "acc", "b", "y")), 2);
+    EXPECT_EQ(Send(xmpp, MSG_DATA_RECEIVED, MakeDataInfo(0, "acc", "a", "x")), 1);
+    EXPECT_EQ(Send(xmpp, MSG_DATA_RECEIVED, MakeDataInfo(3, "acc", "b", "y")), 2);
     EXPECT_EQ(FileBytes("Local/acc/a"), "x");
     EXPECT_EQ(FileBytes("Download/acc/b"), "y");
-    EXPECT_EQ(Send(xmpp, MSG_DATA_CURRENT, Info(1, "acc", "b")), 2);
-    EXPECT_EQ(Send(xmpp, MSG_DATA_DELETE_LOCAL, Info(0, "acc", "a")), 1);
-    EXPECT_EQ(Send(xmpp, MSG_DATA_DELETE_LOCAL, Info(0, "acc", "a")), -1);
-    EXPECT_EQ(Send(xmpp, MSG_DATA_DELETE_LOCAL, Info(3, "acc", "b")), 2);
+    EXPECT_EQ(Send(xmpp, MSG_DATA_CURRENT, MakeDataInfo(1, "acc", "b")), 2);
+    EXPECT_EQ(Send(xmpp, MSG_DATA_DELETE_LOCAL, MakeDataInfo(0, "acc", "a")), 1);
+    EXPECT_EQ(Send(xmpp, MSG_DATA_DELETE_LOCAL, MakeDataInfo(0, "acc", "a")), -1);
+    EXPECT_EQ(Send(xmpp, MSG_DATA_DELETE_LOCAL, MakeDataInfo(3, "acc", "b")), 2);
     EXPECT_FALSE(QFile::exists(PathOf("Local/acc/a")) || QFile::exists(PathOf("Download/acc/b")));
     EXPECT_EQ(trace, QStringList({"chat:received", "chat:current", "chat:delete"}));
+}
+
+TEST_F(Cache, ChangedNoticeKeepsTheSavedCopy)
+{
+    const std::string md5Empty = CDataCache::Md5Hex({});
+    const struct
+    {
+        const char *name;
+        DataInfo info;
+        QByteArray file;
+    } cases[] = {
+        {"changed: no data, no hash", MakeDataInfo(1, "acc", "quicktext.xml"), "saved list"},
+        {"a real empty file", MakeDataInfo(1, "acc", "quicktext.xml", "", md5Empty), ""},
+        {"new data", MakeDataInfo(1, "acc", "quicktext.xml", "new list", "h"), "new list"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        trace.clear();
+        PutFile("Server/acc/quicktext.xml", "saved list");
+        EXPECT_EQ(Send(xmpp, MSG_DATA_RECEIVED, c.info), 2);
+        EXPECT_EQ(FileBytes("Server/acc/quicktext.xml"), c.file);
+        EXPECT_EQ(trace, QStringList({"chat:received"}));
+    }
 }
 
 TEST_F(Cache, ReceivedFromAWorkerIsOnDiskBeforeAnyPluginSeesIt)
@@ -199,7 +212,7 @@ TEST_F(Cache, ReceivedFromAWorkerIsOnDiskBeforeAnyPluginSeesIt)
     PutFile("Server/acc/quicktext.xml", "old");
     std::atomic<int> posted{0};
     std::thread network([&] {
-        DataInfo info = Info(1, "acc", "quicktext.xml", "new list");
+        DataInfo info = MakeDataInfo(1, "acc", "quicktext.xml", "new list");
         posted = xmpp->host_->SendMessage(MSG_DATA_RECEIVED, &info, nullptr);
     });
     network.join();
@@ -216,8 +229,8 @@ TEST_F(Cache, DataIsBytes)
     };
     for (const auto &[data, hash] : cases) {
         heard.clear();
-        EXPECT_EQ(Send(chat, MSG_DATA_STORE, Info(0, "acc", "bin", data)), 1);
-        EXPECT_EQ(Send(chat, MSG_DATA_FETCH, Info(0, "acc", "bin")), 1);
+        EXPECT_EQ(Send(chat, MSG_DATA_STORE, MakeDataInfo(0, "acc", "bin", data)), 1);
+        EXPECT_EQ(Send(chat, MSG_DATA_FETCH, MakeDataInfo(0, "acc", "bin")), 1);
         ASSERT_EQ(heard.size(), 2u);
         EXPECT_EQ(heard[0].data, data);
         EXPECT_EQ(heard[0].hash, hash);
@@ -238,11 +251,11 @@ TEST_F(Cache, HostileNamesWriteNothingAnywhere)
     };
     for (const auto &[account, name] : cases) {
         SCOPED_TRACE((account + QLatin1Char('|') + name).toStdString());
-        EXPECT_EQ(Send(chat, MSG_DATA_STORE, Info(0, account, name, "bad")), -2);
-        EXPECT_EQ(Send(xmpp, MSG_DATA_RECEIVED, Info(0, account, name, "bad")), -2);
-        EXPECT_EQ(Send(xmpp, MSG_DATA_RECEIVED, Info(1, account, name, "bad")), 2);
-        EXPECT_EQ(Send(chat, MSG_DATA_FETCH, Info(0, account, name)), -1);
-        EXPECT_EQ(Send(chat, MSG_DATA_DELETE_LOCAL, Info(0, account, name)), -1);
+        EXPECT_EQ(Send(chat, MSG_DATA_STORE, MakeDataInfo(0, account, name, "bad")), -2);
+        EXPECT_EQ(Send(xmpp, MSG_DATA_RECEIVED, MakeDataInfo(0, account, name, "bad")), -2);
+        EXPECT_EQ(Send(xmpp, MSG_DATA_RECEIVED, MakeDataInfo(1, account, name, "bad")), 2);
+        EXPECT_EQ(Send(chat, MSG_DATA_FETCH, MakeDataInfo(0, account, name)), -1);
+        EXPECT_EQ(Send(chat, MSG_DATA_DELETE_LOCAL, MakeDataInfo(0, account, name)), -1);
     }
     QStringList files;
     QDirIterator it(m_root.path(), QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
@@ -259,8 +272,8 @@ TEST_F(Cache, FailedSaveIsReported)
     QFile blocker(base);
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    EXPECT_EQ(Send(chat, MSG_DATA_STORE, Info(0, "acc", "q", "abc")), -2);
-    EXPECT_EQ(Send(xmpp, MSG_DATA_RECEIVED, Info(0, "acc", "q", "abc")), -2);
+    EXPECT_EQ(Send(chat, MSG_DATA_STORE, MakeDataInfo(0, "acc", "q", "abc")), -2);
+    EXPECT_EQ(Send(xmpp, MSG_DATA_RECEIVED, MakeDataInfo(0, "acc", "q", "abc")), -2);
 }
 
 } // namespace

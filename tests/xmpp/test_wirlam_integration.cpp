@@ -196,7 +196,8 @@ TEST(WirlamFake, KeepAliveAndRawStanzaGoOutOnlyWhileConnected)
     bus.wirlam->OnTimer(bus.wirlam->KeepAliveTimer()); // signed out: nothing
     ASSERT_TRUE(server.WaitForConnectionsEnded());
     const std::string received = server.Received();
-    EXPECT_NE(received.find("</iq> <message to='localhost' from='agent@localhost/Ostrel'/></stream:stream>"),
+    // The session's own presence follows the binding; then the space and the raw stanza.
+    EXPECT_NE(received.find("</presence> <message to='localhost' from='agent@localhost/Ostrel'/></stream:stream>"),
               std::string::npos)
         << received;
 }

@@ -5,6 +5,7 @@
 
 local st = require "util.stanza";
 local jid_bare = require "util.jid".bare;
+local filters = require "util.filters";
 
 local relayed = module:get_option_set("quelvar_relay_namespaces", { "quelvar:tessary", "quelvar:data" });
 local target = module:get_option_string("quelvar_relay_target", "sim@" .. module.host);
@@ -17,27 +18,44 @@ local function simulator_session()
 	end
 end
 
-module:hook("pre-iq/bare", function (event)
-	local origin, stanza = event.origin, event.stanza;
-	if stanza.attr.to ~= nil or not origin.full_jid then return; end
-	if jid_bare(origin.full_jid) == target then return; end
+-- The service's data requests carry two children, which the stanza router
+-- refuses in a get or set, so the requests are taken as they come in, before
+-- the router sees them.
+local function relay_request(stanza, origin)
+	if stanza.name ~= "iq" or stanza.attr.to ~= nil or not origin.full_jid then return stanza; end
+	if jid_bare(origin.full_jid) == target then return stanza; end
 	local child = stanza.tags[1];
-	if not child or not relayed:contains(child.attr.xmlns or "") then return; end
+	if not child or not relayed:contains(child.attr.xmlns or "") then return stanza; end
 
 	local simulator = simulator_session();
 	if not simulator then
 		if stanza.attr.type == "get" or stanza.attr.type == "set" then
 			origin.send(st.error_reply(stanza, "cancel", "service-unavailable", "No chat-service simulator is signed in"));
 		end
-		return true;
+		return nil;
 	end
 	local copy = st.clone(stanza);
+	copy.attr.xmlns = nil;
 	copy.attr.from = origin.full_jid;
 	copy.attr.to = simulator.full_jid;
 	module:log("debug", "relaying %s iq %s from %s to the simulator", copy.attr.type, copy.attr.id or "", origin.full_jid);
 	simulator.send(copy);
-	return true;
-end, 1000);
+	return nil;
+end
+
+local function add_relay(session)
+	if session.type and session.type:match("^c2s") then
+		filters.add_filter(session, "stanzas/in", relay_request, 1000);
+	end
+end
+
+function module.load()
+	filters.add_filter_hook(add_relay);
+end
+
+function module.unload()
+	filters.remove_filter_hook(add_relay);
+end
 
 module:hook("pre-iq/full", function (event)
 	local origin, stanza = event.origin, event.stanza;
