@@ -6,7 +6,10 @@
 #include "host/ChangePasswordDlg.h"
 #include "host/FrameDefaults.h"
 #include "host/LoginDlg.h"
+#include "tests/harness/ChatServiceSimulator.h"
 #include "tests/harness/ProsodyFixture.h"
+
+#include <gloox/tag.h>
 
 #include <QCheckBox>
 #include <QFile>
@@ -125,8 +128,11 @@ TEST_F(SignInProsody, ARefusedPasswordBringsTheLoginDialogBack)
     ASSERT_TRUE(WaitOnline()) << ServerLog();
 }
 
-TEST_F(SignInProsody, ChangePasswordWhileSignedInForgetsTheRememberedPassword)
+TEST_F(SignInProsody, ChangePasswordGoesToTheServiceAndForgetsTheRememberedPassword)
 {
+    harness::ChatServiceSimulator service({QStringLiteral("127.0.0.1"), server.Port(),
+                                           server.Jid(QStringLiteral("sim")), server.PasswordOf(QStringLiteral("sim"))});
+    ASSERT_TRUE(service.Start()) << service.ErrorText().toStdString();
     WhenShown<CLoginDlg>([&](CLoginDlg *dialog) { Fill(dialog, Agent(), Password()); });
     ASSERT_TRUE(frame->RunCommand(CmdSignIn));
     ASSERT_TRUE(WaitOnline()) << ServerLog();
@@ -134,8 +140,8 @@ TEST_F(SignInProsody, ChangePasswordWhileSignedInForgetsTheRememberedPassword)
 
     bool closed = false;
     WhenShown<CChangePasswordDlg>([&](CChangePasswordDlg *dialog) {
-        Child<QLineEdit>(dialog, "c1000")->setText(QStringLiteral("n3w-secret"));
-        Child<QLineEdit>(dialog, "c1001")->setText(QStringLiteral("n3w-secret"));
+        Child<QLineEdit>(dialog, "c1000")->setText(QString::fromUtf8(" n3w-s\xc3\xa9" "cret"));
+        Child<QLineEdit>(dialog, "c1001")->setText(QString::fromUtf8("n3w-s\xc3\xa9" "cret "));
         Child<QPushButton>(dialog, "c1")->click();
         closed = !dialog->isVisible();
     });
@@ -144,6 +150,14 @@ TEST_F(SignInProsody, ChangePasswordWhileSignedInForgetsTheRememberedPassword)
     EXPECT_EQ(Setting(QStringLiteral("server.password")).toString(), QStringLiteral("(none)"));
     EXPECT_TRUE(prompts.isEmpty()) << prompts.join(QLatin1Char('|')).toStdString();
     EXPECT_EQ(frame->ConnectionState(), int(PresenceOnline)) << "the session goes on";
+
+    const std::unique_ptr<gloox::Tag> request = service.ExpectIq("quelvar:tessary", 10000);
+    ASSERT_NE(request, nullptr) << ServerLog();
+    EXPECT_EQ(request->findAttribute("type"), "set");
+    const gloox::Tag *message = request->findChild("message");
+    ASSERT_NE(message, nullptr) << request->xml();
+    EXPECT_EQ(message->findAttribute("type"), "change-password");
+    EXPECT_EQ(message->cdata(), "n3w-s\xc3\xa9" "cret") << "trimmed, in UTF-8";
 }
 
 } // namespace
