@@ -96,16 +96,20 @@ if [ -n "${DISPLAY:-}" ] && command -v xdotool >/dev/null 2>&1; then
   for ((i = 0; i < 60; i++)); do
     if online || ! kill -0 "$OSTREL_PID" 2>/dev/null; then break; fi
     if id=$(program_window login); then
-      xdotool windowfocus --sync "$id" 2>/dev/null || true
-      xdotool key --clearmodifiers Return
-      wait_for_line "presence (Online|Offline)" 10 "$DEMO/ostrel.log" || true
+      xdotool windowactivate --sync "$id" 2>/dev/null || xdotool windowfocus --sync "$id" 2>/dev/null || true
+      # Never types into another window, such as this terminal.
+      if [ "$(xdotool getwindowfocus 2>/dev/null)" = "$id" ]; then
+        xdotool key --clearmodifiers Return
+        sleep 1
+      else
+        sleep 0.5
+      fi
     else
       sleep 0.5
     fi
   done
-else
-  echo "Press Sign In in the login dialog."
 fi
+if ! online; then echo "Press Sign In in the login dialog."; fi
 
 if [ -n "$SCREENSHOT" ]; then
   if ! wait_for_line "presence Online" 60 "$DEMO/ostrel.log"; then
