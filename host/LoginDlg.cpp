@@ -99,6 +99,7 @@ CLoginDlg::CLoginDlg(CManager *bus, LoginInfo &login, QWidget *parent)
     const QString server = m_bus->GetSetting(AccountKeys::ServerAddress, QString()).toString();
     SetServer(server.isEmpty() ? DefaultServerAddress() : server);
 
+    // The password field when it is the only thing left to type.
     (m_userName->text().isEmpty() || !m_password->text().isEmpty() ? m_userName : m_password)->setFocus();
     if (const QScreen *s = screen())
         move(s->availableGeometry().center() - rect().center());
