@@ -13,8 +13,10 @@
 #include "host/UIPlugin.h"
 #include "host/WorkspaceStore.h"
 #include "host/widgets/AboutDlg.h"
+#include "host/widgets/HostResources.h"
 #include "host/widgets/SplashWnd.h"
 #include "skins/QVVisualManager.h"
+#include "shared/DialogIcons.h"
 #include "skins/QVSkinManager.h"
 
 #include <QAction>
@@ -52,6 +54,9 @@ CMainFrame::CMainFrame(Options options)
 {
     setObjectName(QStringLiteral("MainFrame"));
     setWindowTitle(QStringLiteral("Quelvar"));
+    setWindowIcon(AppIcon());
+    // Dialogs of the host and the plug-ins take their icons from here.
+    MarkMainWindow(this);
     setMinimumSize(kMinimumWidth, kMinimumHeight);
     m_router = std::make_unique<CCommandRouter>(
         this, [this](unsigned id, int code, CommandUpdate *update, CommandHandlerInfo *info) {
@@ -364,6 +369,7 @@ void CMainFrame::SetConnectionState(int state)
 
 void CMainFrame::ShowPresence(int state)
 {
+    qCInfo(lcHost).noquote() << "presence" << PresenceText(state);
     if (m_presence)
         m_presence->setText(PresenceText(state));
     if (state != PresenceConnecting && m_dialogs)

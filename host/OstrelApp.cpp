@@ -3,6 +3,7 @@
 #include "host/FrameDefaults.h"
 #include "host/HostLog.h"
 #include "host/MainFrame.h"
+#include "host/SignInDialogs.h"
 #include "host/SingleInstance.h"
 #include "host/UpdaterSwap.h"
 #include "host/widgets/SplashWnd.h"
@@ -76,6 +77,7 @@ bool COstrelApp::InitInstance()
         m_frame.reset();
         return false;
     }
+    m_frame->SetSignInDialogs(std::make_unique<CSignInDialogs>(m_frame->Bus()));
     m_frame->LoadFrame();
     m_frame->show();
     connect(m_instance.get(), &CSingleInstance::ActivationRequested, m_frame.get(), &CMainFrame::Activate);

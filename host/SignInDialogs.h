@@ -7,7 +7,14 @@
 
 #include "bus/Payloads.h"
 
+#include <QPointer>
+
+class CConnectingDialog;
 class QWidget;
+
+namespace QVPlugin {
+class CManager;
+}
 
 class ISignInDialogs
 {
@@ -25,4 +32,26 @@ public:
     // The change-password dialog, modal over parent; it sends the new
     // password itself.
     virtual void RunChangePassword(QWidget *parent) = 0;
+};
+
+// The program's own dialogs behind the seam: CLoginDlg, CConnectingDialog
+// and CChangePasswordDlg, talking to the plug-ins through the frame's bus.
+class CSignInDialogs final : public ISignInDialogs
+{
+public:
+    // bus: not owned; outlives this object.
+    explicit CSignInDialogs(QVPlugin::CManager *bus);
+    ~CSignInDialogs() override;
+
+    bool RunLogin(QWidget *parent, QVPlugin::LoginInfo &login) override;
+    void ShowConnecting(QWidget *parent) override;
+    void CloseConnecting() override;
+    void RunChangePassword(QWidget *parent) override;
+
+    // The connecting dialog on show, or null.
+    CConnectingDialog *Connecting() const;
+
+private:
+    QVPlugin::CManager *m_bus;
+    QPointer<CConnectingDialog> m_connecting; // deletes itself when closed
 };

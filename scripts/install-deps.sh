@@ -20,6 +20,8 @@ PACKAGES=(
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   prosody lua-sec openssl xvfb xauth xfonts-base fonts-dejavu-core
+  # the demo: pressing Sign In on a virtual screen and taking its picture
+  xdotool imagemagick
 )
 
 missing=()

@@ -1,11 +1,19 @@
 #pragma once
 // The host's pictures among the Qt resources, by the type and id its
-// windows are designed with: ":/ostrel/host/<type>/<id>" (BITMAP 318 the
-// splash picture, BITMAP 319 the about box, GIF 333 the connecting animation).
+// windows are designed with: ":/ostrel/host/<type>/<id>" (ICON 128 the
+// application icon, BITMAP 317 the login dialog, BITMAP 318 the splash
+// picture, BITMAP 319 the about box, GIF 333 the connecting animation).
 
+#include <QIcon>
 #include <QString>
 
 inline QString HostResource(const char *type, int id)
 {
     return QStringLiteral(":/ostrel/host/%1/%2").arg(QLatin1String(type)).arg(id);
+}
+
+// The application icon: the main frame's and its dialogs' banners.
+inline QIcon AppIcon()
+{
+    return QIcon(HostResource("ICON", 128));
 }

@@ -1,5 +1,6 @@
 #include "../TestUtil.h"
 #include "FakeDialogs.h"
+#include "FrameTest.h"
 #include "ProbePlugin.h"
 
 #include "bus/Manager.h"
@@ -32,18 +33,6 @@ using namespace hosttest;
 
 namespace {
 
-// Receives the links the frame opens instead of a browser.
-class UrlRecorder : public QObject
-{
-    Q_OBJECT
-
-public:
-    QList<QUrl> urls;
-
-public slots:
-    void open(const QUrl &url) { urls << url; }
-};
-
 // The plug-ins in dispatch order, by name.
 QStringList Names(const std::vector<IPlugin *> &plugins)
 {
@@ -58,36 +47,19 @@ QStringList Names(const std::vector<IPlugin *> &plugins)
     return names;
 }
 
-class MainFrame : public ::testing::Test
+class MainFrame : public FrameTest
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_program.isValid() && m_config.isValid());
-        CPrompt::SetHandler([this](const PromptRequest &request) {
-            prompts << request.text;
-            return QMessageBox::Ok;
-        });
-        QDesktopServices::setUrlHandler(QStringLiteral("https"), &links, "open");
-    }
-    void TearDown() override
-    {
-        frame.reset();
-        QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
-        CPrompt::SetHandler({});
-    }
-
-    QString SettingsFile() const { return m_config.filePath(QStringLiteral("Quelvar.conf")); }
 
     // probes: the fixture libraries to load ("probe", "probe2").
     void Start(const QStringList &probes, std::function<IPlugin *()> updateCheck = {})
     {
         for (const QString &probe : probes) {
             ASSERT_TRUE(QFile::copy(QStringLiteral(OSTREL_HOST_FIXTURES "/") + probe + QStringLiteral(".so"),
-                                    m_program.filePath(probe + QStringLiteral(".so"))));
+                                    QDir(ProgramDir()).filePath(probe + QStringLiteral(".so"))));
         }
         CMainFrame::Options options;
-        options.programDir = m_program.path();
+        options.programDir = ProgramDir();
         options.settingsFile = SettingsFile();
         options.makeUpdateCheck = std::move(updateCheck);
         frame = std::make_unique<CMainFrame>(options);
@@ -164,13 +136,7 @@ protected:
     }
 
     QStringList log;
-    QStringList prompts;
-    UrlRecorder links;
     FakeDialogs *dialogs = nullptr;
-    std::unique_ptr<CMainFrame> frame;
-
-    QTemporaryDir m_program;
-    QTemporaryDir m_config;
 };
 
 } // namespace
@@ -221,7 +187,7 @@ TEST_F(MainFrame, StartupOrderOfThePlugins)
     EXPECT_EQ(frame->UIPlugin()->CurrentMode(), 1000);
     EXPECT_TRUE(frame->ClientView()->findChild<QWidget *>(QStringLiteral("probeView"))->isVisible());
     frame.reset();
-    QFile::remove(m_program.filePath(QStringLiteral("probe2.so")));
+    QFile::remove(QDir(ProgramDir()).filePath(QStringLiteral("probe2.so")));
     Start({});
     EXPECT_EQ(ModeMessages(Probe(QStringLiteral("probe"))), QStringList{QStringLiteral("MODE_ACTIVATE 1000")});
     Screenshot(QStringLiteral("mainframe-probe-page.png"));
@@ -409,4 +375,3 @@ TEST(OstrelApp, StartsTheFrameAndSignsIn)
     EXPECT_EQ(app.ExitInstance(), 0);
 }
 
-#include "test_mainframe.moc"
