@@ -2,6 +2,8 @@
 // Skin folders for the tests: the committed test skin with images written
 // beside it, and one-off skin files written from text.
 
+#include "skins/QVSkinManager.h"
+
 #include <QColor>
 #include <QDir>
 #include <QFile>
@@ -51,5 +53,28 @@ inline QByteArray formFile(const QByteArray &controls, const QByteArray &paints 
     return "<skins><skin id=\"s\"><form id=\"f\"><controls>" + controls + "</controls><paints>" + paints
         + "</paints>" + more + "</form></skin></skins>";
 }
+
+// Writes the text as the folder's only skin file and loads the folder.
+inline bool loadSkinText(const QTemporaryDir &dir, const QByteArray &text)
+{
+    writeFile(dir.filePath(QStringLiteral("s.xml")), text);
+    return CQVSkinManager::Load(dir.path() + QLatin1Char('/'));
+}
+
+// A form of the current skin, locked while this lives.
+struct Locked
+{
+    explicit Locked(const QString &name) : name(name), form(CQVSkinManager::LockForm(name)) {}
+    ~Locked()
+    {
+        if (form)
+            CQVSkinManager::UnlockForm(name);
+    }
+    Locked(const Locked &) = delete;
+    Locked &operator=(const Locked &) = delete;
+
+    QString name;
+    CQVSkinForm *form;
+};
 
 } // namespace skintest

@@ -76,7 +76,7 @@ struct SkinBases : ::testing::Test
     }
 };
 
-TEST_F(SkinBases, FormOfTheClassNamePlacesItemsInTheClientRect)
+TEST_F(SkinBases, FormOfTheClassNamePlacesItemsAndPaints)
 {
     SkinTestWnd wnd;
     const struct
@@ -101,19 +101,14 @@ TEST_F(SkinBases, FormOfTheClassNamePlacesItemsInTheClientRect)
     EXPECT_TRUE(wnd.note->isHidden()) << "the skin hides it";
     EXPECT_FALSE(wnd.status->isHidden());
     EXPECT_EQ(wnd.free->geometry(), QRect(1, 2, 3, 4)) << "items without a control stay put";
-}
 
-TEST_F(SkinBases, ClientAndFramePaints)
-{
-    SkinTestWnd wnd;
     wnd.resize(300, 200);
-    wnd.show();
     const QImage image = wnd.grab().toImage();
     const struct
     {
         QPoint at;
         QRgb expected;
-    } cases[] = {
+    } pixels[] = {
         {{1, 1}, DayCaption},
         {{150, 27}, DayFrame}, // below the caption band, above the client
         {{1, 100}, DayFrame},
@@ -122,8 +117,8 @@ TEST_F(SkinBases, ClientAndFramePaints)
         {{150, 36}, DayClient},
         {{6, 100}, DayClient},
     };
-    for (const auto &c : cases)
-        EXPECT_EQ(image.pixel(c.at), c.expected) << c.at.x() << "," << c.at.y();
+    for (const auto &p : pixels)
+        EXPECT_EQ(image.pixel(p.at), p.expected) << p.at.x() << "," << p.at.y();
 
     wnd.resize(0, 0);
     EXPECT_TRUE(wnd.grab().isNull());
