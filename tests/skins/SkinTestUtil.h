@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -44,6 +45,14 @@ inline QString stageTestSkins(const QTemporaryDir &dir)
     writeImage(dir.filePath(QStringLiteral("hover.png")), HoverGrey);
     writeImage(dir.filePath(QStringLiteral("frame.png")), FrameMagenta, QSize(4, 4));
     return dir.path() + QLatin1Char('/');
+}
+
+// Names a window's item as the skin's controls find it by id: "c<id>".
+template <typename Widget>
+Widget *named(Widget *widget, int id)
+{
+    widget->setObjectName(QStringLiteral("c%1").arg(id));
+    return widget;
 }
 
 // A skin file with one skin "s" holding one form "f" with the given parts.

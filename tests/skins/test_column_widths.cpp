@@ -75,10 +75,3 @@ TEST_F(ColumnWidths, WidthsThatAreNoPixelCountsAreIgnored)
                       QStringList{"120", "-5", "abc", "70000", "90"});
     EXPECT_EQ(List({10, 20, 30, 40, 50}).load(kSection), (std::vector<int>{120, 20, 30, 40, 90}));
 }
-
-TEST(ProfileName, NamesTheSectionPath)
-{
-    EXPECT_EQ(CQVSettingsHelpers::GetProfileName("Tessary\\Bar\\"), QStringLiteral("Tessary/Bar/"));
-    EXPECT_EQ(CQVSettingsHelpers::GetProfileName("Tessary/Chat"), QStringLiteral("Tessary/Chat/"));
-    EXPECT_EQ(CQVSettingsHelpers::GetProfileName(QString()), QString());
-}

@@ -99,11 +99,6 @@ TEST(WndWithHeader, HostsOneChildBelowTheBand)
     const int header = wnd.GetHeaderHeight();
     EXPECT_EQ(header, wnd.fontMetrics().height() * 3 / 2);
 
-    // Without a child the band is the whole window.
-    QImage image = wnd.grab().toImage();
-    EXPECT_EQ(image.pixelColor(5, 75), band);
-    EXPECT_EQ(image.pixelColor(5, 149), QColor(Qt::black));
-
     auto *hosted = new QWidget(&wnd);
     paint(hosted, QPalette::Window, child);
     hosted->setAutoFillBackground(true);
@@ -112,7 +107,7 @@ TEST(WndWithHeader, HostsOneChildBelowTheBand)
     wnd.resize(300, 100);
     EXPECT_EQ(hosted->geometry(), QRect(0, header, 300, 100 - header));
 
-    image = wnd.grab().toImage();
+    const QImage image = wnd.grab().toImage();
     EXPECT_EQ(image.pixelColor(5, 0), light);
     EXPECT_EQ(image.pixelColor(5, header / 2), band);
     EXPECT_EQ(image.pixelColor(5, header - 1), QColor(Qt::black));
@@ -171,6 +166,7 @@ TEST(SkinnedWnd, CaptionHitTest)
 
     const int frame = wnd.GetFrameWidth();
     const QRect caption = wnd.GetCaptionRect();
+    ASSERT_GT(frame, 0);
     ASSERT_GT(caption.height(), 2);
     EXPECT_EQ(caption, QRect(frame, frame, 400 - 2 * frame, wnd.GetCaptionHeight()));
     EXPECT_EQ(wnd.contentsRect().top(), frame + caption.height());
@@ -189,7 +185,6 @@ TEST(SkinnedWnd, CaptionHitTest)
         const char *name;
         QPoint point;
         CSkinnedWnd::HitCode hit;
-        bool onFrame = false;
     } cases[] = {
         {"caption", QPoint(200, caption.center().y()), CSkinnedWnd::HitCaption},
         {"icon square", QPoint(caption.left() + 2, caption.center().y()), CSkinnedWnd::HitSysMenu},
@@ -198,17 +193,14 @@ TEST(SkinnedWnd, CaptionHitTest)
         {"minimise", min.center(), CSkinnedWnd::HitMinButton},
         {"client", QPoint(200, 150), CSkinnedWnd::HitClient},
         {"outside", QPoint(400, 150), CSkinnedWnd::HitNowhere},
-        {"left", QPoint(0, 150), CSkinnedWnd::HitLeft, true},
-        {"right", QPoint(399, 150), CSkinnedWnd::HitRight, true},
-        {"bottom", QPoint(200, 299), CSkinnedWnd::HitBottom, true},
-        {"top left", QPoint(0, 0), CSkinnedWnd::HitTopLeft, true},
-        {"bottom right", QPoint(399, 299), CSkinnedWnd::HitBottomRight, true},
+        {"left", QPoint(0, 150), CSkinnedWnd::HitLeft},
+        {"right", QPoint(399, 150), CSkinnedWnd::HitRight},
+        {"bottom", QPoint(200, 299), CSkinnedWnd::HitBottom},
+        {"top left", QPoint(0, 0), CSkinnedWnd::HitTopLeft},
+        {"bottom right", QPoint(399, 299), CSkinnedWnd::HitBottomRight},
     };
-    for (const auto &c : cases) {
-        if (!c.onFrame || frame > 0) {
-            EXPECT_EQ(wnd.HitTest(c.point), c.hit) << c.name;
-        }
-    }
+    for (const auto &c : cases)
+        EXPECT_EQ(wnd.HitTest(c.point), c.hit) << c.name;
 }
 
 TEST(SkinnedWnd, CloseButtonClosesOnlyWhenReleasedOverIt)

@@ -1,7 +1,6 @@
 #include "SkinTestUtil.h"
 
 #include "skins/QVSkinDialog.h"
-#include "skins/QVSkinManager.h"
 #include "skins/QVSkinWnd.h"
 
 #include <QLabel>
@@ -27,21 +26,13 @@ class SkinTestWnd : public CQVSkinWnd
     Q_OBJECT
 
 public:
-    QListWidget *list = new QListWidget(this);
-    QPushButton *ok = new QPushButton(this);
-    QLabel *note = new QLabel(this);
-    QLabel *status = new QLabel(this);
-    QLabel *free = new QLabel(this);
+    QListWidget *list = named(new QListWidget(this), 1001);
+    QPushButton *ok = named(new QPushButton(this), 1);
+    QLabel *note = named(new QLabel(this), 1002);
+    QLabel *status = named(new QLabel(this), 1003);
+    QLabel *free = named(new QLabel(this), 1004);
 
-    SkinTestWnd()
-    {
-        list->setObjectName("c1001");
-        ok->setObjectName("c1");
-        note->setObjectName("c1002");
-        status->setObjectName("c1003");
-        free->setObjectName("c1004");
-        free->setGeometry(1, 2, 3, 4);
-    }
+    SkinTestWnd() { free->setGeometry(1, 2, 3, 4); }
 
 protected:
     void FillBackground(QPainter &painter, const QRect &rect) override { painter.fillRect(rect, QColor(Fill)); }
@@ -52,10 +43,9 @@ class TestDialog : public CQVSkinDialog
     Q_OBJECT
 
 public:
-    QPushButton *ok = new QPushButton(this);
+    QPushButton *ok = named(new QPushButton(this), 1);
     QString formName = "TestDialog";
 
-    TestDialog() { ok->setObjectName("c1"); }
     using CQVSkinDialog::DoResize;
 
 protected:

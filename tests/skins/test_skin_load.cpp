@@ -189,8 +189,6 @@ const ValueCase kValueCases[] = {
         [](const CQVSkinForm &f) { EXPECT_EQ(control(f).GetRect(), CQVSkinRect()); }},
     {"empty edge is not given", R"(<control id="c" left="" top="5" right="5" bottom="5"/>)", {},
         [](const CQVSkinForm &f) { EXPECT_EQ(control(f).GetRect(), CQVSkinRect()); }},
-    {"lower-case colour", {}, R"(<rectangle color="#ff3366cc"/>)",
-        [](const CQVSkinForm &f) { EXPECT_EQ(paint(f).GetColor(), 0xFF3366CCu); }},
     {"six-digit colour is transparent", {}, R"(<rectangle color="#0000FF"/>)",
         [](const CQVSkinForm &f) { EXPECT_EQ(paint(f).GetColor(), 0x000000FFu); }},
     {"colour without # is ignored", {}, R"(<rectangle color="0000FF"/>)",

@@ -24,25 +24,18 @@ struct SkinWidgets : ::testing::Test
 {
     QTemporaryDir dir;
     QWidget window;
-    QListWidget *list = new QListWidget(&window);
-    CQVButton *ok = new CQVButton(false, &window);
-    QLabel *title = new QLabel(&window);
-    QLabel *status = new QLabel(&window);
-    QWidget *extra = new QWidget(&window);
-    QWidget *panel = new QWidget(&window);
-    QWidget *inner = new QWidget(panel);
+    QListWidget *list = named(new QListWidget(&window), 1001);
+    CQVButton *ok = named(new CQVButton(false, &window), 1);
+    QLabel *title = named(new QLabel(&window), 1002);
+    QLabel *status = named(new QLabel(&window), 1003);
+    QWidget *extra = named(new QWidget(&window), 1004);
+    QWidget *panel = named(new QWidget(&window), 1005);
+    QWidget *inner = named(new QWidget(panel), 2001);
     std::optional<Locked> base, derived;
 
     void SetUp() override
     {
         CQVSkinRect::SetDpi(96);
-        list->setObjectName("c1001");
-        ok->setObjectName("c1");
-        title->setObjectName("c1002");
-        status->setObjectName("c1003");
-        extra->setObjectName("c1004");
-        panel->setObjectName("c1005");
-        inner->setObjectName("c2001");
         window.resize(300, 200);
 
         ASSERT_TRUE(CQVSkinManager::Load(stageTestSkins(dir)));
@@ -169,14 +162,9 @@ TEST_F(SkinWidgets, NonClientPaintsAndClientRect)
     EXPECT_EQ(frame.pixel(100, 50), 0xFF202020u);
     EXPECT_EQ(frame.pixel(100, 1), FrameMagenta);
     EXPECT_EQ(frame.pixel(100, 6), 0xFF202020u);
-    EXPECT_EQ(paint(&CQVSkinForm::OnNcPaint, *base->form).pixel(100, 50), 0xFFFFFFFFu);
 
-    QRect rect(0, 0, 200, 100);
-    EXPECT_FALSE(base->form->OnNcCalcSize(rect));
-    EXPECT_EQ(rect, QRect(0, 0, 200, 100));
-    ASSERT_TRUE(derived->form->OnNcCalcSize(rect));
-    EXPECT_EQ(rect, QRect(4, 30, 192, 66));
-    rect = QRect(10, 10, 200, 100);
+    // At 96 DPI the skinned windows show it (test_skin_bases).
+    QRect rect(10, 10, 200, 100);
     CQVSkinRect::SetDpi(120);
     ASSERT_TRUE(derived->form->OnNcCalcSize(rect));
     EXPECT_EQ(rect, QRect(15, 47, 190, 58));

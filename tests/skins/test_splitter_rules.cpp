@@ -42,7 +42,6 @@ TEST(SplitterRules, Fitting)
         {"last column takes the rest", {pane(500, 380), pane(200, 200)}, 1000, 4, {500, 496}, {500}},
         {"chat column shrinks for the tabs", {pane(500, 380), pane(200, 200)}, 600, 4, {396, 200}, {396}},
         {"minimums cannot be met", {pane(500, 380), pane(200, 200)}, 500, 4, {380, 116}, {380}},
-        {"closed chat column", {pane(500, 0), pane(200, 200)}, 1000, 4, {0, 996}, {0}},
         // The plug-in bar: three rows of 100, at least 50 each.
         {"last but one shrinks first", {pane(100, 50), pane(100, 50), pane(100, 50)}, 200, 5,
          {90, 50, 50}, {90, 50}},

@@ -67,7 +67,6 @@ struct VisualManager : ::testing::Test
         };
         writeFrames(picture("SYS_BTN_EXIT"), {4, 4}, {Row[0], Row[1], Row[2], Row[3]});
         writeFrames(picture("SYS_BTN_EXIT_S"), {2, 2}, {SmallRow[0], SmallRow[1], SmallRow[2], SmallRow[3]});
-        writeFrames(picture("SYS_BTN_CLOSE"), {4, 4}, {Row[0], Row[1], Row[2], Row[3]});
         writeFrames(picture("SYS_BTN_BACK"), {4, 4}, {BackHot, BackPressed});
         writeFrames(picture("RIBBON"), {4, 4}, {RibbonHot, RibbonPressed});
         writeFrames(picture("STATUS"), {4, 4}, {StatusBack});
