@@ -163,10 +163,6 @@ TEST_F(SkinBases, SkinChangeMovesItemsWithoutResize)
     const QImage image = wnd.grab().toImage();
     EXPECT_EQ(image.pixel(1, 1), NightFrame);
     EXPECT_EQ(image.pixel(200, 150), NightClient);
-
-    ASSERT_TRUE(CQVSkinManager::SetCurrentSkin("day"));
-    EXPECT_EQ(wnd.contentsRect(), QRect(4, 30, 292, 166));
-    EXPECT_EQ(wnd.list->geometry(), QRect(12, 38, 276, 118));
 }
 
 TEST_F(SkinBases, SkinWithoutTheForm)
