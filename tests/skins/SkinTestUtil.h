@@ -2,11 +2,14 @@
 // Skin folders for the tests: the committed test skin with images written
 // beside it, and one-off skin files written from text.
 
+#include "skins/QVSkinManager.h"
+
 #include <QColor>
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -44,6 +47,14 @@ inline QString stageTestSkins(const QTemporaryDir &dir)
     return dir.path() + QLatin1Char('/');
 }
 
+// Names a window's item as the skin's controls find it by id: "c<id>".
+template <typename Widget>
+Widget *named(Widget *widget, int id)
+{
+    widget->setObjectName(QStringLiteral("c%1").arg(id));
+    return widget;
+}
+
 // A skin file with one skin "s" holding one form "f" with the given parts.
 inline QByteArray formFile(const QByteArray &controls, const QByteArray &paints = {},
     const QByteArray &more = {})
@@ -51,5 +62,28 @@ inline QByteArray formFile(const QByteArray &controls, const QByteArray &paints 
     return "<skins><skin id=\"s\"><form id=\"f\"><controls>" + controls + "</controls><paints>" + paints
         + "</paints>" + more + "</form></skin></skins>";
 }
+
+// Writes the text as the folder's only skin file and loads the folder.
+inline bool loadSkinText(const QTemporaryDir &dir, const QByteArray &text)
+{
+    writeFile(dir.filePath(QStringLiteral("s.xml")), text);
+    return CQVSkinManager::Load(dir.path() + QLatin1Char('/'));
+}
+
+// A form of the current skin, locked while this lives.
+struct Locked
+{
+    explicit Locked(const QString &name) : name(name), form(CQVSkinManager::LockForm(name)) {}
+    ~Locked()
+    {
+        if (form)
+            CQVSkinManager::UnlockForm(name);
+    }
+    Locked(const Locked &) = delete;
+    Locked &operator=(const Locked &) = delete;
+
+    QString name;
+    CQVSkinForm *form;
+};
 
 } // namespace skintest

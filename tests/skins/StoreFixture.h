@@ -8,20 +8,14 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-
 class StoreTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(m_dir.isValid());
-        CQVSettingsHelpers::SetStoreFile(StoreFile());
-    }
+    void SetUp() override { CQVSettingsHelpers::SetStoreFile(StoreFile()); }
     void TearDown() override { CQVSettingsHelpers::SetStoreFile(QString()); }
 
     QString StoreFile() const { return m_dir.filePath(QStringLiteral("Quelvar.conf")); }
-    std::unique_ptr<QSettings> Store() const { return CQVSettingsHelpers::OpenStore(); }
+    static std::unique_ptr<QSettings> Store() { return CQVSettingsHelpers::OpenStore(); }
 
 private:
     QTemporaryDir m_dir;

@@ -5,7 +5,6 @@
 #include <QStandardItemModel>
 #include <QTreeView>
 
-#include <memory>
 #include <vector>
 
 namespace {
@@ -28,6 +27,11 @@ struct List
             result.push_back(view.header()->sectionSize(i));
         return result;
     }
+    std::vector<int> load(const QString &section)
+    {
+        CQVSettingsHelpers::LoadState(view.header(), section);
+        return widths();
+    }
 
     QStandardItemModel model;
     QTreeView view;
@@ -43,72 +47,31 @@ TEST_F(ColumnWidths, SavedWidthsLoadIntoFewerAndMoreColumns)
 {
     List four({120, 80, 200, 60});
     CQVSettingsHelpers::SaveState(four.view.header(), kSection);
+    EXPECT_EQ(List({50, 50, 50}).load(kSection), (std::vector<int>{120, 80, 200}));
+    EXPECT_EQ(List({50, 50, 50, 50, 50}).load(kSection), (std::vector<int>{120, 80, 200, 60, 50}));
+    EXPECT_EQ(List({33, 44}).load(QStringLiteral("Tessary\\SitePathList")), (std::vector<int>{33, 44}))
+        << "another window's section is its own";
 
-    List three({50, 50, 50});
-    CQVSettingsHelpers::LoadState(three.view.header(), kSection);
-    EXPECT_EQ(three.widths(), (std::vector<int>{120, 80, 200}));
-
-    List five({50, 50, 50, 50, 50});
-    CQVSettingsHelpers::LoadState(five.view.header(), kSection);
-    EXPECT_EQ(five.widths(), (std::vector<int>{120, 80, 200, 60, 50}));
-
-    // Another window's section is its own.
-    List other({33, 44});
-    CQVSettingsHelpers::LoadState(other.view.header(), QStringLiteral("Tessary\\SitePathList"));
-    EXPECT_EQ(other.widths(), (std::vector<int>{33, 44}));
+    // The store may also hold the remembered password.
+    EXPECT_EQ(QFile::permissions(StoreFile()) & (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther
+                                                   | QFile::WriteOther),
+              QFile::Permissions());
 }
 
 TEST_F(ColumnWidths, LoadBeforeAnySaveKeepsTheInitialWidths)
 {
-    List list({70, 90});
-    CQVSettingsHelpers::LoadState(list.view.header(), kSection);
-    EXPECT_EQ(list.widths(), (std::vector<int>{70, 90}));
+    EXPECT_EQ(List({70, 90}).load(kSection), (std::vector<int>{70, 90}));
     EXPECT_FALSE(QFile::exists(StoreFile()));
-}
 
-TEST_F(ColumnWidths, NoColumnsWritesAnEmptyList)
-{
-    List none({});
-    CQVSettingsHelpers::SaveState(none.view.header(), kSection);
+    // Saved from a list without columns: an empty list, still nothing to load.
+    CQVSettingsHelpers::SaveState(List({}).view.header(), kSection);
     EXPECT_TRUE(Store()->contains(QStringLiteral("Tessary/VisitorList/ColumnWidths")));
-
-    List two({70, 90});
-    CQVSettingsHelpers::LoadState(two.view.header(), kSection);
-    EXPECT_EQ(two.widths(), (std::vector<int>{70, 90}));
+    EXPECT_EQ(List({70, 90}).load(kSection), (std::vector<int>{70, 90}));
 }
 
 TEST_F(ColumnWidths, WidthsThatAreNoPixelCountsAreIgnored)
 {
     Store()->setValue(QStringLiteral("Tessary/VisitorList/ColumnWidths"),
                       QStringList{"120", "-5", "abc", "70000", "90"});
-    List list({10, 20, 30, 40, 50});
-    CQVSettingsHelpers::LoadState(list.view.header(), kSection);
-    EXPECT_EQ(list.widths(), (std::vector<int>{120, 20, 30, 40, 90}));
-}
-
-TEST_F(ColumnWidths, StoreFileIsOwnerOnly)
-{
-    List list({70, 90});
-    CQVSettingsHelpers::SaveState(list.view.header(), kSection);
-    CQVSettingsHelpers::SaveState(list.view.header(), QStringLiteral("Tessary\\SitePathList"));
-    ASSERT_TRUE(QFile::exists(StoreFile()));
-    EXPECT_EQ(QFile::permissions(StoreFile()) & (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther
-                                                   | QFile::WriteOther),
-              QFile::Permissions());
-}
-
-TEST(ProfileName, NamesTheSectionPath)
-{
-    const struct
-    {
-        QString section;
-        QString path;
-    } cases[] = {
-        {QStringLiteral("Tessary\\VisitorList"), QStringLiteral("Tessary/VisitorList/")},
-        {QStringLiteral("Tessary/Chat"), QStringLiteral("Tessary/Chat/")},
-        {QStringLiteral("Tessary\\Bar\\"), QStringLiteral("Tessary/Bar/")},
-        {QString(), QString()},
-    };
-    for (const auto &c : cases)
-        EXPECT_EQ(CQVSettingsHelpers::GetProfileName(c.section), c.path) << c.section.toStdString();
+    EXPECT_EQ(List({10, 20, 30, 40, 50}).load(kSection), (std::vector<int>{120, 20, 30, 40, 90}));
 }

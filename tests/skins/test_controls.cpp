@@ -1,6 +1,5 @@
 #include "skins/BackgroundRegion.h"
 #include "skins/QVButton.h"
-#include "skins/QVSkinControl.h"
 #include "skins/SkinnedWnd.h"
 #include "skins/WndWithHeader.h"
 
@@ -17,11 +16,7 @@
 
 namespace {
 
-const QColor kParent(0, 160, 0);
-const QColor kFace(200, 0, 0);
-
-void paint(QWidget *w, QPalette::ColorRole role, const QColor &color,
-           QPalette::ColorGroup group = QPalette::All)
+void paint(QWidget *w, QPalette::ColorRole role, const QColor &color, QPalette::ColorGroup group = QPalette::All)
 {
     QPalette pal = w->palette();
     pal.setColor(group, role, color);
@@ -35,101 +30,61 @@ QPixmap solid(QSize size, const QColor &color)
     return p;
 }
 
-// A window of one colour holding a button at (10, 10, 80, 20).
-struct ButtonHost
-{
-    ButtonHost()
-    {
-        paint(&window, QPalette::Window, kParent);
-        window.setAutoFillBackground(true);
-        window.resize(100, 40);
-        button = new CQVButton(true, &window);
-        button->setGeometry(10, 10, 80, 20);
-        button->SetFaceColor(kFace);
-        window.show();
-    }
-    QColor at(int x, int y) { return window.grab().toImage().pixelColor(x, y); }
-    void enter()
-    {
-        QEnterEvent e(QPointF(5, 5), QPointF(15, 15), button->mapToGlobal(QPointF(5, 5)));
-        QApplication::sendEvent(button, &e);
-    }
-    void leave()
-    {
-        QEvent e(QEvent::Leave);
-        QApplication::sendEvent(button, &e);
-    }
-
-    QWidget window;
-    CQVButton *button;
-};
-
 } // namespace
 
-TEST(QVButton, NormalHoverAndTransparentBackgrounds)
+TEST(QVButton, NormalHoverTransparentAndHotImage)
 {
-    ButtonHost host;
-    EXPECT_EQ(host.at(50, 20), kFace);
-    EXPECT_EQ(host.at(5, 5), kParent);
-    host.enter(); // without a hover background a button never hovers
-    EXPECT_FALSE(host.button->IsHovered());
-    host.leave();
+    const QColor parent(0, 160, 0), face(200, 0, 0);
+    QWidget window;
+    paint(&window, QPalette::Window, parent);
+    window.setAutoFillBackground(true);
+    window.resize(100, 40);
+    auto *button = new CQVButton(true, &window);
+    button->setGeometry(10, 10, 80, 20);
+    button->SetFaceColor(face);
+    window.show();
+    const auto at = [&window](int x, int y) { return window.grab().toImage().pixelColor(x, y); };
+    const auto enter = [button] {
+        QEnterEvent e(QPointF(5, 5), QPointF(15, 15), button->mapToGlobal(QPointF(5, 5)));
+        QApplication::sendEvent(button, &e);
+    };
+    const auto leave = [button] {
+        QEvent e(QEvent::Leave);
+        QApplication::sendEvent(button, &e);
+    };
+
+    EXPECT_EQ(at(50, 20), face);
+    EXPECT_EQ(at(5, 5), parent);
+    enter();
+    EXPECT_FALSE(button->IsHovered()) << "without a hover background a button never hovers";
+    leave();
 
     // Hover background: blue left half, yellow right half, stretched over the button.
-    QPixmap hover(10, 4);
-    hover.fill(Qt::blue);
-    {
-        QPainter p(&hover);
-        p.fillRect(5, 0, 5, 4, Qt::yellow);
-    }
-    host.button->SetBackgroundHover(hover);
-    EXPECT_EQ(host.at(50, 20), kFace);
-    host.enter();
-    EXPECT_TRUE(host.button->IsHovered());
-    EXPECT_EQ(host.at(20, 20), QColor(Qt::blue));
-    EXPECT_EQ(host.at(80, 20), QColor(Qt::yellow));
-    host.leave();
-    EXPECT_FALSE(host.button->IsHovered());
-    EXPECT_EQ(host.at(50, 20), kFace);
+    QPixmap hover = solid(QSize(10, 4), Qt::blue);
+    QPainter(&hover).fillRect(5, 0, 5, 4, Qt::yellow);
+    button->SetBackgroundHover(hover);
+    EXPECT_EQ(at(50, 20), face);
+    enter();
+    EXPECT_EQ(at(20, 20), QColor(Qt::blue));
+    EXPECT_EQ(at(80, 20), QColor(Qt::yellow));
+    leave();
+    EXPECT_EQ(at(50, 20), face);
 
-    host.button->SetTransparent(true);
-    EXPECT_EQ(host.at(50, 20), kParent);
-    host.enter();
-    EXPECT_EQ(host.at(20, 20), QColor(Qt::blue)); // hover shows on a transparent button too
-}
+    button->SetTransparent(true);
+    EXPECT_EQ(at(50, 20), parent);
+    enter();
+    EXPECT_EQ(at(20, 20), QColor(Qt::blue)) << "hover shows on a transparent button too";
+    leave();
 
-TEST(QVButton, HotImageShowsUnderTheMouse)
-{
-    ButtonHost host;
-    host.button->SetImage(solid(QSize(8, 8), Qt::white), solid(QSize(8, 8), Qt::black));
-    EXPECT_EQ(host.at(50, 20), QColor(Qt::white));
-    EXPECT_EQ(host.at(15, 20), kFace);
-    host.enter();
-    EXPECT_EQ(host.at(50, 20), QColor(Qt::black));
-    host.leave();
-    EXPECT_EQ(host.at(50, 20), QColor(Qt::white));
-}
-
-// Skin buttons set their look by property name; a typo would silently make
-// a dynamic property instead.
-TEST(QVButton, TakesTheSkinsLookThroughProperties)
-{
-    CQVButton button;
-    QPixmap image(4, 4), hot(4, 4), hover(2, 2);
-    image.fill(Qt::red);
-    hot.fill(Qt::green);
-    hover.fill(Qt::blue);
-    EXPECT_TRUE(button.setProperty(CQVSkinButton::FaceColorProperty, QColor(10, 20, 30)));
-    EXPECT_TRUE(button.setProperty(CQVSkinButton::ImageProperty, image));
-    EXPECT_TRUE(button.setProperty(CQVSkinButton::HotImageProperty, hot));
-    EXPECT_TRUE(button.setProperty(CQVSkinButton::HoverBackgroundProperty, hover));
-    EXPECT_TRUE(button.setProperty(CQVSkinButton::TransparentProperty, true));
-    EXPECT_EQ(button.GetFaceColor(), QColor(10, 20, 30));
-    EXPECT_EQ(button.GetImage().toImage().pixelColor(1, 1), QColor(Qt::red));
-    EXPECT_EQ(button.GetHotImage().toImage().pixelColor(1, 1), QColor(Qt::green));
-    EXPECT_TRUE(button.HasBackgroundHover());
-    EXPECT_TRUE(button.IsTransparent());
-    EXPECT_TRUE(button.dynamicPropertyNames().isEmpty());
+    button->SetTransparent(false);
+    button->SetBackgroundHover(QPixmap());
+    button->SetImage(solid(QSize(8, 8), Qt::white), solid(QSize(8, 8), Qt::black));
+    EXPECT_EQ(at(50, 20), QColor(Qt::white));
+    EXPECT_EQ(at(15, 20), face);
+    enter();
+    EXPECT_EQ(at(50, 20), QColor(Qt::black)) << "the hot image under the mouse";
+    leave();
+    EXPECT_EQ(at(50, 20), QColor(Qt::white));
 }
 
 TEST(WndWithHeader, HostsOneChildBelowTheBand)
@@ -141,26 +96,18 @@ TEST(WndWithHeader, HostsOneChildBelowTheBand)
     wnd.setWindowTitle(QStringLiteral("<b>Agents</b>"));
     wnd.resize(200, 150);
     wnd.show();
-    EXPECT_EQ(CWndWithHeader::HeaderHeightFor(13), 19);
     const int header = wnd.GetHeaderHeight();
     EXPECT_EQ(header, wnd.fontMetrics().height() * 3 / 2);
-
-    // Without a child the band is the whole window.
-    EXPECT_EQ(wnd.GetHostedWnd(), nullptr);
-    QImage image = wnd.grab().toImage();
-    EXPECT_EQ(image.pixelColor(5, 75), band);
-    EXPECT_EQ(image.pixelColor(5, 149), QColor(Qt::black));
 
     auto *hosted = new QWidget(&wnd);
     paint(hosted, QPalette::Window, child);
     hosted->setAutoFillBackground(true);
     hosted->show();
-    EXPECT_EQ(wnd.GetHostedWnd(), hosted);
     EXPECT_EQ(hosted->geometry(), QRect(0, header, 200, 150 - header));
     wnd.resize(300, 100);
     EXPECT_EQ(hosted->geometry(), QRect(0, header, 300, 100 - header));
 
-    image = wnd.grab().toImage();
+    const QImage image = wnd.grab().toImage();
     EXPECT_EQ(image.pixelColor(5, 0), light);
     EXPECT_EQ(image.pixelColor(5, header / 2), band);
     EXPECT_EQ(image.pixelColor(5, header - 1), QColor(Qt::black));
@@ -171,16 +118,14 @@ TEST(BackgroundRegion, ExcludesVisibleChildrenButNotTranslucentOnes)
 {
     QWidget window;
     window.resize(200, 100);
-    auto *opaque = new QWidget(&window);
-    opaque->setGeometry(10, 10, 30, 30);
+    (new QWidget(&window))->setGeometry(10, 10, 30, 30);
     auto *hidden = new QWidget(&window);
     hidden->setGeometry(50, 10, 30, 30);
     hidden->hide();
     auto *translucent = new QWidget(&window);
     translucent->setAttribute(Qt::WA_TranslucentBackground);
     translucent->setGeometry(100, 10, 80, 80);
-    auto *inner = new QWidget(translucent);
-    inner->setGeometry(10, 10, 20, 20);
+    (new QWidget(translucent))->setGeometry(10, 10, 20, 20);
 
     const QRegion region = CreateBackgroundRgn(&window);
     EXPECT_TRUE(region.contains(QPoint(5, 5)));
@@ -221,6 +166,7 @@ TEST(SkinnedWnd, CaptionHitTest)
 
     const int frame = wnd.GetFrameWidth();
     const QRect caption = wnd.GetCaptionRect();
+    ASSERT_GT(frame, 0);
     ASSERT_GT(caption.height(), 2);
     EXPECT_EQ(caption, QRect(frame, frame, 400 - 2 * frame, wnd.GetCaptionHeight()));
     EXPECT_EQ(wnd.contentsRect().top(), frame + caption.height());
@@ -232,7 +178,6 @@ TEST(SkinnedWnd, CaptionHitTest)
     EXPECT_EQ(close.right(), caption.right());
     EXPECT_EQ(max.right() + 1, close.left());
     EXPECT_EQ(min.right() + 1, max.left());
-    EXPECT_LE(close.height(), caption.height() - 2);
     EXPECT_EQ(close.center().y(), caption.center().y());
 
     const struct
@@ -248,17 +193,14 @@ TEST(SkinnedWnd, CaptionHitTest)
         {"minimise", min.center(), CSkinnedWnd::HitMinButton},
         {"client", QPoint(200, 150), CSkinnedWnd::HitClient},
         {"outside", QPoint(400, 150), CSkinnedWnd::HitNowhere},
+        {"left", QPoint(0, 150), CSkinnedWnd::HitLeft},
+        {"right", QPoint(399, 150), CSkinnedWnd::HitRight},
+        {"bottom", QPoint(200, 299), CSkinnedWnd::HitBottom},
+        {"top left", QPoint(0, 0), CSkinnedWnd::HitTopLeft},
+        {"bottom right", QPoint(399, 299), CSkinnedWnd::HitBottomRight},
     };
     for (const auto &c : cases)
         EXPECT_EQ(wnd.HitTest(c.point), c.hit) << c.name;
-
-    if (frame > 0) {
-        EXPECT_EQ(wnd.HitTest(QPoint(0, 150)), CSkinnedWnd::HitLeft);
-        EXPECT_EQ(wnd.HitTest(QPoint(399, 150)), CSkinnedWnd::HitRight);
-        EXPECT_EQ(wnd.HitTest(QPoint(200, 299)), CSkinnedWnd::HitBottom);
-        EXPECT_EQ(wnd.HitTest(QPoint(0, 0)), CSkinnedWnd::HitTopLeft);
-        EXPECT_EQ(wnd.HitTest(QPoint(399, 299)), CSkinnedWnd::HitBottomRight);
-    }
 }
 
 TEST(SkinnedWnd, CloseButtonClosesOnlyWhenReleasedOverIt)
@@ -267,20 +209,20 @@ TEST(SkinnedWnd, CloseButtonClosesOnlyWhenReleasedOverIt)
     wnd.resize(400, 300);
     wnd.show();
     const QPoint close = wnd.GetCaptionButtonRect(CSkinnedWnd::HitClose).center();
-    auto send = [&wnd](QEvent::Type type, QPoint pos, Qt::MouseButtons buttons) {
+    const auto send = [&wnd](QEvent::Type type, QPoint pos, Qt::MouseButtons buttons) {
         QMouseEvent e(type, pos, wnd.mapToGlobal(pos), Qt::LeftButton, buttons, Qt::NoModifier);
         QApplication::sendEvent(&wnd, &e);
     };
+    const auto click = [&](QPoint releaseAt) {
+        send(QEvent::MouseMove, close, Qt::NoButton);
+        send(QEvent::MouseButtonPress, close, Qt::LeftButton);
+        send(QEvent::MouseMove, releaseAt, Qt::LeftButton);
+        send(QEvent::MouseButtonRelease, releaseAt, Qt::NoButton);
+    };
 
-    send(QEvent::MouseMove, close, Qt::NoButton);
-    send(QEvent::MouseButtonPress, close, Qt::LeftButton);
-    send(QEvent::MouseMove, QPoint(200, 150), Qt::LeftButton);
-    send(QEvent::MouseButtonRelease, QPoint(200, 150), Qt::NoButton);
+    click(QPoint(200, 150));
     QCoreApplication::processEvents();
     EXPECT_TRUE(wnd.isVisible());
-
-    send(QEvent::MouseMove, close, Qt::NoButton);
-    send(QEvent::MouseButtonPress, close, Qt::LeftButton);
-    send(QEvent::MouseButtonRelease, close, Qt::NoButton);
+    click(close);
     EXPECT_TRUE(waitUntil([&wnd] { return !wnd.isVisible(); }));
 }

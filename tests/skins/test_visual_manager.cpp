@@ -16,12 +16,11 @@ namespace {
 void writeFrames(const QString &path, QSize frame, std::initializer_list<QRgb> colors)
 {
     QImage image(frame.width(), frame.height() * int(colors.size()), QImage::Format_ARGB32);
+    QPainter painter(&image);
     int y = 0;
-    for (QRgb color : colors) {
-        for (int row = 0; row < frame.height(); ++row, ++y)
-            for (int x = 0; x < frame.width(); ++x)
-                image.setPixel(x, y, color);
-    }
+    for (QRgb color : colors)
+        painter.fillRect(QRect(QPoint(0, frame.height() * y++), frame), QColor::fromRgba(color));
+    painter.end();
     ASSERT_TRUE(image.save(path, "PNG")) << path.toStdString();
 }
 
@@ -35,6 +34,23 @@ const QRgb StatusBack = 0xFF123456;
 const QRgb CaptionActive = 0xFF224466;
 const QRgb CaptionInactive = 0xFF667788;
 const QRgb White = 0xFFFFFFFF;
+
+QImage whiteImage(QSize size)
+{
+    QImage image(size, QImage::Format_ARGB32);
+    image.fill(White);
+    return image;
+}
+
+QImage drawExit(const CQVVisualManager &manager, CQVVisualManager::ButtonState state, bool small = false,
+    bool active = true, bool mdi = false)
+{
+    QImage image = whiteImage({20, 20});
+    QPainter painter(&image);
+    manager.DrawNcBtn(painter, image.rect(), CQVVisualManager::Exit, state, small, active, mdi);
+    painter.end();
+    return image;
+}
 
 // A test style of the given TYPE below a temporary resource root.
 struct VisualManager : ::testing::Test
@@ -51,7 +67,6 @@ struct VisualManager : ::testing::Test
         };
         writeFrames(picture("SYS_BTN_EXIT"), {4, 4}, {Row[0], Row[1], Row[2], Row[3]});
         writeFrames(picture("SYS_BTN_EXIT_S"), {2, 2}, {SmallRow[0], SmallRow[1], SmallRow[2], SmallRow[3]});
-        writeFrames(picture("SYS_BTN_CLOSE"), {4, 4}, {Row[0], Row[1], Row[2], Row[3]});
         writeFrames(picture("SYS_BTN_BACK"), {4, 4}, {BackHot, BackPressed});
         writeFrames(picture("RIBBON"), {4, 4}, {RibbonHot, RibbonPressed});
         writeFrames(picture("STATUS"), {4, 4}, {StatusBack});
@@ -86,10 +101,10 @@ struct VisualManager : ::testing::Test
     QString rootPath() const { return root.path() + "/"; }
 };
 
+// Each row of the exit picture in its state; highlighted and pressed MDI
+// buttons lie on the ribbon background from TYPE 20 on.
 TEST_F(VisualManager, ExitButtonRows)
 {
-    const CQVVisualManager manager(rootPath());
-    ASSERT_TRUE(manager.IsStyled());
     using M = CQVVisualManager;
     const struct
     {
@@ -97,6 +112,7 @@ TEST_F(VisualManager, ExitButtonRows)
         M::ButtonState state;
         bool small, active, mdi;
         QRgb middle, corner;
+        QByteArray type = "20";
     } cases[] = {
         {"normal", M::Normal, false, true, false, Row[0], White},
         {"highlighted", M::Highlighted, false, true, false, Row[1], BackHot},
@@ -106,28 +122,16 @@ TEST_F(VisualManager, ExitButtonRows)
         {"small set", M::Pressed, true, true, false, SmallRow[2], White}, // the small size has no background
         {"MDI button on the ribbon background", M::Highlighted, false, true, true, Row[1], RibbonHot},
         {"MDI pressed", M::Pressed, false, true, true, Row[2], RibbonPressed},
+        {"MDI, TYPE 1 (10): caption-button background", M::Highlighted, false, true, true, Row[1], BackHot, "1"},
     };
     for (const auto &c : cases) {
-        QImage image(20, 20, QImage::Format_ARGB32);
-        image.fill(White);
-        QPainter painter(&image);
-        manager.DrawNcBtn(painter, image.rect(), M::Exit, c.state, c.small, c.active, c.mdi);
-        painter.end();
+        writeStyle(c.type);
+        const CQVVisualManager manager(rootPath());
+        ASSERT_TRUE(manager.IsStyled()) << c.name;
+        const QImage image = drawExit(manager, c.state, c.small, c.active, c.mdi);
         EXPECT_EQ(image.pixel(10, 10), c.middle) << c.name;
         EXPECT_EQ(image.pixel(1, 1), c.corner) << c.name;
     }
-}
-
-TEST_F(VisualManager, OldStyleTypesUseTheCaptionButtonBackgroundForMdi)
-{
-    writeStyle("1");
-    const CQVVisualManager manager(rootPath());
-    ASSERT_EQ(manager.GetStyle().GetType(), 10);
-    QImage image(20, 20, QImage::Format_ARGB32);
-    image.fill(White);
-    QPainter painter(&image);
-    manager.DrawNcBtn(painter, image.rect(), CQVVisualManager::Exit, CQVVisualManager::Highlighted, false, true, true);
-    EXPECT_EQ(image.pixel(1, 1), BackHot);
 }
 
 TEST_F(VisualManager, StyledElements)
@@ -145,8 +149,7 @@ TEST_F(VisualManager, StyledElements)
         option.rect = QRect(0, 0, 200, 26);
         option.state = active ? QStyle::State_Active : QStyle::State_None;
         option.subControls = QStyle::SC_TitleBarLabel;
-        QImage image(200, 26, QImage::Format_ARGB32);
-        image.fill(White);
+        QImage image = whiteImage(option.rect.size());
         QPainter painter(&image);
         manager.drawComplexControl(QStyle::CC_TitleBar, &option, &painter);
         painter.end();
@@ -160,8 +163,7 @@ TEST_F(VisualManager, StyledElements)
         option.rect = QRect(0, 0, 20, 20);
         option.state = QStyle::State_Enabled | QStyle::State_MouseOver
             | (pressed ? QStyle::State_Sunken : QStyle::State_None);
-        QImage image(20, 20, QImage::Format_ARGB32);
-        image.fill(White);
+        QImage image = whiteImage(option.rect.size());
         QPainter painter(&image);
         manager.drawPrimitive(QStyle::PE_PanelButtonTool, &option, &painter, &skinned);
         painter.end();
@@ -190,13 +192,7 @@ TEST_F(VisualManager, PlainLook)
         EXPECT_FALSE(manager.IsStyled()) << c.name;
         EXPECT_FALSE(manager.GetStyle().IsLoaded()) << c.name << ": no picture is loaded";
         EXPECT_EQ(manager.standardPalette().color(QPalette::Window), fusion.color(QPalette::Window)) << c.name;
-
-        QImage image(20, 20, QImage::Format_ARGB32);
-        image.fill(White);
-        QPainter painter(&image);
-        manager.DrawNcBtn(painter, image.rect(), CQVVisualManager::Exit, CQVVisualManager::Pressed, false, true, false);
-        painter.end();
-        EXPECT_EQ(image.pixel(10, 10), White) << c.name;
+        EXPECT_EQ(drawExit(manager, CQVVisualManager::Pressed).pixel(10, 10), White) << c.name;
     }
 }
 
@@ -221,20 +217,8 @@ TEST(ShippedStyle, LoadsWithAllItsPictures)
         const QIcon icon = manager.standardIcon(pixmap);
         EXPECT_EQ(icon.availableSizes(), QList<QSize>{QSize(16, 16)}) << pixmap;
     }
-    for (const bool small : {false, true}) {
-        QImage image(28, 20, QImage::Format_ARGB32);
-        image.fill(Qt::transparent);
-        QPainter painter(&image);
-        manager.DrawNcBtn(painter, image.rect(), CQVVisualManager::Exit, CQVVisualManager::Normal, small, true, false);
-        painter.end();
-        EXPECT_NE(image,
-            [] {
-                QImage blank(28, 20, QImage::Format_ARGB32);
-                blank.fill(Qt::transparent);
-                return blank;
-            }())
-            << "the exit picture is drawn, small " << small;
-    }
+    for (const bool small : {false, true})
+        EXPECT_NE(drawExit(manager, CQVVisualManager::Normal, small), whiteImage({20, 20})) << "exit picture, small " << small;
 }
 
 } // namespace
