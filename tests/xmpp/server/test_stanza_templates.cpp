@@ -1,4 +1,4 @@
-#include "tests/xmpp/tasks/XmlCompare.h"
+#include "tests/xmpp/XmlCompare.h"
 
 #include "plugins/xmpp/server/StanzaTemplates.h"
 

@@ -1,244 +1,163 @@
 // Chat messages, chat states, receipts and group-chat invitations: payloads
 // to stanzas and stanzas to bus messages, against golden XML.
 
-#include "tests/xmpp/tasks/XmlCompare.h"
+#include "tests/xmpp/XmlCompare.h"
 
 #include "bus/MessageIds.h"
 #include "plugins/xmpp/tasks/ChatStanzas.h"
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 using namespace QVPlugin;
 using namespace Stanza;
+using xmltest::kOwnJid;
 using xmltest::ParseXml;
 using xmltest::SameXml;
-using xmltest::kOwnJid;
 
 namespace {
 
 const Jid kVisitor(QStringLiteral("v1@chat.local/web"));
 constexpr std::int64_t kNow = 1700000000;
+const std::string kHead = R"(<message type="chat" to="v1@chat.local/web" from="agent@chat.local/Ostrel")";
 
-ChatMessage Message(const QString &body, const std::string &id, int type = ChatMessage::Chat)
+std::unique_ptr<gloox::Tag> Chat(const QString &body, const std::string &id, int type = ChatMessage::Chat)
 {
     ChatMessage m;
     m.to = kVisitor;
     m.body = body;
     m.id = id;
     m.type = type;
-    return m;
+    return BuildChatMessage(m, kOwnJid);
 }
 
-ChatStateMessage State(int state)
+std::unique_ptr<gloox::Tag> State(int state)
 {
     ChatStateMessage s;
     s.to = ChatContact(kVisitor);
     s.state = ChatState(state);
-    return s;
+    return BuildChatState(s, kOwnJid);
 }
 
-VisitorMessage Invitation(const QString &reason)
+std::unique_ptr<gloox::Tag> Invitation(const QString &reason, MucInvitation kind)
 {
     VisitorMessage v;
     v.room = Jid(QStringLiteral("room1@conference.chat.local"));
     v.user = Jid(QStringLiteral("agent2@chat.local"));
     v.reason = reason;
-    return v;
+    return BuildMucInvitation(v, kind, kOwnJid);
 }
 
 // One line per bus message, so that a case lists what it expects in order.
 std::string Describe(const BusPost &post)
 {
     auto jid = [](const Jid &j) { return j.Str().toStdString(); };
-    if (post.id == MSG_CHAT_MESSAGE_RECEIVED || post.id == MSG_CHAT_MESSAGE_DELIVERED) {
-        const auto *m = dynamic_cast<const ChatMessage *>(post.payload.get());
-        if (!m)
-            return "chat message without a ChatMessage";
-        std::string time = m->time == kNow ? "" : " time=" + std::to_string(m->time);
+    if (const auto *m = dynamic_cast<const ChatMessage *>(post.payload.get())) {
         if (post.id == MSG_CHAT_MESSAGE_DELIVERED)
-            return "delivered " + jid(m->from) + " -> " + jid(m->to) + " id=" + m->id + time;
-        return "received type=" + std::to_string(m->type) + " " + jid(m->from) + " -> " + jid(m->to) + " body="
-            + m->body.toStdString() + (m->id.empty() ? "" : " id=" + m->id) + time;
+            return "delivered " + jid(m->from) + " id=" + m->id + " to " + jid(m->to);
+        return "received " + std::to_string(m->type) + " " + jid(m->from) + " body=" + m->body.toStdString()
+            + (m->time == kNow ? "" : " time?") + " to " + jid(m->to);
     }
-    if (post.id == MSG_CHAT_STATE) {
-        const auto *s = dynamic_cast<const ChatStateMessage *>(post.payload.get());
-        if (!s)
-            return "chat state without a ChatStateMessage";
-        const bool plain = s->from.bareJid == s->from.jid && s->to.bareJid == s->to.jid && s->from.nick.isEmpty()
-            && s->from.role == RoleNone && s->to.role == RoleNone;
-        return "state " + std::to_string(s->state) + " " + jid(s->from.jid) + " -> " + jid(s->to.jid)
-            + (plain ? "" : " (contact fields set)");
-    }
-    return "unexpected message " + post.id.toString().toStdString();
+    if (const auto *s = dynamic_cast<const ChatStateMessage *>(post.payload.get()))
+        return "state " + std::to_string(s->state) + " " + jid(s->from.jid) + " to " + jid(s->to.jid);
+    return "unexpected " + post.id.toString().toStdString();
 }
 
 } // namespace
 
 TEST(ChatStanzas, Builders)
 {
+    const std::string active = R"(<active xmlns="http://jabber.org/protocol/chatstates"/></message>)";
+    const std::string invite = R"(<message to="room1@conference.chat.local" from="agent@chat.local/Ostrel">
+        <x xmlns="http://jabber.org/protocol/muc#user" to="agent2@chat.local">)";
     const struct
     {
         const char *name;
-        std::function<std::unique_ptr<gloox::Tag>()> build;
-        const char *golden; // empty: nothing is sent
+        std::unique_ptr<gloox::Tag> stanza;
+        std::string golden; // empty: nothing is sent
     } cases[] = {
-        {"message with receipt request",
-         [] { return BuildChatMessage(Message(QStringLiteral("Hello <b> & 'you' \u00e9"), "r1"), kOwnJid); },
-         R"(<message type="chat" to="v1@chat.local/web" from="agent@chat.local/Ostrel" id="r1">
-              <body>Hello &lt;b&gt; &amp; 'you' é</body>
-              <request xmlns="urn:xmpp:receipts"/>
-              <active xmlns="http://jabber.org/protocol/chatstates"/>
-            </message>)"},
-        {"empty text and no receipt id: only the active state",
-         [] { return BuildChatMessage(Message(QString(), std::string()), kOwnJid); },
-         R"(<message type="chat" to="v1@chat.local/web" from="agent@chat.local/Ostrel">
-              <active xmlns="http://jabber.org/protocol/chatstates"/>
-            </message>)"},
-        {"group chat",
-         [] { return BuildChatMessage(Message(QStringLiteral("hi all"), std::string(), ChatMessage::GroupChat), kOwnJid); },
-         R"(<message type="groupchat" to="v1@chat.local/web" from="agent@chat.local/Ostrel">
-              <body>hi all</body>
-              <active xmlns="http://jabber.org/protocol/chatstates"/>
-            </message>)"},
+        {"message with receipt request", Chat(QStringLiteral("Hello <b> & 'you' \u00e9"), "r1"),
+         kHead + R"( id="r1"><body>Hello &lt;b&gt; &amp; 'you' é</body><request xmlns="urn:xmpp:receipts"/>)" + active},
+        {"no text, no receipt id: only the state", Chat(QString(), {}), kHead + ">" + active},
+        {"group chat", Chat(QStringLiteral("hi"), {}, ChatMessage::GroupChat),
+         R"(<message type="groupchat" to="v1@chat.local/web" from="agent@chat.local/Ostrel"><body>hi</body>)" + active},
         // gloox refuses a whole text with a control character in it.
-        {"control characters are dropped, not the body",
-         [] { return BuildChatMessage(Message(QStringLiteral("a\u0001b\u000bc\td"), std::string()), kOwnJid); },
-         R"(<message type="chat" to="v1@chat.local/web" from="agent@chat.local/Ostrel">
-              <body>abc	d</body>
-              <active xmlns="http://jabber.org/protocol/chatstates"/>
-            </message>)"},
-        {"composing",
-         [] { return BuildChatState(State(ChatStateComposing), kOwnJid); },
-         R"(<message type="chat" to="v1@chat.local/web" from="agent@chat.local/Ostrel">
-              <composing xmlns="http://jabber.org/protocol/chatstates"/>
-            </message>)"},
-        {"gone",
-         [] { return BuildChatState(State(ChatStateGone), kOwnJid); },
-         R"(<message type="chat" to="v1@chat.local/web" from="agent@chat.local/Ostrel">
-              <gone xmlns="http://jabber.org/protocol/chatstates"/>
-            </message>)"},
-        {"state 0 asks for the contact's features",
-         [] { return BuildChatState(State(ChatStateNone), kOwnJid); },
+        {"control characters dropped, not the body", Chat(QStringLiteral("a\u0001b\u000bc\td"), {}),
+         kHead + "><body>abc\td</body>" + active},
+        {"composing", State(ChatStateComposing),
+         kHead + R"(><composing xmlns="http://jabber.org/protocol/chatstates"/></message>)"},
+        {"state 0 asks for the contact's features", State(ChatStateNone),
          R"(<iq type="get" id="disco1" to="v1@chat.local/web" from="agent@chat.local/Ostrel">
-              <query xmlns="http://jabber.org/protocol/disco#info"/>
-            </iq>)"},
-        {"unknown state number", [] { return BuildChatState(State(9), kOwnJid); }, ""},
-        {"invitation",
-         [] { return BuildMucInvitation(Invitation(QStringLiteral("Please take over")), MucInvitation::Invite, kOwnJid); },
-         R"(<message to="room1@conference.chat.local" from="agent@chat.local/Ostrel">
-              <x xmlns="http://jabber.org/protocol/muc#user" to="agent2@chat.local">
-                <invite><reason>Please take over</reason></invite>
-              </x>
-            </message>)"},
-        {"decline with an empty reason keeps the reason element",
-         [] { return BuildMucInvitation(Invitation(QString()), MucInvitation::Decline, kOwnJid); },
-         R"(<message to="room1@conference.chat.local" from="agent@chat.local/Ostrel">
-              <x xmlns="http://jabber.org/protocol/muc#user" to="agent2@chat.local">
-                <decline><reason/></decline>
-              </x>
-            </message>)"},
+              <query xmlns="http://jabber.org/protocol/disco#info"/></iq>)"},
+        {"unknown state number", State(9), ""},
+        {"invitation", Invitation(QStringLiteral("Please take over"), MucInvitation::Invite),
+         invite + "<invite><reason>Please take over</reason></invite></x></message>"},
+        {"decline keeps an empty reason", Invitation(QString(), MucInvitation::Decline),
+         invite + "<decline><reason/></decline></x></message>"},
     };
-    for (const auto &c : cases) {
-        const std::unique_ptr<gloox::Tag> stanza = c.build();
-        EXPECT_TRUE(SameXml(stanza.get(), c.golden)) << c.name;
-    }
+    for (const auto &c : cases)
+        EXPECT_TRUE(SameXml(c.stanza.get(), c.golden)) << c.name;
 
-    // Each of the five states is its own element.
-    for (int state = ChatStateActive; state <= ChatStateGone; ++state) {
-        const auto stanza = BuildChatState(State(state), kOwnJid);
-        ASSERT_TRUE(stanza) << state;
-        ASSERT_EQ(stanza->children().size(), 1u) << state;
-        EXPECT_EQ(stanza->children().front()->name(), ChatStateName(ChatState(state))) << state;
-    }
 }
 
 TEST(ChatStanzas, Reader)
 {
+    const std::string from = R"(<message type="chat" from="v1@chat.local/web" to="agent@chat.local/Ostrel")";
+    const std::string receipt = R"(<received xmlns="urn:xmpp:receipts"/></message>)";
+    const std::string request = R"(<request xmlns="urn:xmpp:receipts"/>)";
     const struct
     {
         const char *name;
-        const char *stanza;
+        std::string stanza;
         bool taken;
-        const char *reply; // empty: no reply
+        std::string reply; // empty: no reply
         std::vector<std::string> posts;
     } cases[] = {
-        {"receipt request answered even without a body",
-         R"(<message type="chat" from="v1@chat.local/web" to="agent@chat.local/Ostrel" id="m7">
-              <request xmlns="urn:xmpp:receipts"/>
-            </message>)",
-         true,
-         R"(<message type="chat" to="v1@chat.local/web" from="agent@chat.local/Ostrel" id="m7">
-              <received xmlns="urn:xmpp:receipts"/>
-            </message>)",
-         {}},
         {"receipt, state and body in that order",
-         R"(<message type="chat" from="v1@chat.local/web" to="agent@chat.local/Ostrel" id="m8">
-              <body>Hi &amp; hello</body><request xmlns="urn:xmpp:receipts"/>
-              <active xmlns="http://jabber.org/protocol/chatstates"/>
-            </message>)",
-         true,
-         R"(<message type="chat" to="v1@chat.local/web" from="agent@chat.local/Ostrel" id="m8">
-              <received xmlns="urn:xmpp:receipts"/>
-            </message>)",
-         {"state 1 v1@chat.local/web -> agent@chat.local/Ostrel",
-          "received type=0 v1@chat.local/web -> agent@chat.local/Ostrel body=Hi & hello"}},
-        {"receipt reports delivery with the stanza's id",
-         R"(<message type="chat" from="v1@chat.local/web" to="agent@chat.local/Ostrel" id="r1">
-              <received xmlns="urn:xmpp:receipts"/>
-            </message>)",
-         true, "", {"delivered v1@chat.local/web -> agent@chat.local/Ostrel id=r1"}},
+         from + R"( id="m8"><body>Hi &amp; hello</body>)" + request
+             + R"(<active xmlns="http://jabber.org/protocol/chatstates"/></message>)",
+         true, kHead + R"( id="m8">)" + receipt,
+         {"state 1 v1@chat.local/web to agent@chat.local/Ostrel",
+          "received 0 v1@chat.local/web body=Hi & hello to agent@chat.local/Ostrel"}},
+        {"receipt request answered even without a body", from + R"( id="m7">)" + request + "</message>", true,
+         kHead + R"( id="m7">)" + receipt, {}},
+        {"receipt request without an id", from + ">" + request + "</message>", true, kHead + ">" + receipt, {}},
+        {"receipt reports delivery with the stanza's id", from + R"( id="r1">)" + receipt, true, "",
+         {"delivered v1@chat.local/web id=r1 to agent@chat.local/Ostrel"}},
         {"group chat: state first, then the message of type 1",
-         R"(<message type="groupchat" from="room1@conference.chat.local/v1" to="agent@chat.local/Ostrel">
-              <composing xmlns="http://jabber.org/protocol/chatstates"/><body>typing done</body>
-            </message>)",
+         R"(<message type="groupchat" from="room1@conference.chat.local/v1" to="agent@chat.local/Ostrel"><body>done</body>
+              <composing xmlns="http://jabber.org/protocol/chatstates"/></message>)",
          true, "",
-         {"state 2 room1@conference.chat.local/v1 -> agent@chat.local/Ostrel",
-          "received type=1 room1@conference.chat.local/v1 -> agent@chat.local/Ostrel body=typing done"}},
-        {"group-chat receipt request is answered as group chat",
-         R"(<message type="groupchat" from="room1@conference.chat.local/v1" id="g1">
-              <request xmlns="urn:xmpp:receipts"/>
-            </message>)",
-         true,
-         R"(<message type="groupchat" to="room1@conference.chat.local/v1" from="agent@chat.local/Ostrel" id="g1">
-              <received xmlns="urn:xmpp:receipts"/>
-            </message>)",
+         {"state 2 room1@conference.chat.local/v1 to agent@chat.local/Ostrel",
+          "received 1 room1@conference.chat.local/v1 body=done to agent@chat.local/Ostrel"}},
+        {"group-chat receipt request answered as group chat",
+         R"(<message type="groupchat" from="room1@conference.chat.local/v1" id="g1">)" + request + "</message>", true,
+         R"(<message type="groupchat" to="room1@conference.chat.local/v1" from="agent@chat.local/Ostrel" id="g1">)"
+             + receipt,
          {}},
         {"unknown chat-state name gives state 0",
-         R"(<message type="chat" from="v1@chat.local/web"><dancing xmlns="http://jabber.org/protocol/chatstates"/></message>)",
-         true, "", {"state 0 v1@chat.local/web -> "}},
-        {"empty body is still a message",
-         R"(<message type="chat" from="v1@chat.local/web"><body/></message>)", true, "",
-         {"received type=0 v1@chat.local/web ->  body="}},
-        {"nothing we know: taken, nothing posted",
-         R"(<message type="chat" from="v1@chat.local/web"><thread>t1</thread></message>)", true, "", {}},
-        {"other types are left alone",
-         R"(<message type="headline" from="v1@chat.local/web"><body>news</body></message>)", false, "", {}},
-        {"no type is left alone", R"(<message from="v1@chat.local/web"><body>x</body></message>)", false, "", {}},
+         from + R"(><dancing xmlns="http://jabber.org/protocol/chatstates"/></message>)", true, "",
+         {"state 0 v1@chat.local/web to agent@chat.local/Ostrel"}},
+        {"empty body is still a message", from + "><body/></message>", true, "",
+         {"received 0 v1@chat.local/web body= to agent@chat.local/Ostrel"}},
+        {"nothing we know: taken, nothing posted", from + "><thread>t1</thread></message>", true, "", {}},
+        {"headline left alone", R"(<message type="headline" from="v1@chat.local/web"><body>n</body></message>)",
+         false, "", {}},
+        {"no type left alone", R"(<message from="v1@chat.local/web"><body>x</body></message>)", false, "", {}},
         {"not a message", R"(<iq type="get" from="v1@chat.local/web"><body>x</body></iq>)", false, "", {}},
         // Hostile and malformed input.
-        {"no sender: taken, no receipt, nothing posted",
-         R"(<message type="chat" id="x"><request xmlns="urn:xmpp:receipts"/><body>hi</body></message>)", true, "", {}},
-        {"children in foreign namespaces count for nothing",
-         R"(<message type="chat" from="v1@chat.local/web" id="f1">
-              <request xmlns="urn:example:receipts"/><received xmlns="urn:xmpp:receipts:v2"/>
-              <composing xmlns="urn:example:chatstates"/><body xmlns="urn:example:html">x</body>
-              <x xmlns="urn:example"><body>nested</body><request xmlns="urn:xmpp:receipts"/></x>
-            </message>)",
+        {"no sender: no receipt, nothing posted", R"(<message type="chat" id="x">)" + request + "<body>hi</body></message>",
          true, "", {}},
-        {"receipt without an id: answered without one",
-         R"(<message type="chat" from="v1@chat.local/web"><request xmlns="urn:xmpp:receipts"/></message>)", true,
-         R"(<message type="chat" to="v1@chat.local/web" from="agent@chat.local/Ostrel">
-              <received xmlns="urn:xmpp:receipts"/>
-            </message>)",
-         {}},
-        {"text in a receipt request does not matter",
-         R"(<message type="chat" from="v1@chat.local/web" id="q"><received xmlns="urn:xmpp:receipts">junk<a/></received></message>)",
-         true, "", {"delivered v1@chat.local/web ->  id=q"}},
+        {"children in foreign namespaces count for nothing",
+         from + R"( id="f1"><request xmlns="urn:example:receipts"/><received xmlns="urn:xmpp:receipts:v2"/>
+              <composing xmlns="urn:example:chatstates"/><body xmlns="urn:example:html">x</body>
+              <x xmlns="urn:example"><body>nested</body>)" + request + "</x></message>",
+         true, "", {}},
+        {"content of a receipt does not matter",
+         from + R"( id="q"><received xmlns="urn:xmpp:receipts">junk<a/></received></message>)", true, "",
+         {"delivered v1@chat.local/web id=q to agent@chat.local/Ostrel"}},
     };
     for (const auto &c : cases) {
-        const std::unique_ptr<gloox::Tag> stanza = ParseXml(c.stanza);
+        const auto stanza = ParseXml(c.stanza);
         ASSERT_TRUE(stanza) << c.name;
         const Outcome outcome = ReadChatMessage(*stanza, kOwnJid, kNow);
         EXPECT_EQ(outcome.taken, c.taken) << c.name;
