@@ -34,43 +34,22 @@ namespace xmpptest {
 
 using namespace QVPlugin;
 
-// A plug-in that hands every message it hears to a function.
-class Listener : public IPlugin
-{
-public:
-    explicit Listener(std::function<void(const QUuid &, IMessage *)> hear) : m_hear(std::move(hear)) {}
-    const QUuid *GetId() const override { return &m_id; }
-    int GetVersion() const override { return PLUGIN_VERSION; }
-    QString GetName() const override { return QStringLiteral("listener"); }
-    QString GetDescription() const override { return {}; }
-    bool Initialize(IHost *) override { return true; }
-    void Uninitialize() override {}
-    void Release() override { delete this; }
-    void OnTimer(unsigned) override {}
-    int OnMessage(const QUuid &id, IMessage *in, IMessage *) override { return m_hear(id, in), RESULT_NOT_HANDLED; }
-
-private:
-    QUuid m_id = QUuid::createUuid();
-    std::function<void(const QUuid &, IMessage *)> m_hear;
-};
-
-class WirlamBus
+// The listening plug-in is the bus object itself, which the manager does not own.
+class WirlamBus : public IPlugin
 {
 public:
     WirlamBus()
     {
         CPrompt::SetHandler([this](const PromptRequest &r) {
-            journal << QStringLiteral("box %1|%2").arg(r.caption, r.text) + Where();
+            journal << "box " + r.caption + "|" + r.text + Where();
             return QMessageBox::Ok;
         });
         manager = std::make_unique<CManager>(dir.path());
-        manager->AddPlugin(new CRegSettingsStoragePlugin(dir.filePath(QStringLiteral("settings.ini"))),
-                           PLUGIN_ORDER_SETTINGS_STORAGE);
-        manager->AddPlugin(new Listener([this](const QUuid &id, IMessage *in) { Hear(id, in); }), PLUGIN_ORDER_UI);
-        wirlam = new CWirlam;
-        manager->AddPlugin(wirlam, PLUGIN_ORDER_XMPP);
+        manager->AddPlugin(new CRegSettingsStoragePlugin(dir.filePath("settings.ini")), PLUGIN_ORDER_SETTINGS_STORAGE);
+        manager->AddPlugin(this, PLUGIN_ORDER_UI);
+        manager->AddPlugin(wirlam = new CWirlam, PLUGIN_ORDER_XMPP);
     }
-    ~WirlamBus()
+    ~WirlamBus() override
     {
         manager.reset();
         CPrompt::SetHandler({});
@@ -136,6 +115,17 @@ public:
     std::vector<std::pair<QUuid, std::unique_ptr<IMessage>>> heard;
     std::unique_ptr<CManager> manager;
     CWirlam *wirlam = nullptr; // owned by the manager
+    const QUuid m_id = QUuid::createUuid();
+
+    const QUuid *GetId() const override { return &m_id; }
+    int GetVersion() const override { return PLUGIN_VERSION; }
+    QString GetName() const override { return {}; }
+    QString GetDescription() const override { return {}; }
+    bool Initialize(IHost *) override { return true; }
+    void Uninitialize() override {}
+    void Release() override {}
+    void OnTimer(unsigned) override {}
+    int OnMessage(const QUuid &id, IMessage *in, IMessage *) override { return Hear(id, in), RESULT_NOT_HANDLED; }
 
 private:
     static QString Where() { return QThread::currentThread() == qApp->thread() ? QString() : " off-thread"; }
@@ -147,23 +137,18 @@ private:
             {MSG_CHAT_STATE, "state"},               {MSG_CONTACT_PRESENCE, "contact"},
             {MSG_SERVER_MESSAGE_RECEIVED, "server"}, {MSG_DATA_RECEIVED, "data"},
             {MSG_DATA_CURRENT, "current"}};
-        QString entry;
         if (const auto it = kChat.find(id); it != kChat.end()) {
             const auto *state = id == MSG_CHAT_STATE ? static_cast<ChatStateMessage *>(in) : nullptr;
-            chat << it->second + (state ? QStringLiteral(" %1").arg(state->state) : QString()) + Where();
+            chat << it->second + (state ? " " + QString::number(state->state) : QString()) + Where();
             heard.emplace_back(id, in->Clone());
         } else if (id == MSG_PRESENCE_STATE)
-            entry = QStringLiteral("presence %1").arg(int(static_cast<QVMessage<PresenceState> *>(in)->value));
-        else if (id == MSG_CONNECTED)
-            entry = QStringLiteral("connected");
-        else if (id == MSG_DISCONNECTED)
-            entry = QStringLiteral("disconnected");
+            journal << "presence " + QString::number(static_cast<QVMessage<PresenceState> *>(in)->value) + Where();
+        else if (id == MSG_CONNECTED || id == MSG_DISCONNECTED)
+            journal << (id == MSG_CONNECTED ? "connected" : "disconnected") + Where();
         else if (id == MSG_CONNECTION_ERROR)
-            entry = QStringLiteral("error %1").arg(static_cast<QVMessage<int> *>(in)->value);
-        else if (id == MSG_SET_SETTING && static_cast<MsgValue *>(in)->name == QLatin1String("agent.id"))
-            entry = QStringLiteral("set agent.id=") + static_cast<MsgValue *>(in)->value.toString();
-        if (!entry.isEmpty())
-            journal << entry + Where();
+            journal << "error " + QString::number(static_cast<QVMessage<int> *>(in)->value) + Where();
+        else if (id == MSG_SET_SETTING && static_cast<MsgValue *>(in)->name == "agent.id")
+            journal << "set agent.id=" + static_cast<MsgValue *>(in)->value.toString() + Where();
     }
 };
 

@@ -23,7 +23,7 @@ inline const std::string kOwnJid = "agent@chat.local/Ostrel";
 inline std::string Trimmed(const std::string &text)
 {
     const auto first = text.find_first_not_of(" \t\r\n");
-    return first == std::string::npos ? std::string() : text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+    return first == std::string::npos ? "" : text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
 }
 
 // One element parsed by gloox; null unless the text is exactly one well-formed element.

@@ -13,7 +13,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <set>
 
 using namespace QVPlugin;
 using xmpptest::FakeHost;
@@ -33,35 +32,20 @@ public:
     {
         m_modes.push_back(kOwnMode);
     }
-    ~TestPlugin() override
-    {
-        if (lastCalls)
-            *lastCalls = calls << "deleted";
-    }
+    ~TestPlugin() override { if (lastCalls) *lastCalls = calls << "deleted"; }
 
     using CPluginBase::m_barIcon;
 
     const QUuid *GetId() const override { return &kTestPluginId; }
     bool OnLoad() override { return calls << "load", loadResult; }
-    void OnUnload() override
-    {
-        calls << "unload";
-        CPluginBase::OnUnload();
-    }
+    void OnUnload() override { calls << "unload"; CPluginBase::OnUnload(); }
     void OnRelease() override { calls << "release"; }
-    void OnModeActivate(int mode) override
-    {
-        calls << QStringLiteral("activate %1").arg(mode);
-        CPluginBase::OnModeActivate(mode);
-    }
-    void OnModeDeactivate(int mode) override { calls << QStringLiteral("deactivate %1").arg(mode); }
-    void OnSettingChanged(const QString &key, const QVariant &value) override
-    {
-        calls << "changed " + key + "=" + value.toString();
-    }
+    void OnModeActivate(int m) override { calls << "activate " + QString::number(m); CPluginBase::OnModeActivate(m); }
+    void OnModeDeactivate(int mode) override { calls << "deactivate " + QString::number(mode); }
+    void OnSettingChanged(const QString &key, const QVariant &v) override { calls << key + "=" + v.toString(); }
     void BuildSettingsLayout(QDomDocument *) override { calls << "layout"; }
-    int OnCommand(unsigned id) override { return calls << QStringLiteral("command %1").arg(id), ownResult; }
-    int OnUpdateCommand(CommandUpdate *u) override { return calls << QStringLiteral("update %1").arg(u->Id()), ownResult; }
+    int OnCommand(unsigned id) override { return calls << "command " + QString::number(id), ownResult; }
+    int OnUpdateCommand(CommandUpdate *u) override { return calls << "update " + QString::number(u->Id()), ownResult; }
     bool CanExit() override { return calls << "canexit", canExit; }
     void OnConnected() override { calls << "connected"; }
     void OnDisconnected() override { calls << "disconnected"; }
@@ -73,11 +57,7 @@ public:
     int ownResult = 0; // of OnCommand and OnUpdateCommand
 };
 
-struct PluginDeleter
-{
-    void operator()(TestPlugin *p) const { p->Release(); }
-};
-using PluginPtr = std::unique_ptr<TestPlugin, PluginDeleter>;
+using PluginPtr = std::unique_ptr<TestPlugin, decltype([](TestPlugin *p) { p->Release(); })>;
 
 PluginPtr MakePlugin(FakeHost &host)
 {
@@ -101,8 +81,7 @@ TEST(PluginBase, CommonMessageTable)
         const char *name;
         QUuid id;
         IMessage *in;
-        bool activeBefore;
-        bool canExit;
+        bool activeBefore, canExit;
         int result;
         QStringList calls;
         bool activeAfter;
@@ -114,7 +93,7 @@ TEST(PluginBase, CommonMessageTable)
         {"command of owned mode", MSG_COMMAND, &ownCommand, false, true, 7, {"command 32800"}, false},
         {"command of foreign mode", MSG_COMMAND, &foreignCommand, false, true, 0, {}, false},
         {"settings layout", MSG_BUILD_SETTINGS_LAYOUT, &layout, false, true, 2, {"layout"}, false},
-        {"setting changed", MSG_SET_SETTING, &setting, false, true, 2, {"changed agent.nick=Ann"}, false},
+        {"setting changed", MSG_SET_SETTING, &setting, false, true, 2, {"agent.nick=Ann"}, false},
         {"query close, may exit", MSG_QUERY_CLOSE, nullptr, false, true, 0, {"canexit"}, false},
         {"query close, refuses", MSG_QUERY_CLOSE, nullptr, false, false, 1, {"canexit"}, false},
         {"connected", MSG_CONNECTED, nullptr, false, true, 2, {"connected"}, false},
@@ -125,7 +104,8 @@ TEST(PluginBase, CommonMessageTable)
         FakeHost host;
         PluginPtr p = MakePlugin(host);
         if (c.activeBefore)
-            p->OnMessage(MSG_MODE_ACTIVATE, &own, nullptr), p->calls.clear();
+            p->OnMessage(MSG_MODE_ACTIVATE, &own, nullptr);
+        p->calls.clear();
         p->canExit = c.canExit;
         p->ownResult = 7;
         EXPECT_EQ(p->OnMessage(c.id, c.in, nullptr), c.result) << c.name;
@@ -177,23 +157,21 @@ class CommandWindow : public QWidget, public ICommandTarget
     Q_OBJECT
     Q_INTERFACES(QVPlugin::ICommandTarget)
 public:
-    CommandWindow(QString name, std::set<unsigned> takes) : m_name(std::move(name)), m_takes(std::move(takes)) {}
+    CommandWindow(QString name, bool takes) : m_name(std::move(name)), m_takes(takes) {}
 
     bool OnCmdMsg(unsigned id, int code, CommandUpdate *update, CommandHandlerInfo *) override
     {
         asked << QStringLiteral("%1 %2/%3").arg(m_name).arg(id).arg(code);
-        if (!m_takes.count(id))
-            return false;
-        if (update)
+        if (m_takes && update)
             update->Enable(false);
-        return true;
+        return m_takes;
     }
 
     static inline QStringList asked;
 
 private:
     QString m_name;
-    std::set<unsigned> m_takes;
+    bool m_takes;
 };
 
 // A host with shown parent windows that accepts every view and bar pane.
@@ -205,21 +183,20 @@ struct WindowHost
         viewParent.show();
         barParent.show();
         host.onSend = [this](const QUuid &id, IMessage *in, IMessage *out) {
+            const auto window = [in] { return static_cast<QVMessage<QWidget *> *>(in)->value; };
             if (id == MSG_GET_SETTING) {
-                const bool view = static_cast<MsgValue *>(in)->name == QLatin1String("UI.ViewParentWnd");
-                static_cast<QVMessage<QVariant> *>(out)->value =
-                    QVariant::fromValue<QWidget *>(view ? &viewParent : &barParent);
-                return 1;
-            }
-            if (id == MSG_ADD_BAR_PANE || id == MSG_ADD_VIEW) {
+                const bool view = static_cast<MsgValue *>(in)->name == "UI.ViewParentWnd";
+                static_cast<QVMessage<QVariant> *>(out)->value = QVariant::fromValue<QWidget *>(
+                    view ? &viewParent : &barParent);
+            } else if (id == MSG_ADD_BAR_PANE || id == MSG_ADD_VIEW) {
                 const auto *add = static_cast<MsgAddWindow *>(in);
                 iconsGiven = !add->icon.isNull() && !add->smallIcon.isNull();
                 return addResult;
+            } else if (id == MSG_SHOW_VIEW) {
+                shown = window();
+            } else if (id == MSG_REMOVE_BAR_PANE || id == MSG_REMOVE_VIEW) {
+                removed.push_back(window());
             }
-            if (id == MSG_SHOW_VIEW)
-                shown = static_cast<QVMessage<QWidget *> *>(in)->value;
-            if (id == MSG_REMOVE_BAR_PANE || id == MSG_REMOVE_VIEW)
-                removed.push_back(static_cast<QVMessage<QWidget *> *>(in)->value);
             return 1;
         };
     }
@@ -239,46 +216,34 @@ TEST(PluginBase, WindowsAreRegisteredShownAndRemoved)
     WindowHost wh;
     PluginPtr p = MakePlugin(wh.host);
     p->m_barIcon = QIcon(QPixmap(16, 16));
-
-    auto *bar = new QWidget;
-    auto *view = new QWidget;
+    QPointer<QWidget> bar = new QWidget, view = new QWidget, refused = new QWidget, orphan = new QWidget;
     ASSERT_TRUE(p->AddBarPane(bar, "Chat"));
     EXPECT_TRUE(wh.iconsGiven);
     ASSERT_TRUE(p->AddView(view, "Visitors"));
-    EXPECT_EQ(bar->parentWidget(), &wh.barParent);
-    EXPECT_TRUE(bar->isVisible());
-    EXPECT_EQ(bar->windowTitle(), "Chat");
+    EXPECT_TRUE(bar->parentWidget() == &wh.barParent && bar->isVisible() && bar->windowTitle() == "Chat");
     EXPECT_EQ(ModeIdOf(bar), kOwnMode);
     EXPECT_EQ(view->parentWidget(), &wh.viewParent);
     EXPECT_EQ(view->geometry(), wh.viewParent.rect());
-
-    // A refused pane is deleted.
     wh.addResult = -1;
-    QPointer<QWidget> refused = new QWidget;
     EXPECT_FALSE(p->AddBarPane(refused, "No"));
-    EXPECT_TRUE(refused.isNull());
-    wh.addResult = 1;
+    EXPECT_TRUE(refused.isNull()) << "a refused pane is deleted";
 
-    // Activating the mode shows the first view.
+    // Activating the mode shows the first view; unloading removes bar panes
+    // first, then views, and destroys them.
     QVMessage<int> mode(kOwnMode);
     p->OnMessage(MSG_MODE_ACTIVATE, &mode, nullptr);
     EXPECT_EQ(wh.shown, view);
-
-    // Unloading removes bar panes first, then views, and destroys them.
-    QPointer<QWidget> barGuard(bar), viewGuard(view);
+    const std::vector<QWidget *> windows{bar, view};
     p->Uninitialize();
-    EXPECT_EQ(wh.removed, (std::vector<QWidget *>{bar, view}));
-    EXPECT_TRUE(barGuard.isNull() && viewGuard.isNull());
-    EXPECT_TRUE(p->BarWindows().empty() && p->ViewWindows().empty());
+    EXPECT_EQ(wh.removed, windows);
+    EXPECT_TRUE(bar.isNull() && view.isNull() && p->BarWindows().empty() && p->ViewWindows().empty());
 
     // Without a parent window nothing is added, and the window is deleted.
-    FakeHost orphanHost;
-    orphanHost.results[MSG_ADD_VIEW] = 1;
-    PluginPtr orphan = MakePlugin(orphanHost);
-    QPointer<QWidget> w = new QWidget;
-    EXPECT_FALSE(orphan->AddView(w, "View"));
-    EXPECT_TRUE(w.isNull());
-    EXPECT_TRUE(orphanHost.sent.size() == 1 && orphanHost.sent[0].id == MSG_GET_SETTING) << "only the parent read";
+    FakeHost host;
+    host.results[MSG_ADD_VIEW] = 1;
+    EXPECT_FALSE(MakePlugin(host)->AddView(orphan, "View"));
+    EXPECT_TRUE(orphan.isNull());
+    EXPECT_EQ(host.sent, std::vector<QUuid>{MSG_GET_SETTING}) << "only the parent read";
 }
 
 TEST(PluginBase, CommandsGoToThePluginThenTheFirstVisibleViewThenBar)
@@ -288,36 +253,31 @@ TEST(PluginBase, CommandsGoToThePluginThenTheFirstVisibleViewThenBar)
         const char *name;
         int code;
         bool withUpdate;
-        int ownResult;                  // of OnCommand or OnUpdateCommand
-        std::vector<bool> viewsVisible; // views "v0", "v1"...
-        bool viewTakes;
-        bool barVisible;
-        bool barTakes;
+        int ownResult; // of OnCommand or OnUpdateCommand
+        // Views ("v") and the bar ("b") in order: upper case when visible, "+" when it takes the command.
+        const char *windows;
         int result;
         QStringList asked;
     } cases[] = {
-        {"plug-in runs it", CommandExecute, false, 5, {true}, true, true, true, 5, {}},
-        {"hidden view skipped", CommandExecute, false, 0, {false, true}, true, true, true, 1, {"v1 32800/0"}},
-        {"only the first visible view is asked", CommandExecute, false, 0, {true, true}, false, true, true, 1,
-         {"v0 32800/0", "bar 32800/0"}},
-        {"hidden bar skipped", CommandExecute, false, 0, {true}, false, false, true, 2, {"v0 32800/0"}},
-        {"nobody takes it", CommandExecute, false, 0, {}, false, false, false, 2, {}},
-        {"update by the plug-in", CommandUpdateUi, true, 1, {true}, true, true, false, 1, {}},
-        {"update by a view", CommandUpdateUi, true, 0, {true}, true, true, false, 1, {"v0 32800/-1"}},
-        {"probe answered like an update", CommandExecute, true, 0, {true}, true, true, false, 1, {"v0 32800/0"}},
+        {"plug-in runs it", CommandExecute, false, 5, "V+ B+", 5, {}},
+        {"hidden view skipped", CommandExecute, false, 0, "v+ V+ B+", 1, {"v1 32800/0"}},
+        {"only the first visible view is asked", CommandExecute, false, 0, "V- V+ B+", 1, {"v0 32800/0", "b2 32800/0"}},
+        {"hidden bar skipped", CommandExecute, false, 0, "V- b+", 2, {"v0 32800/0"}},
+        {"nobody takes it", CommandExecute, false, 0, "b-", 2, {}},
+        {"update by the plug-in", CommandUpdateUi, true, 1, "V+ B-", 1, {}},
+        {"update by a view", CommandUpdateUi, true, 0, "V+ B-", 1, {"v0 32800/-1"}},
+        {"probe answered like an update", CommandExecute, true, 0, "V+ B-", 1, {"v0 32800/0"}},
     };
     for (const auto &c : cases) {
         WindowHost wh;
         PluginPtr p = MakePlugin(wh.host);
-        const auto takes = [](bool yes) { return yes ? std::set<unsigned>{kCommand} : std::set<unsigned>{}; };
-        for (size_t i = 0; i < c.viewsVisible.size(); ++i) {
-            auto *v = new CommandWindow(QStringLiteral("v%1").arg(i), takes(c.viewTakes));
-            ASSERT_TRUE(p->AddView(v, QString()));
-            v->setVisible(c.viewsVisible[i]);
+        const QStringList windows = QString(c.windows).split(' ');
+        for (int i = 0; i < windows.size(); ++i) {
+            const QString &w = windows[i];
+            auto *window = new CommandWindow(w.left(1).toLower() + QString::number(i), w.endsWith('+'));
+            ASSERT_TRUE(w[0].toLower() == 'v' ? p->AddView(window, {}) : p->AddBarPane(window, {}));
+            window->setVisible(w[0].isUpper());
         }
-        auto *bar = new CommandWindow("bar", takes(c.barTakes));
-        ASSERT_TRUE(p->AddBarPane(bar, QString()));
-        bar->setVisible(c.barVisible);
         p->ownResult = c.ownResult;
         p->calls.clear();
         CommandWindow::asked.clear();

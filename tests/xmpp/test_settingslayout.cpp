@@ -16,16 +16,13 @@ namespace {
 QDomDocument SettingsDocument()
 {
     QDomDocument doc;
-    doc.appendChild(doc.createElement(QStringLiteral("settings")));
+    doc.appendChild(doc.createElement("settings"));
     return doc;
 }
 
-::testing::AssertionResult SameXml(const QDomNode &node, const std::string &golden)
+::testing::AssertionResult SameXml(const QDomDocument &doc, const std::string &golden)
 {
-    QString xml;
-    QTextStream stream(&xml);
-    node.save(stream, 0);
-    return xmltest::SameXml(xmltest::ParseXml(xml.toStdString()).get(), golden);
+    return xmltest::SameXml(xmltest::ParseXml(doc.toString().toStdString()).get(), golden);
 }
 
 void BuildTessaryLayout(QDomDocument *doc)
@@ -102,7 +99,7 @@ TEST(SettingsLayout, RepeatedIdsFindTheExistingNodeAndIncompleteSettingsAddNothi
     EXPECT_TRUE(CPluginBase::LayoutSetting(group, "Label", QString(), "key").isNull());
     EXPECT_TRUE(CPluginBase::LayoutSetting(group, QString(), "text", "key").isNull());
     EXPECT_TRUE(CPluginBase::LayoutGroup(QDomElement(), "g", "G").isNull());
-    EXPECT_TRUE(SameXml(root, R"(<settings><category id="chat" label="Chat"><layout><group id="g1" label="G1"/>
+    EXPECT_TRUE(SameXml(doc, R"(<settings><category id="chat" label="Chat"><layout><group id="g1" label="G1"/>
         <group id="g2" label="G2"/></layout><category id="chat" label="Nested"/></category></settings>)"));
     // An empty default is still a default.
     EXPECT_TRUE(CPluginBase::LayoutTextSetting(group, "L", "k", "").hasAttribute("default"));

@@ -10,6 +10,7 @@
 #include "bus/MessageIds.h"
 #include "plugins/xmpp/server/DataStanzas.h"
 #include "plugins/xmpp/server/ServiceMessages.h"
+#include "plugins/xmpp/server/StanzaTemplates.h"
 #include "shared/Prompt.h"
 
 #include <gloox/jid.h>
@@ -27,9 +28,8 @@ namespace {
 
 using namespace QVPlugin;
 
-class FakeSession : public CServiceMessages::ISession
+struct FakeSession : CServiceMessages::ISession
 {
-public:
     bool IsOpen() const override { return open; }
     std::string OwnJid() const override { return "agent@localhost/Ostrel"; }
     void SendRaw(const std::string &text) override { sent.push_back(text); }
@@ -248,7 +248,7 @@ TEST(DataMessage, TypeWordsMatchByPrefixTheLastWinning)
 TEST_F(ServiceMessages, TemplateCommandsReadTheFileEachTime)
 {
     const auto write = [&](const QByteArray &xml) {
-        QFile file(m_folder.filePath(QStringLiteral("xmpp_messages.xml")));
+        QFile file(m_folder.filePath("xmpp_messages.xml"));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(xml);
     };
@@ -257,20 +257,51 @@ TEST_F(ServiceMessages, TemplateCommandsReadTheFileEachTime)
     EXPECT_EQ(Enabled(11200), false); // no file
     EXPECT_EQ(service.OnCommand(11200), 1);
 
-    write("<messages><message><presence/></message><message><presence to='%%FROM%%'/></message></messages>");
+    write("<?xml version='1.0' encoding='ISO-8859-1'?>\n<messages>\n  <message><presence/></message>\n"
+          "  <!-- a comment --><other><presence/></other>\n  <message>\n    <iq type='get' id='v1' to='%%FROM%%'>"
+          "<q xmlns='urn:q' a='%%TO%%'>%%TO%% caf\xe9 &amp;</q></iq>\n  </message>\n</messages>\n");
     EXPECT_EQ(Enabled(11201), true);
     EXPECT_EQ(Enabled(11202), false);
     EXPECT_EQ(service.OnCommand(11201), 1);
     EXPECT_EQ(service.OnCommand(11202), 1);
-    EXPECT_EQ(session.sent, std::vector<std::string>({"<presence to=\"localhost\"/>"}));
-
+    ASSERT_EQ(session.sent.size(), 1u);
+    EXPECT_TRUE(xmltest::SameXml(xmltest::ParseXml(session.sent[0]).get(),
+                                 "<iq type='get' id='v1' to='localhost'><q xmlns='urn:q' a='agent@localhost/Ostrel'>"
+                                 "agent@localhost/Ostrel caf\xc3\xa9 &amp;</q></iq>"))
+        << session.sent[0];
     session.open = false;
-    EXPECT_EQ(Enabled(11200), false);
+    EXPECT_EQ(Enabled(11201), false);
     session.open = true;
-    write("<messages><message><presence/></message>"); // malformed
-    EXPECT_EQ(Enabled(11200), false);
-    EXPECT_EQ(service.OnCommand(11200), 1);
-    EXPECT_EQ(session.sent.size(), 1u);
+
+    const std::pair<const char *, QByteArray> unusable[] = {
+        {"malformed", "<messages><message><presence/></message>"},
+        {"a DTD", "<!DOCTYPE messages [<!ENTITY a 'aaaaaaaa'><!ENTITY b '&a;&a;&a;'>]>"
+                  "<messages><message><presence status='&b;'/></message></messages>"},
+        {"over the size bound", "<messages><message><presence/></message><!--"
+                                    + QByteArray(int(Quelvar::kMaxTemplateFileBytes), 'x') + "--></messages>"},
+    };
+    for (const auto &[name, xml] : unusable) {
+        write(xml);
+        EXPECT_EQ(Enabled(11200), false) << name;
+        EXPECT_EQ(service.OnCommand(11200), 1);
+        EXPECT_EQ(session.sent.size(), 1u) << name;
+    }
+}
+
+TEST(RawStanza, PlaceholdersAreReplacedOnceAndEscaped)
+{
+    const struct
+    {
+        const char *jid, *text, *sent;
+    } cases[] = {
+        {"agent@localhost/Ostrel", "<iq to='%%DOMAIN%%' from='%%JID%%'><q a='%%JID%%'/></iq>",
+         "<iq to='localhost' from='agent@localhost/Ostrel'><q a='agent@localhost/Ostrel'/></iq>"},
+        {"agent@localhost/a'<&", "<x v='%%JID%%'/>", "<x v='agent@localhost/a&apos;&lt;&amp;'/>"},
+        {"agent@localhost/%%DOMAIN%%", "<x v='%%JID%%'/>", "<x v='agent@localhost/%%DOMAIN%%'/>"},
+        {"a@b/c", "%%JID% %%TO%% %%%DOMAIN%%", "%%JID% %%TO%% %localhost"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(Quelvar::FillRawStanza(c.text, c.jid, "localhost"), c.sent) << c.jid;
 }
 
 } // namespace

@@ -126,7 +126,7 @@ TEST_F(ChatRoundTrip, TheVisitorsDirectedPresenceBecomesTheContact)
     EXPECT_TRUE(c.voiceCapable && c.shareCapable && c.rtfCapable);
 }
 
-TEST_F(ChatRoundTrip, InvitationsDeclinesAndTheAgentsPresenceReachTheOtherClient)
+TEST_F(ChatRoundTrip, InvitationsAndTheAgentsPresenceReachTheOtherClient)
 {
     // The second client stands in for the room, the address the stanzas go to.
     VisitorMessage invitation;
@@ -138,12 +138,6 @@ TEST_F(ChatRoundTrip, InvitationsDeclinesAndTheAgentsPresenceReachTheOtherClient
     ASSERT_TRUE(invite);
     EXPECT_EQ(Stanza::FindChild(*invite, "x", Stanza::kNsMucUser)->findAttribute("to"), "agent2@localhost");
     EXPECT_EQ(invite->findCData("/message/x/invite/reason"), "Please take over <now>");
-
-    invitation.reason.clear();
-    ASSERT_EQ(bus.Send(MSG_SEND_MUC_DECLINE, &invitation), 2);
-    const auto decline = visitor->Expect(MessageWith("x", Stanza::kNsMucUser));
-    ASSERT_TRUE(decline);
-    EXPECT_TRUE(decline->findTag("/message/x/decline"));
 
     // Directed presence with a role: the presence, then the role request.
     ChatContact room{Jid(Visitor())};
@@ -175,18 +169,14 @@ TEST_F(ChatRoundTrip, InvitationsDeclinesAndTheAgentsPresenceReachTheOtherClient
 
 TEST_F(ChatRoundTrip, HostileStanzasYieldNoCrashAndOnlyTheMessagesTheyDefine)
 {
-    std::string nested;
+    std::string nested, manyChildren, bigStatus;
     for (int i = 0; i < 40; ++i)
-        nested += "<n" + std::to_string(i) + " xmlns='urn:example:deep'>";
-    for (int i = 39; i >= 0; --i)
-        nested += "</n" + std::to_string(i) + ">";
-    std::string manyChildren;
+        nested = "<n" + std::to_string(i) + " xmlns='urn:example:deep'>" + nested + "</n" + std::to_string(i) + ">";
     for (int i = 0; i < 2000; ++i)
         manyChildren += "<junk xmlns='urn:example:" + std::to_string(i) + "' a='" + std::to_string(i) + "'/>";
-    const std::string bigBody(200 * 1024, 'b');
-    std::string bigStatus;
     for (int i = 0; i < 20000; ++i)
         bigStatus += "\xE2\x82\xAC"; // three bytes each
+    const std::string bigBody(200 * 1024, 'b');
 
     // Past the presences of signing in, which arrive before this message.
     FromVisitor("message", " type='chat'><body>first</body></message>");
@@ -196,22 +186,14 @@ TEST_F(ChatRoundTrip, HostileStanzasYieldNoCrashAndOnlyTheMessagesTheyDefine)
     // Defined: a body however large within the stream's bounds; a presence whose status is cut.
     FromVisitor("message", " type='chat'><body>" + bigBody + "</body></message>");
     FromVisitor("presence", "><status>" + bigStatus + "</status></presence>");
-    // Nothing: no child we know, or a type we leave alone.
+    // Nothing: no child we know.
     FromVisitor("message", " type='chat'>" + manyChildren + "</message>");
     FromVisitor("message", " type='chat'>" + nested + "</message>");
-    FromVisitor("message", " type='chat'><body xmlns='urn:example:html'>x</body>"
-                           "<composing xmlns='urn:example:chatstates'/><received xmlns='urn:example:receipts'/></message>");
-    for (const char *type : {"headline", "normal", "error"})
-        FromVisitor("message", std::string(" type='") + type + "'><body>x</body></message>");
-    // Defined: state 0 for a state we do not know, however named.
-    FromVisitor("message", " type='chat'><" + std::string(1000, 'q')
-                               + " xmlns='http://jabber.org/protocol/chatstates'/></message>");
     // Defined: a presence whose muc#user item and caps lack their attributes.
     FromVisitor("presence", "><x xmlns='http://jabber.org/protocol/muc#user'><item/></x>"
                             "<c xmlns='http://jabber.org/protocol/caps'/><show/></presence>");
     // A receipt without an id still reports delivery; its content is ignored.
-    FromVisitor("message",
-                " type='chat'><received xmlns='urn:xmpp:receipts'><x>" + nested + "</x></received></message>");
+    FromVisitor("message", " type='chat'><received xmlns='urn:xmpp:receipts'>" + nested + "</received></message>");
     FromVisitor("message", " type='chat'><body>last</body></message>");
 
     // Stanzas arrive in order: the last message proves the others were read.
@@ -220,13 +202,12 @@ TEST_F(ChatRoundTrip, HostileStanzasYieldNoCrashAndOnlyTheMessagesTheyDefine)
     bus.Settle();
     EXPECT_TRUE(bus.wirlam->IsConnected());
     EXPECT_TRUE(visitor->IsOnline());
-    EXPECT_EQ(bus.chat, (QStringList{"received", "contact", "state 0", "contact", "delivered", "received"}));
+    EXPECT_EQ(bus.chat, (QStringList{"received", "contact", "contact", "delivered", "received"}));
     const auto big = bus.Take<ChatMessage>(MSG_CHAT_MESSAGE_RECEIVED);
-    ASSERT_TRUE(big);
-    EXPECT_EQ(big->body.size(), qsizetype(bigBody.size()));
     const auto cut = bus.Take<QVMessage<ChatContact>>(MSG_CONTACT_PRESENCE);
     const auto bare = bus.Take<QVMessage<ChatContact>>(MSG_CONTACT_PRESENCE);
-    ASSERT_TRUE(cut && bare);
+    ASSERT_TRUE(big && cut && bare);
+    EXPECT_EQ(big->body.size(), qsizetype(bigBody.size()));
     EXPECT_EQ(cut->value.status, QString(100, QChar(0x20AC)));
     EXPECT_EQ(bare->value.role, RoleNone);
     EXPECT_EQ(bare->value.state, PresenceOnline);
