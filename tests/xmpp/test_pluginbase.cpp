@@ -73,7 +73,8 @@ TEST(PluginBase, CommonMessageTable)
 {
     QDomDocument doc;
     QVMessage<int> own(kOwnMode), foreign(kForeignMode);
-    CmdMsgDetails ownCommand(kOwnMode, kCommand, CommandExecute), foreignCommand(kForeignMode, kCommand, CommandExecute);
+    CmdMsgDetails ownCommand(kOwnMode, kCommand, CommandExecute);
+    CmdMsgDetails foreignCommand(kForeignMode, kCommand, CommandExecute);
     QVMessage<QDomDocument *> layout(&doc);
     MsgValue setting(QStringLiteral("agent.nick"), QStringLiteral("Ann"));
     const struct

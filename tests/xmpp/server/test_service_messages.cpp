@@ -109,44 +109,39 @@ TEST_F(ServiceMessages, BusMessagesOut)
         const char *name;
         QUuid id;
         IMessage *payload;
-        bool open;
         std::optional<int> result;
         std::string stanza; // empty: nothing sent
     } cases[] = {
-        {"server get", MSG_SERVER_GET, &command, true, 2,
+        {"server get", MSG_SERVER_GET, &command, 2,
          "<iq type='get' id='qv-system-message'><message xmlns='quelvar:tessary' type='open-visitor-chat' "
          "sessionid='v-17'>hello</message></iq>"},
-        {"server set, no type or session", MSG_SERVER_SET, &bare, true, 2, system + ">only text</message></iq>"},
-        {"markup stays text; bytes XML cannot carry are dropped or replaced", MSG_SERVER_SET, &hostile, true, 2,
+        {"server set, no type or session", MSG_SERVER_SET, &bare, 2, system + ">only text</message></iq>"},
+        {"markup stays text; bytes XML cannot carry are dropped or replaced", MSG_SERVER_SET, &hostile, 2,
          system + " type='a&quot;b'>Gr\xc3\xbc\xc3\x9f" "e &lt;b&gt;\xef\xbf\xbd</message></iq>"},
-        {"server set signed out", MSG_SERVER_SET, &command, false, -1, ""},
-        {"a chat payload as server message", MSG_SERVER_SET, &chat, true, -1, ""},
-        {"typing", MSG_SEND_AGENT_TYPING, &composing, true, 2,
+        {"a chat payload as server message", MSG_SERVER_SET, &chat, -1, ""},
+        {"typing", MSG_SEND_AGENT_TYPING, &composing, 2,
          system + " type='agent-typing' sessionid='v-1@localhost/web'/></iq>"},
-        {"paused is not told", MSG_SEND_AGENT_TYPING, &paused, true, 2, ""},
-        {"visitor message", MSG_SEND_VISITOR_MESSAGE, &chat, true, 2,
+        {"paused is not told", MSG_SEND_AGENT_TYPING, &paused, 2, ""},
+        {"visitor message", MSG_SEND_VISITOR_MESSAGE, &chat, 2,
          system + " type='visitor-message' sessionid='v-2@localhost/web'>Gr\xc3\xbc\xc3\x9f" "e</message></iq>"},
-        {"data fetch with the saved hash", MSG_DATA_FETCH, &fetch, true, 2,
+        {"data fetch with the saved hash", MSG_DATA_FETCH, &fetch, 2,
          "<iq type='get' id='qv-data-message'><info xmlns='quelvar:data' type='server' key='quicktext.xml' "
          "account='acc-7'/><data xmlns='quelvar:data' hash='" + md5 + "'/></iq>"},
-        {"data store in Base64", MSG_DATA_STORE, &fetch, true, 2,
+        {"data store in Base64", MSG_DATA_STORE, &fetch, 2,
          data + " type='server' key='quicktext.xml' account='acc-7'/><data xmlns='quelvar:data' hash='" + md5
              + "'>YWJj</data></iq>"},
-        {"store of empty data", MSG_DATA_STORE, &empty, true, 2,
+        {"store of empty data", MSG_DATA_STORE, &empty, 2,
          data + " type='download' key='f' account='acc-7'/><data xmlns='quelvar:data'/></iq>"},
-        {"no account, UTF-8 name, binary data", MSG_DATA_STORE, &binary, true, 2,
+        {"no account, UTF-8 name, binary data", MSG_DATA_STORE, &binary, 2,
          data + " type='local' key='\xc3\xbc" "ber.xml'/><data xmlns='quelvar:data'>AP8=</data></iq>"},
-        {"data type 4", MSG_DATA_STORE, &bad[0], true, 0, ""},
-        {"data type -1", MSG_DATA_FETCH, &bad[1], true, 0, ""},
-        {"data type INT_MIN", MSG_DATA_STORE, &bad[2], true, 0, ""},
-        {"data signed out", MSG_DATA_FETCH, &fetch, false, 0, ""},
-        {"raw stanza", MSG_SEND_RAW_STANZA, &raw, true, 1, "<presence to='localhost' from='agent@localhost/Ostrel'/>"},
-        {"raw stanza signed out", MSG_SEND_RAW_STANZA, &raw, false, 1, ""},
-        {"another message", MSG_SEND_CHAT_MESSAGE, &chat, true, std::nullopt, ""},
+        {"data type 4", MSG_DATA_STORE, &bad[0], 0, ""},
+        {"data type -1", MSG_DATA_FETCH, &bad[1], 0, ""},
+        {"data type INT_MIN", MSG_DATA_STORE, &bad[2], 0, ""},
+        {"raw stanza", MSG_SEND_RAW_STANZA, &raw, 1, "<presence to='localhost' from='agent@localhost/Ostrel'/>"},
+        {"another message", MSG_SEND_CHAT_MESSAGE, &chat, std::nullopt, ""},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
-        session.open = c.open;
         session.sent.clear();
         EXPECT_EQ(service.OnMessage(c.id, c.payload), c.result);
         ASSERT_EQ(session.sent.size(), c.stanza.empty() ? 0u : 1u);
@@ -180,10 +175,11 @@ TEST_F(ServiceMessages, StanzasInArePostedAndBoxesWaitForTheUiThread)
         QString box = {};        // empty: none
     } cases[] = {
         {"system notice",
-         system + "<message xmlns='quelvar:tessary' type='visitor-state-change' sessionid='v-1'>a &amp; b</message></iq>",
+         system + "<message xmlns='quelvar:tessary' type='visitor-state-change' sessionid='v-1'>a &amp; b</message>"
+             + "</iq>",
          true, "server visitor-state-change v-1 a & b"},
-        {"namespace by prefix", system + "<t:message xmlns:t='quelvar:tessary' type='geolocation'/></iq>", true,
-         "server geolocation  "},
+        {"namespace by prefix", system + "<t:message xmlns:t='quelvar:tessary' type='geolocation'/></iq>",
+         true, "server geolocation  "},
         {"version-info is decoded, never a server message",
          system + "<message xmlns='quelvar:tessary' type='version-info'>NS4xLjAuMjAw</message></iq>", true,
          "version 5.1.0.200"},
