@@ -22,7 +22,6 @@ public:
     Verdict Feed(std::string_view data);
     void Reset();
 
-    int Depth() const { return m_depth; }
     // The server closed the stream (</stream:stream>); gloox's parser does
     // not tell.
     bool StreamClosed() const { return m_streamClosed; }

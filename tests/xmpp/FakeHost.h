@@ -1,7 +1,7 @@
 #pragma once
-// An IHost for plug-in unit tests: records every send and answers with a
-// scripted result per message id, or through a handler that may fill the out
-// payload.
+// An IHost for plug-in unit tests: records the id of every send and answers
+// with a scripted result per message id, or through a handler that may fill
+// the out payload.
 
 #include "bus/QVPlugin.h"
 
@@ -11,22 +11,14 @@
 
 namespace xmpptest {
 
-using namespace QVPlugin;
-
-class FakeHost : public IHost
+class FakeHost : public QVPlugin::IHost
 {
 public:
-    struct Sent
-    {
-        QUuid id;
-        IMessage *in;  // valid only during the send; use onSend to look inside
-        bool withOut;
-    };
-    using Handler = std::function<int(const QUuid &id, IMessage *in, IMessage *out)>;
+    using Handler = std::function<int(const QUuid &id, QVPlugin::IMessage *in, QVPlugin::IMessage *out)>;
 
-    int SendMessage(const QUuid &id, IMessage *in, IMessage *out) override
+    int SendMessage(const QUuid &id, QVPlugin::IMessage *in, QVPlugin::IMessage *out) override
     {
-        sent.push_back({id, in, out != nullptr});
+        sent.push_back(id);
         if (onSend)
             return onSend(id, in, out);
         const auto it = results.find(id);
@@ -37,7 +29,7 @@ public:
     unsigned SetTimer(unsigned) override { return 0; }
     void KillTimer(unsigned) override {}
 
-    std::vector<Sent> sent;
+    std::vector<QUuid> sent;
     std::map<QUuid, int> results;
     Handler onSend;
 };

@@ -2,15 +2,19 @@
 // server can provoke, the certificate checks, the XML bounds and an open
 // session's stanzas and sign-out.
 
-#include "ConnectionProbe.h"
-
 #include "plugins/xmpp/EngineError.h"
+#include "plugins/xmpp/XmppConnection.h"
+#include "tests/TestUtil.h"
 #include "tests/harness/FakeXmppServer.h"
 #include "tests/harness/TestPki.h"
+
+#include <gloox/tag.h>
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <mutex>
+#include <optional>
 
 using harness::FakeXmppServer;
 using harness::TestPki;
@@ -18,6 +22,13 @@ using harness::TestPki;
 namespace {
 
 constexpr const char *kStreamNs = "urn:ietf:params:xml:ns:xmpp-streams";
+
+// Records the connection's events, on the test's thread.
+struct Probe : CXmppConnection::IListener
+{
+    void OnConnectionEvent(const CXmppConnection::Event &event) override { events.push_back(event); }
+    std::vector<CXmppConnection::Event> events;
+};
 
 XmppLoginSettings Settings(uint16_t port)
 {
@@ -50,12 +61,10 @@ void UpToMechanisms(FakeXmppServer &server, const std::vector<std::string> &mech
 
 std::string Nested(int levels)
 {
-    std::string open, close;
-    for (int i = 0; i < levels; ++i) {
-        open += "<x>";
-        close += "</x>";
-    }
-    return "<message>" + open + close + "</message>";
+    std::string text = "<message></message>";
+    for (int i = 0; i < levels; ++i)
+        text.insert(9 + 3 * i, "<x></x>"); // after "<message>" and the tags opened so far
+    return text;
 }
 
 class Connection : public ::testing::Test
@@ -63,53 +72,54 @@ class Connection : public ::testing::Test
 protected:
     void SetUp() override { ASSERT_TRUE(TestPki::Shared().ok) << TestPki::Shared().error.toStdString(); }
 
-    // Signs in to the port and waits for the session to close.
-    CXmppConnection::Event SignInUntilClosed(ConnectionProbe &probe, uint16_t port)
+    // Signs in to the server and gives the third event, the session's open
+    // or close, after the start and the opening; nothing may follow it.
+    CXmppConnection::Event SignIn(FakeXmppServer &server)
     {
-        CXmppConnection connection(&probe, &probe);
+        Probe probe;
+        CXmppConnection connection(&probe);
         connection.Start();
-        connection.Login(Settings(port));
-        EXPECT_TRUE(probe.WaitFor(XmppPump::StateClosed));
-        // Nothing after the close: one error per session.
+        connection.Login(Settings(server.Port()));
+        EXPECT_TRUE(waitUntil([&] { return probe.events.size() >= 3; }, 10000)) << server.ScriptError();
         waitUntil([] { return false; }, 100);
-        EXPECT_EQ(probe.Count(XmppPump::StateClosed), 1);
-        connection.Stop();
-        return probe.LastClosed();
+        EXPECT_EQ(probe.events.size(), 3u);
+        EXPECT_EQ(probe.events.front().state, XmppPump::StateStart);
+        return probe.events.back();
     }
 };
 
 TEST_F(Connection, EachServerFailureGivesItsEngineErrorOnce)
 {
     const std::string header = FakeXmppServer::Header();
+    const std::string oversized = header + "<message><body>" + std::string(300 * 1024, 'a');
+    const auto afterHeader = [](std::string text) {
+        return [text](FakeXmppServer &s) { s.Expect("<stream:stream").Send(text); };
+    };
+    const auto insideTls = [](std::string text) {
+        return [text](FakeXmppServer &s) {
+            UpToTls(s, TestPki::Shared().localhost);
+            s.Expect("<stream:stream").Send(text);
+        };
+    };
     const struct
     {
         const char *name;
         std::function<void(FakeXmppServer &)> script;
         int error;
     } cases[] = {
-        {"bad XML", [&](FakeXmppServer &s) { s.Expect("<stream:stream").Send(header + "<message><<"); },
-         EngineError::Xml},
+        {"bad XML", afterHeader(header + "<message><<"), EngineError::Xml},
         {"stream error",
-         [&](FakeXmppServer &s) {
-             s.Expect("<stream:stream")
-                 .Send(header + "<stream:error><system-shutdown xmlns='" + kStreamNs + "'/></stream:error>");
-         },
+         afterHeader(header + "<stream:error><system-shutdown xmlns='" + kStreamNs + "'/></stream:error>"),
          EngineError::Stream},
-        {"no stream version",
-         [&](FakeXmppServer &s) { s.Expect("<stream:stream").Send(FakeXmppServer::Header("")); },
-         EngineError::Version},
-        {"a newer stream version",
-         [&](FakeXmppServer &s) { s.Expect("<stream:stream").Send(FakeXmppServer::Header(" version='2.0'")); },
-         EngineError::Version},
+        {"no stream version", afterHeader(FakeXmppServer::Header("")), EngineError::Version},
+        {"a newer stream version", afterHeader(FakeXmppServer::Header(" version='2.0'")), EngineError::Version},
         {"the server refuses STARTTLS",
          [&](FakeXmppServer &s) {
-             s.Expect("<stream:stream")
-                 .Send(header + FakeXmppServer::FeaturesStartTls())
-                 .Expect("<starttls")
-                 .Send("<failure xmlns='urn:ietf:params:xml:ns:xmpp-tls'/></stream:stream>");
+             afterHeader(header + FakeXmppServer::FeaturesStartTls())(s);
+             s.Expect("<starttls").Send("<failure xmlns='urn:ietf:params:xml:ns:xmpp-tls'/></stream:stream>");
          },
          EngineError::Tls},
-        {"no SASL PLAIN inside TLS", [&](FakeXmppServer &s) { UpToMechanisms(s, {"SCRAM-SHA-1", "DIGEST-MD5"}); },
+        {"no SASL PLAIN inside TLS", [](FakeXmppServer &s) { UpToMechanisms(s, {"SCRAM-SHA-1", "DIGEST-MD5"}); },
          EngineError::Authentication},
         {"resource binding refused",
          [&](FakeXmppServer &s) {
@@ -123,119 +133,66 @@ TEST_F(Connection, EachServerFailureGivesItsEngineErrorOnce)
                        "xmlns='urn:ietf:params:xml:ns:xmpp-stanzas'/></error></iq>");
          },
          EngineError::Binding},
-        {"connection dropped", [&](FakeXmppServer &s) { s.Expect("<stream:stream").Send(header).Drop(); },
+        {"connection dropped", [&](FakeXmppServer &s) { afterHeader(header)(s), s.Drop(); },
          EngineError::ConnectionClosed},
-        {"connection closed without a word", [&](FakeXmppServer &s) { s.Expect("<stream:stream").Close(); },
+        {"connection closed without a word", [](FakeXmppServer &s) { s.Expect("<stream:stream").Close(); },
          EngineError::ConnectionClosed},
         {"the server closes the document",
-         [&](FakeXmppServer &s) { s.Expect("<stream:stream").Send(header + "</stream:stream>").Close(); },
+         [&](FakeXmppServer &s) { afterHeader(header + "</stream:stream>")(s), s.Close(); },
          EngineError::DocumentClosed},
-        {"an oversized stanza before TLS",
-         [&](FakeXmppServer &s) {
-             s.Expect("<stream:stream").Send(header + "<message><body>" + std::string(300 * 1024, 'a'));
-         },
-         EngineError::Xml},
-        {"an over-deep stanza before TLS",
-         [&](FakeXmppServer &s) { s.Expect("<stream:stream").Send(header + Nested(60)); }, EngineError::Xml},
-        {"an oversized stanza inside TLS",
-         [&](FakeXmppServer &s) {
-             UpToTls(s, TestPki::Shared().localhost);
-             s.Expect("<stream:stream").Send(header + "<message><body>" + std::string(300 * 1024, 'a'));
-         },
-         EngineError::Xml},
-        {"an over-deep stanza inside TLS",
-         [&](FakeXmppServer &s) {
-             UpToTls(s, TestPki::Shared().localhost);
-             s.Expect("<stream:stream").Send(header + Nested(60));
-         },
-         EngineError::Xml},
+        {"an oversized stanza before TLS", afterHeader(oversized), EngineError::Xml},
+        {"an over-deep stanza before TLS", afterHeader(header + Nested(60)), EngineError::Xml},
+        {"an oversized stanza inside TLS", insideTls(oversized), EngineError::Xml},
+        {"an over-deep stanza inside TLS", insideTls(header + Nested(60)), EngineError::Xml},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         FakeXmppServer server;
         c.script(server);
         ASSERT_TRUE(server.Start());
-        ConnectionProbe probe;
-        const auto closed = SignInUntilClosed(probe, server.Port());
+        const auto closed = SignIn(server);
+        EXPECT_EQ(closed.state, XmppPump::StateClosed);
         EXPECT_EQ(closed.error, c.error) << server.ScriptError();
-        EXPECT_EQ(probe.States().front(), XmppPump::StateStart);
     }
 }
 
-TEST_F(Connection, CertificatesThatDoNotVerifyAreRefusedBeforeAnyCredentials)
+TEST_F(Connection, OnlyTheTestCasLocalhostCertificateIsAcceptedAndNoCredentialsGoOutBeforeIt)
 {
     const TestPki &pki = TestPki::Shared();
     const struct
     {
         const char *name;
-        harness::CertPair certificate;
+        std::optional<harness::CertPair> certificate; // none: the server offers no STARTTLS
+        bool accepted;
     } cases[] = {
-        {"self-signed", pki.selfSigned}, {"expired", pki.expired},     {"not yet valid", pki.notYetValid},
-        {"wrong host name", pki.wrongHost}, {"unknown CA", pki.unknownCa},
+        {"the test CA's localhost", pki.localhost, true}, {"self-signed", pki.selfSigned, false},
+        {"expired", pki.expired, false},                  {"not yet valid", pki.notYetValid, false},
+        {"wrong host name", pki.wrongHost, false},        {"unknown CA", pki.unknownCa, false},
+        {"no STARTTLS", std::nullopt, false},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         FakeXmppServer server;
-        UpToTls(server, c.certificate);
+        if (c.accepted)
+            server.LoginScript();
+        else if (c.certificate)
+            UpToTls(server, *c.certificate);
         // Should the client go on, the server would offer PLAIN.
-        server.Expect("<stream:stream").Send(FakeXmppServer::Header() + FakeXmppServer::FeaturesMechanisms({"PLAIN"}));
+        if (!c.accepted)
+            server.Expect("<stream:stream").Send(FakeXmppServer::Header()
+                                                 + FakeXmppServer::FeaturesMechanisms({"PLAIN"}));
         ASSERT_TRUE(server.Start());
-        ConnectionProbe probe;
-        EXPECT_EQ(SignInUntilClosed(probe, server.Port()).error, EngineError::Tls);
+        const auto last = SignIn(server);
+        EXPECT_EQ(last.state, c.accepted ? XmppPump::StateOpen : XmppPump::StateClosed);
+        EXPECT_EQ(last.error, c.accepted ? EngineError::None : EngineError::Tls);
+        EXPECT_EQ(last.ownJid, c.accepted ? "agent@localhost/Ostrel" : "");
         ASSERT_TRUE(server.WaitForConnectionsEnded());
-        EXPECT_TRUE(server.TlsHandshakeFailed());
-        EXPECT_EQ(server.Received().find("<auth"), std::string::npos);
-        EXPECT_EQ(server.Received().find("s3cr3t"), std::string::npos);
+        EXPECT_EQ(server.TlsHandshakeFailed(), c.certificate && !c.accepted);
+        // PLAIN inside TLS only, and nothing the session did not ask for.
+        EXPECT_EQ(server.Received().find("mechanism='PLAIN'") != std::string::npos, c.accepted);
+        EXPECT_EQ(server.Received().find("<presence"), std::string::npos); // no automatic presence
+        EXPECT_EQ(server.Received().find("jabber:iq:roster"), std::string::npos);
     }
-}
-
-TEST_F(Connection, AServerWithoutStartTlsIsRefusedBeforeAuthentication)
-{
-    FakeXmppServer server;
-    server.Expect("<stream:stream").Send(FakeXmppServer::Header() + FakeXmppServer::FeaturesMechanisms({"PLAIN"}));
-    ASSERT_TRUE(server.Start());
-    ConnectionProbe probe;
-    EXPECT_EQ(SignInUntilClosed(probe, server.Port()).error, EngineError::Tls);
-    ASSERT_TRUE(server.WaitForConnectionsEnded());
-    EXPECT_EQ(server.Received().find("<auth"), std::string::npos);
-}
-
-TEST_F(Connection, TheTestCasLocalhostCertificateIsAcceptedAndTheSessionOpens)
-{
-    FakeXmppServer server;
-    server.LoginScript()
-        .Send("<message from='visitor@localhost/web' to='agent@localhost/Ostrel' type='chat'>"
-              "<body>gr\xc3\xbc\xc3\x9f dich</body></message>")
-        .Expect(" ");
-    ASSERT_TRUE(server.Start());
-    ConnectionProbe probe;
-    CXmppConnection connection(&probe, &probe);
-    connection.Start();
-    connection.SendRaw(" "); // before sign-in: dropped
-    connection.Login(Settings(server.Port()));
-    ASSERT_TRUE(probe.WaitFor(XmppPump::StateOpen)) << server.ScriptError();
-    EXPECT_EQ(probe.States(),
-              (std::vector<int>{XmppPump::StateStart, XmppPump::StateOpening, XmppPump::StateOpen}));
-    EXPECT_EQ(probe.events.back().ownJid, "agent@localhost/Ostrel");
-
-    // The stanza reaches the session handler as it came, UTF-8 intact.
-    ASSERT_TRUE(waitUntil([&] { return !probe.Stanzas().empty(); }));
-    EXPECT_NE(probe.Stanzas().front().find("<body>gr\xc3\xbc\xc3\x9f dich</body>"), std::string::npos);
-
-    // SASL PLAIN, and nothing the session did not ask for.
-    const std::string received = server.Received();
-    EXPECT_NE(received.find("mechanism='PLAIN'"), std::string::npos);
-    EXPECT_EQ(received.find("<presence"), std::string::npos); // no automatic presence
-    EXPECT_EQ(received.find("jabber:iq:roster"), std::string::npos);
-
-    connection.SendRaw(" ");
-    connection.Logout();
-    ASSERT_TRUE(probe.WaitFor(XmppPump::StateClosed));
-    EXPECT_EQ(probe.LastClosed().error, EngineError::None);
-    ASSERT_TRUE(server.WaitForConnectionsEnded());
-    const std::string all = server.Received();
-    EXPECT_NE(all.find(" </stream:stream>"), std::string::npos) << "keep-alive then the stream's end";
-    EXPECT_TRUE(server.ScriptError().empty()) << server.ScriptError();
 }
 
 } // namespace

@@ -1,3 +1,6 @@
+// The plug-in base class against a fake host: the common-message table, the
+// configuration read, the life cycle, the windows and the command routing.
+
 #include "FakeHost.h"
 
 #include "bus/MessageIds.h"
@@ -10,7 +13,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <set>
 
 using namespace QVPlugin;
 using xmpptest::FakeHost;
@@ -19,82 +21,43 @@ namespace {
 
 constexpr int kOwnMode = 10000;
 constexpr int kForeignMode = 14000;
+constexpr unsigned kCommand = 32800;
 constexpr QUuid kTestPluginId{0x1, 0x2, 0x3, 0x4, 0x5, 0x6, 0x7, 0x8, 0x9, 0xA, 0xB};
 
-// Records the overridable operations it hears and answers as scripted.
+// Writes down the overridable operations it hears and answers as scripted.
 class TestPlugin : public CPluginBase
 {
 public:
-    // lastCalls receives the journal when the plug-in is deleted.
-    explicit TestPlugin(QStringList *lastCalls = nullptr)
-        : CPluginBase(11000, [](unsigned id) { return QStringLiteral("text %1").arg(id); }), m_lastCalls(lastCalls)
+    TestPlugin() : CPluginBase(11000, [](unsigned id) { return QStringLiteral("text %1").arg(id); })
     {
         m_modes.push_back(kOwnMode);
     }
-    ~TestPlugin() override
-    {
-        if (m_lastCalls)
-            *m_lastCalls = calls << QStringLiteral("deleted");
-    }
+    ~TestPlugin() override { if (lastCalls) *lastCalls = calls << "deleted"; }
 
     using CPluginBase::m_barIcon;
 
     const QUuid *GetId() const override { return &kTestPluginId; }
-    bool OnLoad() override { return note("load"), loadResult; }
-    void OnUnload() override
-    {
-        note("unload");
-        CPluginBase::OnUnload();
-    }
-    void OnRelease() override { note("release"); }
-    void OnModeActivate(int mode) override
-    {
-        note("activate", mode);
-        CPluginBase::OnModeActivate(mode);
-    }
-    void OnModeDeactivate(int mode) override { note("deactivate", mode); }
-    void OnSettingChanged(const QString &key, const QVariant &value) override
-    {
-        calls << QStringLiteral("changed %1=%2").arg(key, value.toString());
-    }
-    int OnGetValue(const QString &key, QVariant *out, const QVariant &) override
-    {
-        calls << QStringLiteral("get %1").arg(key);
-        *out = QStringLiteral("answered");
-        return getValueResult;
-    }
-    void BuildSettingsLayout(QDomDocument *) override { note("layout"); }
-    int OnCommand(unsigned id) override { return note("command", int(id)), commandResult; }
-    int OnUpdateCommand(CommandUpdate *update) override
-    {
-        note("update", int(update->Id()));
-        return updateResult;
-    }
-    bool CanExit() override { return note("canexit"), canExit; }
-    void OnConnected() override { note("connected"); }
-    void OnDisconnected() override { note("disconnected"); }
-
-    void note(const char *what, int arg = -1)
-    {
-        calls << (arg < 0 ? QString::fromLatin1(what) : QStringLiteral("%1 %2").arg(QLatin1String(what)).arg(arg));
-    }
+    bool OnLoad() override { return calls << "load", loadResult; }
+    void OnUnload() override { calls << "unload"; CPluginBase::OnUnload(); }
+    void OnRelease() override { calls << "release"; }
+    void OnModeActivate(int m) override { calls << "activate " + QString::number(m); CPluginBase::OnModeActivate(m); }
+    void OnModeDeactivate(int mode) override { calls << "deactivate " + QString::number(mode); }
+    void OnSettingChanged(const QString &key, const QVariant &v) override { calls << key + "=" + v.toString(); }
+    void BuildSettingsLayout(QDomDocument *) override { calls << "layout"; }
+    int OnCommand(unsigned id) override { return calls << "command " + QString::number(id), ownResult; }
+    int OnUpdateCommand(CommandUpdate *u) override { return calls << "update " + QString::number(u->Id()), ownResult; }
+    bool CanExit() override { return calls << "canexit", canExit; }
+    void OnConnected() override { calls << "connected"; }
+    void OnDisconnected() override { calls << "disconnected"; }
 
     QStringList calls;
+    QStringList *lastCalls = nullptr; // gets the calls when the plug-in is deleted
     bool loadResult = true;
     bool canExit = true;
-    int getValueResult = 0;
-    int commandResult = 0;
-    int updateResult = 0;
-
-private:
-    QStringList *m_lastCalls;
+    int ownResult = 0; // of OnCommand and OnUpdateCommand
 };
 
-struct PluginDeleter
-{
-    void operator()(TestPlugin *p) const { p->Release(); }
-};
-using PluginPtr = std::unique_ptr<TestPlugin, PluginDeleter>;
+using PluginPtr = std::unique_ptr<TestPlugin, decltype([](TestPlugin *p) { p->Release(); })>;
 
 PluginPtr MakePlugin(FakeHost &host)
 {
@@ -109,43 +72,46 @@ PluginPtr MakePlugin(FakeHost &host)
 TEST(PluginBase, CommonMessageTable)
 {
     QDomDocument doc;
-    struct Case
+    QVMessage<int> own(kOwnMode), foreign(kForeignMode);
+    CmdMsgDetails ownCommand(kOwnMode, kCommand, CommandExecute);
+    CmdMsgDetails foreignCommand(kForeignMode, kCommand, CommandExecute);
+    QVMessage<QDomDocument *> layout(&doc);
+    MsgValue setting(QStringLiteral("agent.nick"), QStringLiteral("Ann"));
+    const struct
     {
         const char *name;
         QUuid id;
-        std::function<std::unique_ptr<IMessage>()> in;
-        std::function<void(TestPlugin &)> script;
+        IMessage *in;
+        bool activeBefore, canExit;
         int result;
         QStringList calls;
-        bool modeActiveAfter;
+        bool activeAfter;
+    } cases[] = {
+        {"activate owned", MSG_MODE_ACTIVATE, &own, false, true, 2, {"activate 10000"}, true},
+        {"activate foreign", MSG_MODE_ACTIVATE, &foreign, false, true, 0, {}, false},
+        {"deactivate owned", MSG_MODE_DEACTIVATE, &own, true, true, 2, {"deactivate 10000"}, false},
+        {"deactivate foreign keeps active", MSG_MODE_DEACTIVATE, &foreign, true, true, 0, {}, true},
+        {"command of owned mode", MSG_COMMAND, &ownCommand, false, true, 7, {"command 32800"}, false},
+        {"command of foreign mode", MSG_COMMAND, &foreignCommand, false, true, 0, {}, false},
+        {"settings layout", MSG_BUILD_SETTINGS_LAYOUT, &layout, false, true, 2, {"layout"}, false},
+        {"setting changed", MSG_SET_SETTING, &setting, false, true, 2, {"agent.nick=Ann"}, false},
+        {"query close, may exit", MSG_QUERY_CLOSE, nullptr, false, true, 0, {"canexit"}, false},
+        {"query close, refuses", MSG_QUERY_CLOSE, nullptr, false, false, 1, {"canexit"}, false},
+        {"connected", MSG_CONNECTED, nullptr, false, true, 2, {"connected"}, false},
+        {"disconnected", MSG_DISCONNECTED, nullptr, false, true, 2, {"disconnected"}, false},
+        {"unknown message", MSG_LOGIN, nullptr, false, true, 0, {}, false},
     };
-    auto mode = [](int m) { return [m] { return std::make_unique<QVMessage<int>>(m); }; };
-    auto command = [](int m) { return [m] { return std::make_unique<CmdMsgDetails>(m, 32800, CommandExecute); }; };
-    auto none = [] { return std::unique_ptr<IMessage>(); };
-    auto nothing = [](TestPlugin &) {};
-    const Case cases[] = {
-        {"activate owned", MSG_MODE_ACTIVATE, mode(kOwnMode), nothing, 2, {"activate 10000"}, true},
-        {"activate foreign", MSG_MODE_ACTIVATE, mode(kForeignMode), nothing, 0, {}, false},
-        {"deactivate owned", MSG_MODE_DEACTIVATE, mode(kOwnMode), [](TestPlugin &p) { p.OnMessage(MSG_MODE_ACTIVATE, std::make_unique<QVMessage<int>>(kOwnMode).get(), nullptr); p.calls.clear(); }, 2, {"deactivate 10000"}, false},
-        {"deactivate foreign keeps active", MSG_MODE_DEACTIVATE, mode(kForeignMode), [](TestPlugin &p) { p.OnMessage(MSG_MODE_ACTIVATE, std::make_unique<QVMessage<int>>(kOwnMode).get(), nullptr); p.calls.clear(); }, 0, {}, true},
-        {"command of owned mode", MSG_COMMAND, command(kOwnMode), [](TestPlugin &p) { p.commandResult = 7; }, 7, {"command 32800"}, false},
-        {"command of foreign mode", MSG_COMMAND, command(kForeignMode), [](TestPlugin &p) { p.commandResult = 7; }, 0, {}, false},
-        {"settings layout", MSG_BUILD_SETTINGS_LAYOUT, [&doc] { return std::make_unique<QVMessage<QDomDocument *>>(&doc); }, nothing, 2, {"layout"}, false},
-        {"setting changed", MSG_SET_SETTING, [] { return std::make_unique<MsgValue>(QStringLiteral("agent.nick"), QStringLiteral("Ann")); }, nothing, 2, {"changed agent.nick=Ann"}, false},
-        {"query close, may exit", MSG_QUERY_CLOSE, none, nothing, 0, {"canexit"}, false},
-        {"query close, refuses", MSG_QUERY_CLOSE, none, [](TestPlugin &p) { p.canExit = false; }, 1, {"canexit"}, false},
-        {"connected", MSG_CONNECTED, none, nothing, 2, {"connected"}, false},
-        {"disconnected", MSG_DISCONNECTED, none, nothing, 2, {"disconnected"}, false},
-        {"unknown message", MSG_LOGIN, none, nothing, 0, {}, false},
-    };
-    for (const Case &c : cases) {
+    for (const auto &c : cases) {
         FakeHost host;
         PluginPtr p = MakePlugin(host);
-        c.script(*p);
-        auto in = c.in();
-        EXPECT_EQ(p->OnMessage(c.id, in.get(), nullptr), c.result) << c.name;
+        if (c.activeBefore)
+            p->OnMessage(MSG_MODE_ACTIVATE, &own, nullptr);
+        p->calls.clear();
+        p->canExit = c.canExit;
+        p->ownResult = 7;
+        EXPECT_EQ(p->OnMessage(c.id, c.in, nullptr), c.result) << c.name;
         EXPECT_EQ(p->calls, c.calls) << c.name;
-        EXPECT_EQ(p->IsModeActive(), c.modeActiveAfter) << c.name;
+        EXPECT_EQ(p->IsModeActive(), c.activeAfter) << c.name;
     }
 }
 
@@ -154,17 +120,15 @@ TEST(PluginBase, GetValueTakesTheOutValueOnlyForResultsOfOneOrMore)
     for (int result : {-1, 0, 1, 2}) {
         FakeHost host;
         host.onSend = [result](const QUuid &id, IMessage *in, IMessage *out) {
-            EXPECT_EQ(id, MSG_GET_SETTING);
-            auto *request = static_cast<MsgValue *>(in);
             auto *answer = static_cast<QVMessage<QVariant> *>(out);
-            EXPECT_EQ(request->name, QStringLiteral("server.address"));
-            EXPECT_EQ(answer->value, request->value) << "out starts as the default";
+            EXPECT_EQ(id, MSG_GET_SETTING);
+            EXPECT_EQ(static_cast<MsgValue *>(in)->name, "server.address");
+            EXPECT_EQ(answer->value, "default") << "out starts as the default";
             answer->value = QStringLiteral("changed");
             return result;
         };
         PluginPtr p = MakePlugin(host);
-        const QString expected = result >= 1 ? QStringLiteral("changed") : QStringLiteral("default");
-        EXPECT_EQ(p->GetValue(QStringLiteral("server.address"), QStringLiteral("default")).toString(), expected)
+        EXPECT_EQ(p->GetValue("server.address", "default").toString(), result >= 1 ? "changed" : "default")
             << "result " << result;
     }
 }
@@ -172,13 +136,10 @@ TEST(PluginBase, GetValueTakesTheOutValueOnlyForResultsOfOneOrMore)
 TEST(PluginBase, LifecycleCallsTheOverridablesInOrder)
 {
     QStringList calls;
-    auto *p = new TestPlugin(&calls);
-    EXPECT_EQ(p->GetName(), QStringLiteral("text 11000"));
-    EXPECT_EQ(p->GetDescription(), QStringLiteral("text 11001"));
-    EXPECT_EQ(p->GetVersion(), 1000);
+    auto *p = new TestPlugin;
+    p->lastCalls = &calls;
+    EXPECT_EQ(p->GetName() + "|" + p->GetDescription(), "text 11000|text 11001");
     EXPECT_FALSE(p->Initialize(nullptr));
-    EXPECT_TRUE(p->calls.isEmpty());
-
     FakeHost host;
     p->loadResult = false;
     EXPECT_FALSE(p->Initialize(&host));
@@ -197,25 +158,22 @@ class CommandWindow : public QWidget, public ICommandTarget
     Q_OBJECT
     Q_INTERFACES(QVPlugin::ICommandTarget)
 public:
-    explicit CommandWindow(QString name, std::set<unsigned> takes = {}) : m_name(std::move(name)), m_takes(std::move(takes)) {}
+    CommandWindow(QString name, bool takes) : m_name(std::move(name)), m_takes(takes) {}
 
     bool OnCmdMsg(unsigned id, int code, CommandUpdate *update, CommandHandlerInfo *) override
     {
         asked << QStringLiteral("%1 %2/%3").arg(m_name).arg(id).arg(code);
-        if (!m_takes.count(id))
-            return false;
-        if (update)
+        if (m_takes && update)
             update->Enable(false);
-        return true;
+        return m_takes;
     }
 
-    static QStringList asked;
+    static inline QStringList asked;
 
 private:
     QString m_name;
-    std::set<unsigned> m_takes;
+    bool m_takes;
 };
-QStringList CommandWindow::asked;
 
 // A host with shown parent windows that accepts every view and bar pane.
 struct WindowHost
@@ -226,19 +184,20 @@ struct WindowHost
         viewParent.show();
         barParent.show();
         host.onSend = [this](const QUuid &id, IMessage *in, IMessage *out) {
+            const auto window = [in] { return static_cast<QVMessage<QWidget *> *>(in)->value; };
             if (id == MSG_GET_SETTING) {
-                const bool view = static_cast<MsgValue *>(in)->name == QLatin1String("UI.ViewParentWnd");
-                static_cast<QVMessage<QVariant> *>(out)->value = QVariant::fromValue<QWidget *>(view ? &viewParent : &barParent);
-                return 1;
-            }
-            if (id == MSG_ADD_BAR_PANE || id == MSG_ADD_VIEW) {
-                added.push_back(static_cast<MsgAddWindow *>(in)->window);
+                const bool view = static_cast<MsgValue *>(in)->name == "UI.ViewParentWnd";
+                static_cast<QVMessage<QVariant> *>(out)->value = QVariant::fromValue<QWidget *>(
+                    view ? &viewParent : &barParent);
+            } else if (id == MSG_ADD_BAR_PANE || id == MSG_ADD_VIEW) {
+                const auto *add = static_cast<MsgAddWindow *>(in);
+                iconsGiven = !add->icon.isNull() && !add->smallIcon.isNull();
                 return addResult;
+            } else if (id == MSG_SHOW_VIEW) {
+                shown = window();
+            } else if (id == MSG_REMOVE_BAR_PANE || id == MSG_REMOVE_VIEW) {
+                removed.push_back(window());
             }
-            if (id == MSG_SHOW_VIEW)
-                shown = static_cast<QVMessage<QWidget *> *>(in)->value;
-            if (id == MSG_REMOVE_BAR_PANE || id == MSG_REMOVE_VIEW)
-                removed.push_back(static_cast<QVMessage<QWidget *> *>(in)->value);
             return 1;
         };
     }
@@ -246,7 +205,7 @@ struct WindowHost
     QWidget viewParent, barParent;
     FakeHost host;
     int addResult = 1;
-    std::vector<QPointer<QWidget>> added;
+    bool iconsGiven = false;
     std::vector<QWidget *> removed;
     QWidget *shown = nullptr;
 };
@@ -258,110 +217,77 @@ TEST(PluginBase, WindowsAreRegisteredShownAndRemoved)
     WindowHost wh;
     PluginPtr p = MakePlugin(wh.host);
     p->m_barIcon = QIcon(QPixmap(16, 16));
-
-    auto *bar = new QWidget;
-    auto *view = new QWidget;
-    ASSERT_TRUE(p->AddBarPane(bar, QStringLiteral("Chat")));
-    ASSERT_TRUE(p->AddView(view, QStringLiteral("Visitors")));
-    EXPECT_EQ(bar->parentWidget(), &wh.barParent);
-    EXPECT_TRUE(bar->isVisible());
-    EXPECT_EQ(bar->windowTitle(), QStringLiteral("Chat"));
+    QPointer<QWidget> bar = new QWidget, view = new QWidget, refused = new QWidget, orphan = new QWidget;
+    ASSERT_TRUE(p->AddBarPane(bar, "Chat"));
+    EXPECT_TRUE(wh.iconsGiven);
+    ASSERT_TRUE(p->AddView(view, "Visitors"));
+    EXPECT_TRUE(bar->parentWidget() == &wh.barParent && bar->isVisible() && bar->windowTitle() == "Chat");
     EXPECT_EQ(ModeIdOf(bar), kOwnMode);
     EXPECT_EQ(view->parentWidget(), &wh.viewParent);
     EXPECT_EQ(view->geometry(), wh.viewParent.rect());
-
-    MsgAddWindow *barMsg = nullptr;
-    wh.host.onSend = [&, inner = wh.host.onSend](const QUuid &id, IMessage *in, IMessage *out) {
-        if (id == MSG_ADD_BAR_PANE) {
-            barMsg = static_cast<MsgAddWindow *>(in);
-            EXPECT_FALSE(barMsg->icon.isNull());
-            EXPECT_FALSE(barMsg->smallIcon.isNull());
-        }
-        return inner(id, in, out);
-    };
-
-    // A refused pane is deleted.
     wh.addResult = -1;
-    QPointer<QWidget> refused = new QWidget;
-    EXPECT_FALSE(p->AddBarPane(refused, QStringLiteral("No")));
-    EXPECT_NE(barMsg, nullptr);
-    EXPECT_TRUE(refused.isNull());
-    wh.addResult = 1;
+    EXPECT_FALSE(p->AddBarPane(refused, "No"));
+    EXPECT_TRUE(refused.isNull()) << "a refused pane is deleted";
 
-    // Activating the mode shows the first view.
+    // Activating the mode shows the first view; unloading removes bar panes
+    // first, then views, and destroys them.
     QVMessage<int> mode(kOwnMode);
     p->OnMessage(MSG_MODE_ACTIVATE, &mode, nullptr);
     EXPECT_EQ(wh.shown, view);
-
-    // Unloading removes bar panes first, then views, and destroys them.
-    QPointer<QWidget> barGuard(bar), viewGuard(view);
+    const std::vector<QWidget *> windows{bar, view};
     p->Uninitialize();
-    EXPECT_EQ(wh.removed, (std::vector<QWidget *>{bar, view}));
-    EXPECT_TRUE(barGuard.isNull());
-    EXPECT_TRUE(viewGuard.isNull());
-    EXPECT_TRUE(p->BarWindows().empty());
-    EXPECT_TRUE(p->ViewWindows().empty());
-}
+    EXPECT_EQ(wh.removed, windows);
+    EXPECT_TRUE(bar.isNull() && view.isNull() && p->BarWindows().empty() && p->ViewWindows().empty());
 
-TEST(PluginBase, WindowWithoutParentIsNotAdded)
-{
-    FakeHost host; // no parent windows, though it would accept the view
+    // Without a parent window nothing is added, and the window is deleted.
+    FakeHost host;
     host.results[MSG_ADD_VIEW] = 1;
-    PluginPtr p = MakePlugin(host);
-    QPointer<QWidget> w = new QWidget;
-    EXPECT_FALSE(p->AddView(w, QStringLiteral("View")));
-    EXPECT_TRUE(w.isNull());
-    EXPECT_TRUE(host.sent.size() == 1 && host.sent[0].id == MSG_GET_SETTING) << "nothing sent but the parent read";
+    EXPECT_FALSE(MakePlugin(host)->AddView(orphan, "View"));
+    EXPECT_TRUE(orphan.isNull());
+    EXPECT_EQ(host.sent, std::vector<QUuid>{MSG_GET_SETTING}) << "only the parent read";
 }
 
 TEST(PluginBase, CommandsGoToThePluginThenTheFirstVisibleViewThenBar)
 {
-    struct Case
+    const struct
     {
         const char *name;
         int code;
         bool withUpdate;
-        int ownResult;                  // of OnCommand or OnUpdateCommand
-        std::vector<bool> viewsVisible; // views "v0", "v1"...
-        std::set<unsigned> viewTakes;
-        bool barVisible;
-        std::set<unsigned> barTakes;
+        int ownResult; // of OnCommand or OnUpdateCommand
+        // Views ("v") and the bar ("b") in order: upper case when visible, "+" when it takes the command.
+        const char *windows;
         int result;
         QStringList asked;
+    } cases[] = {
+        {"plug-in runs it", CommandExecute, false, 5, "V+ B+", 5, {}},
+        {"hidden view skipped", CommandExecute, false, 0, "v+ V+ B+", 1, {"v1 32800/0"}},
+        {"only the first visible view is asked", CommandExecute, false, 0, "V- V+ B+", 1, {"v0 32800/0", "b2 32800/0"}},
+        {"hidden bar skipped", CommandExecute, false, 0, "V- b+", 2, {"v0 32800/0"}},
+        {"nobody takes it", CommandExecute, false, 0, "b-", 2, {}},
+        {"update by the plug-in", CommandUpdateUi, true, 1, "V+ B-", 1, {}},
+        {"update by a view", CommandUpdateUi, true, 0, "V+ B-", 1, {"v0 32800/-1"}},
+        {"probe answered like an update", CommandExecute, true, 0, "V+ B-", 1, {"v0 32800/0"}},
     };
-    const unsigned id = 32800;
-    const Case cases[] = {
-        {"plug-in runs it", CommandExecute, false, 5, {true}, {id}, true, {id}, 5, {}},
-        {"hidden view skipped", CommandExecute, false, 0, {false, true}, {id}, true, {id}, 1, {"v1 32800/0"}},
-        {"only the first visible view is asked", CommandExecute, false, 0, {true, true}, {}, true, {id}, 1,
-         {"v0 32800/0", "bar 32800/0"}},
-        {"hidden bar skipped", CommandExecute, false, 0, {true}, {}, false, {id}, 2, {"v0 32800/0"}},
-        {"nobody takes it", CommandExecute, false, 0, {}, {}, false, {}, 2, {}},
-        {"update by the plug-in", CommandUpdateUi, true, 1, {true}, {id}, true, {}, 1, {}},
-        {"update by a view", CommandUpdateUi, true, 0, {true}, {id}, true, {}, 1, {"v0 32800/-1"}},
-        {"probe answered like an update", CommandExecute, true, 0, {true}, {id}, true, {}, 1, {"v0 32800/0"}},
-    };
-    for (const Case &c : cases) {
+    for (const auto &c : cases) {
         WindowHost wh;
         PluginPtr p = MakePlugin(wh.host);
-        for (size_t i = 0; i < c.viewsVisible.size(); ++i) {
-            auto *v = new CommandWindow(QStringLiteral("v%1").arg(i), c.viewTakes);
-            ASSERT_TRUE(p->AddView(v, QString()));
-            v->setVisible(c.viewsVisible[i]);
+        const QStringList windows = QString(c.windows).split(' ');
+        for (int i = 0; i < windows.size(); ++i) {
+            const QString &w = windows[i];
+            auto *window = new CommandWindow(w.left(1).toLower() + QString::number(i), w.endsWith('+'));
+            ASSERT_TRUE(w[0].toLower() == 'v' ? p->AddView(window, {}) : p->AddBarPane(window, {}));
+            window->setVisible(w[0].isUpper());
         }
-        auto *bar = new CommandWindow(QStringLiteral("bar"), c.barTakes);
-        ASSERT_TRUE(p->AddBarPane(bar, QString()));
-        bar->setVisible(c.barVisible);
-        p->commandResult = p->updateResult = c.ownResult;
+        p->ownResult = c.ownResult;
         p->calls.clear();
         CommandWindow::asked.clear();
 
-        CommandUpdate update(id);
-        CmdMsgDetails details(kOwnMode, id, c.code, c.withUpdate ? &update : nullptr);
+        CommandUpdate update(kCommand);
+        CmdMsgDetails details(kOwnMode, kCommand, c.code, c.withUpdate ? &update : nullptr);
         EXPECT_EQ(p->OnMessage(MSG_COMMAND, &details, nullptr), c.result) << c.name;
         EXPECT_EQ(CommandWindow::asked, c.asked) << c.name;
-        const QString own = c.withUpdate ? QStringLiteral("update 32800") : QStringLiteral("command 32800");
-        EXPECT_EQ(p->calls, QStringList{own}) << c.name;
+        EXPECT_EQ(p->calls, QStringList{c.withUpdate ? "update 32800" : "command 32800"}) << c.name;
         if (c.withUpdate && !c.asked.isEmpty()) {
             EXPECT_EQ(update.Enabled(), std::optional<bool>(false)) << c.name;
         }

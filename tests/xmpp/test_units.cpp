@@ -1,72 +1,94 @@
-// The small pure pieces of the connection: the engine error mapping, the
-// parsing of the sign-in's user name and server, the log's redaction.
+// The small pure pieces of the connection: the bounds on incoming XML, the
+// server address of the sign-in, the log's redaction and the refusal sub-code.
 
 #include "plugins/xmpp/EngineError.h"
 #include "plugins/xmpp/LoginSettings.h"
+#include "plugins/xmpp/XmlGuard.h"
 #include "plugins/xmpp/XmppLog.h"
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 namespace {
 
-TEST(EngineError, GlooxReasonsMapToTheEngineCodes)
+using Verdict = CXmlGuard::Verdict;
+
+const std::string kHeader = "<?xml version='1.0'?><stream:stream xmlns='jabber:client' "
+                            "xmlns:stream='http://etherx.jabber.org/streams' version='1.0'>";
+
+std::string Nested(int levels, const std::string &inner = {})
 {
-    const struct
-    {
-        gloox::ConnectionError reason;
-        int code;
-    } cases[] = {
-        {gloox::ConnNoError, 0},
-        {gloox::ConnUserDisconnected, 0},
-        {gloox::ConnParseError, 1},
-        {gloox::ConnStreamError, 2},
-        {gloox::ConnStreamVersionError, 3},
-        {gloox::ConnAuthenticationFailed, 4},
-        {gloox::ConnTlsFailed, 5},
-        {gloox::ConnTlsNotAvailable, 5},
-        {gloox::ConnNoSupportedAuth, 6},
-        {gloox::ConnIoError, 8},
-        {gloox::ConnStreamClosed, 9},
-        {gloox::ConnConnectionRefused, 10},
-        {gloox::ConnDnsError, 10},
-        {gloox::ConnNotConnected, 10},
-        {gloox::ConnOutOfMemory, 10},
-        {gloox::ConnProxyAuthRequired, 10},
-        {gloox::ConnProxyAuthFailed, 10},
-        {gloox::ConnProxyNoSupportedAuth, 10},
-        {gloox::ConnCompressionFailed, 10},
-    };
-    for (const auto &c : cases)
-        EXPECT_EQ(EngineError::FromGloox(c.reason), c.code) << "gloox reason " << int(c.reason);
-    EXPECT_EQ(EngineError::SubcodeForSaslCondition("not-authorized"), 919);
-    EXPECT_EQ(EngineError::SubcodeForSaslCondition("temporary-auth-failure"), 0);
-    EXPECT_EQ(EngineError::SubcodeForSaslCondition(""), 0);
+    std::string open, close;
+    for (int i = 0; i < levels; ++i) {
+        open += "<x a='" + std::to_string(i) + "'>";
+        close += "</x>";
+    }
+    return open + inner + close;
 }
 
-TEST(LoginSettings, UserNames)
+std::string MessageOfSize(size_t total)
 {
+    return "<message><body>" + std::string(total - 32, 'a') + "</body></message>"; // 32 bytes of tags
+}
+
+std::string Repeated(const std::string &text, int times)
+{
+    std::string out;
+    while (times-- > 0)
+        out += text;
+    return out;
+}
+
+TEST(XmlGuard, Table)
+{
+    const size_t max = CXmlGuard::kMaxStanzaBytes;
     const struct
     {
-        const char *text;
-        bool valid;
-        const char *node;
-        const char *domain;
+        const char *name;
+        std::string text;
+        Verdict expected;
     } cases[] = {
-        {"agent@localhost", true, "agent", "localhost"},
-        {"agent@localhost/Home", true, "agent", "localhost"},
-        {"localhost", false, "", ""},  // a bare domain: no node
-        {"@localhost", false, "", ""},
-        {"", false, "", ""},
-        {"ag\xc3\xa9nt@localhost", true, "ag\xc3\xa9nt", "localhost"}, // UTF-8, not a code page
+        {"ordinary stanzas", kHeader + "<message to='a@b'><body>hi</body></message><presence/>", Verdict::Ok},
+        {"a stanza of exactly the limit", kHeader + MessageOfSize(max), Verdict::Ok},
+        {"a stanza one byte over", kHeader + MessageOfSize(max + 1), Verdict::TooLarge},
+        {"stanzas that add up to more than the limit", kHeader + Repeated(MessageOfSize(max / 2), 8), Verdict::Ok},
+        {"whitespace keep-alives between stanzas", kHeader + std::string(2 * max, ' ') + "<presence/>", Verdict::Ok},
+        {"a stream header that never ends", "<stream:stream " + std::string(max + 10, 'a'), Verdict::TooLarge},
+        {"a stanza that never ends", kHeader + "<message><body>" + std::string(max, 'x'), Verdict::TooLarge},
+        {"50 levels", kHeader + Nested(50), Verdict::Ok},
+        {"51 levels", kHeader + Nested(51), Verdict::TooDeep},
+        {"empty elements do not nest", kHeader + "<iq>" + Repeated("<item a='1'/>", 200) + "</iq>", Verdict::Ok},
+        {"markup inside quotes and CDATA does not nest",
+         kHeader + "<message a='<x><y>' b=\"/>\"><body><![CDATA[" + Nested(60) + "<<<]]></body></message>",
+         Verdict::Ok},
+        {"a stream restart starts the depth anew", kHeader + Nested(30, "<stream:stream version='1.0'>" + Nested(40)),
+         Verdict::Ok},
+        {"the depth counts per stanza", kHeader + Nested(40) + Nested(40), Verdict::Ok},
+        {"the XML declaration is not a stanza", "<?xml version='1.0'?>" + kHeader + Nested(50), Verdict::Ok},
     };
     for (const auto &c : cases) {
-        std::string node, domain;
-        EXPECT_EQ(ParseUserName(QString::fromUtf8(c.text), &node, &domain), c.valid) << c.text;
-        if (c.valid) {
-            EXPECT_EQ(node, c.node) << c.text;
-            EXPECT_EQ(domain, c.domain) << c.text;
-        }
+        CXmlGuard whole, bytewise;
+        EXPECT_EQ(whole.Feed(c.text), c.expected) << c.name;
+        Verdict v = Verdict::Ok;
+        for (char ch : c.text)
+            v = bytewise.Feed(std::string_view(&ch, 1));
+        EXPECT_EQ(v, c.expected) << c.name << " (fed byte by byte)";
     }
+}
+
+TEST(XmlGuard, ARefusalStaysUntilResetAndTheServersEndOfStreamIsNoticed)
+{
+    CXmlGuard guard;
+    EXPECT_EQ(guard.Feed(kHeader + Nested(51)), Verdict::TooDeep);
+    EXPECT_EQ(guard.Feed("<presence/>"), Verdict::TooDeep);
+    guard.Reset();
+    EXPECT_EQ(guard.Feed(kHeader + "<presence/>"), Verdict::Ok);
+    EXPECT_FALSE(guard.StreamClosed());
+    guard.Feed("</stream:stream>");
+    EXPECT_TRUE(guard.StreamClosed());
+    guard.Feed(kHeader);
+    EXPECT_FALSE(guard.StreamClosed());
 }
 
 TEST(LoginSettings, ServerAddressSplitsAtTheLastColon)
@@ -77,14 +99,10 @@ TEST(LoginSettings, ServerAddressSplitsAtTheLastColon)
         const char *host;
         int port;
     } cases[] = {
-        {"chat.example", "chat.example", 5222},
-        {"chat.example:", "chat.example", 5222},
-        {"chat.example:0", "chat.example", 5222},
-        {"chat.example:-4", "chat.example", 5222},
-        {"chat.example:abc", "chat.example", 5222},
-        {"chat.example:70000", "chat.example", 5222},
-        {"chat.example:5223", "chat.example", 5223},
-        {"fe80::1:5223", "fe80::1", 5223},
+        {"chat.example", "chat.example", 5222},      {"chat.example:", "chat.example", 5222},
+        {"chat.example:0", "chat.example", 5222},    {"chat.example:-4", "chat.example", 5222},
+        {"chat.example:abc", "chat.example", 5222},  {"chat.example:70000", "chat.example", 5222},
+        {"chat.example:5223", "chat.example", 5223}, {"fe80::1:5223", "fe80::1", 5223},
         {"127.0.0.1:1", "127.0.0.1", 1},
     };
     for (const auto &c : cases) {
@@ -99,15 +117,15 @@ TEST(LoginSettings, ServerAddressSplitsAtTheLastColon)
 TEST(XmppLog, SaslSecretsAreHidden)
 {
     const std::string plain = "AGFnZW50AHMzY3IzdA=="; // "\0agent\0s3cr3t"
+    const std::string sasl = "xmlns='urn:ietf:params:xml:ns:xmpp-sasl'";
     const struct
     {
         std::string text;
         std::string expected;
     } cases[] = {
-        {"<auth xmlns='urn:ietf:params:xml:ns:xmpp-sasl' mechanism='PLAIN'>" + plain + "</auth>",
-         "<auth xmlns='urn:ietf:params:xml:ns:xmpp-sasl' mechanism='PLAIN'>(hidden)</auth>"},
-        {"<response xmlns='urn:ietf:params:xml:ns:xmpp-sasl'>" + plain + "</response>",
-         "<response xmlns='urn:ietf:params:xml:ns:xmpp-sasl'>(hidden)</response>"},
+        {"<auth " + sasl + " mechanism='PLAIN'>" + plain + "</auth>",
+         "<auth " + sasl + " mechanism='PLAIN'>(hidden)</auth>"},
+        {"<response " + sasl + ">" + plain + "</response>", "<response " + sasl + ">(hidden)</response>"},
         {"<auth mechanism='PLAIN'>" + plain, "<auth mechanism='PLAIN'>(hidden)"},
         {"<auth mechanism='PL", "<auth (hidden)"},
         {"<authority>kept</authority><auth/>", "<authority>kept</authority><auth/>"},
@@ -115,6 +133,13 @@ TEST(XmppLog, SaslSecretsAreHidden)
     };
     for (const auto &c : cases)
         EXPECT_EQ(RedactSecrets(c.text), c.expected) << c.text;
+}
+
+TEST(EngineError, OnlyNotAuthorizedGivesTheRefusalSubcode)
+{
+    EXPECT_EQ(EngineError::SubcodeForSaslCondition("not-authorized"), 919);
+    EXPECT_EQ(EngineError::SubcodeForSaslCondition("temporary-auth-failure"), 0);
+    EXPECT_EQ(EngineError::SubcodeForSaslCondition(""), 0);
 }
 
 } // namespace
