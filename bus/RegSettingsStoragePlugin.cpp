@@ -1,4 +1,5 @@
 #include "bus/RegSettingsStoragePlugin.h"
+#include "shared/SettingsFile.h"
 
 #include "bus/BusLog.h"
 #include "bus/MessageIds.h"
@@ -32,9 +33,7 @@ CRegSettingsStoragePlugin::CRegSettingsStoragePlugin(const QString &fileName)
 
 QString CRegSettingsStoragePlugin::DefaultFileName()
 {
-    return QSettings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Quelvar"),
-                     QStringLiteral("Quelvar"))
-        .fileName();
+    return ProgramSettingsFile();
 }
 
 const QUuid *CRegSettingsStoragePlugin::GetId() const

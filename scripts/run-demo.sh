@@ -58,14 +58,14 @@ CAFILE=$(value cafile)
 # the agent's real settings stay untouched. The login dialog opens filled in.
 mkdir -p "$DEMO/config/Quelvar" "$DEMO/data"
 mkdir -m 700 "$DEMO/runtime"
-cat >"$DEMO/config/Quelvar/Quelvar.ini" <<EOF
+cat >"$DEMO/config/Quelvar/Quelvar.conf" <<EOF
 [Values]
 server.address=$ADDRESS
 server.username=$USER_NAME
 server.password=$PASSWORD
 server.cafile=$CAFILE
 EOF
-chmod 600 "$DEMO/config/Quelvar/Quelvar.ini"
+chmod 600 "$DEMO/config/Quelvar/Quelvar.conf"
 
 echo "Demo chat service on $ADDRESS"
 echo "Demo agent: $USER_NAME, password $PASSWORD"

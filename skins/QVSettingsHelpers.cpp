@@ -1,4 +1,5 @@
 #include "skins/QVSettingsHelpers.h"
+#include "shared/SettingsFile.h"
 
 #include "skins/SkinLog.h"
 
@@ -75,8 +76,7 @@ std::unique_ptr<QSettings> CQVSettingsHelpers::OpenStore()
     const QString &file = storeFileOverride();
     if (!file.isEmpty())
         return std::make_unique<QSettings>(file, QSettings::IniFormat);
-    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
-                                       QStringLiteral("Quelvar"), QStringLiteral("Quelvar"));
+    return std::make_unique<QSettings>(ProgramSettingsFile(), QSettings::IniFormat);
 }
 
 bool CQVSettingsHelpers::CommitStore(QSettings &store)
