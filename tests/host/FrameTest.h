@@ -7,6 +7,7 @@
 #include "shared/Prompt.h"
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QTemporaryDir>
 #include <QUrl>
 
@@ -15,6 +16,18 @@
 #include <memory>
 
 namespace hosttest {
+
+// A picture of a window for review, saved when OSTREL_SCREENSHOT_DIR names a
+// folder (the pictures under docs/ come from here).
+inline void SaveForReview(QWidget *window, const QString &name)
+{
+    const QImage picture = window->grab().toImage();
+    EXPECT_FALSE(picture.isNull()) << name.toStdString();
+    const QString folder = qEnvironmentVariable("OSTREL_SCREENSHOT_DIR");
+    if (!folder.isEmpty()) {
+        EXPECT_TRUE(picture.save(QDir(folder).filePath(name))) << name.toStdString();
+    }
+}
 
 // Receives the links the program opens instead of a browser.
 class LinkRecorder : public QObject

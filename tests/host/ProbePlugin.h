@@ -1,13 +1,9 @@
 #pragma once
-// The probe: a plug-in on the plug-in base class that records every bus
-// message it hears and answers with scripted results. It owns one mode,
-// shows an outlook-bar page and a view, merges a menu and accelerators when
-// its mode activates and runs the commands it is given.
-//
-// The tests use it in two ways: compiled into the test, and as a plug-in
-// library (fixtures/ProbeModule.cpp) that the main frame loads. A test finds
-// a loaded probe among the bus's plug-ins by its id; the class is all in this
-// header, so both sides agree on its layout.
+// The probe: a plug-in that records every bus message it hears, answers with
+// scripted results, owns one mode with a bar page and a view, merges a menu
+// and accelerators when its mode activates and runs the commands it is given.
+// Compiled into the tests and built as a library (fixtures/ProbeModule.cpp);
+// all in this header, so both sides agree on its layout.
 
 #include "bus/MessageIds.h"
 #include "bus/Payloads.h"
@@ -16,7 +12,6 @@
 #include <QLabel>
 #include <QPixmap>
 #include <QStringList>
-#include <QVBoxLayout>
 
 #include <functional>
 #include <map>
@@ -66,19 +61,11 @@ public:
             onLoad();
         if (!addWindows)
             return true;
-        auto *pane = new QWidget;
-        pane->setObjectName(m_name + QStringLiteral("Pane"));
-        auto *layout = new QVBoxLayout(pane);
-        for (int i = 1; i <= 3; ++i) {
-            auto *label = new QLabel(QStringLiteral("%1 item %2").arg(m_name).arg(i), pane);
-            label->setTextFormat(Qt::PlainText);
-            layout->addWidget(label);
-        }
-        layout->addStretch();
+        auto *pane = new QLabel(QStringLiteral("%1 item 1\n%1 item 2").arg(m_name));
+        pane->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         auto *view = new QLabel(QStringLiteral("The %1 view").arg(m_name));
         view->setObjectName(m_name + QStringLiteral("View"));
         view->setAlignment(Qt::AlignCenter);
-        view->setTextFormat(Qt::PlainText);
         return AddBarPane(pane, m_name) && AddView(view, m_name);
     }
 
@@ -132,14 +119,10 @@ public:
     QString Name() const { return m_name; }
     void SetJournal(QStringList *journal) { m_journal = journal; }
 
-    // Messages heard, in order ("COMMAND 40000 mode 1000 code 0", "MODE_ACTIVATE 1000").
-    QStringList heard;
-    // Answers by message id, given before the base class sees the message.
-    std::map<QUuid, int> results;
-    // Commands the probe runs, and enables, while its mode is active.
-    std::set<unsigned> commands;
-    // Merged when the mode activates.
-    MenuSpec menu;
+    QStringList heard; // in order: "COMMAND 40000 mode 1000 code 0", "MODE_ACTIVATE 1000"
+    std::map<QUuid, int> results; // answers by message id, before the base class sees it
+    std::set<unsigned> commands; // run and enabled while the mode is active
+    MenuSpec menu; // merged, with the keys, when the mode activates
     AcceleratorTable accelerators;
     bool addWindows = true;
     std::function<void()> onLoad;

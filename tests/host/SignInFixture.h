@@ -12,8 +12,6 @@
 #include "host/SignInDialogs.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QImage>
 #include <QLabel>
 #include <QTimer>
 
@@ -51,18 +49,6 @@ T *Child(QWidget *parent, const char *name)
     T *child = parent->findChild<T *>(QLatin1String(name));
     EXPECT_NE(child, nullptr) << name;
     return child;
-}
-
-// A picture of a window for review, saved when OSTREL_SCREENSHOT_DIR names a
-// folder.
-inline void SaveForReview(QWidget *window, const QString &name)
-{
-    const QImage picture = window->grab().toImage();
-    EXPECT_FALSE(picture.isNull()) << name.toStdString();
-    const QString folder = qEnvironmentVariable("OSTREL_SCREENSHOT_DIR");
-    if (!folder.isEmpty()) {
-        EXPECT_TRUE(picture.save(QDir(folder).filePath(name))) << name.toStdString();
-    }
 }
 
 class SignInFrame : public FrameTest

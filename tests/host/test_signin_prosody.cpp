@@ -94,26 +94,15 @@ TEST_F(SignInProsody, SignsInThroughTheLoginDialogAndSignOutShowsItAgain)
     EXPECT_TRUE(waitUntil([&] { return !frame->isVisible(); })) << "cancelled: the program ends";
 }
 
-TEST_F(SignInProsody, TheXmppPlugInRefusesAUserNameAndTheDialogStays)
-{
-    bool stayed = false;
-    WhenShown<CLoginDlg>([&](CLoginDlg *dialog) {
-        AnswerPluginBox();
-        Fill(dialog, QStringLiteral("localhost"), Password()); // no node
-        stayed = dialog->isVisible();
-        Fill(dialog, Agent(), Password());
-    });
-    ASSERT_TRUE(frame->RunCommand(CmdSignIn));
-    EXPECT_TRUE(stayed);
-    EXPECT_EQ(pluginBoxes, QStringList{QStringLiteral("Invalid username.")});
-    ASSERT_TRUE(WaitOnline()) << ServerLog();
-}
-
-TEST_F(SignInProsody, ARefusedPasswordBringsTheLoginDialogBack)
+TEST_F(SignInProsody, ARefusedUserNameKeepsTheDialogAndARefusedPasswordBringsItBack)
 {
     int shown = 0;
+    bool stayed = false;
     std::function<void(CLoginDlg *)> answer = [&](CLoginDlg *dialog) {
         if (++shown == 1) {
+            AnswerPluginBox();
+            Fill(dialog, QStringLiteral("localhost"), Password()); // no node
+            stayed = dialog->isVisible();
             WhenShown<CLoginDlg>(answer);
             AnswerPluginBox();
             Fill(dialog, Agent(), QStringLiteral("wrong"));
@@ -123,8 +112,9 @@ TEST_F(SignInProsody, ARefusedPasswordBringsTheLoginDialogBack)
     };
     WhenShown<CLoginDlg>(answer);
     ASSERT_TRUE(frame->RunCommand(CmdSignIn));
+    EXPECT_TRUE(stayed);
     ASSERT_TRUE(waitUntil([&] { return shown == 2; }, 15000)) << ServerLog();
-    EXPECT_EQ(pluginBoxes, QStringList{QStringLiteral("Invalid user name or password.")});
+    EXPECT_EQ(pluginBoxes, (QStringList{"Invalid username.", "Invalid user name or password."}));
     ASSERT_TRUE(WaitOnline()) << ServerLog();
 }
 

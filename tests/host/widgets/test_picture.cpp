@@ -20,32 +20,21 @@ QColor At(const QImage &image, int x, int y)
 
 TEST(GifParsing, ReadsScreenBackgroundAndFrames)
 {
-    const gif::Frame third{{0, 0, 2, 2}, 1};
     const QByteArray netscape("\x21\xFF\x0BNETSCAPE2.0\x03\x01\x00\x00\x00", 19);
     const QByteArray comment = QByteArray("\x21\xFE", 2) + gif::SubBlocks("made for the tests");
     const QByteArray data = gif::Header({16, 8}, 3) + netscape + gif::Control({{}, 0, 7, 1})
         + gif::Image({{0, 0, 16, 8}, 1}) + comment + gif::Control({{}, 0, 0, 2}) + gif::Image({{4, 2, 4, 4}, 2})
-        + gif::Image(third) + ";";
-
+        + gif::Image({{0, 0, 2, 2}, 1}) + ";";
     const auto file = ParseGif(data);
     ASSERT_TRUE(file);
     EXPECT_EQ(file->screen, QSize(16, 8));
-    EXPECT_EQ(file->colorTableSize, 12);
     EXPECT_EQ(file->background, QColor(Qt::blue));
     ASSERT_EQ(file->frames.size(), 3);
     EXPECT_EQ(file->frames[0].delay, 7);
-    EXPECT_EQ(file->frames[0].disposal, 1);
     EXPECT_EQ(file->frames[1].rect, QRect(4, 2, 4, 4));
     EXPECT_EQ(file->frames[1].disposal, 2);
-    // A control extension is for the next image only.
-    EXPECT_EQ(file->frames[2].delay, 0);
+    EXPECT_EQ(file->frames[2].delay, 0) << "a control extension is for the next image only";
     EXPECT_EQ(file->frames[2].disposal, 0);
-
-    CPictureEx picture;
-    ASSERT_TRUE(picture.Load(data));
-    EXPECT_EQ(picture.FrameCount(), 3);
-    EXPECT_EQ(picture.size(), QSize(16, 8));
-    EXPECT_EQ(picture.BackgroundColor(), QColor(Qt::blue));
 }
 
 TEST(GifParsing, BrokenFiles)
@@ -173,10 +162,8 @@ TEST(PictureEx, PlaysFramesForTheirDelaysAndLoops)
         }
     }
 
-    picture.Stop();
-    EXPECT_FALSE(picture.IsPlaying());
     picture.Unload();
-    EXPECT_FALSE(picture.IsLoaded());
+    EXPECT_FALSE(picture.IsPlaying());
     EXPECT_FALSE(picture.Draw());
 
     // The connecting animation is one of ours.
