@@ -1,4 +1,5 @@
 #include "bus/DataCache.h"
+#include "shared/Md5.h"
 
 #include "bus/BusLog.h"
 #include "bus/MessageIds.h"
@@ -77,9 +78,7 @@ QString CDataCache::DefaultBaseFolder()
 
 std::string CDataCache::Md5Hex(const std::string &data)
 {
-    const QByteArray hash = QCryptographicHash::hash(QByteArrayView(data.data(), qsizetype(data.size())),
-                                                     QCryptographicHash::Md5);
-    return hash.toHex().toStdString();
+    return ::Md5Hex(data);
 }
 
 QString CDataCache::FilePath(const DataInfo &info) const

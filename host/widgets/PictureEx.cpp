@@ -1,6 +1,6 @@
 #include "host/widgets/PictureEx.h"
 
-#include "host/widgets/HostWidgetsLog.h"
+#include "host/HostLog.h"
 
 #include <QFile>
 #include <QPainter>
@@ -21,7 +21,7 @@ bool CPictureEx::LoadFromResource(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        qCWarning(lcHostWidgets) << "No picture resource" << path;
+        qCWarning(lcHost) << "No picture resource" << path;
         Unload();
         return false;
     }

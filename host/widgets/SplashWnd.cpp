@@ -1,7 +1,7 @@
 #include "host/widgets/SplashWnd.h"
 
 #include "host/widgets/HostResources.h"
-#include "host/widgets/HostWidgetsLog.h"
+#include "host/HostLog.h"
 
 #include <QGuiApplication>
 #include <QPainter>
@@ -24,7 +24,7 @@ void CSplashWnd::ShowSplashScreen(QWidget *frame)
         return;
     const QPixmap picture(HostResource("BITMAP", 318));
     if (picture.isNull()) {
-        qCWarning(lcHostWidgets) << "The splash picture is missing";
+        qCWarning(lcHost) << "The splash picture is missing";
         return;
     }
     s_current = new CSplashWnd(frame, picture);

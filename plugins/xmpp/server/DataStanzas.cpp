@@ -1,4 +1,5 @@
 #include "plugins/xmpp/server/DataStanzas.h"
+#include "shared/Md5.h"
 
 #include "plugins/xmpp/server/WireText.h"
 #include "plugins/xmpp/tasks/StanzaText.h"
@@ -18,13 +19,6 @@ constexpr std::array<std::string_view, 4> kTypeWords = {"local", "server", "shar
 const gloox::Tag *DataChild(const gloox::Tag &parent, const char *name)
 {
     return Stanza::FindChild(parent, name, kDataNamespace);
-}
-
-std::string Md5Hex(const std::string &bytes)
-{
-    return QCryptographicHash::hash(QByteArrayView(bytes.data(), qsizetype(bytes.size())), QCryptographicHash::Md5)
-        .toHex()
-        .toStdString();
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "plugins/xmpp/server/DataStanzas.h"
 #include "plugins/xmpp/server/ServerStanzas.h"
 #include "plugins/xmpp/server/StanzaTemplates.h"
+#include "plugins/xmpp/XmppLog.h"
 #include "shared/Prompt.h"
 
 #include <gloox/jid.h>
@@ -20,7 +21,6 @@ using namespace QVPlugin;
 
 namespace {
 
-Q_LOGGING_CATEGORY(lcService, "ostrel.xmpp")
 
 // Payloads cross library boundaries, where RTTI does not: the type name
 // tells them apart.
@@ -120,7 +120,7 @@ int CServiceMessages::OnCommand(unsigned id)
         return RESULT_DONE;
     const Quelvar::StanzaTemplates read = Quelvar::ReadStanzaTemplates(TemplateFile());
     if (!read.error.isEmpty())
-        qCInfo(lcService).noquote() << "no stanza templates:" << read.error;
+        qCInfo(lcXmpp).noquote() << "no stanza templates:" << read.error;
     const qsizetype index = qsizetype(id - Quelvar::kFirstTemplateCommand);
     if (index < read.templates.size()) {
         const std::string own = m_session->OwnJid();
@@ -151,7 +151,7 @@ bool CServiceMessages::OnStanza(const gloox::Tag &stanza, const gloox::JID &own)
         return true;
     }
     case Quelvar::SystemReading::Ignored:
-        qCWarning(lcService) << "system message dropped:" << system.reason;
+        qCWarning(lcXmpp) << "system message dropped:" << system.reason;
         return true;
     case Quelvar::SystemReading::NotMine:
         break;
@@ -167,7 +167,7 @@ bool CServiceMessages::OnStanza(const gloox::Tag &stanza, const gloox::JID &own)
         m_post(MSG_DATA_RECEIVED, &data.info);
         return true;
     case Quelvar::DataReading::Ignored:
-        qCWarning(lcService) << "data message dropped:" << data.reason;
+        qCWarning(lcXmpp) << "data message dropped:" << data.reason;
         return true;
     case Quelvar::DataReading::NotMine:
         break;

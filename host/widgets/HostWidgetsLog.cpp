@@ -1,3 +1,0 @@
-#include "host/widgets/HostWidgetsLog.h"
-
-Q_LOGGING_CATEGORY(lcHostWidgets, "ostrel.host", QtInfoMsg)
