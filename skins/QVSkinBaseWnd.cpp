@@ -178,7 +178,6 @@ void CQVSkinBaseController::OnSkinChanged()
     // The next InitializeSkin applies the new skin's form of the same name.
     m_formName.clear();
     m_initialized = false;
-    UpdateClientRect();
-    DoResize();
+    OnSize();
     m_window->update();
 }

@@ -88,14 +88,6 @@ void CQVSplitter::GetPaneInfo(int pane, int &ideal, int &minimum) const
     minimum = m_panes[pane].minimum;
 }
 
-int CQVSplitter::GetPaneSize(int pane) const
-{
-    EnsurePanes();
-    if (pane < 0 || pane >= int(m_panes.size()))
-        return -1;
-    return m_panes[pane].current;
-}
-
 QString CQVSplitter::GetSectionName(const QString &section) const
 {
     return CQVSettingsHelpers::GetProfileName(section) + QStringLiteral("Splitter-%1").arg(m_controlId);
@@ -173,12 +165,6 @@ void CQVSplitter::TrackPane(int pane, int position)
     EnsurePanes();
     QVSplitterLayout::TrackPaneSize(m_panes, pane, position - PaneStart(pane), handleWidth(),
                                     handleWidth());
-}
-
-std::pair<int, int> CQVSplitter::GetTrackLimits(int pane) const
-{
-    EnsurePanes();
-    return QVSplitterLayout::TrackLimits(m_panes, pane, PaneStart(pane), ContentsEnd(), handleWidth());
 }
 
 QWidget *CQVSplitter::GetActivePane(int *pane) const

@@ -11,7 +11,6 @@
 #include <QSplitter>
 #include <QString>
 
-#include <utility>
 #include <vector>
 
 class FAYCEL_EXPORT CQVSplitter : public QSplitter
@@ -31,8 +30,6 @@ public:
     // Pane records; a pane is a widget added with addWidget, in order.
     void SetPaneInfo(int pane, int ideal, int minimum);
     void GetPaneInfo(int pane, int &ideal, int &minimum) const;
-    // The size the pane was last given, -1 before it was laid out.
-    int GetPaneSize(int pane) const;
 
     // "<profile path of section>Splitter-<control id>".
     QString GetSectionName(const QString &section) const;
@@ -47,9 +44,6 @@ public:
     // above it gets the new size, taken from the panes after it, last one first.
     void TrackRowSize(int y, int row);
     void TrackColumnSize(int x, int column);
-    // The positions, in the splitter's coordinates, that the start of the bar
-    // after `pane` may be dragged to without any pane falling below its minimum.
-    std::pair<int, int> GetTrackLimits(int pane) const;
 
     // The pane that holds the focus (its index in *pane), or null when the
     // focus is not in one of this splitter's panes.
