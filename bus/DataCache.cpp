@@ -1,12 +1,11 @@
 #include "bus/DataCache.h"
-#include "shared/Md5.h"
 
 #include "bus/BusLog.h"
 #include "bus/MessageIds.h"
 #include "bus/Payloads.h"
+#include "shared/Md5.h"
 #include "shared/ModuleVersion.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>

@@ -47,8 +47,6 @@ public:
     // 1 deleted, -1 otherwise.
     int Delete(const DataInfo &info) const;
 
-    QString BaseFolder() const { return m_baseFolder; }
-
 private:
     CManager *m_manager;
     QString m_baseFolder;

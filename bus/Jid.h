@@ -16,8 +16,6 @@ public:
 
     // Valid when it has a domain and every part is within the XMPP limits.
     bool IsValid() const { return m_valid; }
-    bool IsBare() const { return m_valid && m_resource.isEmpty(); }
-    bool IsFull() const { return m_valid && !m_resource.isEmpty(); }
 
     const QString &node() const { return m_node; }
     const QString &domain() const { return m_domain; }

@@ -128,13 +128,14 @@ void CManager::LoadPluginLibraries()
 
 void CManager::LoadPluginLibrary(const QString &path)
 {
+    const QString fileName = QFileInfo(path).fileName();
     auto *record = new CLibraryRecord;
-    record->fileName = QFileInfo(path).fileName();
+    record->fileName = fileName;
     record->library = std::make_unique<QLibrary>(path);
     if (!record->library->load()) {
         qCWarning(lcBus) << "cannot load" << path << record->library->errorString();
         delete record;
-        CPrompt::Error(QStringLiteral("Failed to load library %1").arg(QFileInfo(path).fileName()));
+        CPrompt::Error(QStringLiteral("Failed to load library %1").arg(fileName));
         return;
     }
     if (auto entry = reinterpret_cast<LoadPluginsFn>(record->library->resolve(kLoadPluginsSymbol))) {

@@ -49,7 +49,6 @@ public:
     void KillTimer(unsigned id) override;
 
     IPlugin *plugin() const { return m_plugin; }
-    CLibraryRecord *library() const { return m_library; }
 
 private:
     CManager *m_manager;
@@ -97,10 +96,8 @@ public:
     // Uninitialises, then releases every plug-in. Idempotent; the destructor
     // calls it.
     void Shutdown();
-    bool IsShuttingDown() const { return m_shuttingDown; }
 
     bool IsUiThread() const { return std::this_thread::get_id() == m_uiThread; }
-    QString ProgramDir() const { return m_programDir; }
     // Initialised plug-ins in dispatch order.
     std::vector<IPlugin *> Plugins() const;
 

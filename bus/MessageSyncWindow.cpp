@@ -108,8 +108,10 @@ bool CMessageSyncWindow::event(QEvent *e)
     if (e->type() != SyncEventType)
         return QObject::event(e);
     auto *sync = static_cast<SyncEvent *>(e);
-    if (!sync->record)
-        return m_manager->DispatchFromUiThread(sync->sender, sync->id, sync->clone.get(), nullptr), true;
+    if (!sync->record) {
+        m_manager->DispatchFromUiThread(sync->sender, sync->id, sync->clone.get(), nullptr);
+        return true;
+    }
     Record &record = *sync->record;
     {
         std::lock_guard lock(m_lock);

@@ -1,10 +1,10 @@
 #include "bus/RegSettingsStoragePlugin.h"
-#include "shared/SettingsFile.h"
 
 #include "bus/BusLog.h"
 #include "bus/MessageIds.h"
 #include "bus/Payloads.h"
 #include "bus/VariantKind.h"
+#include "shared/SettingsFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -39,12 +39,6 @@ QString CRegSettingsStoragePlugin::DefaultFileName()
 const QUuid *CRegSettingsStoragePlugin::GetId() const
 {
     return &PLUGIN_GUID_SETTINGS_STORAGE;
-}
-
-bool CRegSettingsStoragePlugin::Initialize(IHost *host)
-{
-    m_host = host;
-    return true;
 }
 
 int CRegSettingsStoragePlugin::OnMessage(const QUuid &id, IMessage *in, IMessage *out)

@@ -29,19 +29,17 @@ public:
     int GetVersion() const override { return PLUGIN_VERSION; }
     QString GetName() const override { return {}; }
     QString GetDescription() const override { return {}; }
-    bool Initialize(IHost *host) override;
+    bool Initialize(IHost *) override { return true; }
     void Uninitialize() override {}
     void Release() override { delete this; }
     int OnMessage(const QUuid &id, IMessage *in, IMessage *out) override;
     void OnTimer(unsigned) override {}
 
+private:
     QVariant Read(const QString &key, const QVariant &defaultValue);
     void Write(const QString &key, const QVariant &value);
-
-private:
     void Sync();
 
-    IHost *m_host = nullptr;
     QSettings m_settings;
     QHash<QString, QVariant> m_cache;
     bool m_fileSecured = false;

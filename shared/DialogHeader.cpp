@@ -45,8 +45,7 @@ void CDialogHeader::Attach(QWidget *dialog)
         return;
     m_dialog = dialog;
 
-    if (QLayout *layout = dialog->layout()) {
-        Q_UNUSED(layout);
+    if (dialog->layout()) {
         QMargins margins = dialog->contentsMargins();
         margins.setTop(margins.top() + kHeight);
         dialog->setContentsMargins(margins);

@@ -43,10 +43,6 @@ public:
     void SetIcon(const QIcon &icon);
     void SetTextAlignment(int alignment);
 
-    QString Title() const { return m_title; }
-    QString Subtitle() const { return m_subtitle; }
-    int TextAlignment() const { return m_alignment; }
-
     // The system sizes the header draws with.
     QSize IconSize() const;
     int EdgeSize() const;

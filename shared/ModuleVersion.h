@@ -14,8 +14,9 @@ class CModuleVersion
 {
 public:
     // module: a library's path, or a file name looked for in the program's
-    // folder and then where QLibrary looks; empty means the running program. False when the module does not load or
-    // carries no valid record; everything read before is forgotten first.
+    // folder and then where QLibrary looks; empty means the running program.
+    // False when the module does not load or carries no valid record;
+    // everything read before is forgotten first.
     bool ReadVersionInfo(const QString &module = QString());
 
     // A string of the record; empty when absent or when nothing was read.
