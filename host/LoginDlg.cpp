@@ -86,9 +86,9 @@ CLoginDlg::CLoginDlg(CManager *bus, LoginInfo &login, QWidget *parent)
     m_serverLink->setToolTip(tr("Server"));
     connect(m_serverLink, &QLabel::linkActivated, this, onLink);
 
-    m_resizer = new CDialogResizer(this);
+    auto *resizer = new CDialogResizer(this);
     const unsigned widen = CDialogResizer::Widen | CDialogResizer::StayVertically;
-    m_resizer->Attach(this, 0, {{1009, widen}, {1006, widen}, {1, widen}});
+    resizer->Attach(this, 0, {{1009, widen}, {1006, widen}, {1, widen}});
 
     m_userName->setText(m_bus->GetSetting(AccountKeys::UserName, QString()).toString());
     const QString password = m_bus->GetSetting(AccountKeys::Password, QString()).toString();

@@ -7,7 +7,6 @@
 #include <QDialog>
 #include <QPixmap>
 
-class CDialogResizer;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -47,6 +46,5 @@ private:
     QLineEdit *m_password;
     QCheckBox *m_remember;
     QLabel *m_serverLink;
-    CDialogResizer *m_resizer;
     QString m_server;
 };

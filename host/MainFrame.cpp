@@ -232,12 +232,18 @@ void CMainFrame::SetMenu(const MenuSpec &menu)
             m_menuItems.push_back(popup);
             FillMenu(popup, item.children);
         } else {
-            QAction *action = bar->addAction(item.text);
-            m_menuItems.push_back(action);
-            SetCommandId(action, item.id);
-            connect(action, &QAction::triggered, this, [this, id = item.id] { RunCommand(id); });
+            m_menuItems.push_back(AddCommandItem(bar, item));
         }
     }
+}
+
+QAction *CMainFrame::AddCommandItem(QWidget *menu, const MenuSpec &item)
+{
+    auto *action = new QAction(item.text, menu);
+    SetCommandId(action, item.id);
+    connect(action, &QAction::triggered, this, [this, id = item.id] { RunCommand(id); });
+    menu->addAction(action);
+    return action;
 }
 
 void CMainFrame::FillMenu(QMenu *menu, const std::vector<MenuSpec> &items)
@@ -249,9 +255,7 @@ void CMainFrame::FillMenu(QMenu *menu, const std::vector<MenuSpec> &items)
         } else if (item.IsPopup()) {
             FillMenu(menu->addMenu(item.text), item.children);
         } else {
-            QAction *action = menu->addAction(item.text);
-            SetCommandId(action, item.id);
-            connect(action, &QAction::triggered, this, [this, id = item.id] { RunCommand(id); });
+            AddCommandItem(menu, item);
         }
     }
 }

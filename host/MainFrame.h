@@ -112,6 +112,8 @@ private:
 
     void AddCommandHandlers();
     void FillMenu(QMenu *menu, const std::vector<QVPlugin::MenuSpec> &items);
+    // A command item at the end of a menu or the menu bar; it runs as RunCommand.
+    QAction *AddCommandItem(QWidget *menu, const QVPlugin::MenuSpec &item);
     void UpdateMenu(QMenu *menu);
     bool OnPageChanging(int index);
     void OnPageChanged(int index);

@@ -128,11 +128,6 @@ QWidget *CQVOutlookBar::PageWindow(int index) const
     return index >= 0 && index < PageCount() ? m_pages[size_t(index)].window.data() : nullptr;
 }
 
-QString CQVOutlookBar::PageTitle(int index) const
-{
-    return index >= 0 && index < PageCount() ? m_pages[size_t(index)].title : QString();
-}
-
 int CQVOutlookBar::IndexOf(const QWidget *window) const
 {
     for (int i = 0; i < PageCount(); ++i) {

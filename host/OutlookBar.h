@@ -45,7 +45,6 @@ public:
     // -1 when the bar has no page.
     int ActivePage() const { return m_active; }
     QWidget *PageWindow(int index) const;
-    QString PageTitle(int index) const;
     int IndexOf(const QWidget *window) const;
 
     // Asks the guard, then shows the page. True when the page at index is

@@ -47,9 +47,6 @@ public:
     // MSG_QUERY_CLOSE; true when no plug-in keeps the program open.
     bool QueryClose();
 
-    const QVPlugin::MenuSpec &Menu() const { return m_menu.Menu(); }
-    const QVPlugin::AcceleratorTable &Accelerators() const { return m_accelerators; }
-
     static QString ModeSection(int mode);
 
 private:

@@ -19,8 +19,6 @@ public:
     QByteArray State(const QString &section) const;
     QByteArray Geometry(const QString &section) const;
 
-    QString FileName() const { return m_fileName; }
-
 private:
     QString m_fileName;
 };

@@ -9,9 +9,6 @@ class CAboutDlg : public QDialog
 {
     Q_OBJECT
 public:
-    // The frame's command that opens the about box (modally).
-    static constexpr int kCommandId = 57664;
-
     // Where the version line goes on the picture.
     static constexpr QRect kVersionRect{QPoint(107, 122), QPoint(256, 171)};
 

@@ -67,15 +67,15 @@ std::optional<GifFile> ParseGif(const QByteArray &d)
     const int backgroundIndex = Byte(d, 11);
     qsizetype pos = kHeaderSize;
     if (packed & 0x80) {
-        file.colorTableSize = ColorTableBytes(packed);
-        if (pos + file.colorTableSize > d.size())
+        const int colorTableSize = ColorTableBytes(packed);
+        if (pos + colorTableSize > d.size())
             return std::nullopt;
         // The index may point past a small table: then there is no background.
-        if (backgroundIndex * 3 < file.colorTableSize) {
+        if (backgroundIndex * 3 < colorTableSize) {
             const qsizetype entry = pos + backgroundIndex * 3;
             file.background = QColor(Byte(d, entry), Byte(d, entry + 1), Byte(d, entry + 2));
         }
-        pos += file.colorTableSize;
+        pos += colorTableSize;
     }
     const QByteArray head = d.left(pos);
 

@@ -23,7 +23,6 @@ struct GifFrameBlocks
 struct GifFile
 {
     QSize screen;
-    int colorTableSize = 0;           // bytes of the global colour table
     std::optional<QColor> background; // from the global colour table
     QList<GifFrameBlocks> frames;     // whole frames only
 };
@@ -68,7 +67,6 @@ public:
     const QImage &Canvas() const { return m_canvas; }
     int Index() const { return m_index; }
     qsizetype FrameCount() const { return m_frames.size(); }
-    const QList<GifFrame> &Frames() const { return m_frames; }
 
 private:
     QList<GifFrame> m_frames;

@@ -36,7 +36,6 @@ bool CPictureEx::Load(const QByteArray &data)
         if (!file || file->frames.isEmpty())
             return false;
         m_isGif = true;
-        m_colorTableSize = file->colorTableSize;
         if (file->background)
             m_background = *file->background;
         if (file->frames.size() > 1) {
@@ -105,7 +104,6 @@ void CPictureEx::Unload()
     m_size = QSize();
     m_background = Qt::white;
     m_visiblePart = QRect();
-    m_colorTableSize = 0;
     m_isGif = false;
     update();
 }

@@ -40,9 +40,7 @@ public:
     bool IsLoaded() const { return !m_canvas.isNull() || m_player.FrameCount() > 0; }
     QSize PictureSize() const { return m_size; }
     QColor BackgroundColor() const { return m_background; }
-    int ColorTableSize() const { return m_colorTableSize; }
     qsizetype FrameCount() const { return m_player.FrameCount(); }
-    const QList<GifFrame> &Frames() const { return m_player.Frames(); }
     // The frame on show while playing.
     int CurrentFrame() const { return m_player.Index(); }
     // How long the frame on show stays; -1 when not playing.
@@ -65,6 +63,5 @@ private:
     QSize m_size;
     QColor m_background = Qt::white;
     QRect m_visiblePart;
-    int m_colorTableSize = 0;
     bool m_isGif = false;
 };
