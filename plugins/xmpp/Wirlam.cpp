@@ -229,9 +229,10 @@ void CWirlam::OnSessionOpened(XmppPump &pump)
 
 bool CWirlam::OnStanza(XmppPump &pump, const gloox::Tag &stanza)
 {
-    Stanza::Outcome outcome = Stanza::ReadStanza(stanza, pump.OwnJid(), QDateTime::currentSecsSinceEpoch());
+    const std::string own = pump.OwnJid();
+    Stanza::Outcome outcome = Stanza::ReadStanza(stanza, own, QDateTime::currentSecsSinceEpoch());
     if (!outcome.taken)
-        return m_service.OnStanza(stanza, gloox::JID(pump.OwnJid()));
+        return m_service.OnStanza(stanza, gloox::JID(own));
     if (outcome.reply)
         pump.SendRaw(outcome.reply->xml());
     // Posted from this thread: the bus delivers a copy on the user-interface

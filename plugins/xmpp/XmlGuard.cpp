@@ -8,10 +8,10 @@ bool IsSpace(char c)
 }
 
 // "stream:stream" or any prefix: the root that stays open for the session.
-bool IsStreamRoot(const std::string &name)
+bool IsStreamRoot(std::string_view name)
 {
     const size_t colon = name.find(':');
-    return (colon == std::string::npos ? name : name.substr(colon + 1)) == "stream";
+    return (colon == std::string_view::npos ? name : name.substr(colon + 1)) == "stream";
 }
 
 constexpr size_t kMaxNameBytes = 256;

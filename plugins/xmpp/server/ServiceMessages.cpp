@@ -6,6 +6,7 @@
 #include "plugins/xmpp/server/DataStanzas.h"
 #include "plugins/xmpp/server/ServerStanzas.h"
 #include "plugins/xmpp/server/StanzaTemplates.h"
+#include "plugins/xmpp/tasks/StanzaOutcome.h"
 #include "plugins/xmpp/XmppLog.h"
 #include "shared/Prompt.h"
 
@@ -21,14 +22,7 @@ using namespace QVPlugin;
 
 namespace {
 
-
-// Payloads cross library boundaries, where RTTI does not: the type name
-// tells them apart.
-template <typename T>
-T *PayloadAs(IMessage *in, const char *typeName)
-{
-    return in && qstrcmp(in->GetTypeName(), typeName) == 0 ? static_cast<T *>(in) : nullptr;
-}
+using Stanza::PayloadAs;
 
 bool IsTemplateCommand(unsigned id)
 {

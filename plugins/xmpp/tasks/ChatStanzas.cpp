@@ -68,17 +68,17 @@ Outcome ReadChatMessage(const Tag &stanza, const std::string &ownJid, std::int64
     Outcome outcome;
     if (stanza.name() != "message")
         return outcome;
-    const std::string type = stanza.findAttribute("type");
+    const std::string &type = stanza.findAttribute("type");
     if (type != "chat" && type != "groupchat")
         return outcome;
     outcome.taken = true;
 
-    const std::string fromText = stanza.findAttribute("from");
+    const std::string &fromText = stanza.findAttribute("from");
     const Jid from(FromWire(fromText));
     const Jid to(FromWire(stanza.findAttribute("to")));
     if (!from.IsValid())
         return outcome;
-    const std::string id = stanza.findAttribute("id");
+    const std::string &id = stanza.findAttribute("id");
 
     if (FindChild(stanza, "request", kNsReceipts)) {
         outcome.reply = std::make_unique<Tag>("message");

@@ -4,22 +4,11 @@
 #include "plugins/xmpp/tasks/ChatStanzas.h"
 #include "plugins/xmpp/tasks/PresenceStanzas.h"
 
-#include <cstring>
-
 using namespace QVPlugin;
 
 namespace Stanza {
 
 namespace {
-// The payload as T when its type name says it is one; null otherwise.
-template <typename T>
-const T *PayloadAs(const IMessage *in, const char *typeName)
-{
-    if (!in || std::strcmp(in->GetTypeName(), typeName) != 0)
-        return nullptr;
-    return static_cast<const T *>(in);
-}
-
 PresenceStanzas Presence(PresenceState state, ContactRole role, const Jid &target, const SenderContext &context)
 {
     PresenceRequest request;

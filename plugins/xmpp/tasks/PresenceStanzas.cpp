@@ -3,6 +3,8 @@
 #include "bus/MessageIds.h"
 #include "plugins/xmpp/tasks/StanzaText.h"
 
+#include <optional>
+
 using gloox::Tag;
 using namespace QVPlugin;
 
@@ -38,49 +40,11 @@ std::string ChildText(const Tag &stanza, const char *name)
     const Tag *child = FindChild(stanza, name, NamespaceOf(stanza));
     return child ? child->cdata() : std::string();
 }
-} // namespace
 
-PresenceStanzas BuildPresence(const PresenceRequest &request, const std::string &ownJid)
+// The contact a presence without type (available) or of type
+// "unavailable" announces; nothing without a valid sender.
+std::optional<ChatContact> ContactFromPresence(const Tag &stanza, bool available)
 {
-    PresenceStanzas out;
-    const std::string roleText(RoleText(request.role));
-    out.presence = std::make_unique<Tag>("presence");
-    Tag *presence = out.presence.get();
-    if (!roleText.empty())
-        AddElement(presence, "x", kNsMucUser);
-    const std::string nick = ToWire(request.nick);
-    if (!nick.empty())
-        presence->addAttribute("nick", nick);
-    if (request.target.IsValid())
-        presence->addAttribute("to", ToWire(request.target.Str()));
-
-    if (request.role == RoleNone) {
-        presence->addAttribute("type", "unavailable");
-    } else {
-        const std::string_view show = ShowOfPresence(request.state);
-        if (!show.empty())
-            new Tag(presence, "show", std::string(show));
-        new Tag(presence, "status");
-        new Tag(presence, "priority", "0");
-        Tag *delay = AddElement(presence, "x", kNsDelay);
-        delay->addAttribute("stamp",
-                            request.stamp.toUTC().toString(QStringLiteral("yyyyMMdd'T'HH:mm:ss")).toStdString());
-    }
-
-    if (request.target.IsValid() && !roleText.empty() && roleText != "none")
-        out.roleRequest = BuildRoleRequest(roleText, request.target, ownJid);
-    return out;
-}
-
-std::optional<ChatContact> ContactFromPresence(const Tag &stanza)
-{
-    if (stanza.name() != "presence")
-        return std::nullopt;
-    const std::string type = stanza.findAttribute("type");
-    const bool available = type.empty();
-    if (!available && type != "unavailable")
-        return std::nullopt;
-
     Jid jid(FromWire(stanza.findAttribute("from")));
     std::string role; // empty: no group-chat role at all
     if (const Tag *x = FindChild(stanza, "x", kNsMucUser)) {
@@ -115,16 +79,51 @@ std::optional<ChatContact> ContactFromPresence(const Tag &stanza)
     return contact;
 }
 
+} // namespace
+
+PresenceStanzas BuildPresence(const PresenceRequest &request, const std::string &ownJid)
+{
+    PresenceStanzas out;
+    const std::string roleText(RoleText(request.role));
+    out.presence = std::make_unique<Tag>("presence");
+    Tag *presence = out.presence.get();
+    if (!roleText.empty())
+        AddElement(presence, "x", kNsMucUser);
+    const std::string nick = ToWire(request.nick);
+    if (!nick.empty())
+        presence->addAttribute("nick", nick);
+    if (request.target.IsValid())
+        presence->addAttribute("to", ToWire(request.target.Str()));
+
+    if (request.role == RoleNone) {
+        presence->addAttribute("type", "unavailable");
+    } else {
+        const std::string_view show = ShowOfPresence(request.state);
+        if (!show.empty())
+            new Tag(presence, "show", std::string(show));
+        new Tag(presence, "status");
+        new Tag(presence, "priority", "0");
+        Tag *delay = AddElement(presence, "x", kNsDelay);
+        delay->addAttribute("stamp",
+                            request.stamp.toUTC().toString(QStringLiteral("yyyyMMdd'T'HH:mm:ss")).toStdString());
+    }
+
+    if (request.target.IsValid() && !roleText.empty() && roleText != "none")
+        out.roleRequest = BuildRoleRequest(roleText, request.target, ownJid);
+    return out;
+}
+
 Outcome ReadPresence(const Tag &stanza)
 {
     Outcome outcome;
     if (stanza.name() != "presence")
         return outcome;
-    const std::string type = stanza.findAttribute("type");
-    if (!type.empty() && type != "unavailable")
+    const std::string &type = stanza.findAttribute("type");
+    const bool available = type.empty();
+    if (!available && type != "unavailable")
         return outcome;
     outcome.taken = true;
-    if (std::optional<ChatContact> contact = ContactFromPresence(stanza))
+    if (std::optional<ChatContact> contact = ContactFromPresence(stanza, available))
         outcome.posts.push_back({MSG_CONTACT_PRESENCE, std::make_unique<QVMessage<ChatContact>>(*contact)});
     return outcome;
 }

@@ -10,7 +10,6 @@
 #include <QDateTime>
 
 #include <memory>
-#include <optional>
 #include <string>
 
 namespace Stanza {
@@ -37,12 +36,9 @@ struct PresenceStanzas
 
 PresenceStanzas BuildPresence(const PresenceRequest &request, const std::string &ownJid);
 
-// The contact a "presence" stanza without type, or of type "unavailable",
-// announces; nothing for other stanzas, or for one without a valid sender.
-std::optional<QVPlugin::ChatContact> ContactFromPresence(const gloox::Tag &stanza);
-
 // Takes presence without type or of type "unavailable" and posts
-// MSG_CONTACT_PRESENCE with the contact; subscriptions are left alone.
+// MSG_CONTACT_PRESENCE with the contact it announces (none without a valid
+// sender); subscriptions are left alone.
 Outcome ReadPresence(const gloox::Tag &stanza);
 
 } // namespace Stanza
