@@ -75,11 +75,6 @@ QString CDataCache::DefaultBaseFolder()
         .arg(v.minorVersion());
 }
 
-std::string CDataCache::Md5Hex(const std::string &data)
-{
-    return ::Md5Hex(data);
-}
-
 QString CDataCache::FilePath(const DataInfo &info) const
 {
     if (m_baseFolder.isEmpty() || !IsSafeComponent(info.account, true) || !IsSafeComponent(info.name, false))

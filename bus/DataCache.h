@@ -33,7 +33,6 @@ public:
 
     // Empty when the program's version record cannot be read.
     static QString DefaultBaseFolder();
-    static std::string Md5Hex(const std::string &data);
 
     int Handle(CHost *sender, const QUuid &id, IMessage *in, IMessage *out) override;
 

@@ -3,6 +3,7 @@
 #include "tests/TestUtil.h"
 
 #include "bus/DataCache.h"
+#include "shared/Md5.h"
 #include "bus/MessageIds.h"
 #include "bus/Payloads.h"
 
@@ -154,7 +155,7 @@ TEST_F(Cache, ReceivedCurrentAndDeleteByType)
     PutFile("Server/acc/q", "saved list");
     EXPECT_EQ(Send(xmpp, MSG_DATA_RECEIVED, MakeDataInfo(1, "acc", "q")), 2);
     EXPECT_EQ(FileBytes("Server/acc/q"), "saved list");
-    EXPECT_EQ(Send(xmpp, MSG_DATA_RECEIVED, MakeDataInfo(1, "acc", "q", "", CDataCache::Md5Hex({}))), 2);
+    EXPECT_EQ(Send(xmpp, MSG_DATA_RECEIVED, MakeDataInfo(1, "acc", "q", "", Md5Hex({}))), 2);
     EXPECT_EQ(FileBytes("Server/acc/q"), "");
     EXPECT_EQ(trace, QStringList({"chat:received", "chat:current", "chat:delete", "chat:received", "chat:received"}));
 }
@@ -180,7 +181,7 @@ TEST_F(Cache, DataIsBytes)
 {
     const std::pair<std::string, std::string> cases[] = {
         {std::string(), "d41d8cd98f00b204e9800998ecf8427e"},
-        {std::string("a\0b\xff\xfe\x80z", 7), CDataCache::Md5Hex(std::string("a\0b\xff\xfe\x80z", 7))},
+        {std::string("a\0b\xff\xfe\x80z", 7), Md5Hex(std::string("a\0b\xff\xfe\x80z", 7))},
     };
     for (const auto &[data, hash] : cases) {
         heard.clear();

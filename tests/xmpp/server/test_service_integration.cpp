@@ -11,6 +11,8 @@
 
 #include <QFile>
 
+#include "shared/Md5.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -86,7 +88,7 @@ TEST_F(ServiceProsody, QuickTextsAreFetchedSavedAndThenAskedForByTheirHash)
     ASSERT_TRUE(request);
     EXPECT_EQ(request->findAttribute("type"), "get");
     EXPECT_TRUE(xmltest::SameXml(request->findChild("data"), "<data xmlns='quelvar:data'/>"));
-    const std::string hash = CDataCache::Md5Hex(kList);
+    const std::string hash = Md5Hex(kList);
     Answer(*request, "<data xmlns='quelvar:data' hash='" + hash + "'>"
                          + QByteArray::fromStdString(kList).toBase64().toStdString() + "</data>");
     auto received = bus.Take<DataInfo>(MSG_DATA_RECEIVED);
