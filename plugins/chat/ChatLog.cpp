@@ -1,0 +1,3 @@
+#include "plugins/chat/ChatLog.h"
+
+Q_LOGGING_CATEGORY(lcChat, "ostrel.chat", QtInfoMsg)
