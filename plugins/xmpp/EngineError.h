@@ -23,7 +23,7 @@ enum Code : int {
     ConnectionClosed = 8,  // the connection was dropped after it was made
     DocumentClosed = 9,    // the server closed the stream with </stream:stream>
     Socket = 10,           // no connection: refused, unreachable, unknown host
-    Timeout = 11,          // not produced: nothing in the engine times out
+    Timeout = 11,          // the session did not open in time
     MissingNickname = 12,  // not produced: the service reports no such error
 };
 

@@ -20,10 +20,13 @@ struct XmppLoginSettings
     std::string host;     // where to connect, resolved by name
     int port = kDefaultXmppPort;
     std::string caFile;   // an extra CA file besides the system's, or empty
+    // A session not open by then is given up (engine error 11).
+    int signInTimeoutMs = 30000;
 };
 
 // Valid when the user name parses as a JID (UTF-8) with a non-empty node.
 bool ParseUserName(const QString &userName, std::string *node = nullptr, std::string *domain = nullptr);
 
-// Splits at the last ":"; no ":", or a port that is not 1..65535, gives 5222.
+// Splits at the last ":", or after the "]" of a bracketed IPv6 literal
+// ("[::1]:5222"); no port, or one that is not 1..65535, gives 5222.
 void SplitServerAddress(const QString &server, std::string *host, int *port);

@@ -37,12 +37,20 @@ void CXmppClient::handleConnect(const gloox::ConnectionBase *connection)
     m_ended = false;
     m_plainGuard.Reset();
     m_tlsGuard.Reset();
+    m_textCheck.Reset();
     m_observer->OnStreamOpening();
     gloox::ClientBase::handleConnect(connection);
 }
 
 bool CXmppClient::Bounded(CXmlGuard &guard, const std::string &data)
 {
+    // gloox's parser takes any bytes; text that is not well-formed ends the
+    // session as any XML parser would.
+    if (!m_textCheck.Feed(data)) {
+        qCWarning(lcXmpp) << "the server sent text that is not well-formed XML; closing the session";
+        Abort(gloox::ConnParseError);
+        return false;
+    }
     const CXmlGuard::Verdict verdict = guard.Feed(data);
     if (verdict == CXmlGuard::Verdict::Ok)
         return true;

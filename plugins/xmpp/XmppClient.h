@@ -2,12 +2,13 @@
 // gloox's client as this system uses it: SASL PLAIN only, STARTTLS required,
 // resource binding, no roster, no initial presence, no compression, no
 // legacy (non-SASL) login. It bounds the incoming XML before gloox's parser,
-// notices the server's </stream:stream> (which gloox's parser passes over
-// in silence), keeps the SASL failure's condition for the sub-code, and offers every
+// refuses text that is not well-formed, notices the server's
+// </stream:stream> (which gloox's parser passes over in silence), keeps the SASL failure's condition for the sub-code, and offers every
 // incoming stanza, as a raw gloox Tag, to its observer before gloox sees it.
 // Network thread only.
 
 #include "plugins/xmpp/XmlGuard.h"
+#include "plugins/xmpp/XmlTextCheck.h"
 
 #include <gloox/client.h>
 
@@ -56,6 +57,7 @@ private:
     IObserver *m_observer;
     CXmlGuard m_plainGuard; // the stream before TLS
     CXmlGuard m_tlsGuard;   // the stream inside TLS
+    CXmlTextCheck m_textCheck; // plain text before TLS, decrypted text after
     std::string m_saslCondition;
     bool m_ended = false;   // nothing more reaches gloox's parser
 };

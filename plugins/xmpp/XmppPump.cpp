@@ -32,6 +32,7 @@ void XmppPump::DoLogin(const XmppLoginSettings &settings)
 {
     if (m_state != StateStart)
         SetState(StateStart);
+    m_signInDeadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(settings.signInTimeoutMs);
     gloox::JID jid;
     jid.setUsername(settings.user);
     jid.setServer(settings.domain);
@@ -69,8 +70,24 @@ void XmppPump::Abandon()
 
 void XmppPump::Poll(int timeoutMs)
 {
-    if (m_client && IsActive())
-        m_client->recv(timeoutMs < 0 ? -1 : timeoutMs * 1000);
+    if (!m_client || !IsActive())
+        return;
+    if (m_state != StateOpen) {
+        using namespace std::chrono;
+        const auto left = duration_cast<milliseconds>(m_signInDeadline - steady_clock::now()).count();
+        if (left <= 0) {
+            qCWarning(lcXmpp) << "the server did not open the session in time";
+            m_forcedError = EngineError::Timeout;
+            m_client->Abort(gloox::ConnUserDisconnected);
+            // gloox reports nothing when the socket was not up yet.
+            if (m_state != StateClosed)
+                Close(EngineError::Timeout, 0);
+            return;
+        }
+        if (timeoutMs < 0 || left < timeoutMs)
+            timeoutMs = int(left);
+    }
+    m_client->recv(timeoutMs < 0 ? -1 : timeoutMs * 1000);
 }
 
 bool XmppPump::SendRaw(const std::string &text)

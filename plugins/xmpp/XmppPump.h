@@ -10,6 +10,7 @@
 
 #include <gloox/connectionlistener.h>
 
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -39,7 +40,8 @@ public:
     void SignOut();
     // Closes the stream without telling the listener (shut-down).
     void Abandon();
-    // Runs the client until something happens or the time is up.
+    // Runs the client until something happens or the time is up; ends a
+    // sign-in that has run out of time.
     void Poll(int timeoutMs);
     // Written to the stream of an open session as it is; false otherwise.
     bool SendRaw(const std::string &text);
@@ -71,4 +73,5 @@ private:
     int m_error = 0;
     int m_subcode = 0;
     int m_forcedError = 0; // set when the pump itself ends the session
+    std::chrono::steady_clock::time_point m_signInDeadline;
 };

@@ -44,7 +44,13 @@ bool CXmppTls::init(const std::string &, const std::string &, const gloox::Strin
         cleanup();
         return false;
     }
-    gnutls_set_default_priority(m_session);
+    // The system's defaults without the versions before TLS 1.2, which the
+    // password must never cross.
+    if (gnutls_set_default_priority_append(m_session, "-VERS-TLS1.1:-VERS-TLS1.0:-VERS-SSL3.0:-VERS-DTLS-ALL", nullptr, 0)
+        < 0) {
+        cleanup();
+        return false;
+    }
     gnutls_credentials_set(m_session, GNUTLS_CRD_CERTIFICATE, m_credentials);
     if (!IsIpAddress(m_server))
         gnutls_server_name_set(m_session, GNUTLS_NAME_DNS, m_server.data(), m_server.size());

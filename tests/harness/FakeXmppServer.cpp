@@ -128,14 +128,17 @@ public:
         return true;
     }
 
-    bool StartTls(const CertPair &certificate, Clock::time_point deadline)
+    bool StartTls(const CertPair &certificate, const std::string &priority, Clock::time_point deadline)
     {
         if (gnutls_certificate_allocate_credentials(&m_credentials) < 0
             || gnutls_certificate_set_x509_key_file(m_credentials, certificate.cert.toLocal8Bit().constData(),
                                                     certificate.key.toLocal8Bit().constData(), GNUTLS_X509_FMT_PEM) < 0
             || gnutls_init(&m_tls, GNUTLS_SERVER | GNUTLS_NONBLOCK) < 0)
             return false;
-        gnutls_set_default_priority(m_tls);
+        if (priority.empty())
+            gnutls_set_default_priority(m_tls);
+        else if (gnutls_priority_set_direct(m_tls, priority.c_str(), nullptr) < 0)
+            return false;
         gnutls_credentials_set(m_tls, GNUTLS_CRD_CERTIFICATE, m_credentials);
         gnutls_certificate_server_set_request(m_tls, GNUTLS_CERT_IGNORE);
         gnutls_transport_set_int(m_tls, m_fd);
@@ -192,9 +195,9 @@ FakeXmppServer &FakeXmppServer::Send(std::string text)
     return *this;
 }
 
-FakeXmppServer &FakeXmppServer::StartTls(CertPair certificate)
+FakeXmppServer &FakeXmppServer::StartTls(CertPair certificate, std::string priority)
 {
-    m_script.push_back({Step::StartTls, {}, std::move(certificate)});
+    m_script.push_back({Step::StartTls, std::move(priority), std::move(certificate)});
     return *this;
 }
 
@@ -354,7 +357,7 @@ void FakeXmppServer::Serve(int fd)
             break;
         }
         case Step::StartTls:
-            if (!c.StartTls(step.certificate, deadline)) {
+            if (!c.StartTls(step.certificate, step.text, deadline)) {
                 m_tlsFailed = true;
                 return;
             }

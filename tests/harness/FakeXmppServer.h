@@ -36,8 +36,9 @@ public:
     FakeXmppServer &Expect(std::string text);
     // Sends the text; "%ID%" becomes the id of the last iq the client sent.
     FakeXmppServer &Send(std::string text);
-    // The server side of the TLS handshake with this certificate.
-    FakeXmppServer &StartTls(CertPair certificate);
+    // The server side of the TLS handshake with this certificate; a GnuTLS
+    // priority string limits what the server offers.
+    FakeXmppServer &StartTls(CertPair certificate, std::string priority = {});
     // Closes the connection cleanly (FIN).
     FakeXmppServer &Close();
     // Resets the connection (RST).

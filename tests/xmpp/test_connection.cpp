@@ -42,14 +42,14 @@ XmppLoginSettings Settings(uint16_t port)
     return s;
 }
 
-// Up to the TLS handshake, with the given certificate.
-void UpToTls(FakeXmppServer &server, const harness::CertPair &certificate)
+// Up to the TLS handshake, with the given certificate and TLS versions.
+void UpToTls(FakeXmppServer &server, const harness::CertPair &certificate, std::string priority = {})
 {
     server.Expect("<stream:stream")
         .Send(FakeXmppServer::Header() + FakeXmppServer::FeaturesStartTls())
         .Expect("<starttls")
         .Send(FakeXmppServer::Proceed())
-        .StartTls(certificate);
+        .StartTls(certificate, std::move(priority));
 }
 
 // Past TLS to the new stream's header, which offers these mechanisms.
@@ -74,12 +74,14 @@ protected:
 
     // Signs in to the server and gives the third event, the session's open
     // or close, after the start and the opening; nothing may follow it.
-    CXmppConnection::Event SignIn(FakeXmppServer &server)
+    CXmppConnection::Event SignIn(FakeXmppServer &server, int signInTimeoutMs = 30000)
     {
         Probe probe;
         CXmppConnection connection(&probe);
         connection.Start();
-        connection.Login(Settings(server.Port()));
+        XmppLoginSettings settings = Settings(server.Port());
+        settings.signInTimeoutMs = signInTimeoutMs;
+        connection.Login(settings);
         EXPECT_TRUE(waitUntil([&] { return probe.events.size() >= 3; }, 10000)) << server.ScriptError();
         waitUntil([] { return false; }, 100);
         EXPECT_EQ(probe.events.size(), 3u);
@@ -106,6 +108,7 @@ TEST_F(Connection, EachServerFailureGivesItsEngineErrorOnce)
         const char *name;
         std::function<void(FakeXmppServer &)> script;
         int error;
+        int signInTimeoutMs = 30000;
     } cases[] = {
         {"bad XML", afterHeader(header + "<message><<"), EngineError::Xml},
         {"stream error",
@@ -144,13 +147,23 @@ TEST_F(Connection, EachServerFailureGivesItsEngineErrorOnce)
         {"an over-deep stanza before TLS", afterHeader(header + Nested(60)), EngineError::Xml},
         {"an oversized stanza inside TLS", insideTls(oversized), EngineError::Xml},
         {"an over-deep stanza inside TLS", insideTls(header + Nested(60)), EngineError::Xml},
+        {"invalid UTF-8", insideTls(header + "<message><body>a\xff\xfe</body></message>"), EngineError::Xml},
+        {"an overlong UTF-8 form", insideTls(header + "<message><body>\xc0\xbc</body></message>"), EngineError::Xml},
+        {"a control character", insideTls(header + "<message><body>a\x01</body></message>"), EngineError::Xml},
+        {"a forbidden character reference", insideTls(header + "<message><body>&#x1;</body></message>"),
+         EngineError::Xml},
+        {"a forbidden character in an attribute", insideTls(header + "<message to='\xef\xbf\xbe'/>"),
+         EngineError::Xml},
+        {"a server that says nothing", [](FakeXmppServer &s) { s.Expect("<stream:stream"); }, EngineError::Timeout,
+         300},
+        {"a server that stops inside TLS", insideTls(header), EngineError::Timeout, 1500},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
         FakeXmppServer server;
         c.script(server);
         ASSERT_TRUE(server.Start());
-        const auto closed = SignIn(server);
+        const auto closed = SignIn(server, c.signInTimeoutMs);
         EXPECT_EQ(closed.state, XmppPump::StateClosed);
         EXPECT_EQ(closed.error, c.error) << server.ScriptError();
     }
@@ -164,11 +177,14 @@ TEST_F(Connection, OnlyTheTestCasLocalhostCertificateIsAcceptedAndNoCredentialsG
         const char *name;
         std::optional<harness::CertPair> certificate; // none: the server offers no STARTTLS
         bool accepted;
+        std::string priority = {}; // the TLS versions the server offers
     } cases[] = {
         {"the test CA's localhost", pki.localhost, true}, {"self-signed", pki.selfSigned, false},
         {"expired", pki.expired, false},                  {"not yet valid", pki.notYetValid, false},
         {"wrong host name", pki.wrongHost, false},        {"unknown CA", pki.unknownCa, false},
         {"no STARTTLS", std::nullopt, false},
+        {"TLS 1.0 only", pki.localhost, false, "NORMAL:-VERS-ALL:+VERS-TLS1.0"},
+        {"TLS 1.1 only", pki.localhost, false, "NORMAL:-VERS-ALL:+VERS-TLS1.1"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -176,7 +192,7 @@ TEST_F(Connection, OnlyTheTestCasLocalhostCertificateIsAcceptedAndNoCredentialsG
         if (c.accepted)
             server.LoginScript();
         else if (c.certificate)
-            UpToTls(server, *c.certificate);
+            UpToTls(server, *c.certificate, c.priority);
         // Should the client go on, the server would offer PLAIN.
         if (!c.accepted)
             server.Expect("<stream:stream").Send(FakeXmppServer::Header()

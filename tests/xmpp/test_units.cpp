@@ -4,6 +4,7 @@
 #include "plugins/xmpp/EngineError.h"
 #include "plugins/xmpp/LoginSettings.h"
 #include "plugins/xmpp/XmlGuard.h"
+#include "plugins/xmpp/XmlTextCheck.h"
 #include "plugins/xmpp/XmppLog.h"
 
 #include <gtest/gtest.h>
@@ -91,6 +92,32 @@ TEST(XmlGuard, ARefusalStaysUntilResetAndTheServersEndOfStreamIsNoticed)
     EXPECT_FALSE(guard.StreamClosed());
 }
 
+TEST(XmlTextCheck, CharactersSplitBetweenChunksAreJoined)
+{
+    const struct
+    {
+        std::vector<std::string> chunks;
+        bool ok;
+    } cases[] = {
+        {{"<b>gr\xc3", "\xbc\xc3\x9f", "e</b>"}, true},
+        {{"\xf0\x9f", "\x98", "\x80"}, true},
+        {{"a &#x", "41; &#2", "28; &amp; &lt"}, true},
+        {{"<b>\xc3", "a</b>"}, false},
+        {{"&#", "x1;"}, false},
+        {{"&#xD800;"}, false},
+        {{"\xed\xa0\x80"}, false}, // a surrogate
+        {{"\xef\xbf\xbf"}, false}, // U+FFFF
+        {{"\x0b"}, false},
+    };
+    for (const auto &c : cases) {
+        CXmlTextCheck check;
+        bool ok = true;
+        for (const std::string &chunk : c.chunks)
+            ok = check.Feed(chunk) && ok;
+        EXPECT_EQ(ok, c.ok) << ::testing::PrintToString(c.chunks);
+    }
+}
+
 TEST(LoginSettings, ServerAddressSplitsAtTheLastColon)
 {
     const struct
@@ -103,7 +130,8 @@ TEST(LoginSettings, ServerAddressSplitsAtTheLastColon)
         {"chat.example:0", "chat.example", 5222},    {"chat.example:-4", "chat.example", 5222},
         {"chat.example:abc", "chat.example", 5222},  {"chat.example:70000", "chat.example", 5222},
         {"chat.example:5223", "chat.example", 5223}, {"fe80::1:5223", "fe80::1", 5223},
-        {"127.0.0.1:1", "127.0.0.1", 1},
+        {"127.0.0.1:1", "127.0.0.1", 1},            {"[::1]:5223", "::1", 5223},
+        {"[::1]", "::1", 5222},                      {"[fe80::1]:x", "fe80::1", 5222},
     };
     for (const auto &c : cases) {
         std::string host;

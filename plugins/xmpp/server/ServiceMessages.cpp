@@ -29,6 +29,30 @@ bool IsTemplateCommand(unsigned id)
     return id >= Quelvar::kFirstTemplateCommand && id <= Quelvar::kLastTemplateCommand;
 }
 
+// A result of one of the service's iq ids.
+bool IsServiceResult(const gloox::Tag &stanza)
+{
+    if (stanza.name() != "iq" || stanza.findAttribute("type") != "result")
+        return false;
+    const std::string &id = stanza.findAttribute("id");
+    for (const char *ours : {Quelvar::kSystemIqId, Quelvar::kDataIqId, Quelvar::kAgentVersionIqId,
+                             Quelvar::kVisitorHistoryIqId, Quelvar::kInviteVisitorIqId}) {
+        if (id == ours)
+            return true;
+    }
+    return false;
+}
+
+// The service answers from the server itself (or the agent's own account);
+// any other account on the server could forge its results.
+bool FromService(const gloox::Tag &stanza, const gloox::JID &own)
+{
+    if (!stanza.hasAttribute("from"))
+        return true;
+    const gloox::JID from(stanza.findAttribute("from"));
+    return from && (from.full() == own.server() || from.full() == own.bare());
+}
+
 } // namespace
 
 CServiceMessages::CServiceMessages(ISession *session, Post post) : m_session(session), m_post(std::move(post)) {}
@@ -134,6 +158,11 @@ int CServiceMessages::OnUpdateCommand(CommandUpdate *update)
 
 bool CServiceMessages::OnStanza(const gloox::Tag &stanza, const gloox::JID &own)
 {
+    if (IsServiceResult(stanza) && !FromService(stanza, own)) {
+        qCWarning(lcXmpp).noquote() << "a service result from" << QString::fromStdString(stanza.findAttribute("from"))
+                                    << "dropped: not from the service";
+        return true;
+    }
     Quelvar::SystemReading system = Quelvar::ReadSystemMessage(stanza);
     switch (system.kind) {
     case Quelvar::SystemReading::Message:

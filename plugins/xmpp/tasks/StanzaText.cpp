@@ -75,6 +75,42 @@ QString FromWire(const std::string &text)
     return QString::fromStdString(text);
 }
 
+bool IsXmlText(std::string_view utf8)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(utf8.data());
+    const auto *end = p + utf8.size();
+    while (p < end) {
+        const unsigned char lead = *p++;
+        if (lead < 0x80) {
+            if (!IsXmlChar(lead))
+                return false;
+            continue;
+        }
+        int more = 0;
+        char32_t c = 0;
+        char32_t least = 0; // below it the form is overlong
+        if ((lead & 0xE0) == 0xC0) {
+            more = 1, c = lead & 0x1F, least = 0x80;
+        } else if ((lead & 0xF0) == 0xE0) {
+            more = 2, c = lead & 0x0F, least = 0x800;
+        } else if ((lead & 0xF8) == 0xF0) {
+            more = 3, c = lead & 0x07, least = 0x10000;
+        } else {
+            return false;
+        }
+        if (end - p < more)
+            return false;
+        for (; more > 0; --more, ++p) {
+            if ((*p & 0xC0) != 0x80)
+                return false;
+            c = (c << 6) | (*p & 0x3F);
+        }
+        if (c < least || !IsXmlChar(c))
+            return false;
+    }
+    return true;
+}
+
 std::string CutUtf8(const std::string &text, size_t maxBytes)
 {
     if (text.size() <= maxBytes)

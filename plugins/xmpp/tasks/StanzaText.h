@@ -49,6 +49,9 @@ const gloox::Tag *FindChildIn(const gloox::Tag &parent, std::string_view ns);
 std::string ToWire(const QString &text);
 QString FromWire(const std::string &text);
 
+// Whether the bytes are valid UTF-8 holding only characters XML 1.0 allows.
+bool IsXmlText(std::string_view utf8);
+
 // At most maxBytes of text, cut before the UTF-8 character that would
 // cross the limit.
 std::string CutUtf8(const std::string &text, size_t maxBytes);

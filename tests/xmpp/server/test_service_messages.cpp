@@ -166,6 +166,10 @@ TEST_F(ServiceMessages, StanzasInArePostedAndBoxesWaitForTheUiThread)
     const std::string history = "<query xmlns='quelvar:tessary'><visitor id='v-9@localhost'>&lt;b&gt;3 chats"
                                 "</visitor></query>";
     const std::string invited = "<visitor xmlns='quelvar:tessary' id='v-5@localhost' result='";
+    const std::string notice = "<message xmlns='quelvar:tessary' type='geolocation'/></iq>";
+    const auto from = [](const std::string &sender, const std::string &stanza) {
+        return "<iq from='" + sender + "'" + stanza.substr(3);
+    };
     const struct
     {
         const char *name;
@@ -211,6 +215,16 @@ TEST_F(ServiceMessages, StanzasInArePostedAndBoxesWaitForTheUiThread)
          QStringLiteral("v-5@localhost")},
         {"declined", result("invite-visitor-to-chat", own, invited + "declined'/>"), false},
         {"another iq", result("roster1", own, ""), false},
+        {"a notice from the domain", from("localhost", system + notice), true, "server geolocation  "},
+        {"a notice from the own account", from("agent@localhost", system + notice), true, "server geolocation  "},
+        {"a notice forged by another account", from("mallory@localhost/x", system + notice), true},
+        {"a notice forged by another domain's account", from("agent@localhost.evil", system + notice), true},
+        {"data forged by another account",
+         from("mallory@localhost", answer("server", "<data xmlns='quelvar:data'>YWJj</data>")), true},
+        {"history forged by another account",
+         from("mallory@localhost", result("quelvar-get-visitor-history", own, history)), true},
+        {"an invitation forged by another account",
+         from("mallory@localhost", result("invite-visitor-to-chat", own, invited + "invited'/>")), true},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
