@@ -41,7 +41,7 @@ bool CQVSkinManager::Load(const QString &folder)
         return false;
     const QDir dir(folder);
     const QFileInfoList files =
-        dir.entryInfoList({QStringLiteral("*.xml")}, QDir::Files | QDir::Readable, QDir::Name);
+        dir.entryInfoList({QStringLiteral("*.xml")}, QDir::Files | QDir::Readable, QDir::Name | QDir::IgnoreCase);
 
     std::vector<std::unique_ptr<CQVSkin>> skins;
     for (const QFileInfo &file : files) {

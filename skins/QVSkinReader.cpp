@@ -10,11 +10,69 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QUrl>
+#include <QXmlStreamReader>
 
 #include <limits>
 #include <optional>
 
 namespace {
+
+// Bounds on a skin file: the reader recurses once per nesting level, and a
+// form copies its base whole, so an unbounded file could exhaust the stack
+// or the memory.
+constexpr qint64 kMaxFileBytes = 4 * 1024 * 1024;
+constexpr int kMaxDepth = 64;
+constexpr int kMaxForms = 2000;
+constexpr int kMaxItems = 10000; // controls and paints of one skin, copies included
+
+// A skin beyond the bounds: the file is refused. Never leaves this file.
+struct TooLarge
+{
+    QString what;
+};
+
+// Elements nested deeper than kMaxDepth, found without recursing.
+bool tooDeep(const QByteArray &text)
+{
+    QXmlStreamReader xml(text);
+    int depth = 0;
+    while (!xml.atEnd()) {
+        const QXmlStreamReader::TokenType token = xml.readNext();
+        if (token == QXmlStreamReader::StartElement && ++depth > kMaxDepth)
+            return true;
+        if (token == QXmlStreamReader::EndElement)
+            --depth;
+    }
+    return false; // a parse error is reported by the document
+}
+
+int countItems(const CQVSkinControl &control)
+{
+    int n = 1;
+    for (const auto &nested : control.GetControls())
+        n += countItems(*nested);
+    return n;
+}
+
+int countItems(const CQVSkinPaintRect &paint)
+{
+    int n = 1;
+    for (const auto &nested : paint.GetPaints())
+        n += countItems(*nested);
+    return n;
+}
+
+int countItems(const CQVSkinForm &form)
+{
+    int n = 0;
+    for (const auto &control : form.GetControls())
+        n += countItems(*control);
+    for (const auto *paints : {&form.GetPaints(), &form.GetNcPaints()}) {
+        for (const auto &paint : *paints)
+            n += countItems(*paint);
+    }
+    return n;
+}
 
 // A value that abandons the whole load. Never leaves this file.
 struct BadValue
@@ -185,6 +243,11 @@ QImage loadImage(const QString &path)
 {
     if (path.isEmpty())
         return {};
+    // A FIFO or a device would block the load or never end.
+    if (!QFileInfo(path).isFile()) {
+        qCWarning(lcSkins) << "skin image is not a regular file:" << path;
+        return {};
+    }
     QImage image(path);
     if (image.isNull())
         qCWarning(lcSkins) << "cannot load skin image" << path;
@@ -201,12 +264,18 @@ CQVSkinReader::CQVSkinReader(const QString &folder)
 CQVSkinReader::Result CQVSkinReader::ReadFile(const QString &path, std::vector<std::unique_ptr<CQVSkin>> &skins)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
         return Result::Unreadable;
+    const QByteArray text = file.read(kMaxFileBytes + 1);
+    if (text.size() > kMaxFileBytes || tooDeep(text)) {
+        qCWarning(lcSkins) << "skipping skin file" << path << "larger than" << kMaxFileBytes << "bytes or nested deeper than"
+                           << kMaxDepth << "levels";
+        return Result::Unreadable;
+    }
     QDomDocument document;
     QString error;
     int line = 0;
-    if (!document.setContent(&file, &error, &line)) {
+    if (!document.setContent(text, &error, &line)) {
         qCInfo(lcSkins) << "skipping skin file" << path << "line" << line << error;
         return Result::Unreadable;
     }
@@ -224,6 +293,9 @@ CQVSkinReader::Result CQVSkinReader::ReadFile(const QString &path, std::vector<s
         qCWarning(lcSkins).noquote() << "skin file" << path << "line" << bad.line << bad.what
                                      << "- skins not loaded";
         return Result::Abandoned;
+    } catch (const TooLarge &large) {
+        qCWarning(lcSkins).noquote() << "skipping skin file" << path << "-" << large.what;
+        return Result::Unreadable;
     }
     for (auto &skin : read)
         skins.push_back(std::move(skin));
@@ -233,13 +305,17 @@ CQVSkinReader::Result CQVSkinReader::ReadFile(const QString &path, std::vector<s
 std::unique_ptr<CQVSkin> CQVSkinReader::ReadSkin(const QDomElement &element) const
 {
     auto skin = std::make_unique<CQVSkin>(requiredId(element));
+    m_forms = 0;
+    m_items = 0;
 
     for (QDomElement e = element.firstChildElement(QStringLiteral("form")); !e.isNull();
          e = e.nextSiblingElement(QStringLiteral("form")))
         ReadForm(e, *skin);
 
     const QString css = FilePath(element, QStringLiteral("css"));
-    if (!css.isEmpty())
+    if (!css.isEmpty() && QFileInfo::exists(css) && !QFileInfo(css).isFile())
+        qCWarning(lcSkins) << "skin style sheet is not a regular file:" << css;
+    else if (!css.isEmpty())
         skin->SetCssPath(QUrl::fromLocalFile(css).toString(QUrl::FullyEncoded));
 
     for (const QDomElement &e : elementsUnder(element, QStringLiteral("colors"))) {
@@ -256,11 +332,15 @@ std::unique_ptr<CQVSkin> CQVSkinReader::ReadSkin(const QDomElement &element) con
 void CQVSkinReader::ReadForm(const QDomElement &element, CQVSkin &skin) const
 {
     const QString id = requiredId(element);
+    if (++m_forms > kMaxForms)
+        throw TooLarge{QStringLiteral("a skin holds more than %1 forms").arg(kMaxForms)};
     std::unique_ptr<CQVSkinForm> owned;
     if (element.hasAttribute(QStringLiteral("base"))) {
         const QString base = element.attribute(QStringLiteral("base"));
-        if (const CQVSkinForm *from = skin.GetForm(base))
+        if (const CQVSkinForm *from = skin.GetForm(base)) {
+            CountItems(countItems(*from));
             owned = from->Clone(id);
+        }
         else
             qCWarning(lcSkins) << "form" << id << "names an unknown base" << base;
     }
@@ -306,8 +386,16 @@ void CQVSkinReader::ReadForm(const QDomElement &element, CQVSkin &skin) const
     }
 }
 
+void CQVSkinReader::CountItems(int count) const
+{
+    m_items += count;
+    if (m_items > kMaxItems)
+        throw TooLarge{QStringLiteral("a skin holds more than %1 controls and paints").arg(kMaxItems)};
+}
+
 std::unique_ptr<CQVSkinControl> CQVSkinReader::ReadControl(const QDomElement &element) const
 {
+    CountItems(1);
     const QString name = element.tagName();
     std::unique_ptr<CQVSkinControl> control;
     if (name == QLatin1String("button")) {
@@ -373,6 +461,7 @@ void CQVSkinReader::ReadControls(const QList<QDomElement> &elements, const FindC
 
 std::unique_ptr<CQVSkinPaintRect> CQVSkinReader::ReadPaint(const QDomElement &element) const
 {
+    CountItems(1);
     std::unique_ptr<CQVSkinPaintRect> paint;
     if (element.tagName() == QLatin1String("image"))
         paint = std::make_unique<CQVSkinPaintImage>();
@@ -401,8 +490,15 @@ std::unique_ptr<CQVSkinPaintRect> CQVSkinReader::ReadPaint(const QDomElement &el
 
 QString CQVSkinReader::FilePath(const QDomElement &element, const QString &name) const
 {
-    const QString text = element.attribute(name);
+    QString text = element.attribute(name);
     if (text.isEmpty())
         return {};
-    return QDir(m_folder).filePath(text);
+    text.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    const QString folder = QDir::cleanPath(m_folder);
+    const QString path = QDir::cleanPath(QDir(folder).filePath(text));
+    if (!path.startsWith(folder + QLatin1Char('/'))) {
+        qCWarning(lcSkins) << "skin file path outside the skin folder refused:" << element.attribute(name);
+        return {};
+    }
+    return path;
 }

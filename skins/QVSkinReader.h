@@ -43,8 +43,13 @@ private:
     void ReadControls(const QList<QDomElement> &elements, const FindControl &find, const AddControl &add) const;
     std::unique_ptr<CQVSkinPaintRect> ReadPaint(const QDomElement &element) const;
 
-    // "image", "css"...: the path beside the skin file, or empty when not given.
+    // "image", "css"...: the path beside the skin file, or empty when not
+    // given or when it leads out of the skin file's folder.
     QString FilePath(const QDomElement &element, const QString &name) const;
+    // Counts controls and paints of the skin being read against its bound.
+    void CountItems(int count) const;
 
     QString m_folder;
+    mutable int m_forms = 0; // of the skin being read
+    mutable int m_items = 0;
 };

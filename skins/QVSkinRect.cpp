@@ -4,6 +4,7 @@
 #include <QScreen>
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -59,8 +60,13 @@ QRect CQVSkinRect::Resolve(const QRect &parent) const
     if (bottom <= 0)
         bottom = std::max(h + bottom, top);
 
-    // A positive right or bottom is a coordinate, so it may lie before left or top.
-    const int width = int(std::max<qint64>(right - left, 0));
-    const int height = int(std::max<qint64>(bottom - top, 0));
-    return QRect(int(parent.left() + left), int(parent.top() + top), width, height);
+    // A positive right or bottom is a coordinate, so it may lie before left
+    // or top. Huge edges are clamped to what a QRect can hold, never wrapped.
+    constexpr qint64 kMax = std::numeric_limits<int>::max();
+    constexpr qint64 kMin = std::numeric_limits<int>::min();
+    const qint64 x = std::clamp<qint64>(parent.left() + left, kMin, kMax);
+    const qint64 y = std::clamp<qint64>(parent.top() + top, kMin, kMax);
+    const qint64 width = std::clamp<qint64>(right - left, 0, kMax - std::max<qint64>(x, 0));
+    const qint64 height = std::clamp<qint64>(bottom - top, 0, kMax - std::max<qint64>(y, 0));
+    return QRect(int(x), int(y), int(width), int(height));
 }

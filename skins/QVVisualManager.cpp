@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLinearGradient>
 #include <QMdiSubWindow>
 #include <QPainter>
@@ -662,12 +663,39 @@ void CQVVisualManager::DrawTitleBar(const QStyleOptionComplex *option, QPainter 
             active ? QStringLiteral("GLOBALS/CaptionText") : QStringLiteral("GLOBALS/InactiveCaptionText"),
             option->palette.highlightedText().color());
         painter->setFont(m_style.Font(QStringLiteral("MAINWND/CAPTION/FONT"), painter->font()));
-        painter->setPen(m_style.Color(state + QStringLiteral("Text"), global));
+        const QColor text = m_style.Color(state + QStringLiteral("Text"), global);
+        const QColor title = m_style.Color(state + QStringLiteral("TitleText"), text);
         const bool centre = m_style.GetBool(QStringLiteral("MAINWND/CAPTION/TextCenter")).value_or(false);
-        painter->drawText(label, (centre ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter) | Qt::TextSingleLine,
-            painter->fontMetrics().elidedText(bar->text, Qt::ElideRight, label.width()));
+        DrawCaptionText(*painter, label, bar->text, centre, text, title);
     }
     painter->restore();
+}
+
+void CQVVisualManager::DrawCaptionText(QPainter &painter, const QRect &label, const QString &caption, bool centre,
+    const QColor &text, const QColor &title)
+{
+    // A title that names a document ("Notes - Quelvar") shows the document
+    // part in the text colour and the application's title in the title colour.
+    const QString app = QGuiApplication::applicationDisplayName();
+    const qsizetype at = app.isEmpty() ? -1 : caption.lastIndexOf(app);
+    const QFontMetrics metrics = painter.fontMetrics();
+    const int flags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
+    if (at < 0 || metrics.horizontalAdvance(caption) > label.width()) {
+        painter.setPen(text);
+        painter.drawText(label, (centre ? Qt::AlignCenter : flags) | Qt::TextSingleLine,
+            metrics.elidedText(caption, Qt::ElideRight, label.width()));
+        return;
+    }
+    const QString parts[] = {caption.left(at), app, caption.mid(at + app.size())};
+    int x = label.left() + (centre ? (label.width() - metrics.horizontalAdvance(caption)) / 2 : 0);
+    for (int i = 0; i < 3; ++i) {
+        if (parts[i].isEmpty())
+            continue;
+        painter.setPen(i == 1 ? title : text);
+        const int width = metrics.horizontalAdvance(parts[i]);
+        painter.drawText(QRect(x, label.top(), width, label.height()), flags, parts[i]);
+        x += width;
+    }
 }
 
 void CQVVisualManager::DrawComboBox(const QStyleOptionComplex *option, QPainter *painter, const QWidget *widget) const

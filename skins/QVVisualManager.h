@@ -93,6 +93,8 @@ private:
     void ApplyPalette(QPalette &palette) const;
     void DrawMenuItem(const QStyleOption *option, QPainter *painter, const QWidget *widget) const;
     void DrawTitleBar(const QStyleOptionComplex *option, QPainter *painter, const QWidget *widget) const;
+    static void DrawCaptionText(QPainter &painter, const QRect &label, const QString &caption, bool centre,
+        const QColor &text, const QColor &title);
     void DrawComboBox(const QStyleOptionComplex *option, QPainter *painter, const QWidget *widget) const;
     // Draws the style's picture at path; false (nothing drawn) when it has none.
     bool DrawPicture(QPainter *painter, const QString &path, const QRect &rect, int frame = 0) const;

@@ -7,6 +7,8 @@
 
 #include <functional>
 
+#include <sys/stat.h>
+
 using namespace skintest;
 
 namespace {
@@ -99,7 +101,7 @@ TEST_F(SkinLoad, DefaultSkinWinsAndSignalsOnce)
 TEST_F(SkinLoad, FilesAreReadInNameOrderAndBadFilesSkipped)
 {
     const QString folder = folderWith(dir,
-        {{"b.xml", skinsFile({"second"})}, {"a.xml", skinsFile({"first"})}, {"c.xml", "<skins><skin"},
+        {{"B.xml", skinsFile({"second"})}, {"a.xml", skinsFile({"first"})}, {"c.xml", "<skins><skin"},
             {"d.txt", skinsFile({"ignored"})}, {"e.xml", "<other><skin id=\"x\"/></other>"},
             {"f.XML", skinsFile({"third"})}});
     ASSERT_TRUE(CQVSkinManager::Load(folder));
@@ -235,6 +237,79 @@ TEST_F(SkinLoad, ValueGrammar)
         Locked form("f");
         ASSERT_TRUE(form.form);
         c.check(*form.form);
+    }
+}
+
+QByteArray nestedGroups(int levels)
+{
+    return QByteArray("<group id=\"g\">").repeated(levels) + QByteArray("</group>").repeated(levels);
+}
+
+// A form "f0" with this many controls, then forms each based on the one before.
+QByteArray formChain(int controls, int forms)
+{
+    QByteArray text = "<skins><skin id=\"s\"><form id=\"f0\"><controls>";
+    for (int i = 0; i < controls; ++i)
+        text += "<control id=\"c" + QByteArray::number(i) + "\"/>";
+    text += "</controls></form>";
+    for (int i = 1; i < forms; ++i)
+        text += "<form id=\"f" + QByteArray::number(i) + "\" base=\"f" + QByteArray::number(i - 1) + "\"/>";
+    return text + "</skin></skins>";
+}
+
+// A file beyond the bounds is skipped like an unreadable one; the others load.
+TEST_F(SkinLoad, OversizedFilesAreSkipped)
+{
+    const struct
+    {
+        const char *name;
+        QByteArray text;
+        bool loaded;
+    } cases[] = {
+        {"nested 60 levels", formFile(nestedGroups(56)), true},
+        {"nested 100 levels", formFile(nestedGroups(100)), false},
+        {"over 4 MiB", formFile({}, {}, "<!--" + QByteArray(4 * 1024 * 1024, 'x') + "-->"), false},
+        {"2,000 forms", formChain(1, 2000), true},
+        {"2,001 forms", formChain(0, 2001), false},
+        {"copies of a base beyond 10,000 items", formChain(100, 101), false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir folder;
+        ASSERT_TRUE(CQVSkinManager::Load(folderWith(folder, {{"a.xml", c.text}, {"b.xml", skinsFile({"other"})}})));
+        EXPECT_EQ(CQVSkinManager::GetSkinNames(), c.loaded ? QStringList({"s", "other"}) : QStringList({"other"}));
+    }
+}
+
+TEST_F(SkinLoad, FilePathsStayInTheSkinFolderAndNameRegularFiles)
+{
+    QTemporaryDir outer;
+    const QString folder = outer.filePath("skin");
+    ASSERT_TRUE(QDir().mkpath(folder + "/sub"));
+    writeImage(outer.filePath("outside.png"), OkBlue);
+    writeImage(folder + "/sub/in.png", OkBlue);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(folder + "/fifo.png").constData(), 0600), 0);
+    const struct
+    {
+        const char *name;
+        QByteArray path;
+        bool loaded;
+    } cases[] = {
+        {"inside", "sub/in.png", true},
+        {"backslashes", "sub\\in.png", true},
+        {"dot-dot that stays inside", "sub/../sub/in.png", true},
+        {"dot-dot out of the folder", "../outside.png", false},
+        {"backslashed dot-dot out", "..\\outside.png", false},
+        {"absolute", QFile::encodeName(outer.filePath("outside.png")), false},
+        {"a FIFO", "fifo.png", false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        writeFile(folder + "/s.xml", formFile({}, "<image id=\"p\" image=\"" + c.path + "\"/>"));
+        ASSERT_TRUE(CQVSkinManager::Load(folder + "/"));
+        Locked form("f");
+        ASSERT_TRUE(form.form);
+        EXPECT_EQ(!paint(*form.form).GetImage().isNull(), c.loaded);
     }
 }
 

@@ -3,6 +3,7 @@
 #include "skins/QVVisualManager.h"
 #include "skins/SkinnedWnd.h"
 
+#include <QGuiApplication>
 #include <QPainter>
 #include <QStatusBar>
 #include <QStyleFactory>
@@ -83,6 +84,7 @@ struct VisualManager : ::testing::Test
                 + type + R"(</TYPE><ID_PREFIX>T_</ID_PREFIX></VERSION>
           <GLOBALS><BarFace>10, 20, 30</BarFace></GLOBALS>
           <MAINWND><CAPTION>
+            <ACTIVE><Text>255, 0, 0</Text><TitleText>0, 255, 0</TitleText></ACTIVE>
             <BACK><IMAGE><ID>CAPTION</ID><SIZE>8, 8</SIZE><CORNERS>0, 0, 0, 0</CORNERS></IMAGE></BACK>
             <BUTTONS>
               <NORMAL><ConstSize>20, 20</ConstSize><IconSize>4, 4</IconSize>
@@ -155,6 +157,38 @@ TEST_F(VisualManager, StyledElements)
         painter.end();
         EXPECT_EQ(image.pixel(100, 2), active ? CaptionActive : CaptionInactive) << active;
     }
+
+    // The document part of a title and the application's title, each in its own colour.
+    const QString app = QGuiApplication::applicationDisplayName();
+    QGuiApplication::setApplicationDisplayName("Quelvar");
+    const struct
+    {
+        QString title;
+        bool document, application;
+    } titles[] = {{"MMMM - Quelvar", true, true}, {"MMMM", true, false}, {"Quelvar", false, true}};
+    for (const auto &t : titles) {
+        QStyleOptionTitleBar option;
+        option.rect = QRect(0, 0, 300, 26);
+        option.state = QStyle::State_Active;
+        option.subControls = QStyle::SC_TitleBarLabel;
+        option.text = t.title;
+        option.titleBarFlags = Qt::Window | Qt::WindowTitleHint;
+        QImage image = whiteImage(option.rect.size());
+        QPainter painter(&image);
+        manager.drawComplexControl(QStyle::CC_TitleBar, &option, &painter);
+        painter.end();
+        bool red = false, green = false;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor c = image.pixelColor(x, y);
+                red = red || (c.red() > 200 && c.green() < 100);
+                green = green || (c.green() > 200 && c.red() < 100);
+            }
+        }
+        EXPECT_EQ(red, t.document) << t.title.toStdString();
+        EXPECT_EQ(green, t.application) << t.title.toStdString();
+    }
+    QGuiApplication::setApplicationDisplayName(app);
 
     // A frameless skinned window's caption buttons take the caption-button background.
     const CSkinnedWnd skinned;
