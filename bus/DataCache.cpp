@@ -159,7 +159,7 @@ int CDataCache::Handle(CHost *sender, const QUuid &id, IMessage *in, IMessage *)
             DataInfo copy = *info;
             copy.hash = Md5Hex(copy.data);
             m_manager->Dispatch(sender, MSG_DATA_STORE, &copy, nullptr);
-            return RESULT_DONE;
+            return saved;
         }
         return local ? saved : RESULT_HANDLED_CONTINUE;
     }

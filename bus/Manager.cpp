@@ -11,9 +11,15 @@
 #include <QDir>
 #include <QLibrary>
 
+#include <algorithm>
+
 Q_LOGGING_CATEGORY(lcBus, "ostrel.bus", QtInfoMsg)
 
 namespace QVPlugin {
+
+namespace {
+constexpr unsigned kMinTimerMs = 10;
+} // namespace
 
 // ---- CHost ----------------------------------------------------------------
 
@@ -233,7 +239,8 @@ unsigned CManager::SetTimer(CHost *host, unsigned elapseMs)
         ++slot;
     if (slot == m_timers.size())
         m_timers.push_back({});
-    const int qtId = m_window->StartTimer(elapseMs);
+    // The platform's timer minimum: a 0 ms timer would fire in a busy loop.
+    const int qtId = m_window->StartTimer(std::max(elapseMs, kMinTimerMs));
     if (qtId == 0)
         return 0;
     m_timers[slot] = {host, qtId};
@@ -258,6 +265,9 @@ void CManager::KillTimersOf(CHost *host)
 
 void CManager::OnQtTimer(int qtTimerId)
 {
+    // An Uninitialize that runs an event loop must not see timers fire.
+    if (m_shuttingDown)
+        return;
     for (size_t i = 0; i < m_timers.size(); ++i) {
         if (m_timers[i].host && m_timers[i].qtTimerId == qtTimerId) {
             m_timers[i].host->plugin()->OnTimer(unsigned(i + 1));

@@ -86,6 +86,7 @@ void CMessageSyncWindow::BeginShutdown()
     {
         std::lock_guard lock(m_lock);
         m_refuseSync = true;
+        m_shuttingDown = true;
         waiting.swap(m_pending);
     }
     for (auto &r : waiting)
@@ -109,7 +110,10 @@ bool CMessageSyncWindow::event(QEvent *e)
         return QObject::event(e);
     auto *sync = static_cast<SyncEvent *>(e);
     if (!sync->record) {
-        m_manager->DispatchFromUiThread(sync->sender, sync->id, sync->clone.get(), nullptr);
+        // Once shut-down began, posts reach no plug-in, even when an
+        // Uninitialize pumps events.
+        if (!m_shuttingDown.load(std::memory_order_relaxed))
+            m_manager->DispatchFromUiThread(sync->sender, sync->id, sync->clone.get(), nullptr);
         return true;
     }
     Record &record = *sync->record;

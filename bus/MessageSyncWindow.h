@@ -7,6 +7,7 @@
 #include <QEvent>
 #include <QObject>
 
+#include <atomic>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -67,6 +68,8 @@ private:
     // events, so they cost no bookkeeping here.
     std::set<std::shared_ptr<Record>> m_pending;
     bool m_refuseSync = false;
+    std::atomic<bool> m_shuttingDown{false}; // user-interface thread only; no post is delivered
+
     // Posts share it; DropPosted takes it alone, so no post slips past the drop.
     std::shared_mutex m_postLock;
     bool m_refusePosts = false;

@@ -4,6 +4,7 @@
 #include "bus/Payloads.h"
 
 #include <QElapsedTimer>
+#include <QTest>
 
 #include <atomic>
 #include <thread>
@@ -130,6 +131,24 @@ TEST_F(CrossThread, ShutdownReleasesABlockedWorkerAndFreesUndeliveredPosts)
     EXPECT_EQ(aliveAtUninit, 10);
     EXPECT_EQ(aliveAtRelease, 0);
     EXPECT_EQ(Counted::alive, 0);
+}
+
+// An Uninitialize that pumps events (a box, a wait) must not let queued
+// posts or timers reach the plug-ins that are being shut down.
+TEST_F(CrossThread, NoPostOrTimerIsDeliveredOnceShutdownBegan)
+{
+    receiver->host_->SetTimer(10);
+    std::thread([&] {
+        Counted c(1);
+        for (int i = 0; i < 5; ++i)
+            sender->host_->SendMessage(kTestMsg, &c, nullptr);
+    }).join();
+    sender->onUninitialize = [] { QTest::qWait(50); };
+    size_t heard = 99, timers = 99;
+    receiver->onUninitialize = [&] { heard = receiver->heard.size(), timers = receiver->timers.size(); };
+    manager.reset();
+    EXPECT_EQ(heard, 0u);
+    EXPECT_EQ(timers, 0u);
 }
 
 } // namespace

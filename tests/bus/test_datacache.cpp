@@ -230,6 +230,8 @@ TEST_F(Cache, FailedSaveIsReported)
     blocker.close();
     EXPECT_EQ(Send(chat, MSG_DATA_STORE, MakeDataInfo(0, "acc", "q", "abc")), -2);
     EXPECT_EQ(Send(xmpp, MSG_DATA_RECEIVED, MakeDataInfo(0, "acc", "q", "abc")), -2);
+    // With a hash the store still goes on to the server, and still fails here.
+    EXPECT_EQ(Send(chat, MSG_DATA_STORE, MakeDataInfo(1, "acc", "q", "abc", "h")), -2);
 }
 
 } // namespace

@@ -82,6 +82,15 @@ TEST_F(Timers, IdsStartAt1AreReusedAndForeignKillsAreIgnored)
     EXPECT_EQ(a->host_->SetTimer(1000), 3u);
 }
 
+TEST_F(Timers, AZeroIntervalIsRaisedToTheMinimum)
+{
+    auto *a = add("a", 1);
+    a->host_->SetTimer(0);
+    QTest::qWait(50);
+    EXPECT_GE(a->timers.size(), 1u);
+    EXPECT_LE(a->timers.size(), 6u); // at 10 ms; unbounded it fires thousands of times
+}
+
 TEST_F(Timers, FireRepeatedlyIntoTheirOwnPlugin)
 {
     auto *a = add("a", 1);
