@@ -4,6 +4,7 @@
 #include "bus/MessageIds.h"
 #include "bus/Payloads.h"
 #include "bus/VariantKind.h"
+#include "shared/Prompt.h"
 #include "shared/SettingsFile.h"
 
 #include <QDir>
@@ -28,7 +29,31 @@ qint32 ToInt32(const QVariant &value)
 CRegSettingsStoragePlugin::CRegSettingsStoragePlugin(const QString &fileName)
     : m_settings(fileName.isEmpty() ? DefaultFileName() : fileName, QSettings::IniFormat)
 {
+    m_problem = SettingsFileProblem(m_settings.fileName());
+    if (!m_problem.isEmpty()) {
+        qCWarning(lcBus).noquote() << "settings are kept for this run only:" << m_problem;
+    } else if (m_settings.allKeys(), m_settings.status() == QSettings::FormatError) { // sections parse lazily
+        SetAsideUnreadable();
+    }
     m_settings.beginGroup(kGroup);
+}
+
+void CRegSettingsStoragePlugin::SetAsideUnreadable()
+{
+    // Kept for the agent to look at, then the file starts afresh rather
+    // than carrying the garbage along as odd sections.
+    const QString fileName = m_settings.fileName();
+    const QString bad = fileName + QStringLiteral(".bad");
+    QFile::remove(bad);
+    if (!QFile::copy(fileName, bad)) {
+        m_problem = QStringLiteral("%1 is not a settings file and cannot be set aside").arg(fileName);
+        qCWarning(lcBus).noquote() << "settings are kept for this run only:" << m_problem;
+        return;
+    }
+    QFile::setPermissions(bad, QFile::ReadOwner | QFile::WriteOwner);
+    qCWarning(lcBus).noquote() << fileName << "is not a settings file; kept as" << bad << "and started afresh";
+    m_settings.clear();
+    Sync();
 }
 
 QString CRegSettingsStoragePlugin::DefaultFileName()
@@ -97,16 +122,22 @@ void CRegSettingsStoragePlugin::Write(const QString &key, const QVariant &value)
     switch (ClassifyVariant(value)) {
     case VariantKind::Empty:
         m_cache.remove(key);
-        m_settings.remove(key);
-        Sync();
+        if (Writable()) {
+            m_settings.remove(key);
+            Sync();
+        }
         return;
     case VariantKind::Integer:
-        m_settings.setValue(key, ToInt32(value));
-        Sync();
+        if (Writable()) {
+            m_settings.setValue(key, ToInt32(value));
+            Sync();
+        }
         break;
     case VariantKind::String:
-        m_settings.setValue(key, value.toString());
-        Sync();
+        if (Writable()) {
+            m_settings.setValue(key, value.toString());
+            Sync();
+        }
         break;
     case VariantKind::Other:
         break;
@@ -130,8 +161,24 @@ void CRegSettingsStoragePlugin::Sync()
         m_fileSecured = true;
     }
     m_settings.sync();
-    if (m_settings.status() != QSettings::NoError)
+    // A FormatError is the reading's; the write went through.
+    if (m_settings.status() == QSettings::AccessError)
         qCWarning(lcBus) << "cannot write the settings file" << m_settings.fileName();
+}
+
+bool CRegSettingsStoragePlugin::Writable()
+{
+    if (m_problem.isEmpty())
+        return true;
+    if (!m_told) {
+        m_told = true;
+        PromptRequest box;
+        box.caption = QStringLiteral("Quelvar");
+        box.text = QStringLiteral("Settings cannot be saved: %1. Changes last until Quelvar ends.").arg(m_problem);
+        box.icon = QMessageBox::Warning;
+        CPrompt::Show(box);
+    }
+    return false;
 }
 
 } // namespace QVPlugin

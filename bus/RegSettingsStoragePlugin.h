@@ -4,7 +4,9 @@
 // chance. Values live in the group "Values" of the program's INI file; INI
 // keeps no types, so a read converts by the kind of its default. Every read
 // and write also goes through a cache that lives as long as the plug-in, so
-// changes made to the file from outside are not seen during the run.
+// changes made to the file from outside are not seen during the run. A file
+// that cannot be read, or is no regular file, is never written: the values
+// then last for the run only, and the agent is told once.
 //
 // Threading: user-interface thread only (the bus delivers there).
 
@@ -39,10 +41,16 @@ private:
     QVariant Read(const QString &key, const QVariant &defaultValue);
     void Write(const QString &key, const QVariant &value);
     void Sync();
+    // Copies a file that is not a settings file to "<name>.bad" and empties it.
+    void SetAsideUnreadable();
+    // False when the file must not be written; tells the agent once why.
+    bool Writable();
 
     QSettings m_settings;
     QHash<QString, QVariant> m_cache;
     bool m_fileSecured = false;
+    QString m_problem; // why the file is not written, or empty
+    bool m_told = false;
 };
 
 } // namespace QVPlugin

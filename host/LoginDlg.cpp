@@ -101,7 +101,11 @@ CLoginDlg::CLoginDlg(CManager *bus, LoginInfo &login, QWidget *parent)
 
     // The password field when it is the only thing left to type.
     (m_userName->text().isEmpty() || !m_password->text().isEmpty() ? m_userName : m_password)->setFocus();
-    if (const QScreen *s = screen())
+    // Over the frame when it is up, else on the screen.
+    const QWidget *frame = parentWidget() ? parentWidget()->window() : nullptr;
+    if (frame && frame->isVisible())
+        move(frame->frameGeometry().center() - rect().center());
+    else if (const QScreen *s = screen())
         move(s->availableGeometry().center() - rect().center());
 }
 

@@ -26,6 +26,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QShortcut>
 #include <QStatusBar>
 
@@ -38,6 +39,9 @@ namespace {
 constexpr int kMinimumWidth = 640;
 constexpr int kMinimumHeight = 440;
 constexpr int kBarWidth = 250;
+// The first start's size, before any saved placement.
+constexpr int kFirstWidth = 1024;
+constexpr int kFirstHeight = 700;
 const QString kWorkspaceSection = QStringLiteral("Workspace");
 
 // Restores the arrow cursor however Create ends.
@@ -126,7 +130,8 @@ void CMainFrame::LoadFrame()
 {
     if (!m_ui)
         return;
-    restoreGeometry(m_workspace->Geometry(kWorkspaceSection));
+    if (!restoreGeometry(m_workspace->Geometry(kWorkspaceSection)))
+        PlaceOnFirstStart();
     restoreState(m_workspace->State(kWorkspaceSection));
 
     // Page 1 and back, so that the first page's mode is activated by the
@@ -141,6 +146,14 @@ void CMainFrame::LoadFrame()
 
     m_state = PresenceOffline;
     QMetaObject::invokeMethod(this, [this] { ShowPresence(PresenceOffline); }, Qt::QueuedConnection);
+}
+
+void CMainFrame::PlaceOnFirstStart()
+{
+    const QScreen *s = screen();
+    const QRect available = s ? s->availableGeometry() : QRect(0, 0, kFirstWidth, kFirstHeight);
+    resize(QSize(kFirstWidth, kFirstHeight).boundedTo(available.size()).expandedTo(minimumSize()));
+    move(available.center() - rect().center());
 }
 
 void CMainFrame::SetSignInDialogs(std::unique_ptr<ISignInDialogs> dialogs)

@@ -94,6 +94,8 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // A useful size centred on the screen, when no placement was saved.
+    void PlaceOnFirstStart();
     // IUIFrame
     QWidget *ViewParent() override;
     QWidget *BarParent() override;

@@ -48,6 +48,8 @@ bool COstrelApp::InitInstance()
         qCInfo(lcHost) << "asked the running copy to come forward";
         return false;
     }
+    // Every return below is a failed start-up until the frame is up.
+    m_exitCode = 1;
     if (!m_instance->Lock(kInstanceWaitMs)) {
         Tell(QStringLiteral("Another instance of Quelvar is running.  \n"
                             "Double-click on the Quelvar icon in the tray (near the clock)."),
@@ -82,6 +84,7 @@ bool COstrelApp::InitInstance()
     m_frame->show();
     connect(m_instance.get(), &CSingleInstance::ActivationRequested, m_frame.get(), &CMainFrame::Activate);
     m_frame->PostCommand(CmdSignIn);
+    m_exitCode = 0;
     return true;
 }
 
@@ -89,5 +92,5 @@ int COstrelApp::ExitInstance()
 {
     m_frame.reset();
     m_instance.reset();
-    return 0;
+    return m_exitCode;
 }

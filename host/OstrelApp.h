@@ -38,7 +38,7 @@ public:
     // start-up step failed and told the agent).
     bool InitInstance();
     // Closes the frame, which signs out and releases the plug-ins; returns
-    // the exit code.
+    // the exit code: not 0 after a failed start-up, so scripts can tell.
     int ExitInstance();
 
     CMainFrame *MainFrame() const { return m_frame.get(); }
@@ -51,4 +51,5 @@ private:
     Environment m_env;
     std::unique_ptr<CSingleInstance> m_instance;
     std::unique_ptr<CMainFrame> m_frame;
+    int m_exitCode = 0;
 };

@@ -9,7 +9,12 @@ CQVOutlookBar::CQVOutlookBar(QWidget *parent) : QDockWidget(QStringLiteral("Outl
 {
     setObjectName(QStringLiteral("OutlookBar"));
     setFeatures(QDockWidget::NoDockWidgetFeatures);
-    setTitleBarWidget(new QWidget(this)); // the caption below names the page instead
+    // The caption below names the page instead. An empty layout gives the
+    // title a size of 0 rather than none, which the dock layout cannot take.
+    auto *noTitle = new QWidget(this);
+    new QVBoxLayout(noTitle);
+    noTitle->layout()->setContentsMargins(0, 0, 0, 0);
+    setTitleBarWidget(noTitle);
 
     auto *content = new QWidget(this);
     auto *layout = new QVBoxLayout(content);

@@ -23,8 +23,10 @@ bool SwapInUpdater(const QString &folder, const std::function<void(int ms)> &sle
     for (int attempt = 1; attempt <= kAttempts; ++attempt) {
         // rename(2) replaces the old updater in one step.
         if (std::rename(QFile::encodeName(source).constData(), QFile::encodeName(target).constData()) == 0) {
-            // A download carries no execute permission.
-            QFile::setPermissions(target, QFile::permissions(target) | QFile::ExeOwner | QFile::ReadOwner);
+            // A download carries no execute permission: 0755, as any
+            // installed program.
+            QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup
+                                              | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
             return true;
         }
         qCWarning(lcHost) << "cannot move" << source << "over" << target << "attempt" << attempt;

@@ -2,6 +2,7 @@
 
 #include "bus/RegSettingsStoragePlugin.h"
 #include "host/HostLog.h"
+#include "shared/SettingsFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -31,6 +32,10 @@ CWorkspaceStore::CWorkspaceStore(const QString &fileName)
 
 void CWorkspaceStore::Save(const QString &section, const QByteArray &state, const QByteArray &geometry)
 {
+    if (const QString problem = SettingsFileProblem(m_fileName); !problem.isEmpty()) {
+        qCWarning(lcHost).noquote() << "window state not saved:" << problem;
+        return;
+    }
     SecureFile(m_fileName);
     QSettings settings(m_fileName, QSettings::IniFormat);
     settings.remove(section);

@@ -84,6 +84,10 @@ bool CQVSettingsHelpers::CommitStore(QSettings &store)
     // Created owner-only before anything is written into it; later writes keep
     // the file's permissions.
     const QString file = store.fileName();
+    if (const QString problem = SettingsFileProblem(file); !problem.isEmpty()) {
+        qCWarning(lcSkins).noquote() << "window state not saved:" << problem;
+        return false;
+    }
     if (!QFile::exists(file)) {
         QDir().mkpath(QFileInfo(file).absolutePath());
         QFile create(file);

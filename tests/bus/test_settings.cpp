@@ -1,14 +1,19 @@
 #include "bus/MessageIds.h"
 #include "bus/Payloads.h"
 #include "bus/RegSettingsStoragePlugin.h"
+#include "shared/Prompt.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <memory>
+
+#include <unistd.h>
 
 namespace {
 
@@ -101,6 +106,83 @@ TEST_F(Settings, FileIsOwnerOnlyEvenWhenAnotherWriterOpenedIt)
     Restart();
     Set("agent.password", QStringLiteral("other"));
     EXPECT_EQ(QFile::permissions(file) & checked, ownerOnly);
+}
+
+// A settings file that cannot be read is never rewritten (it holds the
+// agent's server, name and password); the run goes on with values in memory
+// and the agent is told once.
+TEST_F(Settings, AFileThatCannotBeReadIsNeverTouched)
+{
+    QStringList told;
+    CPrompt::SetHandler([&](const PromptRequest &request) {
+        told << request.text;
+        return QMessageBox::Ok;
+    });
+    const struct
+    {
+        const char *name;
+        bool folder;
+        bool skipAsRoot;
+    } cases[] = {{"a folder", true, false}, {"mode 000", false, true}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.skipAsRoot && ::geteuid() == 0)
+            continue; // root reads any file
+        QTemporaryDir folder;
+        const QString path = folder.filePath("Quelvar.conf");
+        const QByteArray saved = "[Values]\nserver.address=chat.example\n";
+        if (c.folder) {
+            ASSERT_TRUE(QDir().mkpath(path));
+        } else {
+            QFile f(path);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(saved) == saved.size());
+            f.close();
+        }
+        QFile::setPermissions(path, QFile::Permissions());
+        told.clear();
+        storage = std::make_unique<CRegSettingsStoragePlugin>(path);
+        Set("ui.skin", QStringLiteral("Blue"));
+        Set("ui.skin", QStringLiteral("Green"));
+        EXPECT_TRUE(Reads("ui.skin", QString(), QStringLiteral("Green")));
+        EXPECT_EQ(told.size(), 1);
+        storage.reset();
+        // The User bits say what this process may do, whatever the mode.
+        EXPECT_EQ(QFile::permissions(path) & ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser),
+                  QFile::Permissions());
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        if (!c.folder) {
+            QFile f(path);
+            ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+            EXPECT_EQ(f.readAll(), saved);
+        }
+    }
+    CPrompt::SetHandler({});
+}
+
+TEST_F(Settings, AFileOfGarbageIsKeptAsideAndStartedAfresh)
+{
+    const QByteArray garbage("\x00\x01\xff junk\nno equals here\n[Values]\nx=1\n", 40);
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(file).absolutePath()));
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(garbage) == garbage.size());
+    }
+    static QStringList logged;
+    logged.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext &, const QString &text) { logged << text; });
+    Restart();
+    Set("ui.skin", QStringLiteral("Blue"));
+    storage.reset();
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(logged.filter("kept as").size(), 1) << logged.join('\n').toStdString();
+    EXPECT_TRUE(logged.filter("cannot write").isEmpty()) << logged.join('\n').toStdString();
+    QFile bad(file + ".bad");
+    ASSERT_TRUE(bad.open(QIODevice::ReadOnly));
+    EXPECT_EQ(bad.readAll(), garbage);
+    QSettings reread(file, QSettings::IniFormat);
+    EXPECT_EQ(reread.status(), QSettings::NoError);
+    EXPECT_EQ(reread.allKeys(), QStringList({"Values/ui.skin"}));
 }
 
 } // namespace

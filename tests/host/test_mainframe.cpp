@@ -10,6 +10,7 @@
 #include "host/UIPlugin.h"
 
 #include <QDir>
+#include <QScreen>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
@@ -313,10 +314,25 @@ TEST(OstrelApp, StartsTheFrameAndSignsIn)
         ASSERT_TRUE(QFile::copy(QStringLiteral(OSTREL_PROGRAM_DIR "/skins/") + file, skins + QLatin1Char('/') + file));
 
     QStringList log;
+    static QStringList warnings;
+    warnings.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType type, const QMessageLogContext &, const QString &text) {
+            if (type == QtWarningMsg)
+                warnings << text;
+        });
     COstrelApp app({program.path(), runtime.path(), program.filePath(QStringLiteral("Quelvar.conf")), {}});
-    ASSERT_TRUE(app.InitInstance());
+    const bool started = app.InitInstance();
+    qInstallMessageHandler(previous);
+    ASSERT_TRUE(started);
+    EXPECT_TRUE(warnings.isEmpty()) << warnings.join('\n').toStdString();
     app.MainFrame()->SetSignInDialogs(std::make_unique<FakeDialogs>(&log));
     EXPECT_TRUE(app.MainFrame()->isVisible());
+    // The first start: a useful size, centred on the screen.
+    const QRect screen = app.MainFrame()->screen()->availableGeometry();
+    EXPECT_EQ(app.MainFrame()->size(), QSize(1024, 700).boundedTo(screen.size()).expandedTo(QSize(640, 440)));
+    // Within the window frame's margins, which are known only once it shows.
+    EXPECT_LE((app.MainFrame()->frameGeometry().center() - screen.center()).manhattanLength(), 8);
     EXPECT_TRUE(waitUntil([&] { return log.contains(QStringLiteral("login")); })) << "Sign In was posted";
     EXPECT_EQ(app.ExitInstance(), 0);
 }

@@ -283,6 +283,11 @@ TEST_F(SignIn, DialogIconPictureSizeAndAccountLinks)
     auto login = LoginDialog();
     EXPECT_EQ(login->size(), QPixmap(QStringLiteral(":/ostrel/host/BITMAP/317")).size());
     SaveForReview(login.get(), QStringLiteral("login-dialog.png"));
+    // Centred over the frame, wherever the frame stands.
+    frame->setGeometry(0, 0, 660, 460);
+    frame->show();
+    auto over = LoginDialog();
+    EXPECT_LE((over->geometry().center() - frame->frameGeometry().center()).manhattanLength(), 2);
 
     // The account links go to the chosen server's pages.
     emit Child<QLabel>(login.get(), "c1008")->linkActivated(QStringLiteral("signup"));

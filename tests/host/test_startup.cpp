@@ -36,7 +36,10 @@ TEST(Startup, UpdaterSwap)
     ASSERT_TRUE(swapped.open(QIODevice::ReadOnly));
     EXPECT_EQ(swapped.readAll(), QByteArray("new"));
     EXPECT_FALSE(QFile::exists(mvx));
-    EXPECT_TRUE(QFile::permissions(updater) & QFile::ExeOwner);
+    // 0755, as any installed program; the User bits say what this process may do.
+    EXPECT_EQ(QFile::permissions(updater) & ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser),
+              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup
+                  | QFile::ReadOther | QFile::ExeOther);
     EXPECT_TRUE(sleeps.empty());
 
     // A folder where the updater should be cannot be replaced: four attempts,
@@ -83,6 +86,7 @@ TEST(Startup, FailuresEndTheProgramWithTheirMessage)
         EXPECT_EQ(prompts[0].text, QStringLiteral("Another instance of Quelvar is running.  \nDouble-click on "
                                                   "the Quelvar icon in the tray (near the clock)."));
         EXPECT_EQ(prompts[0].icon, QMessageBox::Information);
+        EXPECT_NE(app.ExitInstance(), 0) << "a script must tell a failed start from a normal end";
     }
 
     QTemporaryDir otherRuntime;
@@ -92,5 +96,6 @@ TEST(Startup, FailuresEndTheProgramWithTheirMessage)
     ASSERT_EQ(prompts.size(), 1u);
     EXPECT_EQ(prompts[0].text, QStringLiteral("Failed to load skins. Please re-install Quelvar"));
     EXPECT_EQ(app.MainFrame(), nullptr);
+    EXPECT_NE(app.ExitInstance(), 0);
     CPrompt::SetHandler({});
 }
