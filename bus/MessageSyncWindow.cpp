@@ -11,20 +11,6 @@ namespace QVPlugin {
 
 const QEvent::Type CMessageSyncWindow::SyncEventType = static_cast<QEvent::Type>(QEvent::registerEventType());
 
-namespace {
-class SyncEvent : public QEvent
-{
-public:
-    SyncEvent() : QEvent(CMessageSyncWindow::SyncEventType) {}
-    // A posted send.
-    CHost *sender = nullptr;
-    QUuid id;
-    std::unique_ptr<IMessage> clone;
-    // A synchronous send; null for a posted one.
-    std::shared_ptr<CMessageSyncWindow::Record> record;
-};
-} // namespace
-
 CMessageSyncWindow::CMessageSyncWindow(CManager *manager) : m_manager(manager) {}
 
 CMessageSyncWindow::~CMessageSyncWindow()
@@ -35,36 +21,32 @@ CMessageSyncWindow::~CMessageSyncWindow()
 
 int CMessageSyncWindow::Marshal(CHost *sender, const QUuid &id, IMessage *in, IMessage *out)
 {
-    auto *event = new SyncEvent;
-    if (!out) {
-        event->sender = sender;
-        event->id = id;
-        if (in)
-            event->clone.reset(in->Clone());
-        std::shared_lock lock(m_postLock);
-        if (m_refusePosts) {
-            delete event;
-            return 0;
-        }
-        QCoreApplication::postEvent(this, event);
-        return RESULT_POSTED;
+    Item item;
+    item.sender = sender;
+    item.id = id;
+    if (out) {
+        item.record = std::make_shared<Record>();
+        item.record->sender = sender;
+        item.record->id = id;
+        item.record->in = in;
+        item.record->out = out;
+    } else if (in) {
+        item.clone.reset(in->Clone());
     }
-
-    auto record = std::make_shared<Record>();
-    record->sender = sender;
-    record->id = id;
-    record->in = in;
-    record->out = out;
-    event->record = record;
+    const std::shared_ptr<Record> record = item.record;
     {
         std::lock_guard lock(m_lock);
-        if (m_refuseSync) {
-            delete event;
-            return 0;
+        if (record ? m_refuseSync : m_refusePosts)
+            return 0; // the clone goes with the item
+        m_queue.push_back(std::move(item));
+        // Under the lock: DropPosted cannot slip between the check and the post.
+        if (!m_wakePending) {
+            m_wakePending = true;
+            QCoreApplication::postEvent(this, new QEvent(SyncEventType));
         }
-        m_pending.insert(record);
-        QCoreApplication::postEvent(this, event);
     }
+    if (!record)
+        return RESULT_POSTED;
     std::unique_lock wait(record->mutex);
     record->done.wait(wait, [&] { return record->completed; });
     return record->result;
@@ -80,50 +62,87 @@ void CMessageSyncWindow::Complete(Record &record, int result)
     record.done.notify_all();
 }
 
+void CMessageSyncWindow::CompleteRecords(Queue &queue, CMessageSyncWindow *window)
+{
+    for (auto it = queue.begin(); it != queue.end();) {
+        if (it->record) {
+            window->Complete(*it->record, 0);
+            it = queue.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
 void CMessageSyncWindow::BeginShutdown()
 {
-    std::set<std::shared_ptr<Record>> waiting;
+    m_shuttingDown = true;
     {
         std::lock_guard lock(m_lock);
         m_refuseSync = true;
-        m_shuttingDown = true;
-        waiting.swap(m_pending);
+        CompleteRecords(m_queue, this);
     }
-    for (auto &r : waiting)
-        Complete(*r, 0);
+    CompleteRecords(m_batch, this);
 }
 
 void CMessageSyncWindow::DropPosted()
 {
+    Queue dropped;
     {
-        std::unique_lock lock(m_postLock);
+        std::lock_guard lock(m_lock);
         m_refusePosts = true;
+        dropped.swap(m_queue);
     }
-    // Deleting the events frees the clones now, while the libraries that
-    // made them are still loaded.
+    dropped.clear();
+    // Freed now, while the libraries that made the clones are still loaded.
+    m_batch.clear();
     QCoreApplication::removePostedEvents(this, SyncEventType);
+}
+
+void CMessageSyncWindow::Drain()
+{
+    {
+        // Sends queued from now on wake the thread again, so an event loop
+        // that a handler runs goes on delivering.
+        std::lock_guard lock(m_lock);
+        m_wakePending = false;
+    }
+    bool rearmed = false;
+    for (;;) {
+        if (m_batch.empty()) {
+            std::lock_guard lock(m_lock);
+            if (m_queue.empty())
+                return;
+            m_batch.swap(m_queue);
+        }
+        Item item = std::move(m_batch.front());
+        m_batch.pop_front();
+        // The rest of the batch must be reachable from an event loop that
+        // this send's handler may run.
+        if (!rearmed && !m_batch.empty()) {
+            rearmed = true;
+            std::lock_guard lock(m_lock);
+            if (!m_wakePending) {
+                m_wakePending = true;
+                QCoreApplication::postEvent(this, new QEvent(SyncEventType));
+            }
+        }
+        if (item.record) {
+            Complete(*item.record, m_manager->DispatchFromUiThread(item.record->sender, item.record->id,
+                                                                   item.record->in, item.record->out));
+        } else if (!m_shuttingDown) {
+            // Once shut-down began, posts reach no plug-in, even when an
+            // Uninitialize pumps events.
+            m_manager->DispatchFromUiThread(item.sender, item.id, item.clone.get(), nullptr);
+        }
+    }
 }
 
 bool CMessageSyncWindow::event(QEvent *e)
 {
     if (e->type() != SyncEventType)
         return QObject::event(e);
-    auto *sync = static_cast<SyncEvent *>(e);
-    if (!sync->record) {
-        // Once shut-down began, posts reach no plug-in, even when an
-        // Uninitialize pumps events.
-        if (!m_shuttingDown.load(std::memory_order_relaxed))
-            m_manager->DispatchFromUiThread(sync->sender, sync->id, sync->clone.get(), nullptr);
-        return true;
-    }
-    Record &record = *sync->record;
-    {
-        std::lock_guard lock(m_lock);
-        // Not in the set: completed at shut-down; nothing to run.
-        if (m_pending.erase(sync->record) == 0)
-            return true;
-    }
-    Complete(record, m_manager->DispatchFromUiThread(record.sender, record.id, record.in, record.out));
+    Drain();
     return true;
 }
 

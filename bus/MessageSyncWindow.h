@@ -1,6 +1,11 @@
 #pragma once
 // Carries sends made on worker threads to the user-interface thread, and
 // runs the plug-ins' timers. Lives on the user-interface thread.
+//
+// Posted and synchronous sends share one queue, so they run in the order
+// they were made. The user-interface thread is woken once per batch, not
+// once per send: a wake event is posted only when none is pending, and its
+// handler runs every send queued by then (and those queued meanwhile).
 
 #include "bus/QVPlugin.h"
 
@@ -9,10 +14,9 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <deque>
 #include <memory>
 #include <mutex>
-#include <set>
-#include <shared_mutex>
 
 namespace QVPlugin {
 
@@ -25,12 +29,13 @@ public:
     explicit CMessageSyncWindow(CManager *manager);
     ~CMessageSyncWindow() override;
 
-    // Without out: posts a clone of in and returns 3 at once. With out:
+    // Without out: queues a clone of in and returns 3 at once. With out:
     // waits until the user-interface thread has run the send.
     int Marshal(CHost *sender, const QUuid &id, IMessage *in, IMessage *out);
 
-    // From now on synchronous sends return 0 at once, and those waiting are
-    // completed with 0, so workers blocked on the bus can be joined.
+    // From now on synchronous sends return 0 at once, those waiting are
+    // completed with 0 (so workers blocked on the bus can be joined), and
+    // queued posts reach no plug-in.
     void BeginShutdown();
     // Frees the posted records not yet delivered and refuses new posts.
     void DropPosted();
@@ -60,19 +65,30 @@ public:
     };
 
 private:
+    // A queued send: posted (a clone, no record) or synchronous (a record).
+    struct Item
+    {
+        CHost *sender = nullptr;
+        QUuid id;
+        std::unique_ptr<IMessage> clone;
+        std::shared_ptr<Record> record;
+    };
+    using Queue = std::deque<Item>;
+
     void Complete(Record &record, int result);
+    // Runs the queued sends; a nested event loop inside one of them goes on
+    // with the rest.
+    void Drain();
+    static void CompleteRecords(Queue &queue, CMessageSyncWindow *window);
 
     CManager *m_manager;
-    std::mutex m_lock; // guards the set, the two flags and posting
-    // Synchronous records not yet run. Posted records are owned by their
-    // events, so they cost no bookkeeping here.
-    std::set<std::shared_ptr<Record>> m_pending;
+    std::mutex m_lock; // guards the queue, the flags and the posting of wake events
+    Queue m_queue;
+    bool m_wakePending = false;
     bool m_refuseSync = false;
-    std::atomic<bool> m_shuttingDown{false}; // user-interface thread only; no post is delivered
-
-    // Posts share it; DropPosted takes it alone, so no post slips past the drop.
-    std::shared_mutex m_postLock;
     bool m_refusePosts = false;
+    Queue m_batch; // taken from the queue; user-interface thread only
+    std::atomic<bool> m_shuttingDown{false};
 };
 
 } // namespace QVPlugin

@@ -151,4 +151,25 @@ TEST_F(CrossThread, NoPostOrTimerIsDeliveredOnceShutdownBegan)
     EXPECT_EQ(timers, 0u);
 }
 
+// A handler that runs an event loop (a box, a wait) still receives the sends
+// queued behind its own, in order.
+TEST_F(CrossThread, AHandlersEventLoopGoesOnDeliveringInOrder)
+{
+    std::vector<int> seen;
+    receiver->onMessage = [&](const QUuid &, IMessage *in, IMessage *) {
+        seen.push_back(static_cast<Counted *>(in)->value);
+        if (seen.size() == 1)
+            EXPECT_TRUE(waitUntil([&] { return seen.size() == 3; }));
+        return 1;
+    };
+    std::thread([&] {
+        for (int i = 1; i <= 3; ++i) {
+            Counted c(i);
+            sender->host_->SendMessage(kTestMsg, &c, nullptr);
+        }
+    }).join();
+    ASSERT_TRUE(waitUntil([&] { return seen.size() == 3; }));
+    EXPECT_EQ(seen, (std::vector<int>{1, 2, 3}));
+}
+
 } // namespace
