@@ -25,7 +25,9 @@ void CXmlGuard::Reset()
 
 void CXmlGuard::OpenElement()
 {
-    if (IsStreamRoot(m_name)) {
+    // Only outside every stanza is "stream" the root; inside one it is an
+    // element like any other, or a stanza could escape both bounds.
+    if (m_depth == 0 && IsStreamRoot(m_name)) {
         // A new stream (also the restart after TLS and after SASL).
         m_depth = 0;
         m_streamClosed = false;
@@ -37,7 +39,7 @@ void CXmlGuard::OpenElement()
 
 void CXmlGuard::CloseElement()
 {
-    if (IsStreamRoot(m_name)) {
+    if (m_depth == 0 && IsStreamRoot(m_name)) {
         m_depth = 0;
         m_streamClosed = true;
     } else if (m_depth > 0)

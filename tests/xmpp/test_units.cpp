@@ -62,8 +62,15 @@ TEST(XmlGuard, Table)
         {"markup inside quotes and CDATA does not nest",
          kHeader + "<message a='<x><y>' b=\"/>\"><body><![CDATA[" + Nested(60) + "<<<]]></body></message>",
          Verdict::Ok},
-        {"a stream restart starts the depth anew", kHeader + Nested(30, "<stream:stream version='1.0'>" + Nested(40)),
+        {"a stream restart starts the depth anew", kHeader + Nested(30) + "<stream:stream version='1.0'>" + Nested(50),
          Verdict::Ok},
+        {"a stream element inside a stanza nests like any other",
+         kHeader + "<message><stream>" + Nested(48) + "</stream></message>", Verdict::Ok},
+        {"a stream element inside a stanza counts towards the depth", kHeader + "<message><stream>" + Nested(49),
+         Verdict::TooDeep},
+        {"a prefixed one too", kHeader + Nested(30, "<db:stream>" + Nested(20)), Verdict::TooDeep},
+        {"a stream element inside a stanza counts towards the size",
+         kHeader + "<message><stream>" + std::string(max, 'x') + "</stream></message>", Verdict::TooLarge},
         {"the depth counts per stanza", kHeader + Nested(40) + Nested(40), Verdict::Ok},
         {"the XML declaration is not a stanza", "<?xml version='1.0'?>" + kHeader + Nested(50), Verdict::Ok},
     };
@@ -85,6 +92,8 @@ TEST(XmlGuard, ARefusalStaysUntilResetAndTheServersEndOfStreamIsNoticed)
     guard.Reset();
     EXPECT_EQ(guard.Feed(kHeader + "<presence/>"), Verdict::Ok);
     EXPECT_FALSE(guard.StreamClosed());
+    guard.Feed("<message><stream:stream></stream:stream></message>");
+    EXPECT_FALSE(guard.StreamClosed()) << "only the root's end tag ends the stream";
     guard.Feed("</stream:stream>");
     EXPECT_TRUE(guard.StreamClosed());
     guard.Feed(kHeader);
