@@ -31,11 +31,22 @@ private:
 
     void OpenElement();
     void CloseElement();
+    // Only the namespace declarations of a tag at stream level are read.
+    void ReadAttributeName(char c);
+    void EndAttribute();
+    bool IsRoot() const;
+
+    // What the attributes of a tag at stream level say of its namespace.
+    enum class Namespace { Unknown, Streams, Other };
 
     State m_state = State::Text;
     Verdict m_verdict = Verdict::Ok;
     std::string m_name;  // the element name being read, cut at a bound
     std::string m_match; // what follows "<!", to find "[CDATA["
+    std::string m_attribute; // name and value of an attribute at stream
+    std::string m_value;     // level, cut at a bound
+    bool m_attributeSpaced = false; // a space after the name began
+    Namespace m_namespace = Namespace::Unknown;
     char m_quote = 0;
     char m_previous = 0;
     char m_beforePrevious = 0;

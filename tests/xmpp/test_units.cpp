@@ -14,6 +14,7 @@ namespace {
 
 using Verdict = CXmlGuard::Verdict;
 
+const std::string kStreams = "http://etherx.jabber.org/streams";
 const std::string kHeader = "<?xml version='1.0'?><stream:stream xmlns='jabber:client' "
                             "xmlns:stream='http://etherx.jabber.org/streams' version='1.0'>";
 
@@ -58,12 +59,19 @@ TEST(XmlGuard, Table)
         {"a stanza that never ends", kHeader + "<message><body>" + std::string(max, 'x'), Verdict::TooLarge},
         {"50 levels", kHeader + Nested(50), Verdict::Ok},
         {"51 levels", kHeader + Nested(51), Verdict::TooDeep},
+        {"50 levels and an empty element", kHeader + Nested(50, "<y/>"), Verdict::TooDeep},
         {"empty elements do not nest", kHeader + "<iq>" + Repeated("<item a='1'/>", 200) + "</iq>", Verdict::Ok},
         {"markup inside quotes and CDATA does not nest",
          kHeader + "<message a='<x><y>' b=\"/>\"><body><![CDATA[" + Nested(60) + "<<<]]></body></message>",
          Verdict::Ok},
-        {"a stream restart starts the depth anew", kHeader + Nested(30) + "<stream:stream version='1.0'>" + Nested(50),
-         Verdict::Ok},
+        {"a stream restart starts the depth anew", kHeader + Nested(30) + kHeader + Nested(50), Verdict::Ok},
+        {"a root in the default namespace", kHeader + "<stream xmlns = \"" + kStreams + "\">" + Nested(50), Verdict::Ok},
+        {"a stream element outside the streams namespace is a stanza", kHeader + "<stream>" + Nested(50),
+         Verdict::TooDeep},
+        {"its text counts", kHeader + "<x:stream xmlns:x='jabber:client'>" + std::string(max, 'x'),
+         Verdict::TooLarge},
+        {"a second declaration of its prefix counts", kHeader + "<x:stream xmlns:x='" + kStreams + "' xmlns:x='a'>"
+         + Nested(50), Verdict::TooDeep},
         {"a stream element inside a stanza nests like any other",
          kHeader + "<message><stream>" + Nested(48) + "</stream></message>", Verdict::Ok},
         {"a stream element inside a stanza counts towards the depth", kHeader + "<message><stream>" + Nested(49),
