@@ -59,8 +59,14 @@ QRect CQVSkinRect::Resolve(const QRect &parent) const
     if (bottom <= 0)
         bottom = std::max(h + bottom, top);
 
+    // Edges far beyond any screen are held at a bound, so that the
+    // rectangle's own arithmetic (and a nested one's) stays within int.
+    static constexpr qint64 kLimit = 1 << 24;
+    const auto place = [](qint64 origin, qint64 v) { return std::clamp(origin + v, -kLimit, kLimit); };
+    const qint64 x = place(parent.left(), left);
+    const qint64 y = place(parent.top(), top);
     // A positive right or bottom is a coordinate, so it may lie before left or top.
-    const int width = int(std::max<qint64>(right - left, 0));
-    const int height = int(std::max<qint64>(bottom - top, 0));
-    return QRect(int(parent.left() + left), int(parent.top() + top), width, height);
+    const qint64 width = std::max<qint64>(place(parent.left(), right) - x, 0);
+    const qint64 height = std::max<qint64>(place(parent.top(), bottom) - y, 0);
+    return QRect(int(x), int(y), int(width), int(height));
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 namespace {
 
 struct Edge
@@ -35,6 +37,10 @@ TEST(SkinRect, ResolvesAgainstParent)
         {"negative scaling truncates toward zero", 144, {-3}, {0}, {0}, {0}, {0, 0, 200, 100}, {196, 0, 4, 100}},
         {"offset by the parent", 96, {10}, {10}, {-10}, {-10}, {30, 40, 200, 100}, {40, 50, 180, 80}},
         {"per cent of an odd size truncates", 96, {33, true}, {0}, {0}, {0}, {0, 0, 101, 10}, {33, 0, 68, 10}},
+        // Absurd edges are held at 2^24 pixels, inside int even when nested.
+        {"huge edge", 120, {2000000000}, {0}, {0}, {0}, {0, 0, 200, 100}, {1 << 24, 0, 0, 100}},
+        {"inside a huge parent", 96, {30}, {0}, {0}, {0}, {1 << 24, 0, 0, 100}, {1 << 24, 0, 0, 100}},
+        {"huge negative edge", 96, {INT_MIN}, {0}, {0}, {0}, {0, 0, 200, 100}, {-(1 << 24), 0, (1 << 24) + 200, 100}},
     };
     for (const auto &c : cases) {
         CQVSkinRect::SetDpi(c.dpi);
