@@ -2,7 +2,10 @@
 // Bounds the incoming XML before gloox's parser, which has no limits of its
 // own: a stanza (or a stream header) larger than kMaxStanzaBytes, or one
 // nested deeper than kMaxDepth elements, is refused. It only follows the
-// markup far enough to count; well-formedness is the parser's job.
+// markup far enough to count; well-formedness is the parser's job. The
+// stream's root, which is not counted, is a "stream" element outside every
+// stanza that declares the streams namespace, as gloox's parser decides;
+// every other element counts, an empty one too.
 // Fed with the stream text in chunks as they arrive; one thread.
 
 #include <cstddef>
