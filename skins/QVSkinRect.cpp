@@ -4,7 +4,6 @@
 #include <QScreen>
 
 #include <algorithm>
-#include <limits>
 
 namespace {
 
@@ -60,13 +59,14 @@ QRect CQVSkinRect::Resolve(const QRect &parent) const
     if (bottom <= 0)
         bottom = std::max(h + bottom, top);
 
-    // A positive right or bottom is a coordinate, so it may lie before left
-    // or top. Huge edges are clamped to what a QRect can hold, never wrapped.
-    constexpr qint64 kMax = std::numeric_limits<int>::max();
-    constexpr qint64 kMin = std::numeric_limits<int>::min();
-    const qint64 x = std::clamp<qint64>(parent.left() + left, kMin, kMax);
-    const qint64 y = std::clamp<qint64>(parent.top() + top, kMin, kMax);
-    const qint64 width = std::clamp<qint64>(right - left, 0, kMax - std::max<qint64>(x, 0));
-    const qint64 height = std::clamp<qint64>(bottom - top, 0, kMax - std::max<qint64>(y, 0));
+    // Edges far beyond any screen are held at a bound, so that the
+    // rectangle's own arithmetic (and a nested one's) stays within int.
+    static constexpr qint64 kLimit = 1 << 24;
+    const auto place = [](qint64 origin, qint64 v) { return std::clamp(origin + v, -kLimit, kLimit); };
+    const qint64 x = place(parent.left(), left);
+    const qint64 y = place(parent.top(), top);
+    // A positive right or bottom is a coordinate, so it may lie before left or top.
+    const qint64 width = std::max<qint64>(place(parent.left(), right) - x, 0);
+    const qint64 height = std::max<qint64>(place(parent.top(), bottom) - y, 0);
     return QRect(int(x), int(y), int(width), int(height));
 }

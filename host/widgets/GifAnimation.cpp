@@ -6,10 +6,10 @@
 
 namespace {
 
-// Canvas and frame sizes that a picture may not exceed; the data may come
-// from anywhere and must not take all memory.
+// The canvas size and the decoding work that a picture may not exceed; the
+// data may come from anywhere and must take neither all memory nor minutes.
 constexpr qint64 kMaxScreenPixels = 4096 * 4096;
-constexpr qint64 kMaxFramePixels = 4 * kMaxScreenPixels;
+constexpr qint64 kMaxDecodedPixels = 4 * kMaxScreenPixels;
 
 constexpr char kExtension = '!';
 constexpr char kImage = ',';
@@ -135,8 +135,10 @@ QList<GifFrame> DecodeGifFrames(const GifFile &file)
         const QRect rect = blocks.rect & screen;
         if (rect.isEmpty())
             continue;
-        pixels += qint64(rect.width()) * rect.height();
-        if (pixels > kMaxFramePixels)
+        // The decoder paints every frame onto a picture of the whole screen,
+        // however small the frame.
+        pixels += qint64(file.screen.width()) * file.screen.height();
+        if (pixels > kMaxDecodedPixels)
             break;
         QBuffer buffer;
         buffer.setData(blocks.stream);

@@ -44,7 +44,9 @@ struct GifFrame
 };
 
 // Decodes each frame of the file; frames that fail to decode, or lie
-// outside the logical screen, are left out.
+// outside the logical screen, are left out. Each frame costs the screen's
+// area; frames past a budget of four full screens of 4096 x 4096 are
+// dropped.
 QList<GifFrame> DecodeGifFrames(const GifFile &file);
 
 // Plays frames onto a canvas of the logical screen's size:

@@ -1,5 +1,7 @@
 #include "plugins/xmpp/XmlGuard.h"
 
+#include <optional>
+
 namespace {
 
 bool IsSpace(char c)
@@ -7,14 +9,17 @@ bool IsSpace(char c)
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
-// "stream:stream" or any prefix: the root that stays open for the session.
-bool IsStreamRoot(std::string_view name)
+constexpr size_t kMaxNameBytes = 256;
+constexpr std::string_view kStreamsNamespace = "http://etherx.jabber.org/streams";
+
+// The prefix of a name whose local part is "stream"; nothing for others.
+std::optional<std::string_view> StreamPrefix(std::string_view name)
 {
     const size_t colon = name.find(':');
-    return (colon == std::string_view::npos ? name : name.substr(colon + 1)) == "stream";
+    if ((colon == std::string_view::npos ? name : name.substr(colon + 1)) != "stream")
+        return std::nullopt;
+    return colon == std::string_view::npos ? std::string_view() : name.substr(0, colon);
 }
-
-constexpr size_t kMaxNameBytes = 256;
 
 } // namespace
 
@@ -23,9 +28,44 @@ void CXmlGuard::Reset()
     *this = CXmlGuard();
 }
 
+// The root that stays open for the session: a "stream" outside every
+// stanza that declares the streams namespace itself, as gloox's parser
+// decides. Anything else is a stanza, or part of one, whose bytes and depth
+// count; else a stanza could escape both bounds.
+bool CXmlGuard::IsRoot() const
+{
+    return m_depth == 0 && m_namespace == Namespace::Streams && StreamPrefix(m_name);
+}
+
+// Every declaration of the stream prefix must name the streams namespace.
+void CXmlGuard::EndAttribute()
+{
+    const std::optional<std::string_view> prefix = StreamPrefix(m_name);
+    if (prefix && m_namespace != Namespace::Other) {
+        const std::string declaration = prefix->empty() ? "xmlns" : "xmlns:" + std::string(*prefix);
+        if (m_attribute == declaration)
+            m_namespace = m_value == kStreamsNamespace ? Namespace::Streams : Namespace::Other;
+    }
+    m_attribute.clear();
+    m_value.clear();
+    m_attributeSpaced = false;
+}
+
+void CXmlGuard::ReadAttributeName(char c)
+{
+    if (c == '=')
+        return;
+    if (IsSpace(c))
+        m_attributeSpaced = !m_attribute.empty();
+    else if (m_attributeSpaced || m_attribute.size() >= kMaxNameBytes)
+        m_attribute = "-"; // no name the parser would take as this one
+    else
+        m_attribute.push_back(c);
+}
+
 void CXmlGuard::OpenElement()
 {
-    if (IsStreamRoot(m_name)) {
+    if (IsRoot()) {
         // A new stream (also the restart after TLS and after SASL).
         m_depth = 0;
         m_streamClosed = false;
@@ -37,7 +77,8 @@ void CXmlGuard::OpenElement()
 
 void CXmlGuard::CloseElement()
 {
-    if (IsStreamRoot(m_name)) {
+    // The end of the root carries no namespace declaration.
+    if (m_depth == 0 && StreamPrefix(m_name)) {
         m_depth = 0;
         m_streamClosed = true;
     } else if (m_depth > 0)
@@ -58,6 +99,7 @@ CXmlGuard::Verdict CXmlGuard::Feed(std::string_view data)
             break;
         case State::Open:
             m_name.clear();
+            m_namespace = Namespace::Unknown;
             if (c == '/')
                 m_state = State::EndTag;
             else if (c == '?')
@@ -90,15 +132,25 @@ CXmlGuard::Verdict CXmlGuard::Feed(std::string_view data)
             else if (c == '>') {
                 OpenElement();
                 m_state = State::Text;
-            }
+            } else if (m_depth == 0)
+                ReadAttributeName(c);
             break;
         case State::Quoted:
-            if (c == m_quote)
+            if (c == m_quote) {
+                if (m_depth == 0)
+                    EndAttribute();
                 m_state = State::Attributes;
+            } else if (m_depth == 0 && m_value.size() <= kStreamsNamespace.size())
+                m_value.push_back(c);
             break;
         case State::EmptySlash:
-            // An empty element opens and closes at once.
-            m_state = c == '>' ? State::Text : State::Attributes;
+            // An empty element opens and closes at once, one level down.
+            if (c == '>') {
+                if (m_depth + 1 > kMaxDepth)
+                    m_verdict = Verdict::TooDeep;
+                m_state = State::Text;
+            } else
+                m_state = State::Attributes;
             break;
         case State::EndTag:
             if (c == '>') {

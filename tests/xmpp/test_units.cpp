@@ -15,6 +15,7 @@ namespace {
 
 using Verdict = CXmlGuard::Verdict;
 
+const std::string kStreams = "http://etherx.jabber.org/streams";
 const std::string kHeader = "<?xml version='1.0'?><stream:stream xmlns='jabber:client' "
                             "xmlns:stream='http://etherx.jabber.org/streams' version='1.0'>";
 
@@ -59,12 +60,26 @@ TEST(XmlGuard, Table)
         {"a stanza that never ends", kHeader + "<message><body>" + std::string(max, 'x'), Verdict::TooLarge},
         {"50 levels", kHeader + Nested(50), Verdict::Ok},
         {"51 levels", kHeader + Nested(51), Verdict::TooDeep},
+        {"50 levels and an empty element", kHeader + Nested(50, "<y/>"), Verdict::TooDeep},
         {"empty elements do not nest", kHeader + "<iq>" + Repeated("<item a='1'/>", 200) + "</iq>", Verdict::Ok},
         {"markup inside quotes and CDATA does not nest",
          kHeader + "<message a='<x><y>' b=\"/>\"><body><![CDATA[" + Nested(60) + "<<<]]></body></message>",
          Verdict::Ok},
-        {"a stream restart starts the depth anew", kHeader + Nested(30, "<stream:stream version='1.0'>" + Nested(40)),
-         Verdict::Ok},
+        {"a stream restart starts the depth anew", kHeader + Nested(30) + kHeader + Nested(50), Verdict::Ok},
+        {"a root in the default namespace", kHeader + "<stream xmlns = \"" + kStreams + "\">" + Nested(50), Verdict::Ok},
+        {"a stream element outside the streams namespace is a stanza", kHeader + "<stream>" + Nested(50),
+         Verdict::TooDeep},
+        {"its text counts", kHeader + "<x:stream xmlns:x='jabber:client'>" + std::string(max, 'x'),
+         Verdict::TooLarge},
+        {"a second declaration of its prefix counts", kHeader + "<x:stream xmlns:x='" + kStreams + "' xmlns:x='a'>"
+         + Nested(50), Verdict::TooDeep},
+        {"a stream element inside a stanza nests like any other",
+         kHeader + "<message><stream>" + Nested(48) + "</stream></message>", Verdict::Ok},
+        {"a stream element inside a stanza counts towards the depth", kHeader + "<message><stream>" + Nested(49),
+         Verdict::TooDeep},
+        {"a prefixed one too", kHeader + Nested(30, "<db:stream>" + Nested(20)), Verdict::TooDeep},
+        {"a stream element inside a stanza counts towards the size",
+         kHeader + "<message><stream>" + std::string(max, 'x') + "</stream></message>", Verdict::TooLarge},
         {"the depth counts per stanza", kHeader + Nested(40) + Nested(40), Verdict::Ok},
         {"the XML declaration is not a stanza", "<?xml version='1.0'?>" + kHeader + Nested(50), Verdict::Ok},
     };
@@ -86,6 +101,8 @@ TEST(XmlGuard, ARefusalStaysUntilResetAndTheServersEndOfStreamIsNoticed)
     guard.Reset();
     EXPECT_EQ(guard.Feed(kHeader + "<presence/>"), Verdict::Ok);
     EXPECT_FALSE(guard.StreamClosed());
+    guard.Feed("<message><stream:stream></stream:stream></message>");
+    EXPECT_FALSE(guard.StreamClosed()) << "only the root's end tag ends the stream";
     guard.Feed("</stream:stream>");
     EXPECT_TRUE(guard.StreamClosed());
     guard.Feed(kHeader);

@@ -106,6 +106,18 @@ TEST(PictureEx, OtherPicturesAndSingleFramesShowStill)
     EXPECT_FALSE(picture.Load(QByteArray("neither a GIF nor any picture")));
 }
 
+TEST(GifParsing, DecodingWorkIsBoundedByTheScreenArea)
+{
+    // Tiny frames on a huge screen: each is decoded onto a full screen.
+    const QList<gif::Frame> tiny(100, {{0, 0, 1, 1}, 1});
+    const auto huge = ParseGif(gif::File({4096, 4096}, tiny));
+    ASSERT_TRUE(huge);
+    EXPECT_EQ(DecodeGifFrames(*huge).size(), 4);
+    const auto small = ParseGif(gif::File({64, 64}, tiny));
+    ASSERT_TRUE(small);
+    EXPECT_EQ(DecodeGifFrames(*small).size(), 100);
+}
+
 TEST(GifPlayer, DisposalMethods)
 {
     const auto file = ParseGif(gif::File({8, 8}, {
