@@ -39,6 +39,17 @@ int LeadingInteger(QStringView text)
     return int(std::clamp<qint64>(value, INT_MIN, INT_MAX));
 }
 
+QMessageBox::StandardButton Ask(const QString &text, QMessageBox::Icon icon, QMessageBox::StandardButtons buttons,
+                                QWidget *parent)
+{
+    PromptRequest request;
+    request.caption = QStringLiteral("Quelvar");
+    request.text = text;
+    request.icon = icon;
+    request.buttons = buttons;
+    return CPrompt::Show(request, parent);
+}
+
 int Part(const QVector<int> &parts, qsizetype index)
 {
     return index < parts.size() ? parts[index] : 0;
@@ -103,26 +114,23 @@ void CUpgradePlugin::CheckVersion(const QString &serverVersion)
     if (kind == UpgradeKind::None)
         return;
 
-    PromptRequest request;
-    request.caption = QStringLiteral("Quelvar");
-    request.icon = QMessageBox::Information;
-    request.buttons = QMessageBox::Yes | QMessageBox::No;
+    const auto yesNo = QMessageBox::Yes | QMessageBox::No;
     if (kind == UpgradeKind::Mandatory) {
-        request.text = QStringLiteral("A newer version of Quelvar is available.  \n\nYou must install the newer "
-                                      "version in order to continue.  Would you like to update now?\n\nNote: You "
-                                      "can also download the latest version from ")
+        const QString text = QStringLiteral("A newer version of Quelvar is available.  \n\nYou must install the newer "
+                                            "version in order to continue.  Would you like to update now?\n\nNote: "
+                                            "You can also download the latest version from ")
             + HomePage();
-        if (CPrompt::Show(request, m_frame) == QMessageBox::Yes)
+        if (Ask(text, QMessageBox::Information, yesNo, m_frame) == QMessageBox::Yes)
             StartUpdater();
         CloseFrame();
         return;
     }
-    request.text = QStringLiteral("A newer version of Quelvar is available.  \n\nWould you like to update now?\n\n"
-                                  "Note: You can also uninstall the current version and download the latest "
-                                  "version from ")
+    const QString text = QStringLiteral("A newer version of Quelvar is available.  \n\nWould you like to update "
+                                        "now?\n\nNote: You can also uninstall the current version and download the "
+                                        "latest version from ")
         + HomePage();
     // An updater that does not start leaves the agent at work.
-    if (CPrompt::Show(request, m_frame) == QMessageBox::Yes && StartUpdater())
+    if (Ask(text, QMessageBox::Information, yesNo, m_frame) == QMessageBox::Yes && StartUpdater())
         CloseFrame();
 }
 
@@ -133,13 +141,9 @@ bool CUpgradePlugin::StartUpdater()
     if (QProcess::startDetached(updater, {}))
         return true;
     qCWarning(lcHost) << "the updater" << updater << "did not start";
-    PromptRequest request;
-    request.caption = QStringLiteral("Quelvar");
-    request.icon = QMessageBox::Warning;
-    request.text =
-        QStringLiteral("The update could not automatically be installed.  You can download the latest version on ")
-        + HomePage();
-    CPrompt::Show(request, m_frame);
+    Ask(QStringLiteral("The update could not automatically be installed.  You can download the latest version on ")
+            + HomePage(),
+        QMessageBox::Warning, QMessageBox::Ok, m_frame);
     return false;
 }
 
