@@ -9,6 +9,7 @@
 #include "host/HostLog.h"
 #include "host/OutlookBar.h"
 #include "host/ServiceLinks.h"
+#include "host/SettingsDlg.h"
 #include "host/SignInDialogs.h"
 #include "host/UIPlugin.h"
 #include "host/WorkspaceStore.h"
@@ -179,6 +180,7 @@ void CMainFrame::AddCommandHandlers()
         if (m_dialogs)
             m_dialogs->RunChangePassword(this);
     });
+    r.SetHandler(CmdSettings, [this] { CSettingsDlg(m_bus.get(), this).exec(); });
     r.SetHandler(CmdAppExit, [this] { close(); });
     r.SetHandler(CmdAppAbout, [this] { CAboutDlg(this).exec(); });
     r.SetHandler(CmdViewStatusBar, [this] { statusBar()->setVisible(statusBar()->isHidden()); },

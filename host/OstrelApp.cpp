@@ -6,6 +6,7 @@
 #include "host/SignInDialogs.h"
 #include "host/SingleInstance.h"
 #include "host/UpdaterSwap.h"
+#include "host/UpgradePlugin.h"
 #include "host/widgets/SplashWnd.h"
 #include "shared/Prompt.h"
 #include "skins/QVSkinManager.h"
@@ -74,6 +75,8 @@ bool COstrelApp::InitInstance()
     CMainFrame::Options options;
     options.programDir = ProgramDir();
     options.settingsFile = m_env.settingsFile;
+    // Called while the frame is created, so m_frame is set by then.
+    options.makeUpdateCheck = [this] { return new CUpgradePlugin(m_frame.get(), ProgramDir()); };
     m_frame = std::make_unique<CMainFrame>(options);
     if (!m_frame->Create()) {
         m_frame.reset();

@@ -136,7 +136,7 @@ TEST_F(MainFrame, MenusOfAPlugInFreeStart)
         "&File: Sign In...[on] | Sign Out...[off] | - | Change Password...[on] | - | E&xit[on]",
         "&Edit: &Undo[off] | - | Cu&t[off] | &Copy[off] | &Paste[off] | - | Select All[off]",
         "&View: &Status Bar[on][checked]",
-        "&Tools: &Settings...[off]",
+        "&Tools: &Settings...[on]",
         "&Quelvar: Home Page...[on] | Manage Account...[on] | Getting Started...[on]",
         "&Help: Technical Support...[on] | Frequently Asked Questions...[on] | - | &About Quelvar...[on]",
     };

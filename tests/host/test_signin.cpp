@@ -11,6 +11,7 @@
 #include "host/FrameDefaults.h"
 #include "host/LoginDlg.h"
 #include "host/ServerSettingsDlg.h"
+#include "host/SettingsDlg.h"
 #include "host/widgets/PictureEx.h"
 
 #include <QCheckBox>
@@ -294,6 +295,19 @@ TEST_F(SignIn, DialogIconPictureSizeAndAccountLinks)
     emit Child<QLabel>(login.get(), "c1007")->linkActivated(QStringLiteral("lostpassword"));
     EXPECT_EQ(links.urls, (QList<QUrl>{QUrl(QStringLiteral("https://chat.example/qvx/?t=rd&rd=signup")),
                                        QUrl(QStringLiteral("https://chat.example/qvx/?t=rd&rd=lostpassword"))}));
+}
+
+TEST_F(SignIn, ToolsSettingsOpensTheSettingsDialog)
+{
+    QString title;
+    WhenShown<CSettingsDlg>([&](CSettingsDlg *dialog) {
+        title = dialog->windowTitle();
+        Child<QCheckBox>(dialog, "application.newmsg.playsound")->setChecked(false);
+        Child<QPushButton>(dialog, "c1")->click();
+    });
+    ASSERT_TRUE(frame->RunCommand(CmdSettings));
+    EXPECT_EQ(title, QStringLiteral("Settings"));
+    EXPECT_EQ(frame->Bus()->GetSetting(QStringLiteral("application.newmsg.playsound"), true), QVariant(false));
 }
 
 } // namespace
