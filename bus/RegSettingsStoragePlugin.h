@@ -11,6 +11,7 @@
 #include "bus/QVPlugin.h"
 
 #include <QHash>
+#include <QSet>
 #include <QSettings>
 #include <QVariant>
 
@@ -42,6 +43,8 @@ private:
 
     QSettings m_settings;
     QHash<QString, QVariant> m_cache;
+    // Keys found absent in the file; each read of one answers its own default.
+    QSet<QString> m_absent;
     bool m_fileSecured = false;
 };
 

@@ -12,6 +12,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QGuiApplication>
 #include <QThread>
 
 namespace {
@@ -81,6 +82,10 @@ bool COstrelApp::InitInstance()
     m_frame->LoadFrame();
     m_frame->show();
     connect(m_instance.get(), &CSingleInstance::ActivationRequested, m_frame.get(), &CMainFrame::Activate);
+    // The frame may hide in the tray: the program ends when it closes, not
+    // when the last window on screen does.
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    connect(m_frame.get(), &CMainFrame::Closed, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     m_frame->PostCommand(CmdSignIn);
     return true;
 }
