@@ -60,19 +60,21 @@ void CFrameAlerts::OnAlert(const AlertInfo &alert)
     if (!actions.Any())
         return;
     qCInfo(lcHost) << "alert of kind" << alert.kind;
-    if (actions.showWindow)
-        (new CQVAlertWnd(actions.caption, actions.body, m_frame))->Popup();
-    if (!actions.sound.isEmpty())
-        PlaySound(actions.sound);
     if (actions.bring == AlertActions::Restore) {
         if (IsFrameInTray())
             RestoreFrame();
         else if (m_frame->isMinimized())
             m_frame->showNormal();
     }
-    // In front of the other windows, but the agent's typing stays where it is.
+    // In front of the other windows, but the agent's typing stays where it
+    // is. Before the popup, which must stay above the frame even where the
+    // window manager does not keep it on top.
     if (actions.bring != AlertActions::NoBring)
         m_frame->raise();
+    if (actions.showWindow)
+        (new CQVAlertWnd(actions.caption, actions.body, m_frame))->Popup();
+    if (!actions.sound.isEmpty())
+        PlaySound(actions.sound);
     if (actions.flashWindow)
         QApplication::alert(m_frame);
     if (actions.flashTray)
