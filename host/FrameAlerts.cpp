@@ -110,6 +110,8 @@ void CFrameAlerts::SetTrayFlashing(bool on)
 
 bool CFrameAlerts::OnUserMinimizeOrClose()
 {
+    if (IsFrameInTray())
+        return true;
     // Without a tray the frame could never be brought back.
     if (m_hiding || !m_tray->IsAvailable() || !m_bus->GetSetting(kMinimizeToTray, false).toBool())
         return m_hiding;

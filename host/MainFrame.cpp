@@ -448,7 +448,8 @@ void CMainFrame::changeEvent(QEvent *event)
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
         emit TrayFlashingRequested(false); // the agent has seen it
     // The program never minimises the frame itself: this is the agent.
-    if (event->type() == QEvent::WindowStateChange && isMinimized() && m_alerts)
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && m_alerts
+        && !(static_cast<QWindowStateChangeEvent *>(event)->oldState() & Qt::WindowMinimized))
         m_alerts->OnUserMinimizeOrClose();
     QMainWindow::changeEvent(event);
 }

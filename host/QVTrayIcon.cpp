@@ -94,6 +94,7 @@ void CQVTrayIcon::RestoreWindow(QWidget *window)
     const QByteArray placement = m_placements.take(window);
     if (!placement.isEmpty())
         window->restoreGeometry(placement);
+    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
     window->show();
     window->raise();
     window->activateWindow();
