@@ -42,7 +42,11 @@ CFrameAlerts::CFrameAlerts(QWidget *frame, CManager *bus, const QString &program
     };
 }
 
-CFrameAlerts::~CFrameAlerts() = default;
+CFrameAlerts::~CFrameAlerts()
+{
+    for (const QPointer<CQVAlertWnd> &popup : m_popups)
+        delete popup.data();
+}
 
 void CFrameAlerts::SetSoundPlayer(std::function<void(const QString &)> player)
 {
@@ -71,8 +75,11 @@ void CFrameAlerts::OnAlert(const AlertInfo &alert)
     // window manager does not keep it on top.
     if (actions.bring != AlertActions::NoBring)
         m_frame->raise();
-    if (actions.showWindow)
-        (new CQVAlertWnd(actions.caption, actions.body, m_frame))->Popup();
+    if (actions.showWindow) {
+        std::erase_if(m_popups, [](const QPointer<CQVAlertWnd> &popup) { return popup.isNull(); });
+        m_popups.emplace_back(new CQVAlertWnd(actions.caption, actions.body));
+        m_popups.back()->Popup(m_frame->screen());
+    }
     if (!actions.sound.isEmpty())
         PlaySound(actions.sound);
     if (actions.flashWindow)

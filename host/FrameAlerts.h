@@ -15,7 +15,9 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
+class CQVAlertWnd;
 class CQVTrayIcon;
 class ITrayArea;
 class QSoundEffect;
@@ -67,5 +69,7 @@ private:
     std::function<void(const QString &)> m_player;
     std::function<bool(QWidget *)> m_notice;
     std::unique_ptr<QSoundEffect> m_sound;
+    // Open alerts; each deletes itself when it closes.
+    std::vector<QPointer<CQVAlertWnd>> m_popups;
     bool m_hiding = false;
 };

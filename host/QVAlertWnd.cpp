@@ -20,8 +20,8 @@ constexpr int kIconSize = 32;
 
 } // namespace
 
-CQVAlertWnd::CQVAlertWnd(const QString &caption, const QString &body, QWidget *parent)
-    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus)
+CQVAlertWnd::CQVAlertWnd(const QString &caption, const QString &body)
+    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus)
 {
     setObjectName(QStringLiteral("CQVAlertWnd"));
     setAttribute(Qt::WA_ShowWithoutActivating);
@@ -67,9 +67,10 @@ CQVAlertWnd::CQVAlertWnd(const QString &caption, const QString &body, QWidget *p
     setFixedHeight(std::max(kMinHeight, layout->heightForWidth(kWidth)));
 }
 
-void CQVAlertWnd::Popup(int closeAfterMs)
+void CQVAlertWnd::Popup(QScreen *screen, int closeAfterMs)
 {
-    QScreen *screen = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
     const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
     const QPoint end(area.right() - kMargin - width() + 1, area.bottom() - kMargin - height() + 1);
     const QPoint start(end.x(), area.bottom() + 1);

@@ -10,6 +10,7 @@
 
 class QLabel;
 class QPropertyAnimation;
+class QScreen;
 
 class CQVAlertWnd : public QWidget
 {
@@ -20,12 +21,12 @@ public:
     static constexpr int kSlideMs = 400;
     static constexpr double kOpacity = 230.0 / 255.0;
 
-    // parent: the window the alert is about (its screen is used); the alert
-    // is a window of its own.
-    CQVAlertWnd(const QString &caption, const QString &body, QWidget *parent = nullptr);
+    // A window of its own, so that it shows while the frame hides in the tray.
+    CQVAlertWnd(const QString &caption, const QString &body);
 
-    // Slides in; closes after closeAfterMs.
-    void Popup(int closeAfterMs = kCloseAfterMs);
+    // Slides in at the corner of the screen (null = the primary one); closes
+    // after closeAfterMs.
+    void Popup(QScreen *screen = nullptr, int closeAfterMs = kCloseAfterMs);
     bool IsSliding() const;
 
 protected:

@@ -120,7 +120,7 @@ protected:
 TEST(AlertWindow, ShowsTextsLiterallyAndCloses)
 {
     QPointer<CQVAlertWnd> timed = new CQVAlertWnd(QStringLiteral("<b>x</b>"), QStringLiteral("<i>y</i> & z"));
-    timed->Popup(50);
+    timed->Popup(nullptr, 50);
     for (const char *name : {"c1007", "c1011"}) {
         auto *label = timed->findChild<QLabel *>(QLatin1String(name));
         ASSERT_TRUE(label) << name;
