@@ -6,11 +6,13 @@
 #include "bus/Payloads.h"
 #include "host/FrameAlerts.h"
 #include "host/FrameDefaults.h"
+#include "host/MinTrayNoticeDlg.h"
 #include "host/QVAlertWnd.h"
 #include "host/QVTrayIcon.h"
 #include "host/SignInDialogs.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QLabel>
 #include <QPointer>
 #include <QScreen>
@@ -135,6 +137,16 @@ TEST(AlertWindow, ShowsTextsLiterallyAndCloses)
     clicked->Popup();
     QTest::mouseClick(clicked->findChild<QLabel *>(QStringLiteral("c1011")), Qt::LeftButton);
     EXPECT_TRUE(waitUntil([&] { return clicked.isNull(); })) << "closes on a click";
+}
+
+TEST(MinTrayNotice, TextPictureAndCheckBox)
+{
+    CMinTrayNoticeDlg notice;
+    EXPECT_EQ(notice.findChild<QLabel *>(QStringLiteral("cText"))->text(), CMinTrayNoticeDlg::kText);
+    EXPECT_FALSE(notice.findChild<QLabel *>(QStringLiteral("c314"))->pixmap().isNull());
+    EXPECT_FALSE(notice.DoNotShowAgain());
+    notice.findChild<QCheckBox *>(QStringLiteral("c1004"))->click();
+    EXPECT_TRUE(notice.DoNotShowAgain());
 }
 
 TEST_F(Alerts, AlertReachesPopupSoundAndTray)
