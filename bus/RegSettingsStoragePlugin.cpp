@@ -93,7 +93,8 @@ QVariant CRegSettingsStoragePlugin::Read(const QString &key, const QVariant &def
         return *it;
 
     QVariant answer;
-    const QVariant stored = m_settings.value(key);
+    const QVariant stored = m_absent.contains(key) ? QVariant() : m_settings.value(key);
+    bool fromFile = stored.isValid();
     switch (ClassifyVariant(defaultValue)) {
     case VariantKind::Empty:
         answer = stored.isValid() ? stored.toString() : QString(QLatin1String(""));
@@ -103,6 +104,7 @@ QVariant CRegSettingsStoragePlugin::Read(const QString &key, const QVariant &def
         const qint32 number = stored.isValid() ? stored.toString().toInt(&ok) : 0;
         // Text that is no number reads as absent.
         answer = ok ? number : ToInt32(defaultValue);
+        fromFile = ok;
         break;
     }
     case VariantKind::String:
@@ -111,14 +113,21 @@ QVariant CRegSettingsStoragePlugin::Read(const QString &key, const QVariant &def
     case VariantKind::Other:
         // Kept only in the cache, never in the file: the default stands.
         answer = defaultValue;
+        fromFile = false;
         break;
     }
-    m_cache.insert(key, answer);
+    // A default is the caller's, not the stored value: another caller may
+    // read the same absent key with a default of its own.
+    if (fromFile)
+        m_cache.insert(key, answer);
+    else
+        m_absent.insert(key);
     return answer;
 }
 
 void CRegSettingsStoragePlugin::Write(const QString &key, const QVariant &value)
 {
+    m_absent.remove(key);
     switch (ClassifyVariant(value)) {
     case VariantKind::Empty:
         m_cache.remove(key);

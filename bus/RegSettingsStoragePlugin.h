@@ -13,6 +13,7 @@
 #include "bus/QVPlugin.h"
 
 #include <QHash>
+#include <QSet>
 #include <QSettings>
 #include <QVariant>
 
@@ -48,6 +49,8 @@ private:
 
     QSettings m_settings;
     QHash<QString, QVariant> m_cache;
+    // Keys found absent in the file; each read of one answers its own default.
+    QSet<QString> m_absent;
     bool m_fileSecured = false;
     QString m_problem; // why the file is not written, or empty
     bool m_told = false;

@@ -5,9 +5,11 @@
 #include "bus/RegSettingsStoragePlugin.h"
 #include "host/ChildView.h"
 #include "host/CommandRouter.h"
+#include "host/FrameAlerts.h"
 #include "host/FrameDefaults.h"
 #include "host/HostLog.h"
 #include "host/OutlookBar.h"
+#include "host/QVTrayIcon.h"
 #include "host/ServiceLinks.h"
 #include "host/SettingsDlg.h"
 #include "host/SignInDialogs.h"
@@ -124,6 +126,13 @@ bool CMainFrame::Create()
     const QString skin = m_bus->GetSetting(QStringLiteral("ui.skin"), QStringLiteral("standard")).toString();
     if (!CQVSkinManager::SetCurrentSkin(skin))
         qCInfo(lcHost) << "no skin named" << skin;
+
+    const QString programDir =
+        m_options.programDir.isEmpty() ? QCoreApplication::applicationDirPath() : m_options.programDir;
+    m_alerts = std::make_unique<CFrameAlerts>(
+        this, m_bus.get(), programDir, m_options.makeTrayArea ? m_options.makeTrayArea() : MakeSystemTrayArea());
+    connect(this, &CMainFrame::AlertRequested, m_alerts.get(), &CFrameAlerts::OnAlert);
+    connect(this, &CMainFrame::TrayFlashingRequested, m_alerts.get(), &CFrameAlerts::SetTrayFlashing);
     return true;
 }
 
@@ -181,7 +190,7 @@ void CMainFrame::AddCommandHandlers()
             m_dialogs->RunChangePassword(this);
     });
     r.SetHandler(CmdSettings, [this] { CSettingsDlg(m_bus.get(), this).exec(); });
-    r.SetHandler(CmdAppExit, [this] { close(); });
+    r.SetHandler(CmdAppExit, [this] { Exit(); });
     r.SetHandler(CmdAppAbout, [this] { CAboutDlg(this).exec(); });
     r.SetHandler(CmdViewStatusBar, [this] { statusBar()->setVisible(statusBar()->isHidden()); },
                  [this](CommandUpdate &u) {
@@ -409,9 +418,11 @@ void CMainFrame::SignIn()
     }
     m_dialogs->CloseConnecting();
     if (!m_dialogs->RunLogin(this, m_login)) {
-        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, &CMainFrame::Exit, Qt::QueuedConnection);
         return;
     }
+    if (m_alerts)
+        m_alerts->ResetClocks();
     SignInStep();
 }
 
@@ -451,22 +462,40 @@ void CMainFrame::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::ActivationChange && isActiveWindow())
         emit TrayFlashingRequested(false); // the agent has seen it
+    // The program never minimises the frame itself: this is the agent.
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && m_alerts
+        && !(static_cast<QWindowStateChangeEvent *>(event)->oldState() & Qt::WindowMinimized))
+        m_alerts->OnUserMinimizeOrClose();
     QMainWindow::changeEvent(event);
+}
+
+void CMainFrame::Exit()
+{
+    m_exiting = true;
+    close();
+    m_exiting = false;
 }
 
 void CMainFrame::closeEvent(QCloseEvent *event)
 {
+    if (!m_exiting && m_alerts && m_alerts->OnUserMinimizeOrClose()) {
+        event->ignore();
+        return;
+    }
     if (m_ui && !m_ui->QueryClose()) {
         event->ignore();
         return;
     }
     m_workspace->Save(kWorkspaceSection, saveState(), saveGeometry());
     event->accept();
+    emit Closed();
 }
 
 void CMainFrame::Activate()
 {
     qCInfo(lcHost) << "a later start brought the frame forward";
+    if (m_alerts && m_alerts->IsFrameInTray())
+        m_alerts->RestoreFrame();
     if (isHidden())
         show();
     if (isMinimized())

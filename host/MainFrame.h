@@ -21,6 +21,8 @@
 #include <vector>
 
 class CChildView;
+class CFrameAlerts;
+class ITrayArea;
 class CCommandRouter;
 class CQVOutlookBar;
 class CUIPlugin;
@@ -48,6 +50,8 @@ public:
         QString settingsFile;
         // The built-in update check, registered after the plug-in libraries.
         std::function<QVPlugin::IPlugin *()> makeUpdateCheck;
+        // The notification area; empty = the desktop's.
+        std::function<std::unique_ptr<ITrayArea>()> makeTrayArea;
     };
 
     explicit CMainFrame(Options options = Options());
@@ -77,12 +81,16 @@ public:
     QVPlugin::CManager *Bus() const { return m_bus.get(); }
     CUIPlugin *UIPlugin() const { return m_ui; }
     CQVOutlookBar *OutlookBar() const { return m_bar; }
+    // Alerts, sounds and the tray icon; null before Create.
+    CFrameAlerts *Alerts() const { return m_alerts.get(); }
     QWidget *ClientView() const;
     // A PresenceState value; Offline while signed out.
     int ConnectionState() const { return m_state; }
     QVPlugin::LoginInfo &Login() { return m_login; }
 
 signals:
+    // The frame closed for good: the program ends.
+    void Closed();
     // A plug-in's alert, for the alert window, sounds and flashing.
     void AlertRequested(const QVPlugin::AlertInfo &alert);
     // Start or stop flashing the tray icon; stopped whenever the frame
@@ -125,6 +133,9 @@ private:
     void SignOut();
     void OnConnectionLost(bool retryAllowed);
     void SignedOut();
+    // File, Exit and a cancelled sign-in: a close that nothing turns into
+    // hiding in the tray.
+    void Exit();
     // The chat service's page by its redirect name; empty = the home page.
     void OpenServicePage(const QString &page);
 
@@ -144,4 +155,6 @@ private:
     // One automatic sign-in after a lost connection, until the next sign-out.
     int m_retries = 0;
     bool m_closing = false;
+    bool m_exiting = false;
+    std::unique_ptr<CFrameAlerts> m_alerts;
 };

@@ -13,6 +13,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QGuiApplication>
 #include <QThread>
 
 namespace {
@@ -86,6 +87,10 @@ bool COstrelApp::InitInstance()
     m_frame->LoadFrame();
     m_frame->show();
     connect(m_instance.get(), &CSingleInstance::ActivationRequested, m_frame.get(), &CMainFrame::Activate);
+    // The frame may hide in the tray: the program ends when it closes, not
+    // when the last window on screen does.
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    connect(m_frame.get(), &CMainFrame::Closed, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     m_frame->PostCommand(CmdSignIn);
     m_exitCode = 0;
     return true;

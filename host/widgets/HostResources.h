@@ -2,7 +2,9 @@
 // The host's pictures among the Qt resources, by the type and id its
 // windows are designed with: ":/ostrel/host/<type>/<id>" (ICON 128 the
 // application icon, BITMAP 317 the login dialog, BITMAP 318 the splash
-// picture, BITMAP 319 the about box, GIF 333 the connecting animation).
+// picture, BITMAP 319 the about box, GIF 333 the connecting animation;
+// BITMAP 314 the tray notice's picture and BITMAP 330 the tray icon's frames
+// come with the host's core library).
 
 #include <QIcon>
 #include <QString>

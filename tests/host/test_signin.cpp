@@ -129,7 +129,7 @@ TEST_F(SignIn, ARefusedUserNameKeepsTheDialogAndCancelEndsTheProgram)
     ASSERT_TRUE(frame->RunCommand(CmdSignIn));
     EXPECT_TRUE(stayed) << "open, with the focus on the user name";
     EXPECT_EQ(xmpp.heard, QStringList{"validate not a name"});
-    EXPECT_TRUE(Setting(QStringLiteral("server.username")).toString().isEmpty()) << "nothing stored";
+    EXPECT_EQ(Setting(QStringLiteral("server.username")), QStringLiteral("(none)")) << "nothing stored";
     EXPECT_EQ(dialogs->Connecting(), nullptr);
     EXPECT_TRUE(waitUntil([&] { return !frame->isVisible(); })) << "cancelling the login ends the program";
 }

@@ -1,0 +1,40 @@
+#pragma once
+// CQVAlertWnd: the desktop alert - a small frameless popup that slides in at
+// the corner of the work area over every other window without taking the
+// focus, slightly transparent, with a bold caption and the alert's body. It
+// closes itself after a few seconds or when clicked, and deletes itself.
+// Several may be open at once. The texts come from visitors: both are shown
+// as plain text. User-interface thread only.
+
+#include <QWidget>
+
+class QLabel;
+class QPropertyAnimation;
+class QScreen;
+
+class CQVAlertWnd : public QWidget
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kCloseAfterMs = 3000;
+    static constexpr int kSlideMs = 400;
+    static constexpr double kOpacity = 230.0 / 255.0;
+
+    // A window of its own, so that it shows while the frame hides in the tray.
+    CQVAlertWnd(const QString &caption, const QString &body);
+
+    // Slides in at the corner of the screen (null = the primary one); closes
+    // after closeAfterMs.
+    void Popup(QScreen *screen = nullptr, int closeAfterMs = kCloseAfterMs);
+    bool IsSliding() const;
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    QLabel *m_caption;
+    QLabel *m_body;
+    QPropertyAnimation *m_slide = nullptr;
+};
