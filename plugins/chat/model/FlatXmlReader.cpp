@@ -34,10 +34,11 @@ FlatXml FlatXmlReader(QByteArrayView utf8)
     QString text;
     bool pending = false;
     bool afterEnd = false;
-    // Character runs split by the reader (entities, line ends) are one value;
-    // blank text after an end tag is layout, not a value, and is not stored.
-    auto flush = [&] {
-        if (pending && !current.isEmpty() && !(afterEnd && IsBlank(text)))
+    // Character runs split by the reader (entities, line ends) are one value.
+    // Blank text is layout unless it is an element's whole content, so it
+    // never replaces a value read before it.
+    auto flush = [&](bool closesElement) {
+        if (pending && !current.isEmpty() && (!IsBlank(text) || (closesElement && !afterEnd)))
             result.insert(current, text);
         pending = false;
         text.clear();
@@ -50,7 +51,7 @@ FlatXml FlatXmlReader(QByteArrayView utf8)
         switch (token) {
         case QXmlStreamReader::StartElement:
         case QXmlStreamReader::EndElement:
-            flush();
+            flush(token == QXmlStreamReader::EndElement);
             current = LocalName(reader.qualifiedName());
             afterEnd = token == QXmlStreamReader::EndElement;
             break;
@@ -64,7 +65,7 @@ FlatXml FlatXmlReader(QByteArrayView utf8)
             break;
         }
     }
-    flush();
+    flush(false);
     return result;
 }
 
