@@ -28,7 +28,7 @@ int HexDigit(char c)
 
 } // namespace
 
-NameValueCollection::NameValueCollection(const QByteArray &text, NameCase nameCase)
+NameValueCollection::NameValueCollection(QByteArrayView text, NameCase nameCase)
     : m_upperCaseNames(nameCase == UpperCaseNames)
 {
     if (text.isNull())

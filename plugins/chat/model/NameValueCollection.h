@@ -14,7 +14,7 @@ public:
     enum NameCase { UpperCaseNames, NamesAsSent };
 
     // A null text leaves the collection empty and HasData() false.
-    explicit NameValueCollection(const QByteArray &text = QByteArray(), NameCase nameCase = UpperCaseNames);
+    explicit NameValueCollection(QByteArrayView text = QByteArrayView(), NameCase nameCase = UpperCaseNames);
 
     bool HasData() const { return m_hasData; }
     bool HasName(QByteArrayView name) const;

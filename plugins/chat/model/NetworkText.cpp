@@ -26,13 +26,6 @@ QString CapText(QString text, qsizetype maxLength)
     return text;
 }
 
-QByteArray CapBytes(QByteArray text, qsizetype maxLength)
-{
-    if (text.size() > maxLength)
-        text.truncate(maxLength);
-    return text;
-}
-
 QList<QByteArrayView> SplitNonEmpty(QByteArrayView text, char separator)
 {
     QList<QByteArrayView> pieces;

@@ -22,7 +22,6 @@ QString FromNetworkText(QByteArrayView text);
 // The text cut to at most maxLength UTF-16 units, never inside a
 // surrogate pair.
 QString CapText(QString text, qsizetype maxLength = kMaxFieldLength);
-QByteArray CapBytes(QByteArray text, qsizetype maxLength = kMaxFieldLength);
 
 // The pieces between separators, in order; empty pieces are dropped. The
 // views point into the text.

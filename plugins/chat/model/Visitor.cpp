@@ -10,7 +10,6 @@
 #include <iterator>
 
 using QVPlugin::Jid;
-using Tessary::CapBytes;
 using Tessary::CapText;
 using Tessary::FromNetworkText;
 using Tessary::LeadingInteger;
@@ -20,6 +19,16 @@ namespace {
 QString FieldText(const NameValueCollection &data, QByteArrayView key)
 {
     return CapText(FromNetworkText(data.Value(key)));
+}
+
+std::string Narrow(QByteArrayView text, qsizetype maxLength = Tessary::kMaxFieldLength)
+{
+    return std::string(text.data(), size_t(qMin(text.size(), maxLength)));
+}
+
+bool EqualIgnoringCase(std::string_view a, std::string_view b)
+{
+    return QByteArrayView(a).compare(QByteArrayView(b), Qt::CaseInsensitive) == 0;
 }
 
 } // namespace
@@ -60,11 +69,11 @@ CVisitor::CVisitor(std::unique_ptr<NameValueCollection> fields, const Jid &agent
     : m_clock(std::move(clock)), m_fields(fields ? std::move(fields) : std::make_unique<NameValueCollection>())
 {
     const NameValueCollection &data = *m_fields;
-    m_id = CapBytes(data.Value("sid"));
-    const QString id = FromNetworkText(m_id);
+    m_id = Narrow(data.Value("sid"));
+    const QString id = FromNetworkText(QByteArrayView(m_id));
     m_jid = Jid(QStringLiteral("visitors.") + id, agentJid.domain(), id);
     m_onSiteSince = m_clock();
-    m_hash = CapBytes(data.Value("hash"));
+    m_hash = Narrow(data.Value("hash"));
 
     m_displayName = FieldText(data, "qvvVID");
     if (m_displayName.isEmpty()) {
@@ -88,11 +97,9 @@ void CVisitor::AppendTracking(const NameValueCollection &data)
 {
     const std::int64_t now = m_clock();
     m_lastTracked = now;
-    QByteArray pageId = data.Value("qvv!ID");
-    if (pageId.isEmpty())
-        pageId = data.Value("QVVPID");
-    pageId = CapBytes(pageId);
-    if (!m_tracking.empty() && m_tracking.back().pageId.compare(pageId, Qt::CaseInsensitive) == 0)
+    const QByteArray *givenId = data.GetValue("qvv!ID");
+    const std::string pageId = Narrow(givenId && !givenId->isEmpty() ? *givenId : data.Value("QVVPID"));
+    if (!m_tracking.empty() && EqualIgnoringCase(m_tracking.back().pageId, pageId))
         return;
     if (!data.HasName("url"))
         return;
@@ -119,11 +126,11 @@ void CVisitor::ApplyInfo(const Tessary::FlatXml &info)
     auto text = [&](const char *name) { return info.value(QLatin1String(name)); };
 
     if (given("hash"))
-        m_hash = CapBytes(text("hash").toUtf8());
+        m_hash = Narrow(text("hash").toUtf8());
     if (!text("display-name").isEmpty())
         m_displayName = CapText(text("display-name"));
     if (!text("survey").isEmpty())
-        ApplySurvey(text("survey").toUtf8());
+        ApplySurvey(text("survey").toUtf8().toStdString());
     else
         m_survey.clear();
     if (given("state"))
@@ -142,7 +149,7 @@ void CVisitor::ApplyInfo(const Tessary::FlatXml &info)
     if (given("group-chat-id")) {
         // A room address that does not parse keeps the visitor reachable
         // where it was.
-        const Jid room(text("group-chat-id") + QLatin1Char('/') + FromNetworkText(m_id));
+        const Jid room(text("group-chat-id") + QLatin1Char('/') + FromNetworkText(QByteArrayView(m_id)));
         if (room.IsValid())
             m_jid = room;
     }
@@ -155,10 +162,10 @@ void CVisitor::ApplyInfo(const Tessary::FlatXml &info)
     }
 }
 
-void CVisitor::ApplySurvey(const QByteArray &survey)
+void CVisitor::ApplySurvey(std::string_view survey)
 {
-    m_survey = CapBytes(survey);
-    if (m_survey.isEmpty())
+    m_survey = Narrow(survey);
+    if (m_survey.empty())
         return;
     const NameValueCollection answers(m_survey);
     if (answers.HasName("qvvDEPT"))
@@ -185,9 +192,9 @@ void CVisitor::SetHistory(const QString &history)
     m_history = CapText(history, kMaxDocumentLength);
 }
 
-void CVisitor::SetGeolocation(const QByteArray &rows)
+void CVisitor::SetGeolocation(std::string_view rows)
 {
-    m_geolocation = CapBytes(rows, kMaxDocumentLength);
+    m_geolocation = Narrow(rows, kMaxDocumentLength);
 }
 
 QString CVisitor::AgentsText(const CContactList &contacts, const Jid &ownJid, const QString &ownName) const

@@ -11,13 +11,14 @@
 #include "plugins/chat/model/FlatXmlReader.h"
 #include "plugins/chat/model/NameValueCollection.h"
 
-#include <QByteArray>
 #include <QString>
 
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
+#include <string>
+#include <string_view>
 
 class CContactList;
 
@@ -29,7 +30,7 @@ struct VisitorTracking
     QString title;
     QString referrer;
     std::int64_t time = 0; // when the page was entered, seconds since 1970 (UTC)
-    QByteArray pageId;
+    std::string pageId;
 };
 
 class CVisitor
@@ -71,14 +72,14 @@ public:
     // Visitor info as the flat XML reader gives it.
     void ApplyInfo(const Tessary::FlatXml &info);
     // Form-encoded survey answers: department and display name.
-    void ApplySurvey(const QByteArray &survey);
+    void ApplySurvey(std::string_view survey);
     // Starts the wait for a chat, back-dated by the given seconds; a wait
     // already running is kept.
     void SetChatRequested(std::int64_t secondsAgo);
     void ClearChatRequested() { m_chatRequested = false; }
     void SetState(int state) { m_state = state; }
     void SetHistory(const QString &history);
-    void SetGeolocation(const QByteArray &rows);
+    void SetGeolocation(std::string_view rows);
 
     QString StateLabel() const { return StateLabel(m_state); }
     // The nicks of the agents in the visitor's chat, joined with ", ":
@@ -87,9 +88,9 @@ public:
     // A tracking field of the first data, decoded; empty when absent.
     QString TrackingValue(QByteArrayView key) const;
 
-    const QByteArray &id() const { return m_id; }
+    const std::string &id() const { return m_id; }
     const QVPlugin::Jid &jid() const { return m_jid; }
-    const QByteArray &hash() const { return m_hash; }
+    const std::string &hash() const { return m_hash; }
     const QString &department() const { return m_department; }
     const QString &displayName() const { return m_displayName; }
     const QString &agents() const { return m_agents; }
@@ -99,9 +100,9 @@ public:
     std::int64_t onSiteSince() const { return m_onSiteSince; }
     int state() const { return m_state; }
     bool chatRequested() const { return m_chatRequested; }
-    const QByteArray &survey() const { return m_survey; }
+    const std::string &survey() const { return m_survey; }
     const QString &history() const { return m_history; }
-    const QByteArray &geolocation() const { return m_geolocation; }
+    const std::string &geolocation() const { return m_geolocation; }
     const NameValueCollection &fields() const { return *m_fields; }
     // The name came from the address or host name, not from the visitor.
     bool nameFromAddress() const { return m_nameFromAddress; }
@@ -109,9 +110,9 @@ public:
 
 private:
     Clock m_clock;
-    QByteArray m_id;
+    std::string m_id;
     QVPlugin::Jid m_jid;
-    QByteArray m_hash;
+    std::string m_hash;
     QString m_department;
     QString m_displayName;
     QString m_agents;
@@ -121,9 +122,9 @@ private:
     std::int64_t m_onSiteSince = 0;
     int m_state = StateBrowsing;
     bool m_chatRequested = false;
-    QByteArray m_survey;
+    std::string m_survey;
     QString m_history;
-    QByteArray m_geolocation;
+    std::string m_geolocation;
     std::unique_ptr<NameValueCollection> m_fields;
     bool m_nameFromAddress = false;
     bool m_nameFromHost = false;

@@ -112,7 +112,7 @@ TEST_F(VisitorTest, InfoAndSurvey)
     m_now += 50;
     v->ApplyInfo(Info({{"state", "8"}, {"time-chat-requested", "5"}, {"display-name", ""}}));
     EXPECT_EQ(v->chatRequestedAt(), kStart + 100);
-    EXPECT_TRUE(v->survey().isEmpty());
+    EXPECT_TRUE(v->survey().empty());
     EXPECT_EQ(v->agents(), QString());
     v->ApplySurvey("qvvDEPT=Support");
     EXPECT_EQ(v->displayName(), QStringLiteral("Ann Lee"));
