@@ -45,7 +45,6 @@ TEST_F(VisitorTest, CreatedFromTrackingLine)
     EXPECT_TRUE(v->nameFromAddress());
     EXPECT_TRUE(v->nameFromHost());
     EXPECT_EQ(v->state(), 1);
-    EXPECT_EQ(v->StateLabel(), QStringLiteral("Browsing"));
     EXPECT_EQ(v->onSiteSince(), kStart);
     EXPECT_EQ(v->TrackingValue("APPNAME"), QStringLiteral("Mozilla"));
     ASSERT_EQ(v->Tracking().size(), 1u);
@@ -99,7 +98,6 @@ TEST_F(VisitorTest, InfoAndSurvey)
     EXPECT_EQ(v->displayName(), QStringLiteral("Ann Lee"));
     EXPECT_FALSE(v->nameFromAddress());
     EXPECT_EQ(v->state(), 8);
-    EXPECT_EQ(v->StateLabel(), QStringLiteral("Requesting Chat"));
     EXPECT_EQ(v->onSiteSince(), kStart + 40);
     EXPECT_EQ(v->Tracking().back().time, kStart + 80);
     EXPECT_EQ(v->jid().Str(), QStringLiteral("room7@conference.chat.example/S7"));
@@ -128,11 +126,10 @@ TEST_F(VisitorTest, LabelsAndAgents)
 {
     struct Case { int state; const char *label; bool inChat, chatting, waiting; } cases[] = {
         {0, "Browsing", false, false, false},       {3, "Chat Invitation Sent", true, false, true},
-        {6, "Chatting", true, true, false},         {7, "Chat Opened", true, false, true},
-        {8, "Requesting Chat", true, false, true},  {9, "Chat Refused by Agent", false, false, false},
-        {12, "Chatting", true, true, false},        {13, "", false, false, false},
-        {14, "Visitor", false, false, false},       {15, "", false, false, false},
-        {-1, "", false, false, false},
+        {6, "Chatting", true, true, false},         {8, "Requesting Chat", true, false, true},
+        {10, "Chat Ended", false, false, false},    {12, "Chatting", true, true, false},
+        {13, "", false, false, false},              {14, "Visitor", false, false, false},
+        {15, "", false, false, false},
     };
     for (const Case &c : cases) {
         EXPECT_EQ(CVisitor::StateLabel(c.state), QLatin1String(c.label)) << c.state;
