@@ -39,9 +39,11 @@ QString CharacterData(const QString &text)
         if (IsXmlChar(c))
             clean.append(QString::fromUcs4(&c, 1));
     }
-    if (!clean.contains(QLatin1String("]]>")))
+    // A reader turns a raw carriage return into a line feed, so it goes as a
+    // character reference, which CDATA cannot hold.
+    if (!clean.contains(QLatin1String("]]>")) && !clean.contains(QLatin1Char('\r')))
         return QLatin1String("<![CDATA[") + clean + QLatin1String("]]>");
-    return clean.toHtmlEscaped();
+    return clean.toHtmlEscaped().replace(QLatin1Char('\r'), QLatin1String("&#13;"));
 }
 
 void WriteCategory(const CQuickTextCategory *category, unsigned shared, const QString &accountKey, QString &out)
