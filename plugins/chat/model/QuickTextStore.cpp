@@ -65,27 +65,28 @@ int CQuickTextStore::OnMessage(const QUuid &id, IMessage *in, IMessage *)
     return RESULT_NOT_HANDLED;
 }
 
+DataInfo CQuickTextStore::File(int type) const
+{
+    DataInfo info;
+    info.type = type;
+    info.account = Setting(kAccountKey, QString()).toString();
+    info.name = QLatin1String(kFileName);
+    return info;
+}
+
 void CQuickTextStore::Fetch()
 {
-    const QString account = Setting(kAccountKey, QString()).toString();
     for (int type : {DataInfo::Server, DataInfo::Shared}) {
-        DataInfo info;
-        info.type = type;
-        info.account = account;
-        info.name = QLatin1String(kFileName);
+        DataInfo info = File(type);
         m_host->SendMessage(MSG_DATA_FETCH, &info, nullptr);
     }
 }
 
 void CQuickTextStore::Store()
 {
-    const QString account = Setting(kAccountKey, QString()).toString();
     for (int type : {DataInfo::Server, DataInfo::Shared}) {
-        DataInfo info;
-        info.type = type;
-        info.account = account;
-        info.name = QLatin1String(kFileName);
-        info.data = m_list->Write(type == DataInfo::Shared ? 1 : 0, account).toStdString();
+        DataInfo info = File(type);
+        info.data = m_list->Write(type == DataInfo::Shared ? 1 : 0, info.account).toStdString();
         m_host->SendMessage(MSG_DATA_STORE, &info, nullptr);
     }
 }

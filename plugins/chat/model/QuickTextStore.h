@@ -7,7 +7,7 @@
 //
 // Threading: user-interface thread only.
 
-#include "bus/QVPlugin.h"
+#include "bus/Payloads.h"
 
 #include <QObject>
 
@@ -31,6 +31,8 @@ public:
     void Store();
 
 private:
+    // The quick-text file of the account, of the given DataInfo type.
+    QVPlugin::DataInfo File(int type) const;
     QVariant Setting(const QString &key, const QVariant &defaultValue) const;
     void ApplyDuplicates(bool on);
 

@@ -7,7 +7,6 @@
 #include "shared/Prompt.h"
 
 #include <QCheckBox>
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QKeySequenceEdit>
 #include <QLabel>
@@ -18,25 +17,10 @@
 
 namespace {
 
-// Buttons below the fields and the banner on top.
 void LayOut(QDialog *dialog, QLayout *fields, const QString &title, const QString &subtitle)
 {
     SetDialogIcons(dialog);
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
-    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("c1"));
-    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("c2"));
-    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
-
-    auto *layout = new QVBoxLayout(dialog);
-    layout->addLayout(fields);
-    layout->addWidget(buttons);
-
-    auto *header = new CDialogHeader(dialog);
-    header->SetTitle(title);
-    header->SetSubtitle(subtitle);
-    header->SetIcon(dialog->windowIcon());
-    header->Attach(dialog);
+    CDialogHeader::LayOutDialog(dialog, fields, title, subtitle, dialog->windowIcon());
 }
 
 void Refuse(QWidget *dialog, const QString &text, QWidget *field)
