@@ -35,9 +35,13 @@ QString CharacterData(const QString &text)
 {
     QString clean;
     clean.reserve(text.size());
-    for (char32_t c : text.toUcs4()) {
-        if (IsXmlChar(c))
-            clean.append(QString::fromUcs4(&c, 1));
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            clean.append(c).append(text.at(++i));
+        } else if (!c.isSurrogate() && IsXmlChar(c.unicode())) {
+            clean.append(c);
+        }
     }
     // A reader turns a raw carriage return into a line feed, so it goes as a
     // character reference, which CDATA cannot hold.

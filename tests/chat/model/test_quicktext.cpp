@@ -123,12 +123,12 @@ TEST(QuickTextFile, TextThatWouldEndCdataAndForbiddenCharactersRoundTrip)
 {
     Loaded file{QString()};
     file.list.Root()->AddItem(new CQuickTextItem(0, QString(), QStringLiteral("a]]>b"),
-                                                 QStringLiteral("x]]><QUICKTEXT>&y\r\n") + QChar(0x1) + QStringLiteral("z")));
+                                                 QStringLiteral("x]]><QUICKTEXT>&y\r\n") + QChar(0x1) + QChar(0xFEFF) + QChar(0xD800) + QStringLiteral("z")));
     const QString written = file.list.Write(0, QString());
     Loaded again(written);
     ASSERT_NE(again.list.FindItem(1), nullptr) << written.toStdString();
     EXPECT_EQ(again.list.FindItem(1)->Title(), QStringLiteral("a]]>b"));
-    EXPECT_EQ(again.list.FindItem(1)->Text(), QStringLiteral("x]]><QUICKTEXT>&y\r\nz"));
+    EXPECT_EQ(again.list.FindItem(1)->Text(), QStringLiteral("x]]><QUICKTEXT>&y\r\n") + QChar(0xFEFF) + QStringLiteral("z"));
     EXPECT_EQ(again.list.FindItem(2), nullptr);
 }
 
