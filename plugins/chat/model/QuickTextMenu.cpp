@@ -9,16 +9,22 @@ using QVPlugin::MenuSpec;
 namespace QuickTextMenu {
 namespace {
 
+// Titles are the agent's text: an ampersand is shown, not taken as a mnemonic.
+QString Label(const QString &title)
+{
+    return QString(title).replace(QLatin1Char('&'), QLatin1String("&&"));
+}
+
 std::vector<MenuSpec> Fill(const CQuickTextCategory *category, bool duplicates)
 {
     std::vector<MenuSpec> entries;
     for (const CQuickTextCategory *child : category->Categories())
-        entries.push_back(MenuSpec::Popup(child->Title(), Fill(child, duplicates)));
+        entries.push_back(MenuSpec::Popup(Label(child->Title()), Fill(child, duplicates)));
     for (const CQuickTextItem *item : category->ShownItems(duplicates)) {
         const unsigned command = CQuickTextList::CommandOf(item);
         if (!command)
             continue;
-        QString label = item->Title();
+        QString label = Label(item->Title());
         const QString keys = QuickTextKeys::Text(item->Shortcut());
         if (!keys.isEmpty())
             label += QLatin1Char('\t') + keys;

@@ -162,27 +162,27 @@ TEST(QuickTextList, EditsRenumberAndBuildTheMenu)
     QObject::connect(&list, &CQuickTextList::Changed, [&] { ++changes; });
     auto *category = new CQuickTextCategory(QStringLiteral("C"));
     list.Root()->AddCategory(category);
-    list.Root()->AddItem(new CQuickTextItem(0, QString(), QStringLiteral("Z"), QStringLiteral("z")));
+    list.Root()->AddItem(new CQuickTextItem(0, QString(), QStringLiteral("Z&Z"), QStringLiteral("z")));
     category->AddItem(new CQuickTextItem(0, QString(), QStringLiteral("B"), QStringLiteral("b"), 0x0341));
     auto *a = new CQuickTextItem(0, QString(), QStringLiteral("A"), QStringLiteral("a"));
     category->AddItem(a);
     category->AddItem(new CQuickTextItem(0, QString(), QStringLiteral("A"), QStringLiteral("second")));
     EXPECT_EQ(changes, 5);
-    EXPECT_EQ(Dump(list.Root()), QStringLiteral("C{A#1 A#2 B#3 }Z#4 "));
+    EXPECT_EQ(Dump(list.Root()), QStringLiteral("C{A#1 A#2 B#3 }Z&Z#4 "));
 
     using QVPlugin::MenuSpec;
     const MenuSpec expected = MenuSpec::Menu({MenuSpec::Popup(
         QStringLiteral("&Quick Text"),
         {MenuSpec::Popup(QStringLiteral("C"), {MenuSpec::Command(10301, QStringLiteral("A")),
                                                MenuSpec::Command(10303, QStringLiteral("B\tCtrl + Shift + A"))}),
-         MenuSpec::Command(10304, QStringLiteral("Z"))})});
+         MenuSpec::Command(10304, QStringLiteral("Z&&Z"))})});
     EXPECT_EQ(QuickTextMenu::Build(list), expected);
     list.SetShowDuplicates(true);
     EXPECT_EQ(QuickTextMenu::Build(list).children[0].children[0].children.size(), 3u);
 
     // Renaming moves the item and renumbers.
     a->SetTitle(QStringLiteral("D"));
-    EXPECT_EQ(Dump(list.Root()), QStringLiteral("C{A#1 B#2 D#3 }Z#4 "));
+    EXPECT_EQ(Dump(list.Root()), QStringLiteral("C{A#1 B#2 D#3 }Z&Z#4 "));
     const QVPlugin::AcceleratorTable keys = QuickTextMenu::Accelerators(list);
     ASSERT_EQ(keys.size(), 1u);
     EXPECT_EQ(keys[0].id, 10302u);
