@@ -16,6 +16,8 @@ static void InitQuickTextResources()
 
 namespace {
 
+constexpr std::size_t kMaxDepth = 64;
+
 // Whether an item belongs to the file of this shared flag and account: the
 // items made here (no account key) go into every account's file.
 bool InFile(const CQuickTextItem *item, unsigned shared, const QString &accountKey)
@@ -453,6 +455,11 @@ int CQuickTextList::Parse(const QString &text, unsigned shared, const QString &a
             const QStringView name = reader.name();
             field = Field::None;
             if (name == QLatin1String("QUICKTEXTCATEGORY")) {
+                // The file is shared by every agent; nesting must not exhaust the stack.
+                if (open.size() >= kMaxDepth) {
+                    reader.raiseError(QStringLiteral("categories nested too deeply"));
+                    break;
+                }
                 open.push_back(std::make_unique<CQuickTextCategory>());
             } else if (name == QLatin1String("QUICKTEXT")) {
                 item = std::make_unique<CQuickTextItem>(shared, accountKey);

@@ -117,6 +117,8 @@ TEST(QuickTextFile, BadInputKeepsWhatWasComplete)
         Loaded file(c.xml);
         EXPECT_EQ(file.Dump(), c.expected) << c.name;
     }
+    Loaded deep(QStringLiteral("<QUICKTEXTCATEGORY><TITLE>x</TITLE>").repeated(20000) + a);
+    EXPECT_EQ(deep.list.Write(0, QString()), QString());
 }
 
 TEST(QuickTextFile, TextThatWouldEndCdataAndForbiddenCharactersRoundTrip)
