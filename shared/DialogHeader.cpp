@@ -2,10 +2,14 @@
 
 #include "shared/WrappedText.h"
 
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QEvent>
 #include <QLayout>
 #include <QPainter>
+#include <QPushButton>
 #include <QStyle>
+#include <QVBoxLayout>
 
 namespace {
 const QString kFontFamily = QStringLiteral("Tahoma");
@@ -37,6 +41,28 @@ CDialogHeader::CDialogHeader(QWidget *parent)
     : QWidget(parent)
 {
     setObjectName(QStringLiteral("DialogHeader"));
+}
+
+CDialogHeader *CDialogHeader::LayOutDialog(QDialog *dialog, QLayout *fields, const QString &title,
+                                           const QString &subtitle, const QIcon &icon)
+{
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
+    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("c1"));
+    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("c2"));
+    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+
+    auto *layout = new QVBoxLayout(dialog);
+    layout->addLayout(fields);
+    layout->addStretch();
+    layout->addWidget(buttons);
+
+    auto *header = new CDialogHeader(dialog);
+    header->SetTitle(title);
+    header->SetSubtitle(subtitle);
+    header->SetIcon(icon);
+    header->Attach(dialog);
+    return header;
 }
 
 void CDialogHeader::Attach(QWidget *dialog)

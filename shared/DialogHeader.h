@@ -7,6 +7,9 @@
 #include <QPointer>
 #include <QWidget>
 
+class QDialog;
+class QLayout;
+
 class CDialogHeader : public QWidget
 {
     Q_OBJECT
@@ -32,6 +35,11 @@ public:
     static Layout ComputeLayout(const QSize &size, int alignment, const QSize &iconSize, int edge);
 
     explicit CDialogHeader(QWidget *parent = nullptr);
+
+    // Lays out a dialog as the small dialogs share it: the fields, OK ("c1",
+    // accepts) and Cancel ("c2", rejects) below, and a banner on top.
+    static CDialogHeader *LayOutDialog(QDialog *dialog, QLayout *fields, const QString &title,
+                                       const QString &subtitle, const QIcon &icon);
 
     // Makes the dialog kHeight pixels taller, puts the header across its top
     // and moves everything else down by kHeight (a dialog with a layout gets

@@ -1,0 +1,92 @@
+#include "plugins/chat/model/QuickTextStore.h"
+
+#include "bus/MessageIds.h"
+#include "bus/Payloads.h"
+#include "plugins/chat/model/QuickText.h"
+
+#include <cstring>
+
+using namespace QVPlugin;
+
+namespace {
+const QString kDuplicatesKey = QStringLiteral("quicktext.duplicates");
+const QString kAccountKey = QStringLiteral("agent.account.id");
+} // namespace
+
+CQuickTextStore::CQuickTextStore(IHost *host, CQuickTextList *list) : m_host(host), m_list(list)
+{
+    connect(m_list, &CQuickTextList::Changed, this, &CQuickTextStore::Store);
+}
+
+QVariant CQuickTextStore::Setting(const QString &key, const QVariant &defaultValue) const
+{
+    MsgValue in(key, defaultValue);
+    QVMessage<QVariant> out(defaultValue);
+    return m_host->SendMessage(MSG_GET_SETTING, &in, &out) >= RESULT_DONE ? out.value : defaultValue;
+}
+
+void CQuickTextStore::Load()
+{
+    ApplyDuplicates(Setting(kDuplicatesKey, false).toBool());
+}
+
+void CQuickTextStore::ApplyDuplicates(bool on)
+{
+    m_list->SetShowDuplicates(on);
+    emit m_list->Reloaded();
+}
+
+int CQuickTextStore::OnMessage(const QUuid &id, IMessage *in, IMessage *)
+{
+    if (!in)
+        return RESULT_NOT_HANDLED;
+    if (id == MSG_PRESENCE_STATE && std::strcmp(in->GetTypeName(), "QVMessage") == 0) {
+        const PresenceState state = static_cast<const QVMessage<PresenceState> *>(in)->value;
+        if (state == PresenceOffline) {
+            m_offline = true;
+        } else if (state == PresenceOnline && m_offline) {
+            m_offline = false;
+            Fetch();
+        }
+        return RESULT_NOT_HANDLED;
+    }
+    if (id == MSG_DATA_RECEIVED && std::strcmp(in->GetTypeName(), "DataInfo") == 0) {
+        const auto *info = static_cast<const DataInfo *>(in);
+        if (info->name != QLatin1String(kFileName))
+            return RESULT_NOT_HANDLED;
+        m_list->Read(QString::fromUtf8(info->data), info->type == DataInfo::Shared ? 1 : 0, info->account);
+        return RESULT_HANDLED_CONTINUE;
+    }
+    if (id == MSG_SET_SETTING && std::strcmp(in->GetTypeName(), "MsgValue") == 0) {
+        const auto *value = static_cast<const MsgValue *>(in);
+        if (value->name == kDuplicatesKey)
+            ApplyDuplicates(value->value.toBool());
+    }
+    return RESULT_NOT_HANDLED;
+}
+
+DataInfo CQuickTextStore::File(int type) const
+{
+    DataInfo info;
+    info.type = type;
+    info.account = Setting(kAccountKey, QString()).toString();
+    info.name = QLatin1String(kFileName);
+    return info;
+}
+
+void CQuickTextStore::Fetch()
+{
+    for (int type : {DataInfo::Server, DataInfo::Shared}) {
+        DataInfo info = File(type);
+        m_host->SendMessage(MSG_DATA_FETCH, &info, nullptr);
+    }
+}
+
+void CQuickTextStore::Store()
+{
+    for (int type : {DataInfo::Server, DataInfo::Shared}) {
+        DataInfo info = File(type);
+        info.data = m_list->Write(type == DataInfo::Shared ? 1 : 0, info.account).toStdString();
+        m_host->SendMessage(MSG_DATA_STORE, &info, nullptr);
+    }
+}

@@ -1,0 +1,43 @@
+#pragma once
+// The road of the quick texts to and from the server: fetches both
+// "quicktext.xml" files when the agent comes online after being offline,
+// reads every copy that arrives into the list, stores both files after
+// every change of the list, and follows the "quicktext.duplicates" setting.
+// The plug-in feeds it the bus messages it hears.
+//
+// Threading: user-interface thread only.
+
+#include "bus/Payloads.h"
+
+#include <QObject>
+
+class CQuickTextList;
+
+class CQuickTextStore : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr const char *kFileName = "quicktext.xml";
+
+    // host and list: not owned; both outlive the store.
+    CQuickTextStore(QVPlugin::IHost *host, CQuickTextList *list);
+
+    // Reads the duplicates setting; call once the plug-in has its host.
+    void Load();
+    // Same results as IPlugin::OnMessage; 0 for what it does not take.
+    int OnMessage(const QUuid &id, QVPlugin::IMessage *in, QVPlugin::IMessage *out);
+
+    void Fetch();
+    void Store();
+
+private:
+    // The quick-text file of the account, of the given DataInfo type.
+    QVPlugin::DataInfo File(int type) const;
+    QVariant Setting(const QString &key, const QVariant &defaultValue) const;
+    void ApplyDuplicates(bool on);
+
+    QVPlugin::IHost *m_host;
+    CQuickTextList *m_list;
+    // The plug-in starts offline.
+    bool m_offline = true;
+};
