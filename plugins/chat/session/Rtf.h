@@ -40,6 +40,10 @@ using RtfText = QList<RtfRun>;
 // deeper than kRtfMaxDepth. An unterminated document gives what was read.
 std::optional<RtfText> ReadRtf(QByteArrayView rtf);
 
+// Whether a chat body is shown as RTF: one that holds "{\rtf1\" from a
+// sender who is not a visitor. A visitor's body is always plain text.
+bool TakesBodyAsRtf(QStringView body, bool fromVisitor);
+
 // Inserts rtf at the cursor, in the cursor's font where the RTF names none.
 // Input that ReadRtf refuses is inserted as plain text (decoded as UTF-8)
 // and the result is false.

@@ -381,7 +381,12 @@ std::optional<RtfText> ReadRtf(QByteArrayView rtf)
 {
     if (rtf.size() > kRtfMaxBytes)
         return std::nullopt;
-    return Reader(rtf).Run();
+    return Reader(rtf.trimmed()).Run();
+}
+
+bool TakesBodyAsRtf(QStringView body, bool fromVisitor)
+{
+    return !fromVisitor && body.contains(u"{\\rtf1\\");
 }
 
 bool InsertRtf(QTextCursor &cursor, QByteArrayView rtf)

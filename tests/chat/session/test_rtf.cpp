@@ -139,6 +139,10 @@ TEST(RtfReader, HostileInput)
 
 TEST(RtfReader, RefusedRtfIsInsertedAsText)
 {
+    EXPECT_TRUE(TakesBodyAsRtf(u"x{\\rtf1\\ansi y}", false));
+    EXPECT_FALSE(TakesBodyAsRtf(u"x{\\rtf1\\ansi y}", true)) << "a visitor's body is text";
+    EXPECT_FALSE(TakesBodyAsRtf(u"{\\rtf1 y}", false));
+
     QTextDocument doc;
     QTextCursor cursor(&doc);
     const QByteArray deep = "{\\rtf1 " + QByteArray(100, '{') + "<b>x</b>" + QByteArray(100, '}') + "}";
