@@ -127,6 +127,11 @@ private:
             param = -param;
         if (m_pos < m_in.size() && m_in[m_pos] == ' ')
             ++m_pos;
+        if (word == "bin") {
+            // Raw bytes that may hold anything, braces too: never read them.
+            m_pos += qBound(qint64(0), param, qint64(m_in.size() - m_pos));
+            return;
+        }
         Word(word, hasParam, int(qBound(qint64(-1000000000), param, qint64(1000000000))));
     }
 

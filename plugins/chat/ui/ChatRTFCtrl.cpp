@@ -6,7 +6,6 @@
 
 #include <QDesktopServices>
 #include <QRegularExpression>
-#include <QScrollBar>
 #include <QTextBlock>
 
 namespace {
@@ -196,6 +195,10 @@ void CChatRTFCtrl::OnAnchorClicked(const QUrl &url)
 
 void CChatRTFCtrl::ScrollToEnd()
 {
-    QScrollBar *bar = verticalScrollBar();
-    bar->setValue(bar->maximum());
+    // The caret goes to the end like every entry's; making it visible lays
+    // the document out that far first.
+    QTextCursor end(document());
+    end.movePosition(QTextCursor::End);
+    setTextCursor(end);
+    ensureCursorVisible();
 }

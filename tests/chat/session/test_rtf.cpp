@@ -116,6 +116,8 @@ TEST(RtfReader, HostileInput)
     const QList<Case> cases = {
         {"embedded object", "{\\rtf1 a{\\object\\objemb{\\*\\objclass Package}{\\*\\objdata 0105000002}"
                             "{\\result b}}{\\pict\\wmetafile8 0a0b}c}", QStringLiteral("ac")},
+        {"binary picture data", QByteArray("{\\rtf1 a{\\pict\\bin6 }{x\\\0!}b}", 29), QStringLiteral("ab")},
+        {"binary data cut short", "{\\rtf1 a\\bin99 }", QStringLiteral("a")},
         {"100 nested groups", deep, std::nullopt},
         {"nesting at the limit", deepest, QStringLiteral("x")},
         {"10 MB", huge, std::nullopt},
