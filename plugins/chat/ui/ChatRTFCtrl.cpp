@@ -1,0 +1,204 @@
+#include "plugins/chat/ui/ChatRTFCtrl.h"
+
+#include "plugins/chat/ChatLog.h"
+#include "plugins/chat/session/EmoticonCodes.h"
+#include "plugins/chat/session/Rtf.h"
+
+#include <QDesktopServices>
+#include <QRegularExpression>
+#include <QTextBlock>
+
+namespace {
+
+const QColor kVisitorColor(0, 0, 255);
+const QColor kAgentHeaderColor(51, 51, 51);
+
+QUrl EmoticonUrl(int index)
+{
+    return QUrl(QStringLiteral("tessary-emoticon:%1").arg(index));
+}
+
+// Emoticon codes and web links standing alone between blanks, line ends or
+// the ends of the text.
+const QRegularExpression &DecorationPattern()
+{
+    static const QRegularExpression pattern = [] {
+        QStringList codes;
+        for (int i = 0; i < kEmoticonCount; ++i)
+            codes.append(QRegularExpression::escape(EmoticonCode(i)));
+        return QRegularExpression(QStringLiteral("(?<!\\S)(?:(%1)|(?i:((?:https?://|mailto:|www\\.)\\S+)))(?!\\S)")
+                                      .arg(codes.join(QLatin1Char('|'))),
+                                  QRegularExpression::UseUnicodePropertiesOption);
+    }();
+    return pattern;
+}
+
+// Only these leave the program; anything else does nothing.
+bool IsOpenable(const QUrl &url)
+{
+    const QString scheme = url.scheme().toLower();
+    return url.isValid() && (scheme == u"http" || scheme == u"https" || scheme == u"mailto");
+}
+
+} // namespace
+
+CChatRTFCtrl::CChatRTFCtrl(QWidget *parent)
+    : CAutoRichEditCtrl(parent)
+    , m_openLink([](const QUrl &url) { QDesktopServices::openUrl(url); })
+{
+    setReadOnly(true);
+    setUndoRedoEnabled(false);
+    setTextInteractionFlags(Qt::TextBrowserInteraction);
+    const QPixmap strip(QStringLiteral(":/tessary/BITMAP/10031"));
+    for (int i = 0; i < kEmoticonCount; ++i)
+        m_emoticonImages.append(strip.copy(i * 19, 0, 19, 19));
+    connect(this, &QTextBrowser::anchorClicked, this, &CChatRTFCtrl::OnAnchorClicked);
+}
+
+qreal CChatRTFCtrl::TwipsToPixels(int twips) const
+{
+    return twips * logicalDpiY() / 1440.0;
+}
+
+QTextCursor CChatRTFCtrl::BeginEntry()
+{
+    QTextCursor cursor(document());
+    cursor.movePosition(QTextCursor::End);
+    if (!document()->isEmpty())
+        cursor.insertBlock();
+    QTextBlockFormat block;
+    block.setTextIndent(TwipsToPixels(10));
+    block.setBottomMargin(TwipsToPixels(35));
+    cursor.setBlockFormat(block);
+    QTextCharFormat format;
+    format.setFontFamilies({QStringLiteral("MS Sans Serif")});
+    format.setFontPointSize(10);
+    format.setFontWeight(QFont::Normal);
+    cursor.setCharFormat(format);
+    return cursor;
+}
+
+void CChatRTFCtrl::AddHeader(QTextCursor &cursor, const QString &header, const QColor &color)
+{
+    QTextCharFormat format = cursor.charFormat();
+    format.setFontWeight(QFont::Bold);
+    if (color.isValid())
+        format.setForeground(color);
+    cursor.insertText(header + QLatin1Char(':'), format);
+    QTextBlockFormat body = cursor.blockFormat();
+    body.setTextIndent(0);
+    cursor.insertBlock(body);
+    format.setFontWeight(QFont::Normal);
+    format.clearForeground();
+    cursor.setCharFormat(format);
+}
+
+void CChatRTFCtrl::AddLine(const QString &stamp, const QString &name, const QString &body, bool visitor)
+{
+    QTextCursor cursor = BeginEntry();
+    const QString header = stamp.isEmpty() ? name : QLatin1Char('[') + stamp + QStringLiteral("] ") + name;
+    AddHeader(cursor, header, visitor ? kVisitorColor : kAgentHeaderColor);
+    QTextCharFormat format = cursor.charFormat();
+    format.setForeground(visitor ? kVisitorColor : QColor(Qt::black));
+    const int start = cursor.position();
+    const QStringList words = body.trimmed().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    cursor.insertText(QStringLiteral("  ") + words.join(QStringLiteral("  ")), format);
+    DecorateRange(start, cursor.position());
+    ScrollToEnd();
+}
+
+void CChatRTFCtrl::AddRtfLine(const QString &stamp, const QString &name, const QByteArray &rtf)
+{
+    QTextCursor cursor = BeginEntry();
+    AddHeader(cursor, stamp.isEmpty() ? name : QLatin1Char('[') + stamp + QStringLiteral("] ") + name,
+              kAgentHeaderColor);
+    cursor.insertText(QStringLiteral("  "));
+    const int start = cursor.position();
+    if (!InsertRtf(cursor, rtf))
+        qCInfo(lcChat) << "RTF line of" << rtf.size() << "bytes refused; shown as text";
+    DecorateRange(start, cursor.position());
+    ScrollToEnd();
+}
+
+void CChatRTFCtrl::AddNotice(const QString &body)
+{
+    QTextCursor cursor = BeginEntry();
+    AddHeader(cursor, QStringLiteral("System"), QColor());
+    QTextCharFormat format = cursor.charFormat();
+    format.setFontItalic(true);
+    cursor.insertText(QStringLiteral("  ") + body, format);
+    cursor.insertBlock();
+    format.setFontItalic(false);
+    cursor.setCharFormat(format);
+    ScrollToEnd();
+}
+
+void CChatRTFCtrl::InsertEmoticon(QTextCursor &cursor, int index)
+{
+    const QUrl url = EmoticonUrl(index);
+    document()->addResource(QTextDocument::ImageResource, url, m_emoticonImages.value(index).toImage());
+    QTextImageFormat image;
+    image.merge(cursor.charFormat()); // a copy or a save writes the code in the line's format
+    image.setName(url.toString());
+    image.setWidth(19);
+    image.setHeight(19);
+    image.setProperty(kEmoticonCodeProperty, EmoticonCode(index));
+    cursor.insertImage(image);
+}
+
+void CChatRTFCtrl::DecorateRange(int from, int to)
+{
+    QTextCursor range(document());
+    range.setPosition(from);
+    range.setPosition(to, QTextCursor::KeepAnchor);
+    // selectedText() keeps one character per position: paragraph ends are
+    // U+2029, pictures U+FFFC.
+    const QString text = range.selectedText();
+    QList<QRegularExpressionMatch> matches;
+    for (auto it = DecorationPattern().globalMatch(text); it.hasNext();)
+        matches.append(it.next());
+    // Last first, so that pictures do not move the matches still to do.
+    for (auto it = matches.crbegin(); it != matches.crend(); ++it) {
+        QTextCursor cursor(document());
+        if (it->capturedLength(1) > 0) {
+            cursor.setPosition(from + it->capturedStart(1));
+            cursor.setPosition(from + it->capturedEnd(1), QTextCursor::KeepAnchor);
+            const QTextCharFormat format = cursor.charFormat();
+            cursor.removeSelectedText();
+            cursor.setCharFormat(format);
+            InsertEmoticon(cursor, EmoticonIndex(it->captured(1)));
+            continue;
+        }
+        QString link = it->captured(2);
+        if (link.endsWith(QLatin1Char('.')) || link.endsWith(QLatin1Char('!')) || link.endsWith(QLatin1Char('?'))
+            || link.endsWith(QLatin1Char(',')))
+            link.chop(1);
+        QUrl url = QUrl::fromUserInput(link);
+        if (!IsOpenable(url))
+            continue;
+        cursor.setPosition(from + it->capturedStart(2));
+        cursor.setPosition(from + it->capturedStart(2) + link.size(), QTextCursor::KeepAnchor);
+        QTextCharFormat anchor;
+        anchor.setAnchor(true);
+        anchor.setAnchorHref(url.toString(QUrl::FullyEncoded));
+        anchor.setFontUnderline(true);
+        anchor.setForeground(palette().link());
+        cursor.mergeCharFormat(anchor);
+    }
+}
+
+void CChatRTFCtrl::OnAnchorClicked(const QUrl &url)
+{
+    if (IsOpenable(url) && m_openLink)
+        m_openLink(url);
+}
+
+void CChatRTFCtrl::ScrollToEnd()
+{
+    // The caret goes to the end like every entry's; making it visible lays
+    // the document out that far first.
+    QTextCursor end(document());
+    end.movePosition(QTextCursor::End);
+    setTextCursor(end);
+    ensureCursorVisible();
+}
