@@ -16,13 +16,6 @@ std::string Text(const std::string *value)
     return value ? KBText::FromService(*value) : std::string();
 }
 
-// The request's copy of the account; its strings outlive the call.
-struct Credentials
-{
-    std::string id;
-    std::string key;
-};
-
 } // namespace
 
 // One call over the proxy: holds the service lock, points the context at the
@@ -41,14 +34,15 @@ public:
         m_client.m_proxy->soap_endpoint = nullptr;
     }
 
-    std::string *Id() { return &m_account.id; }
-    std::string *Key() { return &m_account.key; }
-
-    // True when the service answered with the response element.
-    bool Succeeded(int error)
+    // Adds the account to the request and calls the operation; true when the
+    // service answered with the response element.
+    template <typename Request, typename Response>
+    bool Run(Request &request, Response &response, int (kbSoap12Proxy::*operation)(Request *, Response &))
     {
-        KBService::kbSoap12Proxy &proxy = *m_client.m_proxy;
-        if (error == SOAP_OK && proxy.error == SOAP_OK) {
+        request.account_USCOREnumber = &m_account.id;
+        request.key = &m_account.key;
+        kbSoap12Proxy &proxy = *m_client.m_proxy;
+        if ((proxy.*operation)(&request, response) == SOAP_OK && proxy.error == SOAP_OK) {
             m_client.m_lastError.clear();
             return true;
         }
@@ -59,7 +53,12 @@ public:
         return false;
     }
 
-    KBService::kbSoap12Proxy &Proxy() { return *m_client.m_proxy; }
+    template <typename Request, typename Response>
+    int Write(Request &request, int (kbSoap12Proxy::*operation)(Request *, Response &))
+    {
+        Response response;
+        return Run(request, response, operation) ? RESULT_DONE : RESULT_REFUSED;
+    }
 
 private:
     CKBClient &m_client;
@@ -140,10 +139,8 @@ int CKBClient::AddArticle(const KBArticle &article, std::string &newId)
     Call call(*this);
     _ns1__Add request;
     request.article = &wire;
-    request.account_USCOREnumber = call.Id();
-    request.key = call.Key();
     _ns1__AddResponse response;
-    if (!call.Succeeded(call.Proxy().Add(&request, response)))
+    if (!call.Run(request, response, &kbSoap12Proxy::Add))
         return RESULT_REFUSED;
     if (response.AddResult)
         newId = Text(response.AddResult);
@@ -157,10 +154,7 @@ int CKBClient::UpdateArticle(const KBArticle &article)
     Call call(*this);
     _ns1__Update request;
     request.article = &wire;
-    request.account_USCOREnumber = call.Id();
-    request.key = call.Key();
-    _ns1__UpdateResponse response;
-    return call.Succeeded(call.Proxy().Update(&request, response)) ? RESULT_DONE : RESULT_REFUSED;
+    return call.Write(request, &kbSoap12Proxy::Update);
 }
 
 int CKBClient::DeleteEntity(const std::string &entity, const std::string &id)
@@ -171,10 +165,7 @@ int CKBClient::DeleteEntity(const std::string &entity, const std::string &id)
     _ns1__Delete request;
     request.entity = &entityText;
     request.id = &idText;
-    request.account_USCOREnumber = call.Id();
-    request.key = call.Key();
-    _ns1__DeleteResponse response;
-    return call.Succeeded(call.Proxy().Delete(&request, response)) ? RESULT_DONE : RESULT_REFUSED;
+    return call.Write(request, &kbSoap12Proxy::Delete);
 }
 
 int CKBClient::AddCategory(const KBCategory &category)
@@ -184,10 +175,7 @@ int CKBClient::AddCategory(const KBCategory &category)
     _ns1__AddCategory request;
     request.title = &title;
     request.parent = category.parentId;
-    request.account_USCOREnumber = call.Id();
-    request.key = call.Key();
-    _ns1__AddCategoryResponse response;
-    return call.Succeeded(call.Proxy().AddCategory(&request, response)) ? RESULT_DONE : RESULT_REFUSED;
+    return call.Write(request, &kbSoap12Proxy::AddCategory);
 }
 
 int CKBClient::EditCategory(const KBCategory &category)
@@ -198,10 +186,7 @@ int CKBClient::EditCategory(const KBCategory &category)
     request.category_USCOREid = category.id;
     request.parent = category.parentId;
     request.title = &title;
-    request.account_USCOREnumber = call.Id();
-    request.key = call.Key();
-    _ns1__EditCategoryResponse response;
-    return call.Succeeded(call.Proxy().EditCategory(&request, response)) ? RESULT_DONE : RESULT_REFUSED;
+    return call.Write(request, &kbSoap12Proxy::EditCategory);
 }
 
 int CKBClient::AddStatus(const KBStatus &status)
@@ -211,10 +196,7 @@ int CKBClient::AddStatus(const KBStatus &status)
     _ns1__AddStatus request;
     request.status = &copy.status;
     request.description = &copy.description;
-    request.account_USCOREnumber = call.Id();
-    request.key = call.Key();
-    _ns1__AddStatusResponse response;
-    return call.Succeeded(call.Proxy().AddStatus(&request, response)) ? RESULT_DONE : RESULT_REFUSED;
+    return call.Write(request, &kbSoap12Proxy::AddStatus);
 }
 
 int CKBClient::EditStatus(const KBStatusChange &change)
@@ -225,10 +207,7 @@ int CKBClient::EditStatus(const KBStatusChange &change)
     request.old_USCOREstatus = &copy.first;
     request.new_USCOREstatus = &copy.second.status;
     request.description = &copy.second.description;
-    request.account_USCOREnumber = call.Id();
-    request.key = call.Key();
-    _ns1__EditStatusResponse response;
-    return call.Succeeded(call.Proxy().EditStatus(&request, response)) ? RESULT_DONE : RESULT_REFUSED;
+    return call.Write(request, &kbSoap12Proxy::EditStatus);
 }
 
 std::optional<KBArticle> CKBClient::GetArticle(const std::string &id)
@@ -237,10 +216,8 @@ std::optional<KBArticle> CKBClient::GetArticle(const std::string &id)
     Call call(*this);
     _ns1__GetArticle request;
     request.id = &idText;
-    request.account_USCOREnumber = call.Id();
-    request.key = call.Key();
     _ns1__GetArticleResponse response;
-    if (!call.Succeeded(call.Proxy().GetArticle(&request, response)) || !response.GetArticleResult)
+    if (!call.Run(request, response, &kbSoap12Proxy::GetArticle) || !response.GetArticleResult)
         return std::nullopt;
     const ns1__kbarticle &in = *response.GetArticleResult;
     KBArticle article;
@@ -255,6 +232,23 @@ std::optional<KBArticle> CKBClient::GetArticle(const std::string &id)
     return article;
 }
 
+namespace {
+
+// The records of a result list, nil items skipped.
+template <typename Record, typename Item, typename Map>
+std::vector<Record> MapItems(const std::vector<Item *> &items, Map map)
+{
+    std::vector<Record> records;
+    records.reserve(items.size());
+    for (const Item *item : items) {
+        if (item)
+            records.push_back(map(*item));
+    }
+    return records;
+}
+
+} // namespace
+
 std::optional<std::vector<KBArticle>> CKBClient::FindArticles(const KBSearchParams &params)
 {
     KBText::FindPairs pairs = KBText::FindPairsOf(params);
@@ -264,59 +258,43 @@ std::optional<std::vector<KBArticle>> CKBClient::FindArticles(const KBSearchPara
     values.string = std::move(pairs.values);
     Call call(*this);
     _ns1__Find request;
-    request.account_USCOREnumber = call.Id();
     request.attributes = &attributes;
     request.values = &values;
-    request.key = call.Key();
     _ns1__FindResponse response;
-    if (!call.Succeeded(call.Proxy().Find(&request, response)) || !response.FindResult)
+    if (!call.Run(request, response, &kbSoap12Proxy::Find) || !response.FindResult)
         return std::nullopt;
-    std::vector<KBArticle> hits;
-    for (const ns1__kbarticlelocation *hit : response.FindResult->kbarticlelocation) {
-        if (!hit) // a nil item
-            continue;
+    return MapItems<KBArticle>(response.FindResult->kbarticlelocation, [](const ns1__kbarticlelocation &hit) {
         KBArticle article;
-        article.id = Text(hit->id);
-        article.categoryId = hit->category_USCOREid;
-        article.title = Text(hit->title);
-        article.content = Text(hit->content);
-        article.status = Text(hit->status);
-        article.text = KBText::CleanSearchExcerpt(Text(hit->text));
-        hits.push_back(std::move(article));
-    }
-    return hits;
+        article.id = Text(hit.id);
+        article.categoryId = hit.category_USCOREid;
+        article.title = Text(hit.title);
+        article.content = Text(hit.content);
+        article.status = Text(hit.status);
+        article.text = KBText::CleanSearchExcerpt(Text(hit.text));
+        return article;
+    });
 }
 
 std::optional<std::vector<KBStatus>> CKBClient::GetStatusList()
 {
     Call call(*this);
     _ns1__GetStatusList request;
-    request.account_USCOREnumber = call.Id();
-    request.key = call.Key();
     _ns1__GetStatusListResponse response;
-    if (!call.Succeeded(call.Proxy().GetStatusList(&request, response)) || !response.GetStatusListResult)
+    if (!call.Run(request, response, &kbSoap12Proxy::GetStatusList) || !response.GetStatusListResult)
         return std::nullopt;
-    std::vector<KBStatus> statuses;
-    for (const ns1__kbstatus *s : response.GetStatusListResult->kbstatus) {
-        if (s)
-            statuses.push_back({Text(s->status), Text(s->description)});
-    }
-    return statuses;
+    return MapItems<KBStatus>(response.GetStatusListResult->kbstatus, [](const ns1__kbstatus &s) {
+        return KBStatus{Text(s.status), Text(s.description)};
+    });
 }
 
 std::optional<std::vector<KBCategory>> CKBClient::GetCategories()
 {
     Call call(*this);
     _ns1__GetCategories request;
-    request.account_USCOREnumber = call.Id();
-    request.key = call.Key();
     _ns1__GetCategoriesResponse response;
-    if (!call.Succeeded(call.Proxy().GetCategories(&request, response)) || !response.GetCategoriesResult)
+    if (!call.Run(request, response, &kbSoap12Proxy::GetCategories) || !response.GetCategoriesResult)
         return std::nullopt;
-    std::vector<KBCategory> categories;
-    for (const ns1__kbcategory *c : response.GetCategoriesResult->kbcategory) {
-        if (c)
-            categories.push_back({c->category_USCOREid, c->parent_USCOREid, Text(c->title)});
-    }
-    return categories;
+    return MapItems<KBCategory>(response.GetCategoriesResult->kbcategory, [](const ns1__kbcategory &c) {
+        return KBCategory{c.category_USCOREid, c.parent_USCOREid, Text(c.title)};
+    });
 }
