@@ -1,9 +1,11 @@
 // The demo chat service: Prosody on 127.0.0.1 with the relay module, a
-// simulator that plays the chat service and a visitor who writes to the
-// demo agent now and then. Runs until interrupted; prints where it listens
+// simulator that plays the chat service, a visitor who writes to the demo
+// agent now and then, and the knowledge-base web service with a few articles,
+// whose address reaches the program in the agent's account data. Runs until interrupted; prints where it listens
 // and the demo account as "name=value" lines, then "ready".
 
 #include "tests/harness/ChatServiceSimulator.h"
+#include "tests/harness/KBServiceMock.h"
 #include "tests/harness/ProsodyFixture.h"
 
 #include <QCoreApplication>
@@ -12,7 +14,10 @@
 
 #include <gloox/tag.h>
 
+#include <QXmlStreamWriter>
+
 #include <csignal>
+#include <set>
 #include <cstdio>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -47,15 +52,53 @@ void Say(const QString &name, const QString &value)
     std::fflush(stdout);
 }
 
-// Answers what the agent's program asks the chat service. A change of
-// password succeeds; every other request is acknowledged without data.
-void AnswerService(ChatServiceSimulator &service)
+// The agent's account data as the chat service sends it: flat XML in the
+// text of a "get-extra-info" system message.
+std::string AccountData(const std::string &kbUrl)
+{
+    QString xml;
+    QXmlStreamWriter writer(&xml);
+    writer.writeStartElement(QStringLiteral("account"));
+    writer.writeTextElement(QStringLiteral("AccountID"), QStringLiteral("demo-account"));
+    writer.writeTextElement(QStringLiteral("display-name"), QStringLiteral("Demo Agent"));
+    writer.writeTextElement(QStringLiteral("key"), QStringLiteral("demo-key"));
+    writer.writeTextElement(QStringLiteral("brandle"), QString::fromStdString(kbUrl));
+    writer.writeEndElement();
+    return xml.toStdString();
+}
+
+void SendAccountData(ChatServiceSimulator &service, const std::string &to, const std::string &kbUrl)
+{
+    gloox::Tag message("message", AccountData(kbUrl));
+    message.setXmlns(kSystemNs);
+    message.addAttribute("type", "get-extra-info");
+    gloox::Tag result("iq");
+    result.addAttribute("type", "result");
+    result.addAttribute("id", "qv-system-message");
+    result.addAttribute("to", to);
+    result.addChild(message.clone());
+    service.Send(result);
+}
+
+// Answers what the agent's program asks the chat service. The first request
+// of each session brings the account data along, and so does a request for
+// it; a change of password succeeds; every other request is acknowledged
+// without data.
+void AnswerService(ChatServiceSimulator &service, const std::string &kbUrl, std::set<std::string> &greeted)
 {
     while (auto request = service.Expect([](const gloox::Tag &t) { return t.name() == "iq"; }, 0)) {
         const std::string type = request->findAttribute("type");
         if (type != "get" && type != "set")
             continue;
+        const std::string from = request->findAttribute("from");
         const gloox::Tag *message = request->findChild("message", "xmlns", kSystemNs);
+        if (message && message->findAttribute("type") == "get-extra-info") {
+            greeted.insert(from);
+            SendAccountData(service, from, kbUrl);
+            continue;
+        }
+        if (greeted.insert(from).second)
+            SendAccountData(service, from, kbUrl);
         if (message && message->findAttribute("type") == "change-password") {
             gloox::Tag reply("message", "SUCCESS");
             reply.setXmlns(kSystemNs);
@@ -95,17 +138,27 @@ int main(int argc, char *argv[])
         return 1;
     }
 
+    harness::KBServiceMock knowledgeBase;
+    if (!knowledgeBase.Start()) {
+        std::fprintf(stderr, "the demo knowledge-base service did not start\n");
+        return 1;
+    }
+    knowledgeBase.AddCannedData();
+    const std::string kbUrl = knowledgeBase.Url();
+    std::set<std::string> greeted;
+
     const QString agent = QStringLiteral("agent");
     Say(QStringLiteral("address"), server.Address());
     Say(QStringLiteral("user"), server.Jid(agent));
     Say(QStringLiteral("password"), server.PasswordOf(agent));
     Say(QStringLiteral("cafile"), server.CaFile());
+    Say(QStringLiteral("kb"), QString::fromStdString(kbUrl));
     std::printf("ready\n");
     std::fflush(stdout);
 
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        AnswerService(service);
+        AnswerService(service, kbUrl, greeted);
         // The visitor's own mail is of no interest.
         while (visitor.Expect([](const gloox::Tag &) { return true; }, 0)) {
         }
@@ -134,6 +187,7 @@ int main(int argc, char *argv[])
     const int result = app.exec();
     visitor.Stop();
     service.Stop();
+    knowledgeBase.Stop();
     server.Stop();
     std::printf("stopped\n");
     return result;

@@ -1,0 +1,3 @@
+#include "plugins/kbservice/KBServiceLog.h"
+
+Q_LOGGING_CATEGORY(lcKBService, "ostrel.kbservice", QtInfoMsg)
