@@ -158,8 +158,9 @@ TEST_F(CrossThread, AHandlersEventLoopGoesOnDeliveringInOrder)
     std::vector<int> seen;
     receiver->onMessage = [&](const QUuid &, IMessage *in, IMessage *) {
         seen.push_back(static_cast<Counted *>(in)->value);
-        if (seen.size() == 1)
+        if (seen.size() == 1) {
             EXPECT_TRUE(waitUntil([&] { return seen.size() == 3; }));
+        }
         return 1;
     };
     std::thread([&] {
