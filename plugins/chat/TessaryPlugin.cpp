@@ -6,6 +6,8 @@
 #include "plugins/chat/model/FlatXmlReader.h"
 #include "plugins/chat/model/Visitor.h"
 
+#include <QDomDocument>
+
 #include <cstring>
 
 using namespace QVPlugin;
@@ -105,6 +107,25 @@ void CTessaryPlugin::OnSettingChanged(const QString &key, const QVariant &value)
     } else if (key == kAgentNick) {
         m_self.nick = value.toString();
     }
+}
+
+void CTessaryPlugin::BuildSettingsLayout(QDomDocument *document)
+{
+    if (!document)
+        return;
+    const QDomElement category = LayoutCategory(document->documentElement(), QStringLiteral("chat"), QStringLiteral("Chat"));
+    const QDomElement group = LayoutGroup(category, QStringLiteral("chat.settings"), QStringLiteral("Chat settings"));
+    LayoutLabel(group, QStringLiteral("Live chat settings"));
+    LayoutSetting(group, QStringLiteral("&Show timestamp"), QStringLiteral("bool"), QStringLiteral("chatpane.timestamp"),
+                  QStringLiteral("false"));
+    LayoutTextSetting(group, QStringLiteral("&Timestamp Format:"), QStringLiteral("chatpane.timestamp.format"),
+                      QStringLiteral("%-I:%M:%S %p"));
+    QDomElement idle = LayoutSetting(group, QStringLiteral("&Idle Timeout (min):"), QStringLiteral("number"),
+                                     QStringLiteral("chat.idle.minutes"), QStringLiteral("10"));
+    idle.setAttribute(QStringLiteral("from"), 0);
+    idle.setAttribute(QStringLiteral("to"), 60);
+    LayoutSetting(group, QStringLiteral("&Show duplicate Quick Text"), QStringLiteral("bool"),
+                  QStringLiteral("quicktext.duplicates"), QStringLiteral("false"));
 }
 
 void CTessaryPlugin::ReadAccountData(const std::string &text)
@@ -207,6 +228,27 @@ void CTessaryPlugin::RaiseAlert(int kind, const QString &title, const QString &t
     alert.text = text;
     alert.kind = kind;
     SendMessage(MSG_ALERT, &alert, nullptr);
+}
+
+void CTessaryPlugin::SendDirectedPresence(const ChatContact &contact)
+{
+    SendValue(MSG_SEND_DIRECTED_PRESENCE, contact);
+}
+
+int CTessaryPlugin::SendMucInvite(const Jid &room, const Jid &user)
+{
+    VisitorMessage message;
+    message.room = room;
+    message.user = user;
+    return SendMessage(MSG_SEND_MUC_INVITE, &message, nullptr);
+}
+
+int CTessaryPlugin::SendMucDecline(const Jid &room, const Jid &user)
+{
+    VisitorMessage message;
+    message.room = room;
+    message.user = user;
+    return SendMessage(MSG_SEND_MUC_DECLINE, &message, nullptr);
 }
 
 bool CTessaryPlugin::IsInDepartment(const QString &departmentId) const

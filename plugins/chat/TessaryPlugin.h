@@ -51,6 +51,7 @@ public:
     bool OnLoad() override;
     void OnSettingChanged(const QString &key, const QVariant &value) override;
     void OnDisconnected() override;
+    void BuildSettingsLayout(QDomDocument *document) override;
 
     // Not owned; must outlive the plug-in or be reset to null first.
     void SetVisitors(IVisitors *visitors) { m_visitors = visitors; }
@@ -64,6 +65,10 @@ public:
     // Nothing for a visitor who is not in a chat (false).
     bool SendTypingState(const QVPlugin::ChatContact &peer, int state);
     void SetOwnPresence(QVPlugin::PresenceState state);
+    void SendDirectedPresence(const QVPlugin::ChatContact &contact);
+    // The bus result.
+    int SendMucInvite(const QVPlugin::Jid &room, const QVPlugin::Jid &user);
+    int SendMucDecline(const QVPlugin::Jid &room, const QVPlugin::Jid &user);
     void RaiseAlert(int kind, const QString &title, const QString &text);
     // True for an empty id or one of the agent's departments (exact match).
     bool IsInDepartment(const QString &departmentId) const;
