@@ -74,7 +74,14 @@ bool CTessaryPlugin::OnLoad()
 
 int CTessaryPlugin::OnMessage(const QUuid &id, IMessage *in, IMessage *out)
 {
-    if (id == MSG_SERVER_MESSAGE_RECEIVED) {
+    if (id == MSG_CONTACT_PRESENCE) {
+        if (const auto *contact = PayloadAs<QVMessage<ChatContact>>(in, "QVMessage")) {
+            // Group-chat occupants belong to the visitor chats, not the list.
+            if (contact->value.role == RoleOther)
+                m_contacts.Update(contact->value);
+            return RESULT_HANDLED_CONTINUE;
+        }
+    } else if (id == MSG_SERVER_MESSAGE_RECEIVED) {
         if (const auto *message = PayloadAs<ServerMessage>(in, "ServerMessage")) {
             if (message->type == "get-extra-info")
                 ReadAccountData(message->text);
@@ -85,6 +92,8 @@ int CTessaryPlugin::OnMessage(const QUuid &id, IMessage *in, IMessage *out)
     } else if (id == MSG_PRESENCE_STATE) {
         if (const auto *state = PayloadAs<QVMessage<PresenceState>>(in, "QVMessage")) {
             m_ownState = state->value;
+            if (m_ownState == PresenceOffline)
+                m_contacts.Clear();
             // The store fetches the quick texts on the first Online after Offline.
             if (m_quickTextStore)
                 m_quickTextStore->OnMessage(id, in, out);

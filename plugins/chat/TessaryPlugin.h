@@ -13,6 +13,7 @@
 // Threading: user-interface thread only, like every bus handler.
 
 #include "bus/ChatPayloads.h"
+#include "plugins/chat/model/ContactList.h"
 #include "plugins/chat/model/QuickText.h"
 #include "plugins/chat/model/QuickTextStore.h"
 #include "plugins/xmpp/PluginBase.h"
@@ -78,12 +79,14 @@ public:
     const QStringList &Departments() const { return m_departments; }
     QVPlugin::PresenceState OwnState() const { return m_ownState; }
     CQuickTextList &QuickTexts() { return m_quickTexts; }
+    CContactList &Contacts() { return m_contacts; }
 
 private:
     void ReadAccountData(const std::string &text);
     void WriteSetting(const QString &key, const QString &value);
 
     IVisitors *m_visitors = nullptr;
+    CContactList m_contacts;
     CQuickTextList m_quickTexts;
     // Made at load, once the host is known.
     std::unique_ptr<CQuickTextStore> m_quickTextStore;

@@ -186,6 +186,19 @@ TEST_F(TessaryTest, QuickTextsAreFetchedOnTheFirstOnlineAfterOffline)
     EXPECT_EQ(plugin->OwnState(), PresenceOnline);
 }
 
+TEST_F(TessaryTest, OrdinaryContactsFillTheListUntilTheAgentGoesOffline)
+{
+    QVMessage<ChatContact> colleague(ChatContact(Jid(QStringLiteral("colleague@chat.example/desk"))));
+    colleague.value.role = RoleOther;
+    QVMessage<ChatContact> occupant(ChatContact(Jid(QStringLiteral("room@conference.chat.example/visitor"))));
+    occupant.value.role = RoleParticipant;
+    EXPECT_EQ(plugin->OnMessage(MSG_CONTACT_PRESENCE, &colleague, nullptr), 2);
+    EXPECT_EQ(plugin->OnMessage(MSG_CONTACT_PRESENCE, &occupant, nullptr), 2);
+    EXPECT_EQ(plugin->Contacts().Count(), 1);
+    Presence(PresenceOffline);
+    EXPECT_EQ(plugin->Contacts().Count(), 0);
+}
+
 TEST_F(TessaryTest, OnlyTheExactQuickTextFileNameIsLoaded)
 {
     DataInfo file;
