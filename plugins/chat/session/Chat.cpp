@@ -4,6 +4,7 @@
 #include "plugins/chat/model/MessageChannel.h"
 
 #include <QDateTime>
+#include <QFileInfo>
 
 #include <atomic>
 
@@ -20,8 +21,63 @@ QByteArray NextIdPrefix()
 } // namespace
 
 CChat::CChat(const QVPlugin::Jid &peer, ChatCore &core, MessageChannel &channel, const QString &title)
-    : m_core(core), m_peer(peer), m_title(title), m_channel(channel), m_idPrefix(NextIdPrefix())
+    : m_core(core), m_peer(peer),
+      m_occupant(peer.node(), peer.domain(), core.OwnJid().node()),
+      m_title(title), m_channel(channel), m_idPrefix(NextIdPrefix())
 {
+    // The upload signals on this thread, so the line is published here.
+    QObject::connect(&m_upload, &FileUpload::finished, &m_upload,
+                     [this](const QString &path, const QString &url) { OnUploadFinished(path, url); });
+}
+
+void CChat::SetMode(int mode)
+{
+    if (mode == m_mode)
+        return;
+    QVPlugin::ChatContact presence(m_occupant);
+    switch (mode) {
+    case ChatModeNone:
+        presence.state = QVPlugin::PresenceOffline;
+        presence.role = QVPlugin::RoleNone;
+        break;
+    case ChatModeDirect:
+        m_mode = mode;
+        return;
+    case ChatModeRoomVisitor:
+    case ChatModeRoomParticipant:
+    case 4:
+        presence.state = QVPlugin::PresenceOnline;
+        presence.role = QVPlugin::ContactRole(mode);
+        break;
+    default:
+        return;
+    }
+    m_mode = mode == 4 ? ChatModeRoomParticipant : mode;
+    m_core.SendDirectedPresence(presence);
+}
+
+void CChat::SetChatState(int state, bool send)
+{
+    if (m_mode == ChatModeNone || !m_peer.IsValid() || state == m_chatState)
+        return;
+    m_chatState = state;
+    if (send)
+        m_core.SendTypingState(m_peer, state);
+}
+
+void CChat::OnUploadFinished(const QString &path, const QString &url)
+{
+    QVPlugin::ChatMessage line;
+    line.type = QVPlugin::ChatMessage::Notice;
+    line.body = QStringLiteral("File %1 has been uploaded as %2").arg(QFileInfo(path).fileName(), url);
+    Show(line);
+}
+
+void CChat::Show(const QVPlugin::ChatMessage &message)
+{
+    m_channel.SetUnread(true);
+    m_channel.Publish(message);
+    m_channel.SetUnread(false);
 }
 
 bool CChat::SendMessage(const QByteArray &rtf, const QString &text)
@@ -66,8 +122,6 @@ bool CChat::OnDelivered()
 {
     if (m_pendingReceipts <= 0 || --m_pendingReceipts > 0)
         return false;
-    m_channel.SetUnread(true);
-    m_channel.Publish(m_outgoing);
-    m_channel.SetUnread(false);
+    Show(m_outgoing);
     return true;
 }

@@ -26,7 +26,12 @@ struct FakeCore : ChatCore
     }
     bool BoolSetting(const QString &, bool fallback) const override { return sendHtml.value_or(fallback); }
 
+    void SendTypingState(const Jid &peer, int state) override { typing.push_back({peer.Str(), state}); }
+    void SendDirectedPresence(const ChatContact &p) override { presences.push_back(p); }
+
     std::vector<ChatMessage> sent;
+    std::vector<std::pair<QString, int>> typing;
+    std::vector<ChatContact> presences;
     int failAt = -1;
     std::optional<bool> sendHtml;
 };
@@ -121,4 +126,41 @@ TEST_F(Chat, RefusalsAndFailures)
     core.failAt = 1;
     EXPECT_FALSE(chat.SendMessage("", "x"));
     EXPECT_EQ(core.sent.size(), 1u);
+}
+
+TEST_F(Chat, ModePresenceAndChatStates)
+{
+    EXPECT_EQ(chat.occupant().Str(), "room@conf.x.org/agent");
+    chat.SetChatState(QVPlugin::ChatStateComposing, true); // not in the room yet
+    EXPECT_TRUE(core.typing.empty());
+
+    struct Step { int mode; int state; int role; int stored; };
+    for (const Step &s : {Step{2, QVPlugin::PresenceOnline, 2, 2}, Step{4, QVPlugin::PresenceOnline, 4, 3},
+                          Step{0, QVPlugin::PresenceOffline, 0, 0}}) {
+        chat.SetMode(s.mode);
+        ASSERT_FALSE(core.presences.empty());
+        EXPECT_EQ(core.presences.back().jid.Str(), "room@conf.x.org/agent");
+        EXPECT_EQ(core.presences.back().state, s.state);
+        EXPECT_EQ(core.presences.back().role, s.role);
+        EXPECT_EQ(chat.mode(), s.stored);
+    }
+    chat.SetMode(0);
+    EXPECT_EQ(core.presences.size(), 3u);
+
+    chat.SetMode(ChatModeDirect);
+    EXPECT_EQ(core.presences.size(), 3u);
+    chat.SetChatState(QVPlugin::ChatStateComposing, true);
+    chat.SetChatState(QVPlugin::ChatStateComposing, true);
+    chat.SetChatState(QVPlugin::ChatStatePaused, false);
+    ASSERT_EQ(core.typing.size(), 1u);
+    EXPECT_EQ(core.typing[0], std::make_pair(QString("room@conf.x.org"), int(QVPlugin::ChatStateComposing)));
+    EXPECT_EQ(chat.chatState(), QVPlugin::ChatStatePaused);
+}
+
+TEST_F(Chat, FinishedUploadBecomesANoticeLine)
+{
+    emit chat.upload().finished("/tmp/a b.txt", "http://files/1");
+    ASSERT_EQ(channel.Messages().size(), 1u);
+    EXPECT_EQ(channel.Messages()[0].type, ChatMessage::Notice);
+    EXPECT_EQ(channel.Messages()[0].body, "File a b.txt has been uploaded as http://files/1");
 }
