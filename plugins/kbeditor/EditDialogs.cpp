@@ -1,0 +1,105 @@
+#include "plugins/kbeditor/EditDialogs.h"
+
+#include "plugins/kbeditor/Lumory.h"
+#include "plugins/kbeditor/LumoryStrings.h"
+#include "shared/DialogHeader.h"
+#include "shared/DialogIcons.h"
+#include "shared/Prompt.h"
+
+#include <QFormLayout>
+#include <QLineEdit>
+
+using namespace QVPlugin;
+
+namespace {
+
+void LayOut(QDialog *dialog, QLayout *fields, const QString &caption)
+{
+    dialog->setWindowTitle(caption);
+    SetDialogIcons(dialog);
+    CDialogHeader::LayOutDialog(dialog, fields, caption, QString(), dialog->windowIcon());
+}
+
+void Refuse(QWidget *dialog, const QString &text, QWidget *field)
+{
+    field->setFocus();
+    CPrompt::Error(text, dialog);
+}
+
+QString FromUtf8(const std::string &text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::string ToUtf8(const QString &text)
+{
+    return text.toUtf8().toStdString();
+}
+
+// The service answers a write with 1; -1 is a failure and 0 means the
+// account or the service address is not known yet.
+bool Taken(int result)
+{
+    return result > 0;
+}
+
+} // namespace
+
+CCategoryEditDlg::CCategoryEditDlg(CLumoryPlugin *plugin, QWidget *parent)
+    : QDialog(parent), m_plugin(plugin), m_title(new QLineEdit(this))
+{
+    m_title->setObjectName(QStringLiteral("c1049"));
+    auto *fields = new QFormLayout;
+    fields->addRow(tr("&Title"), m_title);
+    LayOut(this, fields, tr("Category"));
+}
+
+void CCategoryEditDlg::SetCategory(const KBCategory &category)
+{
+    m_category = category;
+    m_title->setText(FromUtf8(category.title));
+}
+
+void CCategoryEditDlg::accept()
+{
+    const QString title = m_title->text();
+    if (title.isEmpty())
+        return Refuse(this, LumoryString(14023), m_title);
+    KBCategory category = m_category;
+    category.title = ToUtf8(title);
+    const int result = category.id != 0 ? m_plugin->UpdateCategory(category) : m_plugin->AddCategory(category);
+    if (!Taken(result))
+        return Refuse(this, tr("The category could not be saved. Please try again later."), m_title);
+    m_category = category;
+    QDialog::accept();
+}
+
+CStatusEditDlg::CStatusEditDlg(CLumoryPlugin *plugin, QWidget *parent)
+    : QDialog(parent), m_plugin(plugin), m_name(new QLineEdit(this)), m_description(new QLineEdit(this))
+{
+    m_name->setObjectName(QStringLiteral("c1048"));
+    m_description->setObjectName(QStringLiteral("c1049"));
+    auto *fields = new QFormLayout;
+    fields->addRow(tr("&Name"), m_name);
+    fields->addRow(tr("&Description:"), m_description);
+    LayOut(this, fields, tr("Status"));
+}
+
+void CStatusEditDlg::SetStatus(const std::string &oldName, const KBStatus &status)
+{
+    m_oldName = oldName;
+    m_name->setText(FromUtf8(status.status));
+    m_description->setText(FromUtf8(status.description));
+}
+
+void CStatusEditDlg::accept()
+{
+    const QString name = m_name->text();
+    if (name.isEmpty())
+        return Refuse(this, LumoryString(14022), m_name);
+    const KBStatus status{ToUtf8(name), ToUtf8(m_description->text())};
+    const int result = m_oldName.empty() ? m_plugin->AddStatus(status) : m_plugin->UpdateStatus(status, m_oldName);
+    if (!Taken(result))
+        return Refuse(this, tr("The status could not be saved. Please try again later."), m_name);
+    QDialog::accept();
+}

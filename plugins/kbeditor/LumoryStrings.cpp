@@ -1,0 +1,14 @@
+#include "plugins/kbeditor/LumoryStrings.h"
+
+#include <QHash>
+
+QString LumoryString(unsigned id)
+{
+    static const QHash<unsigned, QString> table{
+        {14001, QStringLiteral("Lumory Plugin")},
+        {14002, QStringLiteral("Lumory Plugin provides lumory information")},
+        {14022, QStringLiteral("Please enter status name")},
+        {14023, QStringLiteral("Please enter category title")},
+    };
+    return table.value(id);
+}
