@@ -2,8 +2,20 @@
 
 #include "bus/MessageIds.h"
 #include "plugins/kbeditor/LumoryStrings.h"
+#include "shared/Prompt.h"
+
+#include <algorithm>
 
 using namespace QVPlugin;
+
+namespace {
+
+QString FromUtf8(const std::string &text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
 
 CLumoryPlugin::CLumoryPlugin()
     : CPluginBase(LumoryStringId::Name, &LumoryString)
@@ -14,6 +26,141 @@ CLumoryPlugin::CLumoryPlugin()
 const QUuid *CLumoryPlugin::GetId() const
 {
     return &PLUGIN_GUID_KB_EDITOR;
+}
+
+// Each answer returns 2: later plug-ins may want it too.
+int CLumoryPlugin::OnMessage(const QUuid &id, IMessage *in, IMessage *out)
+{
+    if (id == MSG_KB_STATUSES) {
+        if (auto *list = KBPayloadAs<KBStatusesMessage>(in)) {
+            m_statuses = list->value;
+            emit statusesChanged(m_statuses);
+        }
+        return 2;
+    }
+    if (id == MSG_KB_CATEGORIES) {
+        if (auto *list = KBPayloadAs<KBCategoriesMessage>(in)) {
+            m_categories = list->value;
+            emit categoriesChanged(m_categories);
+        }
+        return 2;
+    }
+    if (id == MSG_KB_SEARCH_RESULTS) {
+        if (auto *list = KBPayloadAs<KBArticlesMessage>(in)) {
+            const std::vector<KBArticle> articles = list->value;
+            emit searchResults(articles);
+        }
+        return 2;
+    }
+    if (id == MSG_KB_ARTICLE) {
+        if (auto *message = KBPayloadAs<KBArticleMessage>(in)) {
+            const KBArticle article = message->value;
+            if (m_pendingPreview.erase(article.id))
+                emit previewArticle(article);
+            if (m_pendingOpen.erase(article.id))
+                emit openArticle(article);
+            emit articleArrived(article);
+        }
+        return 2;
+    }
+    return CPluginBase::OnMessage(id, in, out);
+}
+
+int CLumoryPlugin::RequestSearch(const KBSearchParams &params, std::vector<KBArticle> *results)
+{
+    KBSearchMessage in(params);
+    KBResultsOutMessage out(results);
+    return SendMessage(MSG_KB_FIND, &in, &out);
+}
+
+int CLumoryPlugin::RequestArticle(const std::string &id)
+{
+    return SendValue(MSG_KB_GET_ARTICLE, id);
+}
+
+int CLumoryPlugin::RequestArticlePreview(const std::string &id)
+{
+    const int result = RequestArticle(id);
+    if (result > 0)
+        m_pendingPreview.insert(id);
+    return result;
+}
+
+int CLumoryPlugin::RequestArticleEdit(const std::string &id)
+{
+    const int result = RequestArticle(id);
+    if (result > 0)
+        m_pendingOpen.insert(id);
+    return result;
+}
+
+int CLumoryPlugin::SaveArticle(KBArticle &article)
+{
+    KBArticleMessage in(article);
+    if (!article.id.empty())
+        return SendMessage(MSG_KB_UPDATE_ARTICLE, &in, nullptr);
+    QVMessage<std::string> out;
+    const int result = SendMessage(MSG_KB_ADD_ARTICLE, &in, &out);
+    if (result > 0)
+        article.id = out.value;
+    return result;
+}
+
+bool CLumoryPlugin::Confirm(QWidget *owner, const QString &question)
+{
+    PromptRequest request;
+    request.text = question;
+    request.icon = QMessageBox::Question;
+    request.buttons = QMessageBox::Yes | QMessageBox::No;
+    return CPrompt::Show(request, owner) == QMessageBox::Yes;
+}
+
+void CLumoryPlugin::EmitCaches()
+{
+    emit categoriesChanged(m_categories);
+    emit statusesChanged(m_statuses);
+}
+
+int CLumoryPlugin::DeleteArticle(QWidget *owner, const std::string &id)
+{
+    if (!Confirm(owner, LumoryString(14016)))
+        return 0;
+    const int result = SendValue(MSG_KB_DELETE_ARTICLE, id);
+    if (result > 0)
+        emit articleDeleted(id);
+    return result;
+}
+
+int CLumoryPlugin::DeleteStatus(const std::string &name, QWidget *owner)
+{
+    if (!Confirm(owner, LumoryString(14020).arg(FromUtf8(name))))
+        return 0;
+    const int result = SendValue(MSG_KB_DELETE_STATUS, name);
+    if (result > 0) {
+        const auto it = std::find_if(m_statuses.begin(), m_statuses.end(),
+                                     [&](const KBStatus &s) { return s.status == name; });
+        if (it != m_statuses.end())
+            m_statuses.erase(it);
+        Refresh();
+        EmitCaches();
+    }
+    return result;
+}
+
+int CLumoryPlugin::DeleteCategory(int id, const std::string &title, QWidget *owner)
+{
+    if (!Confirm(owner, LumoryString(14021).arg(FromUtf8(title))))
+        return 0;
+    const int result = SendValue(MSG_KB_DELETE_CATEGORY, id);
+    if (result > 0) {
+        const auto it = std::find_if(m_categories.begin(), m_categories.end(),
+                                     [&](const KBCategory &c) { return c.id == id; });
+        if (it != m_categories.end())
+            m_categories.erase(it);
+        Refresh();
+        EmitCaches();
+    }
+    return result;
 }
 
 int CLumoryPlugin::AddCategory(const KBCategory &category)
@@ -34,4 +181,18 @@ int CLumoryPlugin::AddStatus(const KBStatus &status)
 int CLumoryPlugin::UpdateStatus(const KBStatus &status, const std::string &oldName)
 {
     return SendValue(MSG_KB_UPDATE_STATUS, KBStatusChange(oldName, status));
+}
+
+int CLumoryPlugin::Refresh()
+{
+    return SendMessage(MSG_KB_REFRESH, nullptr, nullptr);
+}
+
+QString CLumoryPlugin::GetCategoryTitle(int categoryId) const
+{
+    for (const KBCategory &category : m_categories) {
+        if (category.id == categoryId)
+            return FromUtf8(category.title);
+    }
+    return QString();
 }
