@@ -26,16 +26,6 @@ void Refuse(QWidget *dialog, const QString &text, QWidget *field)
     CPrompt::Error(text, dialog);
 }
 
-QString FromUtf8(const std::string &text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::string ToUtf8(const QString &text)
-{
-    return text.toUtf8().toStdString();
-}
-
 // The service answers a write with 1; -1 is a failure and 0 means the
 // account or the service address is not known yet.
 bool Taken(int result)
@@ -57,7 +47,7 @@ CCategoryEditDlg::CCategoryEditDlg(CLumoryPlugin *plugin, QWidget *parent)
 void CCategoryEditDlg::SetCategory(const KBCategory &category)
 {
     m_category = category;
-    m_title->setText(FromUtf8(category.title));
+    m_title->setText(Utf8ToWide(category.title));
 }
 
 void CCategoryEditDlg::accept()
@@ -66,7 +56,7 @@ void CCategoryEditDlg::accept()
     if (title.isEmpty())
         return Refuse(this, LumoryString(14023), m_title);
     KBCategory category = m_category;
-    category.title = ToUtf8(title);
+    category.title = WideToUtf8(title);
     const int result = category.id != 0 ? m_plugin->UpdateCategory(category) : m_plugin->AddCategory(category);
     if (!Taken(result))
         return Refuse(this, tr("The category could not be saved. Please try again later."), m_title);
@@ -88,8 +78,8 @@ CStatusEditDlg::CStatusEditDlg(CLumoryPlugin *plugin, QWidget *parent)
 void CStatusEditDlg::SetStatus(const std::string &oldName, const KBStatus &status)
 {
     m_oldName = oldName;
-    m_name->setText(FromUtf8(status.status));
-    m_description->setText(FromUtf8(status.description));
+    m_name->setText(Utf8ToWide(status.status));
+    m_description->setText(Utf8ToWide(status.description));
 }
 
 void CStatusEditDlg::accept()
@@ -97,7 +87,7 @@ void CStatusEditDlg::accept()
     const QString name = m_name->text();
     if (name.isEmpty())
         return Refuse(this, LumoryString(14022), m_name);
-    const KBStatus status{ToUtf8(name), ToUtf8(m_description->text())};
+    const KBStatus status{WideToUtf8(name), WideToUtf8(m_description->text())};
     const int result = m_oldName.empty() ? m_plugin->AddStatus(status) : m_plugin->UpdateStatus(status, m_oldName);
     if (!Taken(result))
         return Refuse(this, tr("The status could not be saved. Please try again later."), m_name);

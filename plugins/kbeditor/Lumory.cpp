@@ -10,9 +10,13 @@ using namespace QVPlugin;
 
 namespace {
 
-QString FromUtf8(const std::string &text)
+// Removes the first element that matches, as the service removed one.
+template <typename T, typename Match>
+void EraseFirst(std::vector<T> &list, Match match)
 {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    const auto it = std::find_if(list.begin(), list.end(), match);
+    if (it != list.end())
+        list.erase(it);
 }
 
 } // namespace
@@ -115,8 +119,11 @@ bool CLumoryPlugin::Confirm(QWidget *owner, const QString &question)
     return CPrompt::Show(request, owner) == QMessageBox::Yes;
 }
 
-void CLumoryPlugin::EmitCaches()
+// The windows see the shortened lists at once; the service's next lists
+// confirm them.
+void CLumoryPlugin::RefreshAfterDelete()
 {
+    Refresh();
     emit categoriesChanged(m_categories);
     emit statusesChanged(m_statuses);
 }
@@ -133,32 +140,24 @@ int CLumoryPlugin::DeleteArticle(QWidget *owner, const std::string &id)
 
 int CLumoryPlugin::DeleteStatus(const std::string &name, QWidget *owner)
 {
-    if (!Confirm(owner, LumoryString(14020).arg(FromUtf8(name))))
+    if (!Confirm(owner, LumoryString(14020).arg(Utf8ToWide(name))))
         return 0;
     const int result = SendValue(MSG_KB_DELETE_STATUS, name);
     if (result > 0) {
-        const auto it = std::find_if(m_statuses.begin(), m_statuses.end(),
-                                     [&](const KBStatus &s) { return s.status == name; });
-        if (it != m_statuses.end())
-            m_statuses.erase(it);
-        Refresh();
-        EmitCaches();
+        EraseFirst(m_statuses, [&](const KBStatus &s) { return s.status == name; });
+        RefreshAfterDelete();
     }
     return result;
 }
 
 int CLumoryPlugin::DeleteCategory(int id, const std::string &title, QWidget *owner)
 {
-    if (!Confirm(owner, LumoryString(14021).arg(FromUtf8(title))))
+    if (!Confirm(owner, LumoryString(14021).arg(Utf8ToWide(title))))
         return 0;
     const int result = SendValue(MSG_KB_DELETE_CATEGORY, id);
     if (result > 0) {
-        const auto it = std::find_if(m_categories.begin(), m_categories.end(),
-                                     [&](const KBCategory &c) { return c.id == id; });
-        if (it != m_categories.end())
-            m_categories.erase(it);
-        Refresh();
-        EmitCaches();
+        EraseFirst(m_categories, [&](const KBCategory &c) { return c.id == id; });
+        RefreshAfterDelete();
     }
     return result;
 }
@@ -192,7 +191,7 @@ QString CLumoryPlugin::GetCategoryTitle(int categoryId) const
 {
     for (const KBCategory &category : m_categories) {
         if (category.id == categoryId)
-            return FromUtf8(category.title);
+            return Utf8ToWide(category.title);
     }
     return QString();
 }

@@ -68,7 +68,7 @@ signals:
 
 private:
     bool Confirm(QWidget *owner, const QString &question);
-    void EmitCaches();
+    void RefreshAfterDelete();
 
     std::vector<QVPlugin::KBCategory> m_categories;
     std::vector<QVPlugin::KBStatus> m_statuses;

@@ -15,3 +15,13 @@ QString LumoryString(unsigned id)
     };
     return table.value(id);
 }
+
+QString Utf8ToWide(const std::string &text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::string WideToUtf8(const QString &text)
+{
+    return text.toUtf8().toStdString();
+}
