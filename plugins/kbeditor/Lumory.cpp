@@ -4,6 +4,8 @@
 #include "plugins/kbeditor/LumoryStrings.h"
 #include "shared/Prompt.h"
 
+#include <QDateTime>
+
 #include <algorithm>
 
 using namespace QVPlugin;
@@ -62,7 +64,7 @@ int CLumoryPlugin::OnMessage(const QUuid &id, IMessage *in, IMessage *out)
             if (m_pendingPreview.erase(article.id))
                 emit previewArticle(article);
             if (m_pendingOpen.erase(article.id))
-                emit openArticle(article);
+                OpenArticleFrame(article);
             emit articleArrived(article);
         }
         return 2;
@@ -194,4 +196,52 @@ QString CLumoryPlugin::GetCategoryTitle(int categoryId) const
             return Utf8ToWide(category.title);
     }
     return QString();
+}
+
+void CLumoryPlugin::OpenArticleFrame(const KBArticle &article)
+{
+    if (!article.id.empty()) {
+        for (IArticleFrame *frame : m_frames) {
+            if (frame->ArticleId() == article.id) {
+                frame->Window()->raise();
+                frame->Window()->activateWindow();
+                return;
+            }
+        }
+    }
+    IArticleFrame *frame = m_frameFactory ? m_frameFactory(article, this) : nullptr;
+    if (!frame) {
+        CPrompt::Error(QStringLiteral("Failed to create article document"));
+        return;
+    }
+    m_frames.push_back(frame);
+    frame->Window()->showNormal();
+}
+
+void CLumoryPlugin::NewArticle()
+{
+    KBArticle article;
+    article.title = WideToUtf8(LumoryString(14017));
+    article.status = "Draft";
+    article.dateAdded = article.dateModified = QDateTime::currentSecsSinceEpoch();
+    OpenArticleFrame(article);
+}
+
+void CLumoryPlugin::FrameClosed(IArticleFrame *frame)
+{
+    EraseFirst(m_frames, [frame](IArticleFrame *open) { return open == frame; });
+}
+
+bool CLumoryPlugin::CanExit()
+{
+    if (m_frames.empty())
+        return true;
+    QWidget *first = m_frames.front()->Window();
+    first->raise();
+    first->activateWindow();
+    PromptRequest request;
+    request.text = LumoryString(14012);
+    request.icon = QMessageBox::Information;
+    CPrompt::Show(request, first);
+    return false;
 }

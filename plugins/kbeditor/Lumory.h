@@ -11,9 +11,22 @@
 
 #include <QObject>
 
+#include <functional>
+
 #include <set>
 #include <string>
 #include <vector>
+
+// An open article editor frame as the plug-in sees it. The frame tells the
+// plug-in with FrameClosed when it goes away.
+class IArticleFrame
+{
+public:
+    virtual ~IArticleFrame() = default;
+    virtual QWidget *Window() = 0;
+    // The id of the article being edited; empty until it is first saved.
+    virtual std::string ArticleId() const = 0;
+};
 
 class CLumoryPlugin : public QObject, public QVPlugin::CPluginBase
 {
@@ -49,6 +62,18 @@ public:
     int UpdateStatus(const QVPlugin::KBStatus &status, const std::string &oldName);
     int Refresh();
 
+    // Makes the editor frames; null when a frame cannot be made.
+    using FrameFactory = std::function<IArticleFrame *(const QVPlugin::KBArticle &, CLumoryPlugin *)>;
+    void SetFrameFactory(FrameFactory factory) { m_frameFactory = std::move(factory); }
+    // Raises the open frame of the same article (ids compared exactly), or
+    // opens a new one; a new article (empty id) always gets its own frame.
+    void OpenArticleFrame(const QVPlugin::KBArticle &article);
+    void NewArticle();
+    void FrameClosed(IArticleFrame *frame);
+    const std::vector<IArticleFrame *> &OpenFrames() const { return m_frames; }
+    // Refused while an article frame is open: its text would be lost.
+    bool CanExit() override;
+
     // Empty when no cached category has the id.
     QString GetCategoryTitle(int categoryId) const;
     const std::vector<QVPlugin::KBCategory> &Categories() const { return m_categories; }
@@ -63,8 +88,6 @@ signals:
     void articleDeleted(const std::string &id);
     // The article that a preview request asked for.
     void previewArticle(const QVPlugin::KBArticle &article);
-    // The article that an edit request asked for.
-    void openArticle(const QVPlugin::KBArticle &article);
 
 private:
     bool Confirm(QWidget *owner, const QString &question);
@@ -72,6 +95,8 @@ private:
 
     std::vector<QVPlugin::KBCategory> m_categories;
     std::vector<QVPlugin::KBStatus> m_statuses;
+    FrameFactory m_frameFactory;
+    std::vector<IArticleFrame *> m_frames;
     std::set<std::string> m_pendingOpen;
     std::set<std::string> m_pendingPreview;
 };

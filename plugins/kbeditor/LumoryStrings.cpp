@@ -7,7 +7,9 @@ QString LumoryString(unsigned id)
     static const QHash<unsigned, QString> table{
         {14001, QStringLiteral("Lumory Plugin")},
         {14002, QStringLiteral("Lumory Plugin provides lumory information")},
+        {14012, QStringLiteral("Please close all opened lumory articles before exit")},
         {14016, QStringLiteral("Are you sure you want to delete article?")},
+        {14017, QStringLiteral("New Article")},
         {14020, QStringLiteral("Are you sure you want to delete status '%1'?")},
         {14021, QStringLiteral("Are you sure you want to delete category '%1'?")},
         {14022, QStringLiteral("Please enter status name")},

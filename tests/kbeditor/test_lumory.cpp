@@ -5,11 +5,25 @@
 #include "shared/Prompt.h"
 #include "tests/xmpp/FakeHost.h"
 
+#include <QWidget>
+
 #include <gtest/gtest.h>
+
+#include <memory>
 
 using namespace QVPlugin;
 
 namespace {
+
+class FakeFrame : public IArticleFrame
+{
+public:
+    explicit FakeFrame(const KBArticle &article) : article(article) {}
+    QWidget *Window() override { return &window; }
+    std::string ArticleId() const override { return article.id; }
+    QWidget window;
+    KBArticle article;
+};
 
 class Lumory : public ::testing::Test
 {
@@ -21,10 +35,13 @@ protected:
             return answer;
         });
         ASSERT_TRUE(plugin->Initialize(&host));
+        plugin->SetFrameFactory([this](const KBArticle &article, CLumoryPlugin *) {
+            frames.push_back(std::make_unique<FakeFrame>(article));
+            events.push_back("open " + article.id);
+            return frames.back().get();
+        });
         QObject::connect(plugin, &CLumoryPlugin::previewArticle,
                          [this](const KBArticle &a) { events.push_back("preview " + a.id); });
-        QObject::connect(plugin, &CLumoryPlugin::openArticle,
-                         [this](const KBArticle &a) { events.push_back("open " + a.id); });
         QObject::connect(plugin, &CLumoryPlugin::articleArrived,
                          [this](const KBArticle &a) { events.push_back("arrived " + a.id); });
         QObject::connect(plugin, &CLumoryPlugin::articleDeleted,
@@ -61,6 +78,7 @@ protected:
     QMessageBox::StandardButton answer = QMessageBox::Yes;
     std::vector<QString> prompts;
     std::vector<std::string> events;
+    std::vector<std::unique_ptr<FakeFrame>> frames;
 };
 
 TEST_F(Lumory, PendingSetsDecideWhatAnArrivingArticleDoes)
@@ -79,6 +97,29 @@ TEST_F(Lumory, PendingSetsDecideWhatAnArrivingArticleDoes)
     Arrive("A1"); // each request is answered once
     EXPECT_EQ(events, (std::vector<std::string>{"preview A1", "open A1", "arrived A1", "arrived b2", "open B2",
                                                 "arrived B2", "arrived C3", "arrived A1"}));
+}
+
+TEST_F(Lumory, OpenFramesAreRaisedByExactIdAndRefuseTheClose)
+{
+    EXPECT_EQ(plugin->OnMessage(MSG_QUERY_CLOSE, nullptr, nullptr), 0);
+    plugin->NewArticle();
+    plugin->NewArticle();
+    KBArticle stored;
+    stored.id = "A1";
+    plugin->OpenArticleFrame(stored);
+    plugin->OpenArticleFrame(stored);
+    stored.id = "a1";
+    plugin->OpenArticleFrame(stored);
+    ASSERT_EQ(frames.size(), 4u);
+    EXPECT_EQ(frames[0]->article.title, "New Article");
+    EXPECT_EQ(frames[0]->article.status, "Draft");
+    EXPECT_GT(frames[0]->article.dateAdded, 0);
+
+    EXPECT_EQ(plugin->OnMessage(MSG_QUERY_CLOSE, nullptr, nullptr), 1);
+    EXPECT_EQ(prompts, std::vector<QString>{"Please close all opened lumory articles before exit"});
+    for (auto &frame : frames)
+        plugin->FrameClosed(frame.get());
+    EXPECT_EQ(plugin->OnMessage(MSG_QUERY_CLOSE, nullptr, nullptr), 0);
 }
 
 TEST_F(Lumory, DeleteArticleAsksAndReportsOnlyWhatTheServiceDid)
