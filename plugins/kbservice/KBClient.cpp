@@ -6,6 +6,8 @@
 
 #include "KBServicekbSoap12Proxy.h"
 
+#include <sys/socket.h>
+
 using namespace QVPlugin;
 using namespace KBService;
 
@@ -71,6 +73,47 @@ CKBClient::CKBClient() : m_proxy(std::make_unique<kbSoap12Proxy>(SOAP_C_UTFSTRIN
     soap_set_namespaces(m_proxy.get(), kNamespaces);
     m_proxy->soap_endpoint = nullptr;
     SetTimeouts(kConnectTimeoutS, kSendTimeoutS, kReceiveTimeoutS);
+    m_proxy->user = this;
+    m_defaultOpen = m_proxy->fopen;
+    m_defaultClose = m_proxy->fclose;
+    m_proxy->fopen = &CKBClient::OpenSocket;
+    m_proxy->fclose = &CKBClient::CloseSocket;
+}
+
+int CKBClient::OpenSocket(struct soap *soap, const char *endpoint, const char *host, int port)
+{
+    auto *self = static_cast<CKBClient *>(soap->user);
+    {
+        std::lock_guard lock(self->m_socketLock);
+        if (self->m_aborted) {
+            soap->error = SOAP_TCP_ERROR;
+            return SOAP_INVALID_SOCKET;
+        }
+    }
+    const SOAP_SOCKET socket = self->m_defaultOpen(soap, endpoint, host, port);
+    std::lock_guard lock(self->m_socketLock);
+    if (self->m_aborted && soap_valid_socket(socket))
+        ::shutdown(socket, SHUT_RDWR);
+    self->m_openSocket = soap_valid_socket(socket) ? socket : -1;
+    return socket;
+}
+
+int CKBClient::CloseSocket(struct soap *soap)
+{
+    auto *self = static_cast<CKBClient *>(soap->user);
+    {
+        std::lock_guard lock(self->m_socketLock);
+        self->m_openSocket = -1;
+    }
+    return self->m_defaultClose(soap);
+}
+
+void CKBClient::Abort()
+{
+    std::lock_guard lock(m_socketLock);
+    m_aborted = true;
+    if (m_openSocket >= 0)
+        ::shutdown(m_openSocket, SHUT_RDWR);
 }
 
 CKBClient::~CKBClient() = default;

@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+struct soap;
+
 namespace KBService {
 class kbSoap12Proxy;
 }
@@ -61,6 +63,10 @@ public:
     // The runtime's text of the last failure, empty after a success.
     std::string LastError() const;
 
+    // Cuts the connection of a call in progress and makes every later call
+    // fail at once; for shut-down, from any thread, without the service lock.
+    void Abort();
+
 private:
     struct Account
     {
@@ -71,10 +77,19 @@ private:
     class Call;
 
     Account CurrentAccount() const;
+    static int OpenSocket(struct soap *soap, const char *endpoint, const char *host, int port);
+    static int CloseSocket(struct soap *soap);
 
     mutable std::mutex m_accountLock; // guards m_account
     Account m_account;
     mutable std::mutex m_serviceLock; // one call at a time over m_proxy
     std::unique_ptr<KBService::kbSoap12Proxy> m_proxy;
     std::string m_lastError;
+    // The open connection's socket, so Abort can shut it down while another
+    // thread waits on it; cleared before the socket is closed.
+    std::mutex m_socketLock;
+    int m_openSocket = -1;
+    bool m_aborted = false;
+    int (*m_defaultOpen)(struct soap *, const char *, const char *, int) = nullptr;
+    int (*m_defaultClose)(struct soap *) = nullptr;
 };

@@ -1,8 +1,9 @@
 // The settings-layout builders of the plug-in base class: the layouts of
-// Wirlam (its own) and of the live chat (built here), compared as XML.
+// Wirlam and of the live chat, compared as XML.
 
 #include "tests/xmpp/XmlCompare.h"
 
+#include "plugins/chat/TessaryPlugin.h"
 #include "plugins/xmpp/Wirlam.h"
 
 #include <QDomDocument>
@@ -25,24 +26,12 @@ QDomDocument SettingsDocument()
     return xmltest::SameXml(xmltest::ParseXml(doc.toString().toStdString()).get(), golden);
 }
 
-void BuildTessaryLayout(QDomDocument *doc)
-{
-    QDomElement category = CPluginBase::LayoutCategory(doc->documentElement(), "chat", "Chat");
-    QDomElement group = CPluginBase::LayoutGroup(category, "chat.settings", "Chat settings");
-    CPluginBase::LayoutLabel(group, "Live chat settings");
-    CPluginBase::LayoutSetting(group, "&Show timestamp", "bool", "chatpane.timestamp", "false");
-    CPluginBase::LayoutTextSetting(group, "&Timestamp Format:", "chatpane.timestamp.format", "%-I:%M:%S %p");
-    QDomElement idle = CPluginBase::LayoutSetting(group, "&Idle Timeout (min):", "number", "chat.idle.minutes", "10");
-    idle.setAttribute("from", 0);
-    idle.setAttribute("to", 60);
-    CPluginBase::LayoutSetting(group, "&Show duplicate Quick Text", "bool", "quicktext.duplicates", "false");
-}
-
 } // namespace
 
 TEST(SettingsLayout, PluginLayoutsMatchTheirXml)
 {
     CWirlam wirlam;
+    CTessaryPlugin tessary;
     const struct
     {
         const char *name;
@@ -58,7 +47,7 @@ TEST(SettingsLayout, PluginLayoutsMatchTheirXml)
     <setting type="password" key="server.password"><label>&amp;Password:</label></setting>
   </group>
 </layout></category></settings>)"},
-        {"Tessary", BuildTessaryLayout, R"(
+        {"Tessary", [&](QDomDocument *doc) { tessary.BuildSettingsLayout(doc); }, R"(
 <settings><category id="chat" label="Chat"><layout>
   <group id="chat.settings" label="Chat settings">
     <label>Live chat settings</label>

@@ -1,0 +1,266 @@
+#include "plugins/chat/TessaryPlugin.h"
+
+#include "bus/MessageIds.h"
+#include "bus/Payloads.h"
+#include "plugins/chat/ChatLog.h"
+#include "plugins/chat/model/FlatXmlReader.h"
+#include "plugins/chat/model/Visitor.h"
+
+#include <QDomDocument>
+
+#include <cstring>
+
+using namespace QVPlugin;
+
+namespace {
+
+constexpr unsigned kNameId = 10000;
+
+QString TessaryString(unsigned id)
+{
+    switch (id) {
+    case 10000:
+        return QStringLiteral("Live Chat Plugin");
+    case 10001:
+        return QStringLiteral("Live Chat Plugin allows chat interaction with customers");
+    case 10003:
+        return QStringLiteral("Live Chat");
+    default:
+        return QString();
+    }
+}
+
+// Replaced by the account data after sign-in.
+const QString kDefaultWebModuleUrl = QStringLiteral("http://localhost/qvx/");
+
+const QString kAgentId = QStringLiteral("agent.id");
+const QString kAgentNick = QStringLiteral("agent.nick");
+const QString kAccountId = QStringLiteral("agent.account.id");
+const QString kAccountKey = QStringLiteral("agent.account.key");
+const QString kKbUrl = QStringLiteral("kb.webservice.url");
+const QString kWebModuleUrl = QStringLiteral("server.webmodule.url");
+const QString kDepartment = QStringLiteral("agent.department.id");
+const QString kGeoIpKey = QStringLiteral("agent.account.geoipkey");
+
+template <typename T>
+const T *PayloadAs(IMessage *in, const char *typeName)
+{
+    return in && std::strcmp(in->GetTypeName(), typeName) == 0 ? static_cast<const T *>(in) : nullptr;
+}
+
+} // namespace
+
+CTessaryPlugin::CTessaryPlugin()
+    : CPluginBase(kNameId, &TessaryString),
+      m_webModuleUrl(kDefaultWebModuleUrl)
+{
+    m_modes.push_back(kMode);
+}
+
+CTessaryPlugin::~CTessaryPlugin() = default;
+
+const QUuid *CTessaryPlugin::GetId() const
+{
+    return &PLUGIN_GUID_LIVE_CHAT;
+}
+
+bool CTessaryPlugin::OnLoad()
+{
+    m_quickTextStore = std::make_unique<CQuickTextStore>(m_host, &m_quickTexts);
+    m_quickTextStore->Load();
+    m_self.nick = GetValue(kAgentNick, QString()).toString();
+    return true;
+}
+
+int CTessaryPlugin::OnMessage(const QUuid &id, IMessage *in, IMessage *out)
+{
+    if (id == MSG_CONTACT_PRESENCE) {
+        if (const auto *contact = PayloadAs<QVMessage<ChatContact>>(in, "QVMessage")) {
+            // Group-chat occupants belong to the visitor chats, not the list.
+            if (contact->value.role == RoleOther)
+                m_contacts.Update(contact->value);
+            return RESULT_HANDLED_CONTINUE;
+        }
+    } else if (id == MSG_SERVER_MESSAGE_RECEIVED) {
+        if (const auto *message = PayloadAs<ServerMessage>(in, "ServerMessage")) {
+            if (message->type == "get-extra-info")
+                ReadAccountData(message->text);
+            else if (m_visitors)
+                m_visitors->OnServerMessage(*message);
+            return RESULT_HANDLED_CONTINUE;
+        }
+    } else if (id == MSG_PRESENCE_STATE) {
+        if (const auto *state = PayloadAs<QVMessage<PresenceState>>(in, "QVMessage")) {
+            m_ownState = state->value;
+            if (m_ownState == PresenceOffline)
+                m_contacts.Clear();
+            // The store fetches the quick texts on the first Online after Offline.
+            if (m_quickTextStore)
+                m_quickTextStore->OnMessage(id, in, out);
+            return RESULT_HANDLED_CONTINUE;
+        }
+    } else if (m_quickTextStore && (id == MSG_DATA_RECEIVED || id == MSG_SET_SETTING)) {
+        const int result = m_quickTextStore->OnMessage(id, in, out);
+        if (result != RESULT_NOT_HANDLED)
+            return result;
+    }
+    return CPluginBase::OnMessage(id, in, out);
+}
+
+void CTessaryPlugin::OnSettingChanged(const QString &key, const QVariant &value)
+{
+    if (key == kAgentId) {
+        const Jid bare = Jid(value.toString()).BareJid();
+        m_self.jid = bare;
+        m_self.bareJid = bare;
+    } else if (key == kAgentNick) {
+        m_self.nick = value.toString();
+    }
+}
+
+void CTessaryPlugin::BuildSettingsLayout(QDomDocument *document)
+{
+    if (!document)
+        return;
+    const QDomElement category = LayoutCategory(document->documentElement(), QStringLiteral("chat"), QStringLiteral("Chat"));
+    const QDomElement group = LayoutGroup(category, QStringLiteral("chat.settings"), QStringLiteral("Chat settings"));
+    LayoutLabel(group, QStringLiteral("Live chat settings"));
+    LayoutSetting(group, QStringLiteral("&Show timestamp"), QStringLiteral("bool"), QStringLiteral("chatpane.timestamp"),
+                  QStringLiteral("false"));
+    LayoutTextSetting(group, QStringLiteral("&Timestamp Format:"), QStringLiteral("chatpane.timestamp.format"),
+                      QStringLiteral("%-I:%M:%S %p"));
+    QDomElement idle = LayoutSetting(group, QStringLiteral("&Idle Timeout (min):"), QStringLiteral("number"),
+                                     QStringLiteral("chat.idle.minutes"), QStringLiteral("10"));
+    idle.setAttribute(QStringLiteral("from"), 0);
+    idle.setAttribute(QStringLiteral("to"), 60);
+    LayoutSetting(group, QStringLiteral("&Show duplicate Quick Text"), QStringLiteral("bool"),
+                  QStringLiteral("quicktext.duplicates"), QStringLiteral("false"));
+}
+
+void CTessaryPlugin::ReadAccountData(const std::string &text)
+{
+    const Tessary::FlatXml data = Tessary::FlatXmlReader(QByteArrayView(text.data(), qsizetype(text.size())));
+    WriteSetting(kAccountId, data.value(QStringLiteral("AccountID")));
+    m_self.nick = data.value(QStringLiteral("display-name"));
+    WriteSetting(kAgentNick, m_self.nick);
+    WriteSetting(kAccountKey, data.value(QStringLiteral("key")));
+    const QString kbUrl = data.value(QStringLiteral("brandle"));
+    if (!kbUrl.isEmpty())
+        WriteSetting(kKbUrl, kbUrl);
+    const QString webModule = data.value(QStringLiteral("web-module-url"));
+    if (!webModule.isEmpty()) {
+        m_webModuleUrl = webModule;
+        WriteSetting(kWebModuleUrl, webModule);
+    }
+    const QString departments = data.value(QStringLiteral("member-departments"));
+    if (!departments.isEmpty()) {
+        m_departments = departments.split(QLatin1Char(','), Qt::SkipEmptyParts);
+        WriteSetting(kDepartment, departments);
+    }
+    WriteSetting(kGeoIpKey, data.value(QStringLiteral("geoipkey")));
+    qCInfo(lcChat) << "account data read," << m_departments.size() << "departments";
+}
+
+void CTessaryPlugin::OnDisconnected()
+{
+    m_self.jid = Jid();
+    m_self.bareJid = Jid();
+    m_self.nick.clear();
+    m_webModuleUrl.clear();
+    m_departments.clear();
+    // The knowledge-base address stays: the service plug-in keeps working
+    // against it until the next sign-in replaces it.
+    for (const QString &key : {kAccountId, kAgentNick, kAccountKey, kWebModuleUrl, kDepartment, kGeoIpKey})
+        WriteSetting(key, QString());
+}
+
+void CTessaryPlugin::WriteSetting(const QString &key, const QString &value)
+{
+    MsgValue setting(key, value);
+    SendMessage(MSG_SET_SETTING, &setting, nullptr);
+}
+
+void CTessaryPlugin::SendServerCommand(const std::string &sessionId, const QString &text, const std::string &type)
+{
+    ServerMessage message(text.toStdString(), type, sessionId);
+    SendMessage(MSG_SERVER_SET, &message, nullptr);
+}
+
+void CTessaryPlugin::SendServerQuery(const std::string &sessionId, const QString &text)
+{
+    ServerMessage message(text.toStdString(), "visitor-history", sessionId);
+    SendMessage(MSG_SERVER_GET, &message, nullptr);
+}
+
+bool CTessaryPlugin::SendAgentMessage(const ChatMessage &message)
+{
+    CVisitor *visitor = m_visitors ? m_visitors->FindVisitorByJid(message.to) : nullptr;
+    if (visitor && !CVisitor::IsInChatState(visitor->state())) {
+        // A visitor who is not chatting yet gets the chat opened with the text.
+        SendServerCommand(visitor->id(), message.body, "open-visitor-chat");
+        return true;
+    }
+    ChatMessage copy(message);
+    const bool sent = SendMessage(MSG_SEND_CHAT_MESSAGE, &copy, nullptr) > 0;
+    if (sent && visitor) {
+        visitor->ClearChatRequested();
+        if (!m_visitors->AnyVisitorWaiting()) {
+            QVMessage<bool> flashing(false);
+            SendMessage(MSG_SET_FLASHING, &flashing, nullptr);
+        }
+    }
+    return sent;
+}
+
+bool CTessaryPlugin::SendTypingState(const ChatContact &peer, int state)
+{
+    ChatStateMessage message;
+    message.to = peer;
+    message.state = ChatState(state);
+    CVisitor *visitor = m_visitors ? m_visitors->FindVisitorById(peer.jid.resource().toStdString()) : nullptr;
+    if (!visitor)
+        return SendMessage(MSG_CHAT_STATE, &message, nullptr) > 0;
+    if (!CVisitor::IsInChatState(visitor->state()))
+        return false;
+    return SendMessage(MSG_SEND_AGENT_TYPING, &message, nullptr) > 0;
+}
+
+void CTessaryPlugin::SetOwnPresence(PresenceState state)
+{
+    SendValue(MSG_PRESENCE_STATE, state);
+}
+
+void CTessaryPlugin::RaiseAlert(int kind, const QString &title, const QString &text)
+{
+    AlertInfo alert;
+    alert.title = title;
+    alert.text = text;
+    alert.kind = kind;
+    SendMessage(MSG_ALERT, &alert, nullptr);
+}
+
+void CTessaryPlugin::SendDirectedPresence(const ChatContact &contact)
+{
+    SendValue(MSG_SEND_DIRECTED_PRESENCE, contact);
+}
+
+int CTessaryPlugin::SendMucInvite(const Jid &room, const Jid &user)
+{
+    VisitorMessage message;
+    message.room = room;
+    message.user = user;
+    return SendMessage(MSG_SEND_MUC_INVITE, &message, nullptr);
+}
+
+int CTessaryPlugin::SendMucDecline(const Jid &room, const Jid &user)
+{
+    VisitorMessage message;
+    message.room = room;
+    message.user = user;
+    return SendMessage(MSG_SEND_MUC_DECLINE, &message, nullptr);
+}
+
+bool CTessaryPlugin::IsInDepartment(const QString &departmentId) const
+{
+    return departmentId.isEmpty() || m_departments.contains(departmentId);
+}

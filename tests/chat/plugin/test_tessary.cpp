@@ -1,0 +1,276 @@
+// The live-chat plug-in object against a recording host: account data and
+// its settings, the quick-text road, and the reply and typing roads to
+// visitors and contacts; and its library loaded by the bus.
+
+#include "bus/Manager.h"
+#include "bus/MessageIds.h"
+#include "bus/Payloads.h"
+#include "plugins/chat/TessaryPlugin.h"
+#include "plugins/chat/model/NameValueCollection.h"
+#include "plugins/chat/model/Visitor.h"
+#include "tests/xmpp/FakeHost.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <vector>
+
+using namespace QVPlugin;
+using xmpptest::FakeHost;
+
+namespace {
+
+// A message the plug-in sent, with a copy of its payload.
+struct Sent
+{
+    QUuid id;
+    std::shared_ptr<IMessage> in;
+    template <typename T>
+    const T &As() const { return *static_cast<const T *>(in.get()); }
+};
+
+class FakeVisitors : public CTessaryPlugin::IVisitors
+{
+public:
+    CVisitor *Add(const char *sid, int state)
+    {
+        auto v = std::make_unique<CVisitor>(
+            std::make_unique<NameValueCollection>(QByteArray("sid=") + sid + "&hash=H"),
+            Jid(QStringLiteral("agent@chat.example/desk")));
+        v->SetState(state);
+        m_visitors.push_back(std::move(v));
+        return m_visitors.back().get();
+    }
+    CVisitor *FindVisitorByJid(const Jid &jid) override
+    {
+        for (auto &v : m_visitors)
+            if (v->jid() == jid)
+                return v.get();
+        return nullptr;
+    }
+    CVisitor *FindVisitorById(const std::string &id) override
+    {
+        for (auto &v : m_visitors)
+            if (v->id() == id)
+                return v.get();
+        return nullptr;
+    }
+    bool AnyVisitorWaiting() const override
+    {
+        for (auto &v : m_visitors)
+            if (v->chatRequested())
+                return true;
+        return false;
+    }
+    void OnServerMessage(const ServerMessage &m) override { routed.push_back(m.type); }
+
+    std::vector<std::string> routed;
+
+private:
+    std::vector<std::unique_ptr<CVisitor>> m_visitors;
+};
+
+class TessaryTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        host.onSend = [this](const QUuid &id, IMessage *in, IMessage *) {
+            sent.push_back({id, std::shared_ptr<IMessage>(in ? in->Clone() : nullptr)});
+            return id == MSG_GET_SETTING ? 0 : 1;
+        };
+        ASSERT_TRUE(plugin->Initialize(&host));
+        plugin->SetVisitors(&visitors);
+        sent.clear();
+    }
+    void TearDown() override
+    {
+        plugin->Uninitialize();
+        plugin->Release();
+    }
+    std::vector<Sent> Of(const QUuid &id) const
+    {
+        std::vector<Sent> out;
+        for (const Sent &s : sent)
+            if (s.id == id)
+                out.push_back(s);
+        return out;
+    }
+    // The settings written, last value per key.
+    std::map<QString, QString> Settings() const
+    {
+        std::map<QString, QString> out;
+        for (const Sent &s : Of(MSG_SET_SETTING))
+            out[s.As<MsgValue>().name] = s.As<MsgValue>().value.toString();
+        return out;
+    }
+    int Presence(PresenceState state)
+    {
+        QVMessage<PresenceState> msg(state);
+        return plugin->OnMessage(MSG_PRESENCE_STATE, &msg, nullptr);
+    }
+    int Server(const char *type, const char *text)
+    {
+        ServerMessage msg(text, type, "");
+        return plugin->OnMessage(MSG_SERVER_MESSAGE_RECEIVED, &msg, nullptr);
+    }
+
+    FakeHost host;
+    FakeVisitors visitors;
+    CTessaryPlugin *plugin = new CTessaryPlugin;
+    std::vector<Sent> sent;
+};
+
+TEST_F(TessaryTest, AccountDataWritesItsSettingsAndDisconnectClearsThem)
+{
+    EXPECT_EQ(Server("get-extra-info",
+                     "<extra><AccountID>A7</AccountID><display-name>Ann &amp; Co</display-name><key>K</key>"
+                     "<brandle>http://127.0.0.1/kb</brandle><web-module-url>http://127.0.0.1/qvx/</web-module-url>"
+                     "<member-departments>d1,,d2</member-departments><geoipkey>G</geoipkey></extra>"),
+              2);
+    const std::map<QString, QString> expected{
+        {"agent.account.id", "A7"}, {"agent.nick", "Ann & Co"}, {"agent.account.key", "K"},
+        {"kb.webservice.url", "http://127.0.0.1/kb"}, {"server.webmodule.url", "http://127.0.0.1/qvx/"},
+        {"agent.department.id", "d1,,d2"}, {"agent.account.geoipkey", "G"}};
+    EXPECT_EQ(Settings(), expected);
+    EXPECT_EQ(plugin->Self().nick, "Ann & Co");
+    EXPECT_EQ(plugin->Departments(), QStringList({"d1", "d2"}));
+    EXPECT_TRUE(plugin->IsInDepartment("d2"));
+    EXPECT_FALSE(plugin->IsInDepartment("D2"));
+    EXPECT_TRUE(plugin->IsInDepartment(""));
+
+    sent.clear();
+    plugin->OnDisconnected();
+    const std::map<QString, QString> cleared{
+        {"agent.account.id", ""}, {"agent.nick", ""}, {"agent.account.key", ""},
+        {"server.webmodule.url", ""}, {"agent.department.id", ""}, {"agent.account.geoipkey", ""}};
+    EXPECT_EQ(Settings(), cleared);
+    EXPECT_TRUE(plugin->Departments().isEmpty());
+    EXPECT_TRUE(plugin->WebModuleUrl().isEmpty());
+}
+
+TEST_F(TessaryTest, AccountDataLeavesOutOptionalSettingsAndOtherTypesAreRouted)
+{
+    const QString before = plugin->WebModuleUrl();
+    Server("get-extra-info", "<extra><key>K</key></extra>");
+    const std::map<QString, QString> expected{
+        {"agent.account.id", ""}, {"agent.nick", ""}, {"agent.account.key", "K"}, {"agent.account.geoipkey", ""}};
+    EXPECT_EQ(Settings(), expected);
+    EXPECT_EQ(plugin->WebModuleUrl(), before);
+    EXPECT_FALSE(plugin->IsInDepartment("d1"));
+
+    EXPECT_EQ(Server("qv-visitor-tracking", "sid=S1"), 2);
+    EXPECT_EQ(visitors.routed, std::vector<std::string>{"qv-visitor-tracking"});
+}
+
+TEST_F(TessaryTest, QuickTextsAreFetchedOnTheFirstOnlineAfterOffline)
+{
+    const auto fetches = [this] { return Of(MSG_DATA_FETCH).size(); };
+    Presence(PresenceConnecting);
+    EXPECT_EQ(fetches(), 0u);
+    Presence(PresenceOnline);
+    ASSERT_EQ(fetches(), 2u);
+    EXPECT_EQ(Of(MSG_DATA_FETCH)[0].As<DataInfo>().type, DataInfo::Server);
+    EXPECT_EQ(Of(MSG_DATA_FETCH)[1].As<DataInfo>().type, DataInfo::Shared);
+    EXPECT_EQ(Of(MSG_DATA_FETCH)[0].As<DataInfo>().name, "quicktext.xml");
+    Presence(PresenceAway);
+    Presence(PresenceOnline);
+    EXPECT_EQ(fetches(), 2u);
+    Presence(PresenceOffline);
+    Presence(PresenceOnline);
+    EXPECT_EQ(fetches(), 4u);
+    EXPECT_EQ(plugin->OwnState(), PresenceOnline);
+}
+
+TEST_F(TessaryTest, OrdinaryContactsFillTheListUntilTheAgentGoesOffline)
+{
+    QVMessage<ChatContact> colleague(ChatContact(Jid(QStringLiteral("colleague@chat.example/desk"))));
+    colleague.value.role = RoleOther;
+    QVMessage<ChatContact> occupant(ChatContact(Jid(QStringLiteral("room@conference.chat.example/visitor"))));
+    occupant.value.role = RoleParticipant;
+    EXPECT_EQ(plugin->OnMessage(MSG_CONTACT_PRESENCE, &colleague, nullptr), 2);
+    EXPECT_EQ(plugin->OnMessage(MSG_CONTACT_PRESENCE, &occupant, nullptr), 2);
+    EXPECT_EQ(plugin->Contacts().Count(), 1);
+    Presence(PresenceOffline);
+    EXPECT_EQ(plugin->Contacts().Count(), 0);
+}
+
+TEST_F(TessaryTest, OnlyTheExactQuickTextFileNameIsLoaded)
+{
+    DataInfo file;
+    file.type = DataInfo::Server;
+    file.data = "<quicktexts><category name=\"Mine\"/></quicktexts>";
+    file.name = "QuickText.xml";
+    EXPECT_EQ(plugin->OnMessage(MSG_DATA_RECEIVED, &file, nullptr), 0);
+    file.name = "quicktext.xml";
+    EXPECT_EQ(plugin->OnMessage(MSG_DATA_RECEIVED, &file, nullptr), 2);
+}
+
+TEST_F(TessaryTest, ReplyRoadOpensAChatForABrowsingVisitorAndStopsFlashingForTheLastWaiting)
+{
+    CVisitor *browsing = visitors.Add("S1", CVisitor::StateBrowsing);
+    CVisitor *waiting = visitors.Add("S2", CVisitor::StateRequestingChat);
+    waiting->SetChatRequested(0);
+
+    ChatMessage toBrowsing;
+    toBrowsing.to = browsing->jid();
+    toBrowsing.body = "Hello <b>";
+    EXPECT_TRUE(plugin->SendAgentMessage(toBrowsing));
+    EXPECT_TRUE(Of(MSG_SEND_CHAT_MESSAGE).empty());
+    ASSERT_EQ(Of(MSG_SERVER_SET).size(), 1u);
+    const auto &command = Of(MSG_SERVER_SET)[0].As<ServerMessage>();
+    EXPECT_EQ(command.type, "open-visitor-chat");
+    EXPECT_EQ(command.sessionId, "S1");
+    EXPECT_EQ(command.text, "Hello <b>");
+
+    ChatMessage toWaiting;
+    toWaiting.to = waiting->jid();
+    EXPECT_TRUE(plugin->SendAgentMessage(toWaiting));
+    EXPECT_EQ(Of(MSG_SEND_CHAT_MESSAGE).size(), 1u);
+    EXPECT_FALSE(waiting->chatRequested());
+    ASSERT_EQ(Of(MSG_SET_FLASHING).size(), 1u);
+    EXPECT_FALSE(Of(MSG_SET_FLASHING)[0].As<QVMessage<bool>>().value);
+}
+
+TEST_F(TessaryTest, TypingGoesToChattingVisitorsAndContactsOnly)
+{
+    const struct
+    {
+        const char *peer;
+        QUuid id; // null: nothing sent
+    } cases[] = {
+        {"S6@chat.example/S6", MSG_SEND_AGENT_TYPING},
+        {"S1@chat.example/S1", QUuid()},
+        {"colleague@chat.example/desk", MSG_CHAT_STATE},
+    };
+    visitors.Add("S6", CVisitor::StateChatting);
+    visitors.Add("S1", CVisitor::StateBrowsing);
+    for (const auto &c : cases) {
+        sent.clear();
+        EXPECT_EQ(plugin->SendTypingState(ChatContact(Jid(QString::fromLatin1(c.peer))), ChatStateComposing),
+                  !c.id.isNull())
+            << c.peer;
+        ASSERT_EQ(sent.size(), c.id.isNull() ? 0u : 1u) << c.peer;
+        if (!c.id.isNull())
+            EXPECT_EQ(sent[0].id, c.id) << c.peer;
+    }
+}
+
+TEST(TessaryModule, TheLibraryRegistersTheLiveChatPlugin)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(QFile::copy(OSTREL_PROGRAM_DIR "/Tessary.so", dir.filePath("Tessary.so")));
+    CManager manager(dir.path());
+    manager.LoadPluginLibraries();
+    ASSERT_EQ(manager.Plugins().size(), 1u);
+    EXPECT_EQ(*manager.Plugins()[0]->GetId(), PLUGIN_GUID_LIVE_CHAT);
+    EXPECT_EQ(manager.Plugins()[0]->GetName(), "Live Chat Plugin");
+    EXPECT_EQ(manager.Plugins()[0]->GetDescription(), "Live Chat Plugin allows chat interaction with customers");
+    manager.Shutdown();
+}
+
+} // namespace

@@ -1,0 +1,225 @@
+// The knowledge-base service plug-in against the service mock, with a host
+// that records what the worker sends.
+
+#include "bus/KBPayloads.h"
+#include "bus/Manager.h"
+#include "bus/MessageIds.h"
+#include "plugins/kbservice/Brandle.h"
+#include "tests/harness/KBServiceMock.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+using namespace QVPlugin;
+using harness::KBServiceMock;
+using namespace std::chrono_literals;
+
+namespace {
+
+// Records the id of every send, from any thread, and lets a test wait for one.
+class RecordingHost : public IHost
+{
+public:
+    int SendMessage(const QUuid &id, IMessage *in, IMessage *) override
+    {
+        std::lock_guard lock(m_lock);
+        sent.push_back(id);
+        if (auto *results = KBPayloadAs<KBArticlesMessage>(in))
+            resultCounts.push_back(results->value.size());
+        m_changed.notify_all();
+        return 0;
+    }
+    void Reserved1(int) override {}
+    bool Reserved2(int) override { return true; }
+    unsigned SetTimer(unsigned) override { return 0; }
+    void KillTimer(unsigned) override {}
+
+    // True when id has been sent count times before the limit.
+    bool WaitFor(const QUuid &id, size_t count = 1)
+    {
+        std::unique_lock lock(m_lock);
+        return m_changed.wait_for(lock, 10s, [&] { return size_t(std::count(sent.begin(), sent.end(), id)) >= count; });
+    }
+    std::vector<QUuid> Sent()
+    {
+        std::lock_guard lock(m_lock);
+        return sent;
+    }
+
+    std::vector<QUuid> sent;
+    std::vector<size_t> resultCounts;
+
+private:
+    std::mutex m_lock;
+    std::condition_variable m_changed;
+};
+
+class BrandleTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(service.Start());
+        service.AddCannedData();
+        plugin = new CBrandle;
+    }
+    void TearDown() override
+    {
+        plugin->Uninitialize();
+        plugin->Release();
+    }
+
+    void Start(std::chrono::milliseconds refresh = CBrandle::kRefreshInterval)
+    {
+        plugin->SetTimings(refresh, 200ms);
+        ASSERT_TRUE(plugin->Initialize(&host));
+    }
+    void Set(const char *key, const std::string &value)
+    {
+        plugin->OnSettingChanged(QString::fromLatin1(key), QString::fromStdString(value));
+    }
+    void SignIn(const std::string &url)
+    {
+        Set("agent.account.id", "acc-1");
+        Set("agent.account.key", "k");
+        Set("kb.webservice.url", url);
+    }
+    int Find(const std::string &keywords)
+    {
+        KBSearchParams params;
+        params.keywords = keywords;
+        KBSearchMessage msg(params);
+        return plugin->OnMessage(MSG_KB_FIND, &msg, nullptr);
+    }
+    std::vector<std::string> Operations() const
+    {
+        std::vector<std::string> ops;
+        for (const auto &r : service.Requests())
+            ops.push_back(r.operation);
+        return ops;
+    }
+
+    KBServiceMock service;
+    RecordingHost host;
+    CBrandle *plugin = nullptr;
+};
+
+TEST_F(BrandleTest, RequestsWaitForTheAccountAndTheAddress)
+{
+    Start();
+    Set("agent.account.key", "k");
+    Set("kb.webservice.url", service.Url());
+    EXPECT_EQ(Find("x"), 0);
+    EXPECT_EQ(plugin->OnMessage(MSG_KB_REFRESH, nullptr, nullptr), 0);
+    QVMessage<int> category(1);
+    EXPECT_EQ(plugin->OnMessage(MSG_KB_DELETE_CATEGORY, &category, nullptr), 0);
+    EXPECT_TRUE(service.Requests().empty());
+}
+
+TEST_F(BrandleTest, ASearchReloadsTheListsFirstAndSearchesAreAnsweredInOrder)
+{
+    Start();
+    SignIn(service.Url());
+    EXPECT_EQ(Find("first"), 1);
+    EXPECT_EQ(Find("second"), 1);
+    ASSERT_TRUE(host.WaitFor(MSG_KB_SEARCH_RESULTS, 2));
+
+    const auto ops = Operations();
+    ASSERT_GE(ops.size(), 4u);
+    EXPECT_EQ(std::vector<std::string>(ops.begin(), ops.begin() + 3),
+              (std::vector<std::string>{"GetStatusList", "GetCategories", "Find"}));
+    std::vector<std::string> searched;
+    for (const auto &r : service.Requests())
+        if (r.operation == "Find")
+            searched.push_back(r.Field("values"));
+    EXPECT_EQ(searched, (std::vector<std::string>{"first", "second"}));
+
+    const auto sent = host.Sent();
+    const auto at = [&](const QUuid &id) { return std::find(sent.begin(), sent.end(), id) - sent.begin(); };
+    EXPECT_LT(at(MSG_KB_STATUSES), at(MSG_KB_CATEGORIES));
+    EXPECT_LT(at(MSG_KB_CATEGORIES), at(MSG_KB_SEARCH_RESULTS));
+}
+
+TEST_F(BrandleTest, TheListsAreReloadedWhenIdleAndOnRequest)
+{
+    Start(50ms);
+    SignIn(service.Url());
+    EXPECT_TRUE(host.WaitFor(MSG_KB_CATEGORIES, 3));
+    EXPECT_EQ(plugin->OnMessage(MSG_KB_REFRESH, nullptr, nullptr), 1);
+}
+
+TEST_F(BrandleTest, WritesAnswerWithTheServiceResult)
+{
+    Start();
+    SignIn(service.Url());
+    for (int id : {42, -7, 0}) {
+        QVMessage<int> msg(id);
+        EXPECT_EQ(plugin->OnMessage(MSG_KB_DELETE_CATEGORY, &msg, nullptr), 1) << id;
+        const auto last = service.Requests().back();
+        EXPECT_EQ(last.Field("entity"), "CATEGORY");
+        EXPECT_EQ(last.Field("id"), std::to_string(id));
+    }
+
+    KBArticleMessage article;
+    article.value.title = "T";
+    EXPECT_EQ(plugin->OnMessage(MSG_KB_ADD_ARTICLE, &article, nullptr), -1);
+    QVMessage<std::string> newId;
+    EXPECT_EQ(plugin->OnMessage(MSG_KB_ADD_ARTICLE, &article, &newId), 1);
+    EXPECT_FALSE(newId.value.empty());
+
+    service.SetFailure(KBServiceMock::Failure::SoapFault);
+    KBCategoryMessage category;
+    category.value.title = "C";
+    EXPECT_EQ(plugin->OnMessage(MSG_KB_ADD_CATEGORY, &category, nullptr), -1);
+}
+
+TEST_F(BrandleTest, ANewAddressTakesTheNextCall)
+{
+    KBServiceMock other;
+    ASSERT_TRUE(other.Start());
+    Start();
+    SignIn(service.Url());
+    Set("kb.webservice.url", other.Url());
+    QVMessage<std::string> id("1");
+    plugin->OnMessage(MSG_KB_DELETE_ARTICLE, &id, nullptr);
+    const auto requests = other.Requests();
+    ASSERT_FALSE(requests.empty());
+    EXPECT_EQ(requests.back().operation, "Delete");
+}
+
+TEST_F(BrandleTest, UnloadCutsACallThatNeverReturns)
+{
+    service.SetFailure(KBServiceMock::Failure::Hang);
+    Start();
+    SignIn(service.Url());
+    EXPECT_EQ(Find("x"), 1);
+    // The refresh reaches the service and hangs there.
+    const auto limit = std::chrono::steady_clock::now() + 10s;
+    while (service.Requests().empty() && std::chrono::steady_clock::now() < limit)
+        std::this_thread::yield();
+    ASSERT_FALSE(service.Requests().empty());
+    const auto start = std::chrono::steady_clock::now();
+    plugin->Uninitialize();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 200ms + 5s);
+}
+
+TEST(BrandleModule, TheLibraryRegistersTheServicePlugin)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(QFile::copy(OSTREL_PROGRAM_DIR "/Brandle.so", dir.filePath("Brandle.so")));
+    CManager manager(dir.path());
+    manager.LoadPluginLibraries();
+    ASSERT_EQ(manager.Plugins().size(), 1u);
+    EXPECT_EQ(*manager.Plugins()[0]->GetId(), PLUGIN_GUID_KB_SERVICE);
+    manager.Shutdown();
+}
+
+} // namespace
