@@ -72,6 +72,14 @@ int CLumoryPlugin::OnMessage(const QUuid &id, IMessage *in, IMessage *out)
     return CPluginBase::OnMessage(id, in, out);
 }
 
+void CLumoryPlugin::OnModeActivate(int mode)
+{
+    CPluginBase::OnModeActivate(mode);
+    Refresh();
+    emit categoriesChanged(m_categories);
+    emit statusesChanged(m_statuses);
+}
+
 int CLumoryPlugin::RequestSearch(const KBSearchParams &params, std::vector<KBArticle> *results)
 {
     KBSearchMessage in(params);

@@ -38,6 +38,9 @@ public:
 
     const QUuid *GetId() const override;
     int OnMessage(const QUuid &id, QVPlugin::IMessage *in, QVPlugin::IMessage *out) override;
+    // Asks for fresh lists and hands the cached ones out at once, so that
+    // windows made since the last answer fill their lists.
+    void OnModeActivate(int mode) override;
 
     // Nothing is filled into results by the service: the answer arrives as
     // searchResults.

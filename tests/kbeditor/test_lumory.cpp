@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 using namespace QVPlugin;
@@ -120,6 +121,16 @@ TEST_F(Lumory, OpenFramesAreRaisedByExactIdAndRefuseTheClose)
     for (auto &frame : frames)
         plugin->FrameClosed(frame.get());
     EXPECT_EQ(plugin->OnMessage(MSG_QUERY_CLOSE, nullptr, nullptr), 0);
+}
+
+TEST_F(Lumory, EachActivationRefreshesAndHandsOutTheCaches)
+{
+    Lists({{1, 0, "Hardware"}}, {{"Draft", ""}, {"Pending", ""}});
+    events.clear();
+    plugin->OnModeActivate(CLumoryPlugin::kMode);
+    plugin->OnModeActivate(CLumoryPlugin::kMode);
+    EXPECT_EQ(std::count(host.sent.begin(), host.sent.end(), MSG_KB_REFRESH), 2);
+    EXPECT_EQ(events, (std::vector<std::string>{"categories 1", "statuses 2", "categories 1", "statuses 2"}));
 }
 
 TEST_F(Lumory, DeleteArticleAsksAndReportsOnlyWhatTheServiceDid)
