@@ -255,8 +255,9 @@ TEST_F(TessaryTest, TypingGoesToChattingVisitorsAndContactsOnly)
                   !c.id.isNull())
             << c.peer;
         ASSERT_EQ(sent.size(), c.id.isNull() ? 0u : 1u) << c.peer;
-        if (!c.id.isNull())
+        if (!c.id.isNull()) {
             EXPECT_EQ(sent[0].id, c.id) << c.peer;
+        }
     }
 }
 

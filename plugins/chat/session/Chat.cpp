@@ -1,0 +1,127 @@
+#include "Chat.h"
+
+#include "ChatText.h"
+#include "plugins/chat/model/MessageChannel.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+
+#include <atomic>
+
+namespace {
+
+// Unique in the process, so a late receipt can never match a newer chat
+// that happens to reuse an old one's memory.
+QByteArray NextIdPrefix()
+{
+    static std::atomic<quint64> next{1};
+    return QByteArray::number(next++, 16) + '-';
+}
+
+} // namespace
+
+CChat::CChat(const QVPlugin::Jid &peer, ChatCore &core, MessageChannel &channel, const QString &title)
+    : m_core(core), m_peer(peer),
+      m_occupant(peer.node(), peer.domain(), core.OwnJid().node()),
+      m_title(title), m_channel(channel), m_idPrefix(NextIdPrefix())
+{
+    // The upload signals on this thread, so the line is published here.
+    QObject::connect(&m_upload, &FileUpload::finished, &m_upload,
+                     [this](const QString &path, const QString &url) { OnUploadFinished(path, url); });
+}
+
+void CChat::SetMode(int mode)
+{
+    if (mode == m_mode)
+        return;
+    QVPlugin::ChatContact presence(m_occupant);
+    switch (mode) {
+    case ChatModeNone:
+        presence.state = QVPlugin::PresenceOffline;
+        presence.role = QVPlugin::RoleNone;
+        break;
+    case ChatModeDirect:
+        m_mode = mode;
+        return;
+    case ChatModeRoomVisitor:
+    case ChatModeRoomParticipant:
+    case 4:
+        presence.state = QVPlugin::PresenceOnline;
+        presence.role = QVPlugin::ContactRole(mode);
+        break;
+    default:
+        return;
+    }
+    m_mode = mode == 4 ? ChatModeRoomParticipant : mode;
+    m_core.SendDirectedPresence(presence);
+}
+
+void CChat::SetChatState(int state, bool send)
+{
+    if (m_mode == ChatModeNone || !m_peer.IsValid() || state == m_chatState)
+        return;
+    m_chatState = state;
+    if (send)
+        m_core.SendTypingState(m_peer, state);
+}
+
+void CChat::OnUploadFinished(const QString &path, const QString &url)
+{
+    QVPlugin::ChatMessage line;
+    line.type = QVPlugin::ChatMessage::Notice;
+    line.body = QStringLiteral("File %1 has been uploaded as %2").arg(QFileInfo(path).fileName(), url);
+    Show(line);
+}
+
+void CChat::Show(const QVPlugin::ChatMessage &message)
+{
+    m_channel.SetUnread(true);
+    m_channel.Publish(message);
+    m_channel.SetUnread(false);
+}
+
+bool CChat::SendMessage(const QByteArray &rtf, const QString &text)
+{
+    if (m_mode == ChatModeNone || !m_peer.IsValid())
+        return false;
+    m_pendingReceipts = 0;
+    m_outgoing.from = m_core.OwnJid();
+    ++m_messageCounter;
+    m_outgoing.id = (m_idPrefix + QByteArray::number(m_messageCounter, 16)).toStdString();
+    m_outgoing.body = text;
+    m_outgoing.time = QDateTime::currentSecsSinceEpoch();
+
+    if (m_mode == ChatModeRoomParticipant) {
+        m_outgoing.to = m_peer;
+        m_outgoing.type = QVPlugin::ChatMessage::GroupChat;
+        const QString html = m_core.BoolSetting(QStringLiteral("chatpane.sendhtml"), false)
+            ? text
+            : ChatTextToHtml(text);
+        m_outgoing.body = QString::fromLatin1(html.toUtf8().toBase64() + ',' + text.toUtf8().toBase64());
+        if (!m_core.SendAgentMessage(m_outgoing))
+            return false;
+        ++m_pendingReceipts;
+    } else {
+        m_outgoing.type = QVPlugin::ChatMessage::Chat;
+        for (int i = 0; i < m_members.Count(); ++i) {
+            const QVPlugin::ChatContact *member = m_members.At(i);
+            if (member->role == QVPlugin::RoleNone || m_excluded.Find(member->jid))
+                continue;
+            m_outgoing.to = member->jid;
+            m_outgoing.body = member->rtfCapable ? QString::fromLatin1(rtf) : text;
+            if (!m_core.SendAgentMessage(m_outgoing))
+                return false;
+            ++m_pendingReceipts;
+        }
+    }
+    m_outgoing.body = QString::fromLatin1(rtf);
+    return true;
+}
+
+bool CChat::OnDelivered()
+{
+    if (m_pendingReceipts <= 0 || --m_pendingReceipts > 0)
+        return false;
+    Show(m_outgoing);
+    return true;
+}

@@ -1,0 +1,81 @@
+#pragma once
+// One conversation of the agent: a direct chat with a contact or the
+// agent's place in a visitor's room. Turns typed text into what goes on
+// the wire, counts the copies that wait for a delivery receipt and shows
+// the agent's own line once every copy is acknowledged.
+// User-interface thread only.
+
+#include "bus/ChatPayloads.h"
+#include "plugins/chat/model/ContactList.h"
+#include "plugins/chat/session/FileUpload.h"
+
+#include <QByteArray>
+#include <QString>
+
+class MessageChannel;
+
+// What a chat needs from the plug-in core.
+class ChatCore
+{
+public:
+    virtual ~ChatCore() = default;
+    virtual QVPlugin::Jid OwnJid() const = 0;
+    virtual bool SendAgentMessage(const QVPlugin::ChatMessage &message) = 0;
+    virtual bool BoolSetting(const QString &key, bool fallback) const = 0;
+    virtual void SendTypingState(const QVPlugin::Jid &peer, int state) = 0;
+    virtual void SendDirectedPresence(const QVPlugin::ChatContact &presence) = 0;
+};
+
+enum ChatMode : int {
+    ChatModeNone = 0,
+    ChatModeDirect = 1,
+    ChatModeRoomVisitor = 2,
+    ChatModeRoomParticipant = 3,
+};
+
+class CChat
+{
+public:
+    CChat(const QVPlugin::Jid &peer, ChatCore &core, MessageChannel &channel, const QString &title);
+
+    const QVPlugin::Jid &peer() const { return m_peer; }
+    int mode() const { return m_mode; }
+    // Set by the core when it opens a direct chat; no presence is sent.
+    void SetModeValue(int mode) { m_mode = mode == 4 ? ChatModeRoomParticipant : mode; }
+    // Changes the mode and sends the room presence that goes with it.
+    void SetMode(int mode);
+    const QVPlugin::Jid &occupant() const { return m_occupant; }
+    int chatState() const { return m_chatState; }
+    // Records the agent's chat state; announces a change when send is set.
+    void SetChatState(int state, bool send);
+    FileUpload &upload() { return m_upload; }
+    // Adds the notice line of a finished upload to the conversation.
+    void OnUploadFinished(const QString &path, const QString &url);
+    CContactList &members() { return m_members; }
+    CContactList &excluded() { return m_excluded; }
+    const QVPlugin::ChatMessage &outgoing() const { return m_outgoing; }
+
+    // Sends the agent's message; true when every copy reached the core.
+    bool SendMessage(const QByteArray &rtf, const QString &text);
+    // One delivery receipt of the outgoing message; true when it was the
+    // last one and the agent's line was shown.
+    bool OnDelivered();
+
+private:
+    void Show(const QVPlugin::ChatMessage &message);
+
+    ChatCore &m_core;
+    QVPlugin::Jid m_peer;
+    QVPlugin::Jid m_occupant;
+    CContactList m_members;
+    CContactList m_excluded;
+    QString m_title;
+    MessageChannel &m_channel;
+    FileUpload m_upload;
+    int m_mode = ChatModeNone;
+    int m_chatState = QVPlugin::ChatStateGone;
+    QByteArray m_idPrefix;
+    quint64 m_messageCounter = 0;
+    int m_pendingReceipts = 0;
+    QVPlugin::ChatMessage m_outgoing;
+};

@@ -1,0 +1,191 @@
+// The file upload against a local HTTP server that records the raw request.
+
+#include "plugins/chat/session/FileUpload.h"
+#include "tests/TestUtil.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Answers every complete request with the configured status and body.
+class RecordingServer : public QObject
+{
+public:
+    explicit RecordingServer(int status = 200, QByteArray answer = "  http://files/x  \r\n")
+        : m_status(status), m_answer(std::move(answer))
+    {
+        connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket *s = m_server.nextPendingConnection()) {
+                ++connections;
+                connect(s, &QTcpSocket::readyRead, this, [this, s] { OnData(s); });
+            }
+        });
+        m_server.listen(QHostAddress::LocalHost, 0);
+    }
+    QString url() const { return QStringLiteral("http://127.0.0.1:%1/up").arg(m_server.serverPort()); }
+
+    QByteArray request; // whole request as received
+    QByteArray body;
+    int connections = 0;
+    bool complete = false;
+
+private:
+    void OnData(QTcpSocket *s)
+    {
+        request += s->readAll();
+        const int end = request.indexOf("\r\n\r\n");
+        if (end < 0 || complete)
+            return;
+        qint64 length = 0;
+        for (const QByteArray &line : request.left(end).split('\n')) {
+            if (line.toLower().startsWith("content-length:"))
+                length = line.mid(15).trimmed().toLongLong();
+        }
+        if (request.size() - end - 4 < length)
+            return;
+        complete = true;
+        body = request.mid(end + 4);
+        s->write("HTTP/1.1 " + QByteArray::number(m_status) + " X\r\nContent-Length: "
+                 + QByteArray::number(m_answer.size()) + "\r\nConnection: close\r\n\r\n" + m_answer);
+        s->disconnectFromHost();
+    }
+
+    QTcpServer m_server;
+    int m_status;
+    QByteArray m_answer;
+};
+
+struct Fixture : ::testing::Test
+{
+    QTemporaryDir dir;
+    QString Write(const QString &name, const QByteArray &data)
+    {
+        QFile f(dir.filePath(name));
+        f.open(QIODevice::WriteOnly);
+        f.write(data);
+        return f.fileName();
+    }
+};
+
+using Upload = Fixture;
+
+} // namespace
+
+TEST_F(Upload, SendsTheExactBodyAndReportsTheTrimmedAnswer)
+{
+    RecordingServer server;
+    FileUpload upload;
+    QSignalSpy done(&upload, &FileUpload::finished);
+    QSignalSpy failed(&upload, &FileUpload::failed);
+    const QString path = Write("my file.txt", "hello");
+    ASSERT_TRUE(upload.Start(server.url(), path));
+    ASSERT_TRUE(waitUntil([&] { return done.size() + failed.size() > 0; }));
+    ASSERT_EQ(done.size(), 1) << failed.value(0).value(0).toString().toStdString();
+    EXPECT_EQ(done[0][0].toString(), path);
+    EXPECT_EQ(done[0][1].toString(), "http://files/x");
+
+    const QByteArray boundary = "--FileUpload{68886432-6F8C-4851-99F9-C8FD4DE2691F}";
+    const QByteArray expected = boundary + "\r\n"
+        "Content-Disposition: form-data; name=\"qvfile\"; filename=\"my-file.txt\"\r\n"
+        "Content-Type: application/octet-stream\r\n"
+        "Content-Transfer-Encoding: binary\r\n\r\n"
+        "hello\r\n" + boundary + "--\r\n";
+    EXPECT_EQ(server.body, expected);
+    EXPECT_EQ(expected.size(), 261);
+    EXPECT_TRUE(server.request.startsWith("POST /up HTTP/1.1\r\n"));
+    EXPECT_TRUE(server.request.contains("\r\nContent-Length: 261\r\n"));
+    EXPECT_TRUE(server.request.contains("\r\nUser-Agent: Ostrel\r\n"));
+    EXPECT_TRUE(server.request.contains("\r\nContent-Type: multipart/form-data; boundary=" + boundary + "\r\n"));
+    EXPECT_FALSE(upload.IsRunning());
+}
+
+TEST_F(Upload, ProgressCountsFileBytes)
+{
+    struct Case { QByteArray data; qint64 length; };
+    for (const Case &c : {Case{QByteArray(), 250}, Case{QByteArray(10000, 'x'), 10250}}) {
+        RecordingServer server;
+        FileUpload upload;
+        QSignalSpy progress(&upload, &FileUpload::progress);
+        QSignalSpy done(&upload, &FileUpload::finished);
+        ASSERT_TRUE(upload.Start(server.url(), Write("f.bin", c.data)));
+        ASSERT_TRUE(waitUntil([&] { return done.size() == 1; }));
+        EXPECT_EQ(server.body.size(), c.length);
+        ASSERT_GE(progress.size(), 1);
+        EXPECT_EQ(progress.first()[0].toLongLong(), 0);
+        EXPECT_EQ(progress.last()[0].toLongLong(), c.data.size());
+        qint64 previous = -1;
+        for (const auto &p : progress) {
+            EXPECT_GT(p[0].toLongLong(), previous);
+            EXPECT_EQ(p[1].toLongLong(), c.data.size());
+            previous = p[0].toLongLong();
+        }
+        if (c.data.isEmpty()) {
+            EXPECT_EQ(progress.size(), 1);
+        }
+    }
+}
+
+TEST_F(Upload, FailuresAreReportedAndNothingIsFinished)
+{
+    const QString file = Write("a.txt", "abc");
+    struct Case { const char *what; int status; bool refused; bool missing; };
+    for (const Case &c : {Case{"status 500", 500, false, false}, Case{"refused", 200, true, false},
+                          Case{"missing file", 200, false, true}}) {
+        SCOPED_TRACE(c.what);
+        auto server = std::make_unique<RecordingServer>(c.status, "oops");
+        QString url = server->url();
+        if (c.refused)
+            server.reset();
+        FileUpload upload;
+        QSignalSpy done(&upload, &FileUpload::finished);
+        QSignalSpy failed(&upload, &FileUpload::failed);
+        const bool started = upload.Start(url, c.missing ? dir.filePath("none") : file);
+        EXPECT_EQ(started, !c.missing);
+        ASSERT_TRUE(waitUntil([&] { return failed.size() == 1; }));
+        EXPECT_FALSE(failed[0][0].toString().isEmpty());
+        if (c.missing) {
+            EXPECT_EQ(failed[0][0].toString(), "Unable to open the file.");
+            QCoreApplication::processEvents();
+            EXPECT_EQ(server->connections, 0);
+        }
+        EXPECT_TRUE(done.isEmpty());
+        EXPECT_FALSE(upload.IsRunning());
+    }
+}
+
+TEST_F(Upload, SecondStartIsRefusedAndTheFirstCompletes)
+{
+    RecordingServer server;
+    FileUpload upload;
+    QSignalSpy done(&upload, &FileUpload::finished);
+    QSignalSpy failed(&upload, &FileUpload::failed);
+    ASSERT_TRUE(upload.Start(server.url(), Write("one.txt", "1")));
+    EXPECT_FALSE(upload.Start(server.url(), Write("two.txt", "2")));
+    ASSERT_EQ(failed.size(), 1);
+    EXPECT_EQ(failed[0][0].toString(), "Another file is uploading now");
+    ASSERT_TRUE(waitUntil([&] { return done.size() == 1; }));
+    EXPECT_TRUE(server.body.contains("filename=\"one.txt\""));
+}
+
+TEST_F(Upload, NameCannotBreakThePartHeader)
+{
+    EXPECT_EQ(FileUpload::AnnouncedName("/d/a \"b\"\r\nc d.tar.gz"), "a-_b___c-d.tar.gz");
+    EXPECT_EQ(FileUpload::AnnouncedName("/d/plain"), "plain");
+}
+
+TEST_F(Upload, DestroyingAbortsTheUpload)
+{
+    RecordingServer server;
+    auto upload = std::make_unique<FileUpload>();
+    ASSERT_TRUE(upload->Start(server.url(), Write("big.bin", QByteArray(16 << 20, 'x'))));
+    ASSERT_TRUE(waitUntil([&] { return server.connections == 1; }));
+    upload.reset();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(server.complete);
+}
