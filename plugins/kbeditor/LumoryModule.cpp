@@ -1,0 +1,13 @@
+// The entry point of the plug-in library Lumory; everything else is in its
+// core library.
+
+#include "plugins/kbeditor/Lumory.h"
+
+#include <new>
+
+QV_PLUGIN_EXPORT int LoadPlugins(QVPlugin::IPluginRegistrar *registrar)
+{
+    // A failed allocation registers null, which the registrar refuses.
+    registrar->RegisterPlugin(QVPlugin::PLUGIN_ORDER_KB_EDITOR, new (std::nothrow) CLumoryPlugin);
+    return 0;
+}
