@@ -1,5 +1,7 @@
 #include "host/UpgradePlugin.h"
 
+#include "shared/LeadingInteger.h"
+
 #include "bus/MessageIds.h"
 #include "bus/Payloads.h"
 #include "host/AccountRules.h"
@@ -21,23 +23,6 @@ using namespace QVPlugin;
 namespace {
 
 const QString kFallbackVersion = QStringLiteral("2.0.0.0");
-
-// Leading blanks, an optional sign, then digits; saturates instead of
-// overflowing.
-int LeadingInteger(QStringView text)
-{
-    qsizetype i = 0;
-    while (i < text.size() && text[i].isSpace())
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == QLatin1Char('-') || text[i] == QLatin1Char('+')))
-        negative = text[i++] == QLatin1Char('-');
-    qint64 value = 0;
-    for (; i < text.size() && text[i] >= QLatin1Char('0') && text[i] <= QLatin1Char('9'); ++i)
-        value = std::min<qint64>(value * 10 + (text[i].unicode() - '0'), qint64(INT_MAX) + 1);
-    value = negative ? -value : value;
-    return int(std::clamp<qint64>(value, INT_MIN, INT_MAX));
-}
 
 QMessageBox::StandardButton Ask(const QString &text, QMessageBox::Icon icon, QMessageBox::StandardButtons buttons,
                                 QWidget *parent)
@@ -61,7 +46,7 @@ QVector<int> SplitVersion(const QString &text)
 {
     QVector<int> parts;
     for (const QStringView piece : QStringView(text).split(QLatin1Char('.'), Qt::SkipEmptyParts))
-        parts << LeadingInteger(piece);
+        parts << int(std::clamp<qint64>(LeadingInteger(piece), INT_MIN, INT_MAX));
     return parts;
 }
 

@@ -3,6 +3,8 @@
 // to UTF-16, length caps, and the blank- and comma-separated lists. Pure
 // functions; any thread.
 
+#include "shared/LeadingInteger.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QList>
@@ -39,8 +41,6 @@ QList<QByteArray> SplitCommaList(QByteArrayView text);
 
 namespace Tessary {
 
-// The integer that the text's leading digits give (after blanks and an
-// optional sign); 0 when there are none. Saturates instead of overflowing.
-qint64 LeadingInteger(QStringView text);
+using ::LeadingInteger;
 
 } // namespace Tessary
