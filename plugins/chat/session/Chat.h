@@ -24,6 +24,9 @@ public:
     virtual bool BoolSetting(const QString &key, bool fallback) const = 0;
     virtual void SendTypingState(const QVPlugin::Jid &peer, int state) = 0;
     virtual void SendDirectedPresence(const QVPlugin::ChatContact &presence) = 0;
+    // The agent's roster, where senders outside the chat get their names;
+    // none while the core has no roster.
+    virtual const CContactList *Contacts() const { return nullptr; }
 };
 
 enum ChatMode : int {
@@ -46,6 +49,8 @@ public:
     void SetMode(int mode);
     const QVPlugin::Jid &occupant() const { return m_occupant; }
     int chatState() const { return m_chatState; }
+    // The name under which a line from this sender is shown.
+    QString GetDisplayName(const QVPlugin::Jid &from) const;
     // Records the agent's chat state; announces a change when send is set.
     void SetChatState(int state, bool send);
     FileUpload &upload() { return m_upload; }
