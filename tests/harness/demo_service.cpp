@@ -1,15 +1,18 @@
 // The demo chat service: Prosody on 127.0.0.1 with the relay module, a
 // simulator that plays the chat service, a visitor who writes to the demo
 // agent now and then, and the knowledge-base web service with a few articles,
-// whose address reaches the program in the agent's account data. Runs until interrupted; prints where it listens
+// whose address reaches the program in the agent's account data, as does the
+// upload address for files sent into chats. Runs until interrupted; prints where it listens
 // and the demo account as "name=value" lines, then "ready".
 
 #include "tests/harness/ChatServiceSimulator.h"
 #include "tests/harness/KBServiceMock.h"
 #include "tests/harness/ProsodyFixture.h"
+#include "tests/harness/UploadEndpoint.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <gloox/tag.h>
@@ -39,6 +42,8 @@ const char *const kVisitorLines[] = {
 };
 
 int s_signalPipe[2] = {-1, -1};
+// Where files sent into chats go; part of the account data.
+std::string s_webModuleUrl;
 
 void OnSignal(int)
 {
@@ -63,6 +68,7 @@ std::string AccountData(const std::string &kbUrl)
     writer.writeTextElement(QStringLiteral("display-name"), QStringLiteral("Demo Agent"));
     writer.writeTextElement(QStringLiteral("key"), QStringLiteral("demo-key"));
     writer.writeTextElement(QStringLiteral("brandle"), QString::fromStdString(kbUrl));
+    writer.writeTextElement(QStringLiteral("web-module-url"), QString::fromStdString(s_webModuleUrl));
     writer.writeEndElement();
     return xml.toStdString();
 }
@@ -147,12 +153,21 @@ int main(int argc, char *argv[])
     const std::string kbUrl = knowledgeBase.Url();
     std::set<std::string> greeted;
 
+    QTemporaryDir uploads;
+    harness::UploadEndpoint uploadEndpoint(uploads.path());
+    if (!uploads.isValid() || !uploadEndpoint.Start()) {
+        std::fprintf(stderr, "the demo upload address did not start\n");
+        return 1;
+    }
+    s_webModuleUrl = uploadEndpoint.Url().toStdString();
+
     const QString agent = QStringLiteral("agent");
     Say(QStringLiteral("address"), server.Address());
     Say(QStringLiteral("user"), server.Jid(agent));
     Say(QStringLiteral("password"), server.PasswordOf(agent));
     Say(QStringLiteral("cafile"), server.CaFile());
     Say(QStringLiteral("kb"), QString::fromStdString(kbUrl));
+    Say(QStringLiteral("uploads"), uploadEndpoint.Url());
     std::printf("ready\n");
     std::fflush(stdout);
 

@@ -4,6 +4,7 @@
 #include "tests/TestUtil.h"
 
 #include "tests/harness/TestPki.h"
+#include "tests/harness/UploadEndpoint.h"
 
 #include <QFile>
 #include <QSignalSpy>
@@ -240,8 +241,32 @@ TEST_F(Upload, HttpsVerifiesTheServer)
         ASSERT_TRUE(waitUntil([&] { return done.size() + failed.size() > 0; }));
         EXPECT_EQ(done.size(), c.accepted ? 1 : 0);
         EXPECT_EQ(server.complete, c.accepted);
-        if (c.accepted)
+        if (c.accepted) {
             EXPECT_EQ(done[0][1].toString(), "https://files/y");
+        }
+    }
+}
+
+// The demo's upload address reads the form the program sends.
+TEST_F(Upload, TheEndpointStoresTheFileAndAnswersItsAddress)
+{
+    QTemporaryDir store;
+    harness::UploadEndpoint endpoint(store.path());
+    ASSERT_TRUE(endpoint.Start());
+    const QByteArray data = QByteArray("line\r\n") + QByteArray(5000, '\0') + "\r\n--end";
+    for (int round = 0; round < 2; ++round) {
+        FileUpload upload;
+        QSignalSpy done(&upload, &FileUpload::finished);
+        QSignalSpy failed(&upload, &FileUpload::failed);
+        ASSERT_TRUE(upload.Start(endpoint.Url(), Write("my report.bin", data)));
+        ASSERT_TRUE(waitUntil([&] { return done.size() + failed.size() > 0; }));
+        ASSERT_EQ(done.size(), 1) << failed.value(0).value(0).toString().toStdString();
+        const QString address = done[0][1].toString();
+        const QString name = round == 0 ? "my-report.bin" : "2-my-report.bin";
+        EXPECT_EQ(address, endpoint.Url().replace("/upload", "/files/" + name));
+        QFile stored(store.filePath(name));
+        ASSERT_TRUE(stored.open(QIODevice::ReadOnly));
+        EXPECT_EQ(stored.readAll(), data);
     }
 }
 
