@@ -56,34 +56,6 @@ void CChat::SetMode(int mode)
     m_core.SendDirectedPresence(presence);
 }
 
-QString CChat::GetDisplayName(const QVPlugin::Jid &from) const
-{
-    const QString visitor = QStringLiteral("Visitor");
-    if (from == m_core.OwnJid())
-        return QStringLiteral("me");
-    if (from.domain().startsWith(QLatin1String("visitors.")))
-        return visitor;
-    // The nick of the exact sender, else of whoever shares its bare JID.
-    auto nickIn = [&from](const CContactList &list) {
-        const QVPlugin::ChatContact *contact = list.Find(from);
-        QString nick = contact ? contact->nick : QString();
-        if (nick.isEmpty()) {
-            if (const QVPlugin::ChatContact *bare = list.FindBare(from))
-                nick = bare->nick;
-        }
-        return nick;
-    };
-    QString name = nickIn(m_members);
-    if (name.isEmpty()) {
-        if (const CContactList *contacts = m_core.Contacts())
-            name = nickIn(*contacts);
-    }
-    // Never an empty name: the chat's own peer speaks as the service.
-    if (name.isEmpty())
-        name = from == m_peer ? QStringLiteral("Server") : from.node();
-    return name == QLatin1String("::1") ? visitor : name;
-}
-
 void CChat::SetChatState(int state, bool send)
 {
     if (m_mode == ChatModeNone || !m_peer.IsValid() || state == m_chatState)
@@ -152,4 +124,35 @@ bool CChat::OnDelivered()
         return false;
     Show(m_outgoing);
     return true;
+}
+
+QString CChat::GetDisplayName(const QVPlugin::Jid &from) const
+{
+    if (from == m_core.OwnJid())
+        return QStringLiteral("me");
+    if (from.domain().startsWith(QLatin1String("visitors.")))
+        return QStringLiteral("Visitor");
+    const CContactList *contacts = m_core.Contacts();
+    const QVPlugin::ChatContact *found = m_members.Find(from);
+    if (!found)
+        found = m_members.FindBare(from);
+    if (!found && contacts)
+        found = contacts->Find(from);
+    if (!found && contacts)
+        found = contacts->FindBare(from);
+    QString name;
+    if (found) {
+        name = found->nick;
+        if (name.isEmpty()) {
+            const QVPlugin::ChatContact *bare = m_members.FindBare(from);
+            if (!bare && contacts)
+                bare = contacts->FindBare(from);
+            if (bare)
+                name = bare->nick;
+        }
+    }
+    // A contact without any nick is shown by its node rather than no name.
+    if (name.isEmpty())
+        name = !found && from == m_peer ? QStringLiteral("Server") : from.node();
+    return name == u"::1" ? QStringLiteral("Visitor") : name;
 }

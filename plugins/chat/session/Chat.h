@@ -24,8 +24,8 @@ public:
     virtual bool BoolSetting(const QString &key, bool fallback) const = 0;
     virtual void SendTypingState(const QVPlugin::Jid &peer, int state) = 0;
     virtual void SendDirectedPresence(const QVPlugin::ChatContact &presence) = 0;
-    // The agent's roster, where senders outside the chat get their names;
-    // none while the core has no roster.
+    // The agent's contacts, where names are looked up after the chat's own
+    // members; null when the core keeps none.
     virtual const CContactList *Contacts() const { return nullptr; }
 };
 
@@ -49,8 +49,6 @@ public:
     void SetMode(int mode);
     const QVPlugin::Jid &occupant() const { return m_occupant; }
     int chatState() const { return m_chatState; }
-    // The name under which a line from this sender is shown.
-    QString GetDisplayName(const QVPlugin::Jid &from) const;
     // Records the agent's chat state; announces a change when send is set.
     void SetChatState(int state, bool send);
     FileUpload &upload() { return m_upload; }
@@ -65,6 +63,9 @@ public:
     // One delivery receipt of the outgoing message; true when it was the
     // last one and the agent's line was shown.
     bool OnDelivered();
+
+    // The name under which a line from `from` is shown.
+    QString GetDisplayName(const QVPlugin::Jid &from) const;
 
 private:
     void Show(const QVPlugin::ChatMessage &message);
