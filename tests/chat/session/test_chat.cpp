@@ -3,6 +3,8 @@
 
 #include "plugins/chat/model/MessageChannel.h"
 #include "plugins/chat/session/Chat.h"
+#include "shared/Prompt.h"
+#include "tests/TestUtil.h"
 
 #include <QSignalSpy>
 
@@ -160,8 +162,18 @@ TEST_F(Chat, ModePresenceAndChatStates)
     EXPECT_EQ(chat.chatState(), QVPlugin::ChatStatePaused);
 }
 
-TEST_F(Chat, FinishedUploadBecomesANoticeLine)
+TEST_F(Chat, UploadResults)
 {
+    std::vector<PromptRequest> prompts;
+    CPrompt::SetHandler([&](const PromptRequest &r) { prompts.push_back(r); return QMessageBox::Ok; });
+    EXPECT_FALSE(chat.upload().Start("http://127.0.0.1:1/up", "/nonexistent/file"));
+    EXPECT_TRUE(prompts.empty()); // never inside the upload's own call
+    ASSERT_TRUE(waitUntil([&] { return !prompts.empty(); }));
+    CPrompt::SetHandler({});
+    EXPECT_EQ(prompts[0].text, "Unable to open the file.");
+    EXPECT_TRUE(prompts[0].caption.isEmpty());
+    EXPECT_TRUE(channel.Messages().empty());
+
     emit chat.upload().finished("/tmp/a b.txt", "http://files/1");
     ASSERT_EQ(channel.Messages().size(), 1u);
     EXPECT_EQ(channel.Messages()[0].type, ChatMessage::Notice);
