@@ -44,6 +44,7 @@ UploadEndpoint::UploadEndpoint(const QString &folder, QObject *parent)
     connect(&m_server, &QTcpServer::pendingConnectionAvailable, this, [this] {
         while (QTcpSocket *socket = m_server.nextPendingConnection()) {
             connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            connect(socket, &QObject::destroyed, this, [this, socket] { m_requests.remove(socket); });
             connect(socket, &QTcpSocket::readyRead, this, [this, socket] { OnData(socket); });
         }
     });
@@ -61,21 +62,18 @@ QString UploadEndpoint::Url() const
 
 void UploadEndpoint::OnData(QTcpSocket *socket)
 {
-    // The request so far lives on the socket until it is complete.
-    QByteArray request = socket->property("request").toByteArray() + socket->readAll();
+    QByteArray &request = m_requests[socket];
+    request += socket->readAll();
     const qsizetype headEnd = request.indexOf("\r\n\r\n");
-    auto finish = [socket](const QByteArray &answer) {
-        socket->setProperty("request", QByteArray());
-        socket->disconnect();
-        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    auto finish = [this, socket](const QByteArray &answer) {
+        m_requests.remove(socket);
+        disconnect(socket, &QTcpSocket::readyRead, this, nullptr);
         socket->write(answer);
         socket->disconnectFromHost();
     };
     if (headEnd < 0) {
         if (request.size() > kMaxHead)
             finish(Answer(431, "Header Too Large", "header too large"));
-        else
-            socket->setProperty("request", request);
         return;
     }
     const QList<QByteArray> lines = request.left(headEnd).split('\n');
@@ -94,10 +92,8 @@ void UploadEndpoint::OnData(QTcpSocket *socket)
         finish(Answer(400, "Bad Request", "bad request"));
         return;
     }
-    if (request.size() - headEnd - 4 < length) {
-        socket->setProperty("request", request);
+    if (request.size() - headEnd - 4 < length)
         return;
-    }
     finish(Handle(start[0], start[1], contentType, request.mid(headEnd + 4, length)));
 }
 

@@ -10,6 +10,7 @@
 
 #include <QByteArray>
 #include <QDir>
+#include <QHash>
 #include <QObject>
 #include <QString>
 #include <QTcpServer>
@@ -52,6 +53,8 @@ private:
 
     QDir m_folder;
     QTcpServer m_server;
+    // Each connection's request until it is complete.
+    QHash<QTcpSocket *, QByteArray> m_requests;
 };
 
 } // namespace harness
