@@ -5,6 +5,7 @@
 #include "plugins/chat/ChatLog.h"
 #include "plugins/chat/model/FlatXmlReader.h"
 #include "plugins/chat/model/Visitor.h"
+#include "plugins/chat/ui/TessaryBar.h"
 
 #include <QDomDocument>
 
@@ -64,10 +65,24 @@ const QUuid *CTessaryPlugin::GetId() const
     return &PLUGIN_GUID_LIVE_CHAT;
 }
 
+CTessaryBar *CTessaryPlugin::Bar() const
+{
+    return m_bar;
+}
+
 bool CTessaryPlugin::OnLoad()
 {
     m_quickTextStore = std::make_unique<CQuickTextStore>(m_host, &m_quickTexts);
     m_quickTextStore->Load();
+
+    // The bar page; the host deletes a page it refuses, and the load stops.
+    m_bar = new CTessaryBar(&m_quickTexts);
+    if (!AddBarPane(m_bar, TessaryString(10003)))
+        return false;
+    QObject::connect(&m_contacts, &CContactList::added, m_bar, &CTessaryBar::AddAgent);
+    QObject::connect(&m_contacts, &CContactList::changed, m_bar, &CTessaryBar::UpdateAgent);
+    QObject::connect(&m_contacts, &CContactList::removed, m_bar, &CTessaryBar::RemoveAgent);
+
     m_self.nick = GetValue(kAgentNick, QString()).toString();
     return true;
 }

@@ -18,11 +18,13 @@
 #include "plugins/chat/model/QuickTextStore.h"
 #include "plugins/xmpp/PluginBase.h"
 
+#include <QPointer>
 #include <QStringList>
 
 #include <memory>
 #include <string>
 
+class CTessaryBar;
 class CVisitor;
 
 class CTessaryPlugin : public QVPlugin::CPluginBase
@@ -80,12 +82,16 @@ public:
     QVPlugin::PresenceState OwnState() const { return m_ownState; }
     CQuickTextList &QuickTexts() { return m_quickTexts; }
     CContactList &Contacts() { return m_contacts; }
+    // The outlook-bar page; null before load or once the host removed it.
+    CTessaryBar *Bar() const;
 
 private:
     void ReadAccountData(const std::string &text);
     void WriteSetting(const QString &key, const QString &value);
 
     IVisitors *m_visitors = nullptr;
+    // Owned by the host's bar parent once added.
+    QPointer<CTessaryBar> m_bar;
     CContactList m_contacts;
     CQuickTextList m_quickTexts;
     // Made at load, once the host is known.

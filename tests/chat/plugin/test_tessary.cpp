@@ -8,9 +8,12 @@
 #include "plugins/chat/TessaryPlugin.h"
 #include "plugins/chat/model/NameValueCollection.h"
 #include "plugins/chat/model/Visitor.h"
+#include "plugins/chat/ui/TessaryBar.h"
+#include "tests/bus/FakePlugin.h"
 #include "tests/xmpp/FakeHost.h"
 
 #include <QFile>
+#include <QListWidget>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -79,8 +82,14 @@ class TessaryTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        host.onSend = [this](const QUuid &id, IMessage *in, IMessage *) {
+        host.onSend = [this](const QUuid &id, IMessage *in, IMessage *out) {
             sent.push_back({id, std::shared_ptr<IMessage>(in ? in->Clone() : nullptr)});
+            if (id == MSG_GET_SETTING && static_cast<MsgValue *>(in)->name == "UI.BarParentWnd") {
+                static_cast<QVMessage<QVariant> *>(out)->value = QVariant::fromValue<QWidget *>(&barParent);
+                return 1;
+            }
+            if (id == MSG_ADD_BAR_PANE)
+                return addBarResult;
             return id == MSG_GET_SETTING ? 0 : 1;
         };
         ASSERT_TRUE(plugin->Initialize(&host));
@@ -119,6 +128,8 @@ protected:
         return plugin->OnMessage(MSG_SERVER_MESSAGE_RECEIVED, &msg, nullptr);
     }
 
+    QWidget barParent;
+    int addBarResult = 1;
     FakeHost host;
     FakeVisitors visitors;
     CTessaryPlugin *plugin = new CTessaryPlugin;
@@ -199,6 +210,26 @@ TEST_F(TessaryTest, OrdinaryContactsFillTheListUntilTheAgentGoesOffline)
     EXPECT_EQ(plugin->Contacts().Count(), 0);
 }
 
+TEST_F(TessaryTest, TheBarShowsOnlineAgentsAndARefusedBarStopsTheLoad)
+{
+    ASSERT_NE(plugin->Bar(), nullptr);
+    EXPECT_EQ(plugin->Bar()->parentWidget(), &barParent);
+    QVMessage<ChatContact> colleague(ChatContact(Jid(QStringLiteral("colleague@chat.example/desk"))));
+    colleague.value.role = RoleOther;
+    colleague.value.nick = QStringLiteral("Colleague");
+    plugin->OnMessage(MSG_CONTACT_PRESENCE, &colleague, nullptr);
+    ASSERT_EQ(plugin->Bar()->Agents()->count(), 1);
+    EXPECT_EQ(plugin->Bar()->Agents()->item(0)->text(), "Colleague");
+    Presence(PresenceOffline);
+    EXPECT_EQ(plugin->Bar()->Agents()->count(), 0);
+
+    addBarResult = -1;
+    CTessaryPlugin *refused = new CTessaryPlugin;
+    EXPECT_FALSE(refused->Initialize(&host));
+    EXPECT_EQ(refused->Bar(), nullptr) << "the refused page is deleted";
+    refused->Release();
+}
+
 TEST_F(TessaryTest, OnlyTheExactQuickTextFileNameIsLoaded)
 {
     DataInfo file;
@@ -265,12 +296,24 @@ TEST(TessaryModule, TheLibraryRegistersTheLiveChatPlugin)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(QFile::copy(OSTREL_PROGRAM_DIR "/Tessary.so", dir.filePath("Tessary.so")));
+    // The live-chat plug-in loads only where the host takes its bar page.
+    QWidget barParent;
+    auto *ui = new bustest::FakePlugin(QStringLiteral("ui"));
+    ui->onMessage = [&barParent](const QUuid &id, IMessage *in, IMessage *out) {
+        if (id == MSG_GET_SETTING && static_cast<MsgValue *>(in)->name == "UI.BarParentWnd") {
+            static_cast<QVMessage<QVariant> *>(out)->value = QVariant::fromValue<QWidget *>(&barParent);
+            return 1;
+        }
+        return id == MSG_ADD_BAR_PANE ? 1 : 0;
+    };
     CManager manager(dir.path());
+    manager.AddPlugin(ui, PLUGIN_ORDER_UI);
     manager.LoadPluginLibraries();
-    ASSERT_EQ(manager.Plugins().size(), 1u);
-    EXPECT_EQ(*manager.Plugins()[0]->GetId(), PLUGIN_GUID_LIVE_CHAT);
-    EXPECT_EQ(manager.Plugins()[0]->GetName(), "Live Chat Plugin");
-    EXPECT_EQ(manager.Plugins()[0]->GetDescription(), "Live Chat Plugin allows chat interaction with customers");
+    ASSERT_EQ(manager.Plugins().size(), 2u);
+    const IPlugin *chat = manager.Plugins()[1];
+    EXPECT_EQ(*chat->GetId(), PLUGIN_GUID_LIVE_CHAT);
+    EXPECT_EQ(chat->GetName(), "Live Chat Plugin");
+    EXPECT_EQ(chat->GetDescription(), "Live Chat Plugin allows chat interaction with customers");
     manager.Shutdown();
 }
 
