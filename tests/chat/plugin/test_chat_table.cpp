@@ -4,6 +4,7 @@
 #include "plugins/chat/ChatTable.h"
 #include "plugins/chat/model/MessageChannel.h"
 #include "plugins/chat/session/Chat.h"
+#include "tests/chat/plugin/FakeChatWindows.h"
 
 #include <QSignalSpy>
 
@@ -24,25 +25,13 @@ struct NullCore : ChatCore
     void SendDirectedPresence(const ChatContact &) override {}
 };
 
-struct FakeWindows : IChatWindows
-{
-    QWidget *CreateChatWindow(CChat *) override { return ++created, new QWidget; }
-    void RaiseChatWindow(QWidget *) override { ++raised; }
-    void ShowPeerChatState(QWidget *, int state) override { states.push_back(state); }
-    void DestroyChatWindow(QWidget *window) override { delete window; }
-
-    int created = 0;
-    int raised = 0;
-    std::vector<int> states;
-};
-
 } // namespace
 
 TEST(ChatTable, OneChatPerBarePeerAndOneWindowUntilItIsDestroyed)
 {
     NullCore core;
     MessageChannel channel(Jid(QStringLiteral("bob@x.org")));
-    FakeWindows windows;
+    FakeChatWindows windows;
     CChatTable table;
     table.SetWindows(&windows);
     QSignalSpy chats(&table, &CChatTable::chatAdded);
