@@ -30,7 +30,8 @@ CTessaryPane::CTessaryPane(QWidget *chatWindow, const QString &title)
       m_chatWindow(chatWindow)
 {
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(title);
+    // A visitor's name is shown as written: Qt would take "[*]" for its modified mark.
+    setWindowTitle(QString(title).replace(QLatin1String("[*]"), QLatin1String("[*][*]")));
     setMinimumSize(kMinimumSize);
     resize(InitialSize());
 
@@ -54,6 +55,7 @@ CTessaryPane::CTessaryPane(QWidget *chatWindow, const QString &title)
     m_saveTimer.setSingleShot(true);
     m_saveTimer.setInterval(kSaveDelayMs);
     connect(&m_saveTimer, &QTimer::timeout, this, &CTessaryPane::SavePlacement);
+    InitializeSkin();
 }
 
 CTessaryPane::~CTessaryPane()
