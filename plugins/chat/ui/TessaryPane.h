@@ -38,7 +38,8 @@ public:
     static QSize InitialSize();
 
 signals:
-    // The frame is going; emitted once, before it is deleted.
+    // The frame is going; emitted once, before it deletes itself (receivers
+    // forget it and must not delete it).
     void closing(CTessaryPane *pane);
 
 protected:
