@@ -92,7 +92,18 @@ bool CTessaryPlugin::OnLoad()
     });
 
     m_self.nick = GetValue(kAgentNick, QString()).toString();
+    // Every contact that appears gets its picture fetched.
+    QObject::connect(&m_contacts, &CContactList::added, &m_pictures,
+                     [this](ChatContact *contact) { m_pictures.Request(contact->jid); });
+    m_pictures.SetBaseUrl(m_webModuleUrl);
     return true;
+}
+
+void CTessaryPlugin::OnUnload()
+{
+    QObject::disconnect(&m_contacts, &CContactList::added, &m_pictures, nullptr);
+    m_pictures.Stop();
+    CPluginBase::OnUnload();
 }
 
 int CTessaryPlugin::OnMessage(const QUuid &id, IMessage *in, IMessage *out)
@@ -293,6 +304,7 @@ void CTessaryPlugin::ReadAccountData(const std::string &text)
     const QString webModule = data.value(QStringLiteral("web-module-url"));
     if (!webModule.isEmpty()) {
         m_webModuleUrl = webModule;
+        m_pictures.SetBaseUrl(webModule);
         WriteSetting(kWebModuleUrl, webModule);
     }
     const QString departments = data.value(QStringLiteral("member-departments"));
@@ -310,6 +322,7 @@ void CTessaryPlugin::OnDisconnected()
     m_self.bareJid = Jid();
     m_self.nick.clear();
     m_webModuleUrl.clear();
+    m_pictures.SetBaseUrl(QString());
     m_departments.clear();
     // The knowledge-base address stays: the service plug-in keeps working
     // against it until the next sign-in replaces it.

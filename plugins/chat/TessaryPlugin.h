@@ -15,6 +15,7 @@
 // Threading: user-interface thread only, like every bus handler.
 
 #include "bus/ChatPayloads.h"
+#include "plugins/chat/AgentPictures.h"
 #include "plugins/chat/ChatTable.h"
 #include "plugins/chat/model/ContactList.h"
 #include "plugins/chat/model/MessageChannel.h"
@@ -75,6 +76,7 @@ public:
     const QUuid *GetId() const override;
     int OnMessage(const QUuid &id, QVPlugin::IMessage *in, QVPlugin::IMessage *out) override;
     bool OnLoad() override;
+    void OnUnload() override;
     void OnSettingChanged(const QString &key, const QVariant &value) override;
     void OnDisconnected() override;
     void BuildSettingsLayout(QDomDocument *document) override;
@@ -105,6 +107,11 @@ public:
     void OpenContactChat(const QVPlugin::Jid &jid);
     // A visitor's room chat in the visitor pane; any other in its window.
     void ShowChatFor(CChat *chat);
+    // An agent's picture: null until fetched (then pictureArrived of
+    // Pictures() tells), or when it does not load.
+    QImage GetPicture(const QVPlugin::Jid &jid) { return m_pictures.Picture(jid); }
+    void RequestPicture(const QVPlugin::Jid &jid) { m_pictures.Request(jid); }
+    CAgentPictures &Pictures() { return m_pictures; }
 
     const QVPlugin::ChatContact &Self() const { return m_self; }
     const QString &WebModuleUrl() const { return m_webModuleUrl; }
@@ -150,6 +157,7 @@ private:
     MessageChannelRegistry m_channels;
     CContactList m_contacts;
     CChatTable m_chatTable;
+    CAgentPictures m_pictures;
     CQuickTextList m_quickTexts;
     // Made at load, once the host is known.
     std::unique_ptr<CQuickTextStore> m_quickTextStore;
