@@ -50,7 +50,8 @@ void CVisitorListModel::SetAgentsText(AgentsTextFn agentsText)
 bool CVisitorListModel::AddVisitor(const CVisitor *visitor)
 {
     Tessary::AssertUiThread();
-    if (!visitor || m_rowOf.count(visitor->id()))
+    // An empty id is how the list says "no visitor".
+    if (!visitor || visitor->id().empty() || m_rowOf.count(visitor->id()))
         return false;
     const int row = int(m_rows.size());
     beginInsertRows(QModelIndex(), row, row);

@@ -55,7 +55,7 @@ public:
 
     // Appends a row. The model keeps the pointer, not the visitor: the
     // owner removes the row before deleting the visitor. False when the
-    // visitor's id already has a row.
+    // visitor's id is empty or already has a row.
     bool AddVisitor(const CVisitor *visitor);
     // Rewrites the time and state columns, and unless timesOnly every
     // column and the icon. False when the id has no row.

@@ -73,6 +73,7 @@ TEST_F(VisitorListTest, ColumnsFollowTheVisitor)
     ASSERT_TRUE(model.AddVisitor(v));
     ASSERT_TRUE(model.AddVisitor(bare));
     EXPECT_FALSE(model.AddVisitor(v));
+    EXPECT_FALSE(model.AddVisitor(Make("qvvVID=NoId")));
     EXPECT_EQ(model.rowCount(), 2);
 
     m_now += 25 * 3600;
