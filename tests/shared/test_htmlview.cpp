@@ -1,0 +1,93 @@
+// The HTML view pane on a real web engine (under Xvfb): large documents,
+// text encoding, the tab's title and closing.
+
+#include "shared/html/QVHtmlViewPane.h"
+#include "tests/TestUtil.h"
+
+#include <QPointer>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QWebEnginePage>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString PlainText(CQVHtmlViewPane &pane)
+{
+    QString text;
+    bool done = false;
+    pane.View()->page()->toPlainText([&](const QString &result) {
+        text = result;
+        done = true;
+    });
+    EXPECT_TRUE(waitUntil([&] { return done; }, 30000));
+    return text;
+}
+
+bool Load(CQVHtmlViewPane &pane, const QString &html)
+{
+    QSignalSpy finished(&pane, &CQVHtmlViewPane::loadFinished);
+    pane.LoadFromText(html);
+    return finished.wait(30000) && finished.first().first().toBool();
+}
+
+} // namespace
+
+TEST(HtmlViewPane, ShowsALargeDocumentWholeInUtf8)
+{
+    CQVHtmlViewPane pane;
+    pane.resize(400, 300);
+    pane.show();
+    EXPECT_EQ(pane.GetLocation(), QStringLiteral("about:blank"));
+
+    // Over 3 MB: more than a data URL may carry. Non-ASCII text at both
+    // ends shows the encoding survived the whole way.
+    QString body;
+    for (int row = 0; body.size() < 3 * 1024 * 1024; ++row)
+        body += QStringLiteral("%1 0123456789 abcdefghijklmnopqrstuvwxyz\n").arg(row);
+    const QString html = QStringLiteral("<html><body><p>Grüße 日本</p><pre>") + body
+        + QStringLiteral("</pre><p>end-of-page ü</p></body></html>");
+    ASSERT_GT(html.toUtf8().size(), 3 * 1024 * 1024);
+    ASSERT_TRUE(Load(pane, html));
+    EXPECT_TRUE(pane.GetLocation().startsWith(QStringLiteral("qvhtml://"))) << pane.GetLocation().toStdString();
+
+    const QString shown = PlainText(pane);
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("Grüße 日本")));
+    EXPECT_TRUE(shown.endsWith(QStringLiteral("end-of-page ü"))) << shown.right(80).toStdString();
+    EXPECT_EQ(shown.count(QStringLiteral("abcdefghijklmnopqrstuvwxyz")), body.count(QStringLiteral("abcdefghijklmnopqrstuvwxyz")));
+
+    // A small document again goes inline and replaces it.
+    ASSERT_TRUE(Load(pane, QStringLiteral("<p>small ü</p>")));
+    EXPECT_EQ(PlainText(pane), QStringLiteral("small ü"));
+}
+
+TEST(HtmlViewPane, TitleOnItsTabAndCloseRemovesTheTab)
+{
+    QTabWidget tabs;
+    tabs.resize(400, 300);
+    auto *other = new CQVHtmlViewPane;
+    tabs.addTab(other, QStringLiteral("Other"));
+    QPointer<CQVHtmlViewPane> pane = new CQVHtmlViewPane;
+    tabs.addTab(pane, QStringLiteral("Preview"));
+    tabs.show();
+
+    // Not asked: the label stays.
+    ASSERT_TRUE(Load(*other, QStringLiteral("<title>Ignored</title><p>x</p>")));
+    EXPECT_EQ(tabs.tabText(0), QStringLiteral("Other"));
+
+    pane->SetUpdateTabTitle(true);
+    ASSERT_TRUE(Load(*pane, QStringLiteral("<title>Fish &amp; Chips</title><p>x</p>")));
+    EXPECT_EQ(tabs.tabText(1), QStringLiteral("Fish && Chips"));
+    EXPECT_EQ(pane->View()->windowTitle(), QStringLiteral("Fish & Chips"));
+
+    // A pane outside a tab widget changes no label.
+    CQVHtmlViewPane alone;
+    alone.SetUpdateTabTitle(true);
+    ASSERT_TRUE(Load(alone, QStringLiteral("<title>Alone</title><p>x</p>")));
+    EXPECT_EQ(tabs.tabText(0), QStringLiteral("Other"));
+
+    pane->close();
+    EXPECT_EQ(tabs.count(), 1);
+    EXPECT_TRUE(waitUntil([&] { return pane.isNull(); }));
+}
