@@ -3,6 +3,9 @@
 #include "plugins/kbeditor/LumoryStrings.h"
 #include "skins/HTMLBuilder.h"
 
+#include <QWebEngineNavigationRequest>
+#include <QWebEnginePage>
+
 QString BuildArticlePreviewHtml(const QVPlugin::KBArticle &article, const QString &categoryTitle)
 {
     CHTMLBuilder page(QStringLiteral(":/lumory/html/preview.html"));
@@ -14,20 +17,20 @@ QString BuildArticlePreviewHtml(const QVPlugin::KBArticle &article, const QStrin
     return page.GetHTML();
 }
 
-CTextPreviewPane::CTextPreviewPane(QWidget *parent) : QTextBrowser(parent)
+CArticleHtmlPane::CArticleHtmlPane(QWidget *parent) : CQVHtmlViewPane(parent)
 {
-    setOpenLinks(false);
-    setOpenExternalLinks(false);
-    setUndoRedoEnabled(false);
+    SetJavaScriptEnabled(false);
+    // The pane's own loads are typed navigations of the main frame; whatever
+    // the page itself starts (links, forms, refreshes, frames) stays out.
+    connect(View()->page(), &QWebEnginePage::navigationRequested, this, [](QWebEngineNavigationRequest &request) {
+        if (request.isMainFrame() && request.navigationType() == QWebEngineNavigationRequest::TypedNavigation)
+            request.accept();
+        else
+            request.reject();
+    });
 }
 
-void CTextPreviewPane::ShowHtml(const QString &html)
+void CArticleHtmlPane::ShowHtml(const QString &html)
 {
-    setHtml(html);
-}
-
-QVariant CTextPreviewPane::loadResource(int, const QUrl &)
-{
-    // Pictures and style sheets the body names stay out: no files, no network.
-    return QVariant();
+    LoadFromText(html);
 }

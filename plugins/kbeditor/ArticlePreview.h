@@ -5,9 +5,9 @@
 // link. User-interface thread only.
 
 #include "bus/KBPayloads.h"
+#include "shared/html/QVHtmlViewPane.h"
 
 #include <QString>
-#include <QTextBrowser>
 
 #include <functional>
 
@@ -27,17 +27,15 @@ public:
 // Makes a pane as a child of parent; null when none can be made.
 using PreviewPaneFactory = std::function<IArticlePreviewPane *(QWidget *parent)>;
 
-// The pane on the rich-text browser: it has no script engine, follows no
-// link and loads nothing from outside the page.
-class CTextPreviewPane : public QTextBrowser, public IArticlePreviewPane
+// The pane on the web view: page scripts are off, and the only navigation it
+// follows is the loading of its own page (no links, forms, refreshes or
+// frames).
+class CArticleHtmlPane : public CQVHtmlViewPane, public IArticlePreviewPane
 {
     Q_OBJECT
 public:
-    explicit CTextPreviewPane(QWidget *parent = nullptr);
+    explicit CArticleHtmlPane(QWidget *parent = nullptr);
 
     QWidget *Widget() override { return this; }
     void ShowHtml(const QString &html) override;
-
-protected:
-    QVariant loadResource(int type, const QUrl &name) override;
 };

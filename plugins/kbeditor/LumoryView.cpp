@@ -28,7 +28,7 @@ QString TabLabel(const QString &text)
 
 CLumoryView::CLumoryView(CLumoryPlugin *plugin, QWidget *parent)
     : QWidget(parent), m_plugin(plugin), m_tabs(new QTabWidget(this)),
-      m_paneFactory([](QWidget *parent) -> IArticlePreviewPane * { return new CTextPreviewPane(parent); })
+      m_paneFactory([](QWidget *parent) -> IArticlePreviewPane * { return new CArticleHtmlPane(parent); })
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

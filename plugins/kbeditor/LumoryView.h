@@ -28,7 +28,7 @@ public:
     // plugin: not owned, outlives the view.
     explicit CLumoryView(CLumoryPlugin *plugin, QWidget *parent = nullptr);
 
-    // The default makes rich-text panes.
+    // The default makes web panes.
     void SetPaneFactory(PreviewPaneFactory factory) { m_paneFactory = std::move(factory); }
 
     void ShowSearchTab();

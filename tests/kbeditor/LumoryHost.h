@@ -1,14 +1,30 @@
 #pragma once
 // A recording host that also hands the editor plug-in parent windows and
 // takes its bar page and view, so that the plug-in loads as in the program.
+// The view's previews go to panes that only keep their page (no web engine).
 
 #include "bus/MessageIds.h"
 #include "bus/Payloads.h"
+#include "plugins/kbeditor/LumoryView.h"
 #include "tests/xmpp/FakeHost.h"
 
 #include <QWidget>
 
 namespace lumorytest {
+
+class FakePane : public QWidget, public IArticlePreviewPane
+{
+public:
+    using QWidget::QWidget;
+    QWidget *Widget() override { return this; }
+    void ShowHtml(const QString &page) override
+    {
+        html = page;
+        ++loads;
+    }
+    QString html;
+    int loads = 0;
+};
 
 class LumoryHost : public xmpptest::FakeHost
 {
@@ -20,7 +36,10 @@ public:
             return 1;
         }
         if (id == QVPlugin::MSG_ADD_BAR_PANE || id == QVPlugin::MSG_ADD_VIEW) {
-            added.push_back(static_cast<QVPlugin::MsgAddWindow *>(in)->window);
+            QWidget *window = static_cast<QVPlugin::MsgAddWindow *>(in)->window;
+            if (auto *view = qobject_cast<CLumoryView *>(window))
+                view->SetPaneFactory([](QWidget *parent) { return new FakePane(parent); });
+            added.push_back(window);
             return 1;
         }
         return FakeHost::SendMessage(id, in, out);

@@ -18,19 +18,7 @@ using namespace QVPlugin;
 
 namespace {
 
-class FakePane : public QWidget, public IArticlePreviewPane
-{
-public:
-    using QWidget::QWidget;
-    QWidget *Widget() override { return this; }
-    void ShowHtml(const QString &page) override
-    {
-        html = page;
-        ++loads;
-    }
-    QString html;
-    int loads = 0;
-};
+using lumorytest::FakePane;
 
 KBArticle Article(const std::string &id, const std::string &title = "Printer setup")
 {
