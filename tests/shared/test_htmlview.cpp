@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QSignalSpy>
 #include <QTabWidget>
+#include <QTcpServer>
 #include <QWebEnginePage>
 
 #include <gtest/gtest.h>
@@ -78,16 +79,43 @@ TEST(HtmlViewPane, TitleOnItsTabAndCloseRemovesTheTab)
 
     pane->SetUpdateTabTitle(true);
     ASSERT_TRUE(Load(*pane, QStringLiteral("<title>Fish &amp; Chips</title><p>x</p>")));
-    EXPECT_EQ(tabs.tabText(1), QStringLiteral("Fish && Chips"));
+    // The title may follow the end of the load.
+    EXPECT_TRUE(waitUntil([&] { return tabs.tabText(1) == QStringLiteral("Fish && Chips"); }, 30000))
+        << tabs.tabText(1).toStdString();
     EXPECT_EQ(pane->View()->windowTitle(), QStringLiteral("Fish & Chips"));
 
     // A pane outside a tab widget changes no label.
     CQVHtmlViewPane alone;
     alone.SetUpdateTabTitle(true);
     ASSERT_TRUE(Load(alone, QStringLiteral("<title>Alone</title><p>x</p>")));
+    ASSERT_TRUE(waitUntil([&] { return alone.View()->windowTitle() == QStringLiteral("Alone"); }, 30000));
     EXPECT_EQ(tabs.tabText(0), QStringLiteral("Other"));
 
     pane->close();
     EXPECT_EQ(tabs.count(), 1);
     EXPECT_TRUE(waitUntil([&] { return pane.isNull(); }));
+}
+
+TEST(HtmlViewPane, NavigationErrorsAskTheOwner)
+{
+    // A loopback port that nothing listens on any more.
+    QTcpServer probe;
+    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
+    const QUrl refused(QStringLiteral("http://127.0.0.1:%1/page").arg(probe.serverPort()));
+    probe.close();
+
+    CQVHtmlViewPane pane;
+    pane.show();
+    QList<QUrl> asked;
+    pane.SetNavigateErrorCallback([&](const QUrl &url, const QString &frame, int status) {
+        EXPECT_TRUE(frame.isEmpty());
+        EXPECT_NE(status, 0);
+        asked.append(url);
+        return false;
+    });
+    pane.Navigate(refused);
+    ASSERT_TRUE(waitUntil([&] { return !asked.isEmpty(); }, 30000));
+    EXPECT_EQ(asked.first(), refused);
+    // Cancelled: no error page, the view is blank.
+    EXPECT_TRUE(waitUntil([&] { return pane.GetLocation() == QStringLiteral("about:blank"); }, 30000));
 }

@@ -82,7 +82,7 @@ TEST(HtmlPages, HostileVisitorOnDetailsPageRunsNoScript)
     pane.SetJavaScriptEnabled(false);
 
     ASSERT_TRUE(Load(pane, Tessary::VisitorDetailsPage(&visitor, {})));
-    EXPECT_EQ(pane.View()->title(), QStringLiteral("Details"));
+    EXPECT_TRUE(waitUntil([&] { return pane.View()->title() == QStringLiteral("Details"); }, 30000));
     QString text;
     bool done = false;
     pane.View()->page()->toPlainText([&](const QString &result) {
@@ -91,4 +91,5 @@ TEST(HtmlPages, HostileVisitorOnDetailsPageRunsNoScript)
     });
     ASSERT_TRUE(waitUntil([&] { return done; }, 30000));
     EXPECT_TRUE(text.contains(QStringLiteral("</title><script>document.title='owned'</script>"))) << text.toStdString();
+    EXPECT_EQ(pane.View()->title(), QStringLiteral("Details"));
 }
