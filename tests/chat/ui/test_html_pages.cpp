@@ -5,10 +5,8 @@
 #include "plugins/chat/model/Visitor.h"
 #include "plugins/chat/model/VisitorInfoHtml.h"
 #include "plugins/chat/ui/HTMLPageExternal.h"
-#include "shared/html/QVHtmlViewPane.h"
-#include "tests/TestUtil.h"
+#include "tests/HtmlViewTestUtil.h"
 
-#include <QSignalSpy>
 #include <QWebEnginePage>
 
 #include <gtest/gtest.h>
@@ -20,14 +18,6 @@ struct HistoryOwner : CHTMLPageExternal::Owner
     void RetrieveHistory() override { ++requests; }
     int requests = 0;
 };
-
-bool Load(CQVHtmlViewPane &pane, const QString &html,
-          CQVHtmlViewPane::ExternalAccess access = CQVHtmlViewPane::ExternalAccess::None)
-{
-    QSignalSpy finished(&pane, &CQVHtmlViewPane::loadFinished);
-    pane.LoadFromText(html, access);
-    return finished.wait(30000) && finished.first().first().toBool();
-}
 
 QVariant RunScript(CQVHtmlViewPane &pane, const QString &script)
 {
@@ -52,7 +42,7 @@ TEST(HtmlPages, HistoryPageReachesThePluginThroughWindowExternal)
     pane.show();
     pane.SetExternal(&external);
 
-    ASSERT_TRUE(Load(pane, Tessary::VisitorHistoryPage(), CQVHtmlViewPane::ExternalAccess::Granted));
+    ASSERT_TRUE(LoadAndWait(pane, Tessary::VisitorHistoryPage(), CQVHtmlViewPane::ExternalAccess::Granted));
     // Answered within the same script: no promise, no callback.
     EXPECT_EQ(RunScript(pane, QStringLiteral("window.external.GetQVAgentVersion()")).toString(),
               QStringLiteral("5.0.592.2"));
@@ -63,7 +53,7 @@ TEST(HtmlPages, HistoryPageReachesThePluginThroughWindowExternal)
 
     // The history text from the service is not our page: no object, no
     // channel to forge calls through.
-    ASSERT_TRUE(Load(pane, QStringLiteral("<p>Transcript</p>")));
+    ASSERT_TRUE(LoadAndWait(pane, QStringLiteral("<p>Transcript</p>")));
     EXPECT_EQ(RunScript(pane, QStringLiteral("typeof window.external.GetHistory")).toString(),
               QStringLiteral("undefined"));
     EXPECT_EQ(RunScript(pane, QStringLiteral("typeof qt")).toString(), QStringLiteral("undefined"));
@@ -81,15 +71,9 @@ TEST(HtmlPages, HostileVisitorOnDetailsPageRunsNoScript)
     pane.show();
     pane.SetJavaScriptEnabled(false);
 
-    ASSERT_TRUE(Load(pane, Tessary::VisitorDetailsPage(&visitor, {})));
+    ASSERT_TRUE(LoadAndWait(pane, Tessary::VisitorDetailsPage(&visitor, {})));
     EXPECT_TRUE(waitUntil([&] { return pane.View()->title() == QStringLiteral("Details"); }, 30000));
-    QString text;
-    bool done = false;
-    pane.View()->page()->toPlainText([&](const QString &result) {
-        text = result;
-        done = true;
-    });
-    ASSERT_TRUE(waitUntil([&] { return done; }, 30000));
+    const QString text = PlainText(pane);
     EXPECT_TRUE(text.contains(QStringLiteral("</title><script>document.title='owned'</script>"))) << text.toStdString();
     EXPECT_EQ(pane.View()->title(), QStringLiteral("Details"));
 }
