@@ -1,38 +1,13 @@
 // The HTML view pane on a real web engine (under Xvfb): large documents,
 // text encoding, the tab's title and closing.
 
-#include "shared/html/QVHtmlViewPane.h"
-#include "tests/TestUtil.h"
+#include "tests/HtmlViewTestUtil.h"
 
 #include <QPointer>
-#include <QSignalSpy>
 #include <QTabWidget>
-#include <QWebEnginePage>
+#include <QTcpServer>
 
 #include <gtest/gtest.h>
-
-namespace {
-
-QString PlainText(CQVHtmlViewPane &pane)
-{
-    QString text;
-    bool done = false;
-    pane.View()->page()->toPlainText([&](const QString &result) {
-        text = result;
-        done = true;
-    });
-    EXPECT_TRUE(waitUntil([&] { return done; }, 30000));
-    return text;
-}
-
-bool Load(CQVHtmlViewPane &pane, const QString &html)
-{
-    QSignalSpy finished(&pane, &CQVHtmlViewPane::loadFinished);
-    pane.LoadFromText(html);
-    return finished.wait(30000) && finished.first().first().toBool();
-}
-
-} // namespace
 
 TEST(HtmlViewPane, ShowsALargeDocumentWholeInUtf8)
 {
@@ -49,7 +24,7 @@ TEST(HtmlViewPane, ShowsALargeDocumentWholeInUtf8)
     const QString html = QStringLiteral("<html><body><p>Grüße 日本</p><pre>") + body
         + QStringLiteral("</pre><p>end-of-page ü</p></body></html>");
     ASSERT_GT(html.toUtf8().size(), 3 * 1024 * 1024);
-    ASSERT_TRUE(Load(pane, html));
+    ASSERT_TRUE(LoadAndWait(pane, html));
     EXPECT_TRUE(pane.GetLocation().startsWith(QStringLiteral("qvhtml://"))) << pane.GetLocation().toStdString();
 
     const QString shown = PlainText(pane);
@@ -58,7 +33,7 @@ TEST(HtmlViewPane, ShowsALargeDocumentWholeInUtf8)
     EXPECT_EQ(shown.count(QStringLiteral("abcdefghijklmnopqrstuvwxyz")), body.count(QStringLiteral("abcdefghijklmnopqrstuvwxyz")));
 
     // A small document again goes inline and replaces it.
-    ASSERT_TRUE(Load(pane, QStringLiteral("<p>small ü</p>")));
+    ASSERT_TRUE(LoadAndWait(pane, QStringLiteral("<p>small ü</p>")));
     EXPECT_EQ(PlainText(pane), QStringLiteral("small ü"));
 }
 
@@ -73,21 +48,48 @@ TEST(HtmlViewPane, TitleOnItsTabAndCloseRemovesTheTab)
     tabs.show();
 
     // Not asked: the label stays.
-    ASSERT_TRUE(Load(*other, QStringLiteral("<title>Ignored</title><p>x</p>")));
+    ASSERT_TRUE(LoadAndWait(*other, QStringLiteral("<title>Ignored</title><p>x</p>")));
     EXPECT_EQ(tabs.tabText(0), QStringLiteral("Other"));
 
     pane->SetUpdateTabTitle(true);
-    ASSERT_TRUE(Load(*pane, QStringLiteral("<title>Fish &amp; Chips</title><p>x</p>")));
-    EXPECT_EQ(tabs.tabText(1), QStringLiteral("Fish && Chips"));
+    ASSERT_TRUE(LoadAndWait(*pane, QStringLiteral("<title>Fish &amp; Chips</title><p>x</p>")));
+    // The title may follow the end of the load.
+    EXPECT_TRUE(waitUntil([&] { return tabs.tabText(1) == QStringLiteral("Fish && Chips"); }, 30000))
+        << tabs.tabText(1).toStdString();
     EXPECT_EQ(pane->View()->windowTitle(), QStringLiteral("Fish & Chips"));
 
     // A pane outside a tab widget changes no label.
     CQVHtmlViewPane alone;
     alone.SetUpdateTabTitle(true);
-    ASSERT_TRUE(Load(alone, QStringLiteral("<title>Alone</title><p>x</p>")));
+    ASSERT_TRUE(LoadAndWait(alone, QStringLiteral("<title>Alone</title><p>x</p>")));
+    ASSERT_TRUE(waitUntil([&] { return alone.View()->windowTitle() == QStringLiteral("Alone"); }, 30000));
     EXPECT_EQ(tabs.tabText(0), QStringLiteral("Other"));
 
     pane->close();
     EXPECT_EQ(tabs.count(), 1);
     EXPECT_TRUE(waitUntil([&] { return pane.isNull(); }));
+}
+
+TEST(HtmlViewPane, NavigationErrorsAskTheOwner)
+{
+    // A loopback port that nothing listens on any more.
+    QTcpServer probe;
+    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
+    const QUrl refused(QStringLiteral("http://127.0.0.1:%1/page").arg(probe.serverPort()));
+    probe.close();
+
+    CQVHtmlViewPane pane;
+    pane.show();
+    QList<QUrl> asked;
+    pane.SetNavigateErrorCallback([&](const QUrl &url, const QString &frame, int status) {
+        EXPECT_TRUE(frame.isEmpty());
+        EXPECT_NE(status, 0);
+        asked.append(url);
+        return false;
+    });
+    pane.Navigate(refused);
+    ASSERT_TRUE(waitUntil([&] { return !asked.isEmpty(); }, 30000));
+    EXPECT_EQ(asked.first(), refused);
+    // Cancelled: no error page, the view is blank.
+    EXPECT_TRUE(waitUntil([&] { return pane.GetLocation() == QStringLiteral("about:blank"); }, 30000));
 }
