@@ -112,6 +112,17 @@ protected:
     CBrandle *plugin = nullptr;
 };
 
+// The latest request of one operation; an empty request when there is none.
+KBServiceMock::Request LastRequest(const KBServiceMock &service, const std::string &operation)
+{
+    const auto requests = service.Requests();
+    for (auto it = requests.rbegin(); it != requests.rend(); ++it)
+        if (it->operation == operation)
+            return *it;
+    ADD_FAILURE() << "no " << operation << " request";
+    return {};
+}
+
 TEST_F(BrandleTest, RequestsWaitForTheAccountAndTheAddress)
 {
     Start();
@@ -163,13 +174,10 @@ TEST_F(BrandleTest, WritesAnswerWithTheServiceResult)
     for (int id : {42, -7, 0}) {
         QVMessage<int> msg(id);
         EXPECT_EQ(plugin->OnMessage(MSG_KB_DELETE_CATEGORY, &msg, nullptr), 1) << id;
-        // The worker may reload its lists in between: find the delete itself.
-        const auto requests = service.Requests();
-        const auto last = std::find_if(requests.rbegin(), requests.rend(),
-                                       [](const auto &r) { return r.operation == "Delete"; });
-        ASSERT_NE(last, requests.rend());
-        EXPECT_EQ(last->Field("entity"), "CATEGORY");
-        EXPECT_EQ(last->Field("id"), std::to_string(id));
+        // The worker's list refresh may come between: look for the delete.
+        const auto last = LastRequest(service, "Delete");
+        EXPECT_EQ(last.Field("entity"), "CATEGORY");
+        EXPECT_EQ(last.Field("id"), std::to_string(id));
     }
 
     KBArticleMessage article;
@@ -194,9 +202,7 @@ TEST_F(BrandleTest, ANewAddressTakesTheNextCall)
     Set("kb.webservice.url", other.Url());
     QVMessage<std::string> id("1");
     plugin->OnMessage(MSG_KB_DELETE_ARTICLE, &id, nullptr);
-    const auto requests = other.Requests();
-    ASSERT_FALSE(requests.empty());
-    EXPECT_EQ(requests.back().operation, "Delete");
+    EXPECT_EQ(LastRequest(other, "Delete").Field("id"), "1");
 }
 
 TEST_F(BrandleTest, UnloadCutsACallThatNeverReturns)
