@@ -5,6 +5,7 @@
 #include "plugins/chat/session/PictureSignal.h"
 #include "plugins/chat/session/TimeFormat.h"
 #include "plugins/chat/ui/ChatRTFCtrl.h"
+#include "plugins/chat/ui/ChatWindows.h"
 #include "plugins/chat/ui/ChatWnd.h"
 #include "plugins/chat/ui/InputRichEditCtrl.h"
 #include "shared/Prompt.h"
@@ -281,4 +282,22 @@ TEST_F(ChatWndTest, SaveWritesRtfAndReportsAnUnwritableTarget)
 
     EXPECT_FALSE(window.SaveTranscript(dir.filePath(QStringLiteral("missing/chat.rtf"))));
     EXPECT_EQ(prompts, QStringList{"Failed to save history"});
+}
+
+TEST_F(ChatWndTest, DirectChatWindowsStandAlone)
+{
+    CChatWindows windows(host);
+    QPointer<QWidget> window = windows.CreateChatWindow(&chat);
+    ASSERT_TRUE(window);
+    auto *chatWindow = qobject_cast<CFullChatWnd *>(window.data());
+    ASSERT_TRUE(chatWindow);
+    EXPECT_TRUE(window->isWindow());
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->windowTitle(), "Bob/Chat");
+    EXPECT_EQ(chatWindow->GetChat(), &chat);
+    windows.ShowPeerChatState(window, QVPlugin::ChatStateComposing);
+    EXPECT_EQ(chatWindow->StatusText(), "Bob is typing a message...");
+    windows.DestroyChatWindow(window);
+    EXPECT_FALSE(window);
+    EXPECT_EQ(host.states, (std::vector<int>{1, 5}));
 }
