@@ -75,6 +75,27 @@ QPixmap TypingPicture()
     return pixmap;
 }
 
+// The glyph of the Detach button (a window with an arrow out of it) or of
+// the Close button (a cross).
+QPixmap CaptionGlyph(bool close)
+{
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(0x3a, 0x4a, 0x5c), 1.6, Qt::SolidLine, Qt::RoundCap));
+    if (close) {
+        painter.drawLine(QPointF(4, 4), QPointF(12, 12));
+        painter.drawLine(QPointF(12, 4), QPointF(4, 12));
+    } else {
+        painter.drawRect(QRectF(2.5, 5.5, 8, 8));
+        painter.drawLine(QPointF(7, 9), QPointF(13.5, 2.5));
+        painter.drawLine(QPointF(9.5, 2.5), QPointF(13.5, 2.5));
+        painter.drawLine(QPointF(13.5, 2.5), QPointF(13.5, 6.5));
+    }
+    return pixmap;
+}
+
 // A body held as RTF, as the 8-bit text the reader takes: characters
 // beyond ASCII become RTF escapes so none is lost.
 QByteArray RtfBytes(const QString &body)
@@ -139,9 +160,11 @@ CChatWnd::CChatWnd(IChatWndHost &host, QWidget *parent)
     AddButton(IdSendFile, QStringLiteral("Send &File"));
     AddButton(IdTransfer, QStringLiteral("&Transfer"));
     AddButton(IdSave, QStringLiteral("&Save"));
-    AddButton(IdDetach, QString());
-    AddButton(IdClose, QString())->hide();
-    CQVButton *emoticons = AddButton(IdEmoticons, QString());
+    AddButton(IdDetach, QString())->SetImage(CaptionGlyph(false));
+    AddButton(IdClose, QString())->SetImage(CaptionGlyph(true));
+    Button(IdDetach)->setToolTip(QStringLiteral("Detach Chat"));
+    Button(IdClose)->setToolTip(QStringLiteral("Close"));
+    CQVButton *emoticons = AddButton(IdEmoticons, QString(), true);
     emoticons->SetTransparent(true);
     if (!m_transcript->EmoticonImages().isEmpty())
         emoticons->SetImage(m_transcript->EmoticonImages().front());
@@ -175,9 +198,9 @@ CChatWnd::~CChatWnd()
     DetachChat();
 }
 
-CQVButton *CChatWnd::AddButton(int id, const QString &caption)
+CQVButton *CChatWnd::AddButton(int id, const QString &caption, bool flat)
 {
-    auto *button = new CQVButton(false, this);
+    auto *button = new CQVButton(flat, this);
     button->setObjectName(QStringLiteral("c%1").arg(id));
     button->setText(caption);
     button->setFocusPolicy(Qt::TabFocus);

@@ -118,7 +118,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    CQVButton *AddButton(int id, const QString &caption);
+    CQVButton *AddButton(int id, const QString &caption, bool flat = false);
     bool IsUsable() const;
     // Stops the timer that belongs to the chat's current state.
     void KillStateTimer();

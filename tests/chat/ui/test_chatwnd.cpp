@@ -10,6 +10,7 @@
 #include "plugins/chat/ui/InputRichEditCtrl.h"
 #include "shared/Prompt.h"
 #include "skins/QVButton.h"
+#include "skins/QVSkinManager.h"
 #include "tests/TestUtil.h"
 
 #include <QFile>
@@ -300,4 +301,23 @@ TEST_F(ChatWndTest, DirectChatWindowsStandAlone)
     windows.DestroyChatWindow(window);
     EXPECT_FALSE(window);
     EXPECT_EQ(host.states, (std::vector<int>{1, 5}));
+}
+
+TEST_F(ChatWndTest, StandardSkinPlacesTheInputByItsLines)
+{
+    ASSERT_TRUE(CQVSkinManager::Load(QStringLiteral(OSTREL_SOURCE_DIR "/skins/data")));
+    ASSERT_TRUE(CQVSkinManager::SetCurrentSkin(QStringLiteral("standard")));
+    CChatWnd window(host);
+    window.resize(500, 400);
+    window.show();
+    QWidget *input = window.Input();
+    EXPECT_TRUE(input->isHidden());
+    window.AttachChat(&chat);
+    EXPECT_FALSE(input->isHidden());
+    const int oneLine = input->height();
+    window.Input()->setPlainText(QStringLiteral("a\nb\nc"));
+    EXPECT_GT(input->height(), oneLine);
+    EXPECT_LT(window.Transcript()->geometry().bottom(), input->geometry().top());
+    window.DetachChat();
+    EXPECT_TRUE(input->isHidden());
 }
