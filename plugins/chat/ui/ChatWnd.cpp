@@ -20,6 +20,7 @@
 #include <QCursor>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QGridLayout>
 #include <QLabel>
 #include <QMenu>
@@ -733,8 +734,36 @@ void CChatWnd::contextMenuEvent(QContextMenuEvent *event)
     event->accept();
 }
 
+unsigned CChatWnd::QuickTextFor(const QKeyEvent *event) const
+{
+    // Quick-text shortcuts hold Ctrl or Alt, or are function keys; other
+    // keys are typing and never look the table up.
+    const bool function = event->key() >= Qt::Key_F1 && event->key() <= Qt::Key_F24;
+    if (!function && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)))
+        return 0;
+    CQuickTextList *list = m_host.QuickTexts();
+    if (!list)
+        return 0;
+    const QKeySequence pressed(event->keyCombination());
+    for (const QVPlugin::AcceleratorEntry &entry : QuickTextMenu::Accelerators(*list)) {
+        if (entry.key == pressed && entry.id >= CQuickTextList::kFirstCommand)
+            return entry.id;
+    }
+    return 0;
+}
+
 bool CChatWnd::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_input && (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress)) {
+        // The frame's own shortcut for the same keys must not take them away
+        // from the window that inserts the text.
+        if (const unsigned command = QuickTextFor(static_cast<QKeyEvent *>(event))) {
+            event->accept();
+            if (event->type() == QEvent::KeyPress)
+                InsertQuickText(command - CQuickTextList::kFirstCommand);
+            return true;
+        }
+    }
     // Reading a direct chat's window marks its conversation read.
     if (watched == m_input && event->type() == QEvent::FocusIn && IsUsable() && m_chat->mode() == ChatModeDirect)
         m_chat->channel().SetUnread(false);

@@ -21,6 +21,7 @@
 class CChatRTFCtrl;
 class CInputRichEditCtrl;
 class CQVButton;
+class QKeyEvent;
 class QLabel;
 class QMenu;
 
@@ -143,6 +144,8 @@ private:
     void OnTransfer();
     void OnSave();
     int InputLineCount() const;
+    // The quick-text command whose shortcut the key is; 0 for none.
+    unsigned QuickTextFor(const QKeyEvent *event) const;
     // The input as RTF without the writer's closing empty paragraph.
     QByteArray InputRtf() const;
 

@@ -2,6 +2,8 @@
 // lock, the agent's chat states, status texts and taking a chat over.
 
 #include "plugins/chat/model/MessageChannel.h"
+#include "plugins/chat/model/QuickText.h"
+#include "plugins/chat/model/QuickTextKeys.h"
 #include "plugins/chat/session/PictureSignal.h"
 #include "plugins/chat/session/TimeFormat.h"
 #include "plugins/chat/ui/ChatRTFCtrl.h"
@@ -14,6 +16,7 @@
 #include "tests/TestUtil.h"
 
 #include <QFile>
+#include <QMenu>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
@@ -52,13 +55,14 @@ struct FakeHost : IChatWndHost
     QString WebModuleUrl() const override { return QStringLiteral("http://127.0.0.1:1/qvx/"); }
     QImage GetPicture(const Jid &) override { return {}; }
     CPictureSignal *PictureSignal() override { return &pictures; }
-    CQuickTextList *QuickTexts() override { return nullptr; }
+    CQuickTextList *QuickTexts() override { return &quickTexts; }
     void OpenTransfer(const Jid &, QWidget *) override {}
 
     std::vector<ChatMessage> sent;
     std::vector<int> states;
     std::map<QString, QVariant> settings;
     CPictureSignal pictures;
+    CQuickTextList quickTexts; // the built-in set
 };
 
 const Jid kPeer(QStringLiteral("bob@x.org/home"));
@@ -320,4 +324,33 @@ TEST_F(ChatWndTest, StandardSkinPlacesTheInputByItsLines)
     EXPECT_LT(window.Transcript()->geometry().bottom(), input->geometry().top());
     window.DetachChat();
     EXPECT_TRUE(input->isHidden());
+}
+
+TEST_F(ChatWndTest, QuickTextsByNumberMenuAndShortcut)
+{
+    CChatWnd window(host);
+    window.AttachChat(&chat);
+    CQuickTextItem *greeting = nullptr;
+    for (CQuickTextCategory *category : host.quickTexts.Root()->Categories()) {
+        for (CQuickTextItem *item : category->Items()) {
+            if (item->Title() == u"Greeting")
+                greeting = item;
+        }
+    }
+    ASSERT_TRUE(greeting);
+    window.InsertQuickText(greeting->Number()); // hidden: nothing
+    EXPECT_TRUE(window.Input()->toPlainText().isEmpty());
+
+    window.show();
+    window.InsertQuickText(greeting->Number());
+    const QString text = window.Input()->toPlainText();
+    EXPECT_TRUE(text.startsWith(QLatin1String("Good ")) && text.contains(QLatin1String(", my name is Ann."))) << text.toStdString();
+
+    std::unique_ptr<QMenu> menu(window.CreateQuickTextMenu(nullptr));
+    EXPECT_FALSE(menu->actions().isEmpty());
+
+    window.Input()->clear();
+    greeting->SetShortcut(QuickTextKeys::FromKey(Qt::CTRL | Qt::Key_G));
+    QTest::keyClick(window.Input(), Qt::Key_G, Qt::ControlModifier);
+    EXPECT_EQ(window.Input()->toPlainText(), text);
 }
