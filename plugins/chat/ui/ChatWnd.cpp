@@ -289,9 +289,13 @@ void CChatWnd::AttachChat(CChat *chat)
         m_pictureConnection = connect(signal, &CPictureSignal::pictureArrived, this, &CChatWnd::OnPicture);
     }
 
-    if (IsUsable() && chat->chatState() != QVPlugin::ChatStateActive) {
-        KillStateTimer();
-        chat->SetChatState(QVPlugin::ChatStateActive, true);
+    if (IsUsable()) {
+        if (chat->chatState() != QVPlugin::ChatStateActive) {
+            KillStateTimer();
+            chat->SetChatState(QVPlugin::ChatStateActive, true);
+        }
+        // Also for a chat that was already active elsewhere: this window
+        // now times it out.
         m_inactiveTimer.start(m_timings.inactiveMs, this);
     }
 
@@ -416,13 +420,17 @@ void CChatWnd::OnMessage(const ChatMessage &message)
 
 void CChatWnd::OnEcho()
 {
-    m_sendTimer.stop();
-    setEnabled(true);
-    // The agent goes on typing in the format of the sent text.
-    const QTextCharFormat format = m_input->textCursor().charFormat();
-    m_input->clear();
-    m_input->setCurrentCharFormat(format);
-    m_input->setFocus();
+    // Only the send this window waits for owns the input's text; an echo
+    // that comes later never takes what the agent typed since.
+    if (IsSending()) {
+        m_sendTimer.stop();
+        setEnabled(true);
+        // The agent goes on typing in the format of the sent text.
+        const QTextCharFormat format = m_input->textCursor().charFormat();
+        m_input->clear();
+        m_input->setCurrentCharFormat(format);
+        m_input->setFocus();
+    }
     if (IsUsable() && m_chat->chatState() != QVPlugin::ChatStateActive) {
         KillStateTimer();
         m_chat->SetChatState(QVPlugin::ChatStateActive, false);

@@ -214,6 +214,12 @@ TEST_F(ChatWndTest, LinesAndStatusTexts)
     EXPECT_EQ(window.StatusText(), "Uploaded 25%");
     window.OnUploadProgress(0, 0);
     EXPECT_EQ(window.StatusText(), "Uploaded 100%");
+
+    window.EndChat();
+    EXPECT_TRUE(Transcript(window).contains(QLatin1String("System:\n  The chat has ended")));
+    EXPECT_EQ(channel.Messages().back().type, ChatMessage::Notice);
+    EXPECT_EQ(chat.mode(), ChatModeNone);
+    EXPECT_EQ(window.GetSkinFormName(), "ChatWndReadOnly");
 }
 
 TEST_F(ChatWndTest, PeerPictureArrivesForThePeerOnly)
