@@ -4,6 +4,7 @@
 #include "plugins/chat/model/MessageChannel.h"
 #include "plugins/chat/model/QuickText.h"
 #include "plugins/chat/model/QuickTextMenu.h"
+#include "plugins/chat/model/UiThread.h"
 #include "plugins/chat/session/EmoticonCodes.h"
 #include "plugins/chat/session/Greeting.h"
 #include "plugins/chat/session/PictureSignal.h"
@@ -173,7 +174,8 @@ CChatWnd::CChatWnd(IChatWndHost &host, QWidget *parent)
 
     m_statusPicture = new QLabel(this);
     m_statusPicture->setObjectName(QStringLiteral("c%1").arg(IdStatusPicture));
-    m_statusPicture->setEnabled(false);
+    // Shown in colour, but as inert as a disabled item.
+    m_statusPicture->setAttribute(Qt::WA_TransparentForMouseEvents);
     m_statusLabel = new QLabel(this);
     m_statusLabel->setObjectName(QStringLiteral("c%1").arg(IdStatusLabel));
     // Peer names and times reach it: never rich text.
@@ -402,6 +404,7 @@ void CChatWnd::ShowLine(const ChatMessage &message)
 
 void CChatWnd::OnMessage(const ChatMessage &message)
 {
+    Tessary::AssertUiThread();
     if (!m_chat)
         return;
     ShowLine(message);
@@ -577,6 +580,8 @@ void CChatWnd::OnUploadProgress(qint64 done, qint64 total)
 
 void CChatWnd::OnPicture(const Jid &jid, const QImage &picture)
 {
+    // The picture queue emits from its thread; the connection queues it here.
+    Tessary::AssertUiThread();
     if (!m_pictureJid.IsValid() || jid != m_pictureJid)
         return;
     disconnect(m_pictureConnection);
