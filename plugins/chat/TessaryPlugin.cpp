@@ -5,6 +5,7 @@
 #include "plugins/chat/ChatLog.h"
 #include "plugins/chat/model/FlatXmlReader.h"
 #include "plugins/chat/model/Visitor.h"
+#include "plugins/chat/ui/TessaryBar.h"
 
 #include <QDomDocument>
 
@@ -64,12 +65,45 @@ const QUuid *CTessaryPlugin::GetId() const
     return &PLUGIN_GUID_LIVE_CHAT;
 }
 
+CTessaryBar *CTessaryPlugin::Bar() const
+{
+    return m_bar;
+}
+
 bool CTessaryPlugin::OnLoad()
 {
     m_quickTextStore = std::make_unique<CQuickTextStore>(m_host, &m_quickTexts);
     m_quickTextStore->Load();
+
+    // The bar page; the host deletes a page it refuses, and the load stops.
+    m_bar = new CTessaryBar(&m_quickTexts);
+    if (!AddBarPane(m_bar, TessaryString(10003)))
+        return false;
+    QObject::connect(&m_contacts, &CContactList::added, m_bar, &CTessaryBar::AddAgent);
+    QObject::connect(&m_contacts, &CContactList::changed, m_bar, &CTessaryBar::UpdateAgent);
+    QObject::connect(&m_contacts, &CContactList::removed, m_bar, &CTessaryBar::RemoveAgent);
+    QObject::connect(&m_chatTable, &CChatTable::chatAdded, m_bar, &CTessaryBar::AddChatEntry);
+    QObject::connect(&m_chatTable, &CChatTable::windowAdded, m_bar,
+                     [bar = m_bar.data()](CChat *chat, QWidget *) { bar->AddChatEntry(chat); });
+    QObject::connect(m_bar, &CTessaryBar::chatActivated, m_bar, [this](CChat *chat) { ShowChatFor(chat); });
+    QObject::connect(m_bar, &CTessaryBar::contactActivated, m_bar, [this](const Jid &jid) {
+        OpenContactChat(jid);
+        ShowChatFor(m_chatTable.FindChat(jid));
+    });
+
     m_self.nick = GetValue(kAgentNick, QString()).toString();
+    // Every contact that appears gets its picture fetched.
+    QObject::connect(&m_contacts, &CContactList::added, &m_pictures,
+                     [this](ChatContact *contact) { m_pictures.Request(contact->jid); });
+    m_pictures.SetBaseUrl(m_webModuleUrl);
     return true;
+}
+
+void CTessaryPlugin::OnUnload()
+{
+    QObject::disconnect(&m_contacts, &CContactList::added, &m_pictures, nullptr);
+    m_pictures.Stop();
+    CPluginBase::OnUnload();
 }
 
 int CTessaryPlugin::OnMessage(const QUuid &id, IMessage *in, IMessage *out)
@@ -270,6 +304,7 @@ void CTessaryPlugin::ReadAccountData(const std::string &text)
     const QString webModule = data.value(QStringLiteral("web-module-url"));
     if (!webModule.isEmpty()) {
         m_webModuleUrl = webModule;
+        m_pictures.SetBaseUrl(webModule);
         WriteSetting(kWebModuleUrl, webModule);
     }
     const QString departments = data.value(QStringLiteral("member-departments"));
@@ -287,6 +322,7 @@ void CTessaryPlugin::OnDisconnected()
     m_self.bareJid = Jid();
     m_self.nick.clear();
     m_webModuleUrl.clear();
+    m_pictures.SetBaseUrl(QString());
     m_departments.clear();
     // The knowledge-base address stays: the service plug-in keeps working
     // against it until the next sign-in replaces it.

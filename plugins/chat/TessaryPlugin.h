@@ -15,6 +15,7 @@
 // Threading: user-interface thread only, like every bus handler.
 
 #include "bus/ChatPayloads.h"
+#include "plugins/chat/AgentPictures.h"
 #include "plugins/chat/ChatTable.h"
 #include "plugins/chat/model/ContactList.h"
 #include "plugins/chat/model/MessageChannel.h"
@@ -23,11 +24,13 @@
 #include "plugins/chat/session/Chat.h"
 #include "plugins/xmpp/PluginBase.h"
 
+#include <QPointer>
 #include <QStringList>
 
 #include <memory>
 #include <string>
 
+class CTessaryBar;
 class CVisitor;
 
 class CTessaryPlugin : public QVPlugin::CPluginBase
@@ -73,6 +76,7 @@ public:
     const QUuid *GetId() const override;
     int OnMessage(const QUuid &id, QVPlugin::IMessage *in, QVPlugin::IMessage *out) override;
     bool OnLoad() override;
+    void OnUnload() override;
     void OnSettingChanged(const QString &key, const QVariant &value) override;
     void OnDisconnected() override;
     void BuildSettingsLayout(QDomDocument *document) override;
@@ -103,6 +107,11 @@ public:
     void OpenContactChat(const QVPlugin::Jid &jid);
     // A visitor's room chat in the visitor pane; any other in its window.
     void ShowChatFor(CChat *chat);
+    // An agent's picture: null until fetched (then pictureArrived of
+    // Pictures() tells), or when it does not load.
+    QImage GetPicture(const QVPlugin::Jid &jid) { return m_pictures.Picture(jid); }
+    void RequestPicture(const QVPlugin::Jid &jid) { m_pictures.Request(jid); }
+    CAgentPictures &Pictures() { return m_pictures; }
 
     const QVPlugin::ChatContact &Self() const { return m_self; }
     const QString &WebModuleUrl() const { return m_webModuleUrl; }
@@ -110,6 +119,8 @@ public:
     QVPlugin::PresenceState OwnState() const { return m_ownState; }
     CQuickTextList &QuickTexts() { return m_quickTexts; }
     CContactList &Contacts() { return m_contacts; }
+    // The outlook-bar page; null before load or once the host removed it.
+    CTessaryBar *Bar() const;
     CChatTable &ChatTable() { return m_chatTable; }
     MessageChannelRegistry &Channels() { return m_channels; }
     // What every chat of the workplace sends through.
@@ -138,12 +149,15 @@ private:
     void OnReceipt(const QVPlugin::ChatMessage &receipt);
 
     IVisitors *m_visitors = nullptr;
+    // Owned by the host's bar parent once added.
+    QPointer<CTessaryBar> m_bar;
     IVisitorChats *m_visitorChats = nullptr;
     CoreLink m_core{*this};
     // Channels outlive the chats that publish on them.
     MessageChannelRegistry m_channels;
     CContactList m_contacts;
     CChatTable m_chatTable;
+    CAgentPictures m_pictures;
     CQuickTextList m_quickTexts;
     // Made at load, once the host is known.
     std::unique_ptr<CQuickTextStore> m_quickTextStore;

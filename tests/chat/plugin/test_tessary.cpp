@@ -8,10 +8,13 @@
 #include "plugins/chat/TessaryPlugin.h"
 #include "plugins/chat/model/NameValueCollection.h"
 #include "plugins/chat/model/Visitor.h"
+#include "plugins/chat/ui/TessaryBar.h"
+#include "tests/bus/FakePlugin.h"
 #include "tests/chat/plugin/FakeChatWindows.h"
 #include "tests/xmpp/FakeHost.h"
 
 #include <QFile>
+#include <QListWidget>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -103,8 +106,14 @@ class TessaryTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        host.onSend = [this](const QUuid &id, IMessage *in, IMessage *) {
+        host.onSend = [this](const QUuid &id, IMessage *in, IMessage *out) {
             sent.push_back({id, std::shared_ptr<IMessage>(in ? in->Clone() : nullptr)});
+            if (id == MSG_GET_SETTING && static_cast<MsgValue *>(in)->name == "UI.BarParentWnd") {
+                static_cast<QVMessage<QVariant> *>(out)->value = QVariant::fromValue<QWidget *>(&barParent);
+                return 1;
+            }
+            if (id == MSG_ADD_BAR_PANE)
+                return addBarResult;
             return id == MSG_GET_SETTING ? 0 : 1;
         };
         ASSERT_TRUE(plugin->Initialize(&host));
@@ -161,6 +170,8 @@ protected:
         plugin->OnMessage(MSG_CONTACT_PRESENCE, &contact, nullptr);
     }
 
+    QWidget barParent;
+    int addBarResult = 1;
     FakeHost host;
     FakeVisitors visitors;
     FakeVisitorChats visitorChats;
@@ -241,6 +252,35 @@ TEST_F(TessaryTest, OrdinaryContactsFillTheListUntilTheAgentGoesOffline)
     EXPECT_EQ(plugin->Contacts().Count(), 1);
     Presence(PresenceOffline);
     EXPECT_EQ(plugin->Contacts().Count(), 0);
+}
+
+TEST_F(TessaryTest, TheBarFollowsAgentsAndChatsAndARefusedBarStopsTheLoad)
+{
+    CTessaryBar *bar = plugin->Bar();
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->parentWidget(), &barParent);
+    AddContact("bob@chat.example/desk");
+    ASSERT_EQ(bar->Agents()->count(), 1);
+    EXPECT_EQ(bar->Agents()->item(0)->text(), "Bob");
+
+    // The chat a double-click opens is announced as a chat and as a window: one entry.
+    emit bar->contactActivated(Jid(QStringLiteral("bob@chat.example/desk")));
+    EXPECT_EQ(windows.created, 1);
+    ASSERT_EQ(bar->Conversations()->count(), 1);
+    EXPECT_EQ(bar->Conversations()->item(0)->text(), "Bob");
+    const int raised = windows.raised;
+    emit bar->chatActivated(plugin->ChatTable().At(0));
+    EXPECT_EQ(windows.created, 1);
+    EXPECT_EQ(windows.raised, raised + 1);
+
+    Presence(PresenceOffline);
+    EXPECT_EQ(bar->Agents()->count(), 0);
+
+    addBarResult = -1;
+    CTessaryPlugin *refused = new CTessaryPlugin;
+    EXPECT_FALSE(refused->Initialize(&host));
+    EXPECT_EQ(refused->Bar(), nullptr) << "the refused page is deleted";
+    refused->Release();
 }
 
 TEST_F(TessaryTest, OnlyTheExactQuickTextFileNameIsLoaded)
@@ -385,12 +425,24 @@ TEST(TessaryModule, TheLibraryRegistersTheLiveChatPlugin)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(QFile::copy(OSTREL_PROGRAM_DIR "/Tessary.so", dir.filePath("Tessary.so")));
+    // The live-chat plug-in loads only where the host takes its bar page.
+    QWidget barParent;
+    auto *ui = new bustest::FakePlugin(QStringLiteral("ui"));
+    ui->onMessage = [&barParent](const QUuid &id, IMessage *in, IMessage *out) {
+        if (id == MSG_GET_SETTING && static_cast<MsgValue *>(in)->name == "UI.BarParentWnd") {
+            static_cast<QVMessage<QVariant> *>(out)->value = QVariant::fromValue<QWidget *>(&barParent);
+            return 1;
+        }
+        return id == MSG_ADD_BAR_PANE ? 1 : 0;
+    };
     CManager manager(dir.path());
+    manager.AddPlugin(ui, PLUGIN_ORDER_UI);
     manager.LoadPluginLibraries();
-    ASSERT_EQ(manager.Plugins().size(), 1u);
-    EXPECT_EQ(*manager.Plugins()[0]->GetId(), PLUGIN_GUID_LIVE_CHAT);
-    EXPECT_EQ(manager.Plugins()[0]->GetName(), "Live Chat Plugin");
-    EXPECT_EQ(manager.Plugins()[0]->GetDescription(), "Live Chat Plugin allows chat interaction with customers");
+    ASSERT_EQ(manager.Plugins().size(), 2u);
+    const IPlugin *chat = manager.Plugins()[1];
+    EXPECT_EQ(*chat->GetId(), PLUGIN_GUID_LIVE_CHAT);
+    EXPECT_EQ(chat->GetName(), "Live Chat Plugin");
+    EXPECT_EQ(chat->GetDescription(), "Live Chat Plugin allows chat interaction with customers");
     manager.Shutdown();
 }
 

@@ -4,7 +4,6 @@
 #include "plugins/chat/model/MessageChannel.h"
 #include "plugins/chat/model/QuickText.h"
 #include "plugins/chat/model/QuickTextKeys.h"
-#include "plugins/chat/session/PictureSignal.h"
 #include "plugins/chat/session/TimeFormat.h"
 #include "plugins/chat/ui/ChatRTFCtrl.h"
 #include "plugins/chat/ui/ChatWindows.h"
@@ -31,6 +30,13 @@ using QVPlugin::Jid;
 
 namespace {
 
+class PictureSource : public QObject
+{
+    Q_OBJECT
+signals:
+    void arrived(const Jid &jid, const QImage &picture);
+};
+
 struct FakeHost : IChatWndHost
 {
     Jid OwnJid() const override { return Jid(QStringLiteral("agent@x.org/desk")); }
@@ -54,14 +60,18 @@ struct FakeHost : IChatWndHost
     QString AgentDisplayName() const override { return QStringLiteral("Ann"); }
     QString WebModuleUrl() const override { return QStringLiteral("http://127.0.0.1:1/qvx/"); }
     QImage GetPicture(const Jid &) override { return {}; }
-    CPictureSignal *PictureSignal() override { return &pictures; }
+    QMetaObject::Connection ConnectPictures(QObject *receiver,
+                                            std::function<void(const Jid &, const QImage &)> slot) override
+    {
+        return QObject::connect(&pictures, &PictureSource::arrived, receiver, std::move(slot));
+    }
     CQuickTextList *QuickTexts() override { return &quickTexts; }
     void OpenTransfer(const Jid &, QWidget *) override {}
 
     std::vector<ChatMessage> sent;
     std::vector<int> states;
     std::map<QString, QVariant> settings;
-    CPictureSignal pictures;
+    PictureSource pictures;
     CQuickTextList quickTexts; // the built-in set
 };
 
@@ -230,9 +240,9 @@ TEST_F(ChatWndTest, PeerPictureArrivesForThePeerOnly)
     const QImage fallback = button->GetImage().toImage();
     QImage picture(32, 32, QImage::Format_ARGB32);
     picture.fill(Qt::red);
-    emit host.pictures.pictureArrived(Jid(QStringLiteral("carl@x.org/1")), picture);
+    emit host.pictures.arrived(Jid(QStringLiteral("carl@x.org/1")), picture);
     EXPECT_EQ(button->GetImage().toImage(), fallback);
-    emit host.pictures.pictureArrived(kPeer, picture);
+    emit host.pictures.arrived(kPeer, picture);
     EXPECT_EQ(button->GetImage().toImage().pixelColor(0, 0), QColor(Qt::red));
 }
 
@@ -360,3 +370,5 @@ TEST_F(ChatWndTest, QuickTextsByNumberMenuAndShortcut)
     QTest::keyClick(window.Input(), Qt::Key_G, Qt::ControlModifier);
     EXPECT_EQ(window.Input()->toPlainText(), text);
 }
+
+#include "test_chatwnd.moc"
