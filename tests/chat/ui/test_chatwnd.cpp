@@ -11,6 +11,7 @@
 #include "plugins/chat/ui/InputRichEditCtrl.h"
 #include "shared/Prompt.h"
 #include "skins/QVButton.h"
+#include "skins/QVSettingsHelpers.h"
 #include "skins/QVSkinManager.h"
 #include "tests/TestUtil.h"
 
@@ -305,22 +306,24 @@ TEST_F(ChatWndTest, SaveWritesRtfAndReportsAnUnwritableTarget)
     EXPECT_EQ(prompts, QStringList{"Failed to save history"});
 }
 
-TEST_F(ChatWndTest, DirectChatWindowsStandAlone)
+TEST_F(ChatWndTest, DirectChatWindowsStandInFrames)
 {
+    QTemporaryDir dir;
+    CQVSettingsHelpers::SetStoreFile(dir.filePath(QStringLiteral("state.ini")));
     CChatWindows windows(host);
-    QPointer<QWidget> window = windows.CreateChatWindow(&chat);
-    ASSERT_TRUE(window);
-    auto *chatWindow = qobject_cast<CFullChatWnd *>(window.data());
-    ASSERT_TRUE(chatWindow);
-    EXPECT_TRUE(window->isWindow());
-    EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(window->windowTitle(), "Bob/Chat");
+    QPointer<QWidget> frame = windows.CreateChatWindow(&chat);
+    ASSERT_TRUE(frame);
+    EXPECT_TRUE(frame->isWindow() && frame->isVisible());
+    EXPECT_EQ(frame->windowTitle(), "Bob/Chat");
+    CChatWnd *chatWindow = CChatWindows::ChatWindowOf(frame);
+    ASSERT_TRUE(qobject_cast<CFullChatWnd *>(chatWindow));
     EXPECT_EQ(chatWindow->GetChat(), &chat);
-    windows.ShowPeerChatState(window, QVPlugin::ChatStateComposing);
+    windows.ShowPeerChatState(frame, QVPlugin::ChatStateComposing);
     EXPECT_EQ(chatWindow->StatusText(), "Bob is typing a message...");
-    windows.DestroyChatWindow(window);
-    EXPECT_FALSE(window);
+    windows.DestroyChatWindow(frame);
+    EXPECT_FALSE(frame);
     EXPECT_EQ(host.states, (std::vector<int>{1, 5}));
+    CQVSettingsHelpers::SetStoreFile(QString());
 }
 
 TEST_F(ChatWndTest, StandardSkinPlacesTheInputByItsLines)
