@@ -7,6 +7,7 @@
 #include "plugins/chat/model/Visitor.h"
 #include "plugins/chat/ui/ChatWindows.h"
 #include "plugins/chat/ui/TessaryBar.h"
+#include "plugins/chat/ui/TransferChatDlg.h"
 
 #include <QDomDocument>
 
@@ -290,9 +291,16 @@ CTessaryPlugin::CoreLink::ConnectPictures(QObject *receiver, std::function<void(
     return QObject::connect(&m_plugin.m_pictures, &CAgentPictures::pictureArrived, receiver, std::move(slot));
 }
 
-void CTessaryPlugin::CoreLink::OpenTransfer(const Jid &, QWidget *)
+void CTessaryPlugin::CoreLink::OpenTransfer(const Jid &peer, QWidget *parent)
 {
-    // Visitors are transferred from their own pane; a direct chat has none.
+    CVisitor *visitor = m_plugin.m_visitors ? m_plugin.m_visitors->FindVisitorByJid(peer) : nullptr;
+    if (!visitor || !CTransferChatDlg::CheckAgents(m_plugin.m_contacts, parent))
+        return;
+    CTransferChatDlg dialog(parent, m_plugin.m_contacts, visitor->id(),
+                            [this](const std::string &sessionId, const QString &text, const std::string &type) {
+                                m_plugin.SendServerCommand(sessionId, text, type);
+                            });
+    dialog.exec();
 }
 
 void CTessaryPlugin::SetChatWindows(IChatWindows *windows)

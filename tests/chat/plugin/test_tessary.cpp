@@ -12,6 +12,7 @@
 #include "plugins/chat/ui/ChatWindows.h"
 #include "plugins/chat/ui/TessaryBar.h"
 #include "plugins/chat/ui/TessaryPane.h"
+#include "shared/Prompt.h"
 #include "skins/QVSettingsHelpers.h"
 #include "tests/bus/FakePlugin.h"
 #include "tests/chat/plugin/FakeChatWindows.h"
@@ -428,6 +429,22 @@ TEST_F(TessaryWindowsTest, AContactsMessageShowsInItsChatFrame)
     plugin->Uninitialize();
     EXPECT_FALSE(frame);
     plugin->Initialize(&host);
+}
+
+TEST_F(TessaryTest, ChatWindowsTransferOnlyAVisitorsChatAndOnlyToAnAgent)
+{
+    QStringList prompts;
+    CPrompt::SetHandler([&prompts](const PromptRequest &request) {
+        prompts.append(request.text);
+        return QMessageBox::Ok;
+    });
+    auto *windowHost = dynamic_cast<IChatWndHost *>(&plugin->Core());
+    ASSERT_NE(windowHost, nullptr);
+    windowHost->OpenTransfer(Jid(QStringLiteral("bob@chat.example/desk")), nullptr);
+    EXPECT_TRUE(prompts.isEmpty());
+    windowHost->OpenTransfer(visitors.Add("S1", 6)->jid(), nullptr);
+    EXPECT_EQ(prompts, QStringList{"There are no agents to transfer the chat to"});
+    CPrompt::SetHandler({});
 }
 
 TEST_F(TessaryTest, AVisitorsRoomTakesItsMessagesOccupantsAndShowing)
