@@ -133,6 +133,12 @@ bool CChat::OnDelivered()
     return true;
 }
 
+void CChat::AbandonSend()
+{
+    m_pendingReceipts = 0;
+    m_outgoing.id.clear();
+}
+
 QString CChat::GetDisplayName(const QVPlugin::Jid &from) const
 {
     if (from == m_core.OwnJid())

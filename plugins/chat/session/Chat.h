@@ -44,6 +44,8 @@ public:
     const QVPlugin::Jid &peer() const { return m_peer; }
     const QString &title() const { return m_title; }
     MessageChannel &channel() const { return m_channel; }
+    // Whether the agent takes part: a mode other than none and a valid peer.
+    bool IsUsable() const { return m_mode != ChatModeNone && m_peer.IsValid(); }
     int mode() const { return m_mode; }
     // Set by the core when it opens a direct chat; no presence is sent.
     void SetModeValue(int mode) { m_mode = mode == 4 ? ChatModeRoomParticipant : mode; }
@@ -65,6 +67,8 @@ public:
     // One delivery receipt of the outgoing message; true when it was the
     // last one and the agent's line was shown.
     bool OnDelivered();
+    // Gives the outgoing message up: no receipt counts for it any more.
+    void AbandonSend();
 
     // The name under which a line from `from` is shown.
     QString GetDisplayName(const QVPlugin::Jid &from) const;
