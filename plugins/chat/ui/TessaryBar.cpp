@@ -1,6 +1,7 @@
 #include "plugins/chat/ui/TessaryBar.h"
 
 #include "plugins/chat/model/MessageChannel.h"
+#include "plugins/chat/model/QuickText.h"
 #include "plugins/chat/session/Chat.h"
 #include "plugins/chat/ui/QuickTextTree.h"
 #include "skins/QVSplitter.h"
@@ -165,6 +166,14 @@ CTessaryBar::~CTessaryBar() = default;
 
 bool CTessaryBar::OnCmdMsg(unsigned id, int code, CommandUpdate *update, CommandHandlerInfo *info)
 {
+    // The tree's "Send" arrives here as the item's command.
+    const unsigned number = id - CQuickTextList::kFirstCommand;
+    if (id > CQuickTextList::kFirstCommand && number <= CQuickTextList::kLastNumber) {
+        if (code != CommandExecute || update)
+            return false;
+        emit quickTextChosen(number);
+        return true;
+    }
     switch (id) {
     case CQuickTextTree::CommandAddCategory:
     case CQuickTextTree::CommandAddItem:
