@@ -44,8 +44,8 @@ public:
     explicit CTessaryBar(CQuickTextList *quickTexts, QWidget *parent = nullptr, int blinkPeriodMs = kBlinkPeriodMs);
     ~CTessaryBar() override;
 
-    // The quick-text tree takes its own commands; a quick text it sends is
-    // announced with quickTextChosen.
+    // A quick text the tree sends is announced with quickTextChosen; the
+    // bar takes no other command.
     bool OnCmdMsg(unsigned id, int code, QVPlugin::CommandUpdate *update, QVPlugin::CommandHandlerInfo *info) override;
 
     CQuickTextTree *QuickTextTree() const { return m_tree; }

@@ -552,6 +552,10 @@ TEST_F(TessaryTest, QuickTextCommandsReachTheChatInputFromTheMenuAndTheTree)
     tree->RunCommand(CQuickTextTree::CommandSend);
     EXPECT_TRUE(waitUntil([&] { return input.inserted.size() == 2; }));
     EXPECT_EQ(input.inserted.back(), command - CQuickTextList::kFirstCommand);
+    // The tree's own ids are the visitor pane's commands in the frame's menu.
+    CommandUpdate joinChat(CQuickTextTree::CommandSend);
+    EXPECT_FALSE(plugin->Bar()->OnCmdMsg(CQuickTextTree::CommandSend, CommandUpdateUi, &joinChat, nullptr));
+    EXPECT_FALSE(plugin->Bar()->OnCmdMsg(CQuickTextTree::CommandSend, CommandExecute, nullptr, nullptr));
 
     input.open = false;
     EXPECT_EQ(Command(command, CommandExecute), 2);
