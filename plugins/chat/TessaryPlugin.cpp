@@ -3,7 +3,9 @@
 #include "bus/MessageIds.h"
 #include "bus/Payloads.h"
 #include "plugins/chat/ChatLog.h"
+#include "plugins/chat/TessaryMenu.h"
 #include "plugins/chat/model/FlatXmlReader.h"
+#include "plugins/chat/model/QuickTextMenu.h"
 #include "plugins/chat/model/Visitor.h"
 #include "plugins/chat/ui/ChatWindows.h"
 #include "plugins/chat/ui/TessaryBar.h"
@@ -55,6 +57,7 @@ const T *PayloadAs(IMessage *in, const char *typeName)
 
 CTessaryPlugin::CTessaryPlugin()
     : CPluginBase(kNameId, &TessaryString),
+      m_pluginAccelerators(TessaryMenu::PluginAccelerators()),
       m_webModuleUrl(kDefaultWebModuleUrl)
 {
     m_modes.push_back(kMode);
@@ -78,8 +81,7 @@ CTessaryBar *CTessaryPlugin::Bar() const
 
 bool CTessaryPlugin::OnLoad()
 {
-    m_quickTextStore = std::make_unique<CQuickTextStore>(m_host, &m_quickTexts);
-    m_quickTextStore->Load();
+    LoadQuickTexts();
 
     // The bar page; the host deletes a page it refuses, and the load stops.
     m_bar = new CTessaryBar(&m_quickTexts);
@@ -91,6 +93,7 @@ bool CTessaryPlugin::OnLoad()
     QObject::connect(&m_chatTable, &CChatTable::chatAdded, m_bar, &CTessaryBar::AddChatEntry);
     QObject::connect(&m_chatTable, &CChatTable::windowAdded, m_bar,
                      [bar = m_bar.data()](CChat *chat, QWidget *) { bar->AddChatEntry(chat); });
+    QObject::connect(m_bar, &CTessaryBar::quickTextChosen, m_bar, [this](unsigned number) { InsertQuickText(number); });
     QObject::connect(m_bar, &CTessaryBar::chatActivated, m_bar, [this](CChat *chat) { ShowChatFor(chat); });
     QObject::connect(m_bar, &CTessaryBar::contactActivated, m_bar, [this](const Jid &jid) {
         OpenContactChat(jid);
@@ -117,6 +120,83 @@ void CTessaryPlugin::OnUnload()
     // While the bus still carries their last "gone".
     m_chatTable.DestroyAllWindows();
     CPluginBase::OnUnload();
+}
+
+void CTessaryPlugin::LoadQuickTexts()
+{
+    m_quickTextStore = std::make_unique<CQuickTextStore>(m_host, &m_quickTexts);
+    // Connected after the store's own slot, so that a change is stored before
+    // the frame follows it.
+    for (auto signal : {&CQuickTextList::Changed, &CQuickTextList::Reloaded})
+        QObject::connect(&m_quickTexts, signal, m_quickTextStore.get(), [this] { RebuildQuickTextShortcuts(); });
+    // Reads the duplicates setting and announces the list: the table is built.
+    m_quickTextStore->Load();
+}
+
+void CTessaryPlugin::RebuildQuickTextShortcuts()
+{
+    const bool active = IsModeActive();
+    if (active && !m_quickTextAccelerators.empty())
+        RemoveAccelerators(m_quickTextAccelerators);
+    m_quickTextAccelerators = QuickTextMenu::Accelerators(m_quickTexts);
+    if (!active)
+        return;
+    ReplaceMenu(QuickTextMenu::Build(m_quickTexts));
+    if (!m_quickTextAccelerators.empty())
+        AddAccelerators(m_quickTextAccelerators);
+}
+
+void CTessaryPlugin::OnModeActivate(int mode)
+{
+    CPluginBase::OnModeActivate(mode);
+    AddMenu(QuickTextMenu::Build(m_quickTexts));
+    AddMenu(TessaryMenu::VisitorMenu());
+    AddAccelerators(m_pluginAccelerators);
+    if (!m_quickTextAccelerators.empty()) {
+        RemoveAccelerators(m_quickTextAccelerators);
+        AddAccelerators(m_quickTextAccelerators);
+    }
+}
+
+void CTessaryPlugin::OnModeDeactivate(int)
+{
+    RemoveAccelerators(m_pluginAccelerators);
+    if (!m_quickTextAccelerators.empty())
+        RemoveAccelerators(m_quickTextAccelerators);
+}
+
+namespace {
+
+// The quick text a command inserts; 0 for any other command.
+unsigned QuickTextNumber(unsigned id)
+{
+    return id > CQuickTextList::kFirstCommand && id - CQuickTextList::kFirstCommand <= CQuickTextList::kLastNumber
+        ? id - CQuickTextList::kFirstCommand
+        : 0;
+}
+
+} // namespace
+
+bool CTessaryPlugin::InsertQuickText(unsigned number)
+{
+    if (!number || !m_quickTextInput || !m_quickTextInput->CanInsertQuickText())
+        return false;
+    m_quickTextInput->InsertQuickText(number);
+    return true;
+}
+
+int CTessaryPlugin::OnCommand(unsigned id)
+{
+    return InsertQuickText(QuickTextNumber(id)) ? RESULT_DONE : RESULT_NOT_HANDLED;
+}
+
+int CTessaryPlugin::OnUpdateCommand(CommandUpdate *update)
+{
+    // Left to the others when no chat window takes it, so the frame disables it.
+    if (!update || !QuickTextNumber(update->Id()) || !m_quickTextInput || !m_quickTextInput->CanInsertQuickText())
+        return RESULT_NOT_HANDLED;
+    update->Enable(true);
+    return RESULT_DONE;
 }
 
 int CTessaryPlugin::OnMessage(const QUuid &id, IMessage *in, IMessage *out)

@@ -12,6 +12,9 @@
 // IVisitorChats, each null until its owner is attached. The agent's direct
 // chats and their windows are the plug-in's own (CChatTable).
 //
+// While its mode is active the plug-in keeps its menus and keys in the
+// frame: the quick-text menu and shortcuts follow every change of the list.
+//
 // Threading: user-interface thread only, like every bus handler.
 
 #include "bus/ChatPayloads.h"
@@ -72,6 +75,18 @@ public:
         virtual void OnOwnPresence(QVPlugin::PresenceState state) = 0;
     };
 
+    // The chat input that quick texts chosen in the bar's tree or the
+    // "&Quick Text" menu go into: the chat window the agent works in.
+    class IQuickTextInput
+    {
+    public:
+        virtual ~IQuickTextInput() = default;
+        // True when a chat window would take a quick text now.
+        virtual bool CanInsertQuickText() const = 0;
+        // The quick text with this number (its command less 10300).
+        virtual void InsertQuickText(unsigned number) = 0;
+    };
+
     CTessaryPlugin();
     ~CTessaryPlugin() override;
 
@@ -79,6 +94,11 @@ public:
     int OnMessage(const QUuid &id, QVPlugin::IMessage *in, QVPlugin::IMessage *out) override;
     bool OnLoad() override;
     void OnUnload() override;
+    void OnModeActivate(int mode) override;
+    void OnModeDeactivate(int mode) override;
+    // The quick-text commands; every other command goes on to the view.
+    int OnCommand(unsigned id) override;
+    int OnUpdateCommand(QVPlugin::CommandUpdate *update) override;
     void OnSettingChanged(const QString &key, const QVariant &value) override;
     void OnDisconnected() override;
     void BuildSettingsLayout(QDomDocument *document) override;
@@ -88,6 +108,12 @@ public:
     void SetVisitorChats(IVisitorChats *chats) { m_visitorChats = chats; }
     // Not owned. Replaces the plug-in's own chat windows; tests set fakes.
     void SetChatWindows(IChatWindows *windows);
+    void SetQuickTextInput(IQuickTextInput *input) { m_quickTextInput = input; }
+
+    // False when no chat window takes it now.
+    bool InsertQuickText(unsigned number);
+    // What the frame holds for the quick texts while the mode is active.
+    const QVPlugin::AcceleratorTable &QuickTextAccelerators() const { return m_quickTextAccelerators; }
 
     // text: UTF-8 of the command's text, empty for none.
     void SendServerCommand(const std::string &sessionId, const QString &text, const std::string &type);
@@ -155,6 +181,10 @@ private:
         CTessaryPlugin &m_plugin;
     };
 
+    // Reads the list's settings and keeps the frame's quick-text menu and
+    // keys following the list.
+    void LoadQuickTexts();
+    void RebuildQuickTextShortcuts();
     void ReadAccountData(const std::string &text);
     void WriteSetting(const QString &key, const QString &value);
     void OnContactPresence(const QVPlugin::ChatContact &contact);
@@ -173,6 +203,9 @@ private:
     CChatTable m_chatTable;
     CAgentPictures m_pictures;
     CQuickTextList m_quickTexts;
+    IQuickTextInput *m_quickTextInput = nullptr;
+    const QVPlugin::AcceleratorTable m_pluginAccelerators;
+    QVPlugin::AcceleratorTable m_quickTextAccelerators;
     // Made at load, once the host is known.
     std::unique_ptr<CQuickTextStore> m_quickTextStore;
     // The direct chats' windows unless SetChatWindows chose others.

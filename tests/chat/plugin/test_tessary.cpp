@@ -7,6 +7,7 @@
 #include "bus/Payloads.h"
 #include "plugins/chat/TessaryPlugin.h"
 #include "plugins/chat/model/NameValueCollection.h"
+#include "plugins/chat/model/QuickTextKeys.h"
 #include "plugins/chat/model/Visitor.h"
 #include "plugins/chat/ui/ChatRTFCtrl.h"
 #include "plugins/chat/ui/ChatWindows.h"
@@ -14,6 +15,8 @@
 #include "plugins/chat/ui/TessaryPane.h"
 #include "shared/Prompt.h"
 #include "skins/QVSettingsHelpers.h"
+#include "plugins/chat/ui/QuickTextTree.h"
+#include "tests/TestUtil.h"
 #include "tests/bus/FakePlugin.h"
 #include "tests/chat/plugin/FakeChatWindows.h"
 #include "tests/xmpp/FakeHost.h"
@@ -24,6 +27,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <vector>
@@ -86,6 +90,17 @@ public:
 
 private:
     std::vector<std::unique_ptr<CVisitor>> m_visitors;
+};
+
+// The chat window that takes quick texts.
+class FakeQuickTextInput : public CTessaryPlugin::IQuickTextInput
+{
+public:
+    bool CanInsertQuickText() const override { return open; }
+    void InsertQuickText(unsigned number) override { inserted.push_back(number); }
+
+    bool open = true;
+    std::vector<unsigned> inserted;
 };
 
 // One visitor's room chat, as the visitor chat pane would hold it.
@@ -153,6 +168,31 @@ protected:
     {
         QVMessage<PresenceState> msg(state);
         return plugin->OnMessage(MSG_PRESENCE_STATE, &msg, nullptr);
+    }
+    int Mode(const QUuid &id)
+    {
+        QVMessage<int> mode(CTessaryPlugin::kMode);
+        return plugin->OnMessage(id, &mode, nullptr);
+    }
+    // What the plug-in sent to the frame's menus and keys, in order.
+    std::vector<Sent> FrameMessages() const
+    {
+        std::vector<Sent> out;
+        for (const Sent &s : sent) {
+            if (s.id == MSG_MENU_ADD || s.id == MSG_MENU_REPLACE || s.id == MSG_ACCELERATORS_ADD
+                || s.id == MSG_ACCELERATORS_REMOVE)
+                out.push_back(s);
+        }
+        return out;
+    }
+    CQuickTextItem *FirstQuickText() const
+    {
+        return plugin->QuickTexts().Root()->Categories().front()->Items().front();
+    }
+    int Command(unsigned id, int code, CommandUpdate *update = nullptr)
+    {
+        CmdMsgDetails details(CTessaryPlugin::kMode, id, code, update);
+        return plugin->OnMessage(MSG_COMMAND, &details, nullptr);
     }
     int Server(const char *type, const char *text)
     {
@@ -473,6 +513,108 @@ TEST_F(TessaryTest, AVisitorsRoomTakesItsMessagesOccupantsAndShowing)
     plugin->ShowChatFor(visitorChats.chat.get());
     EXPECT_EQ(visitors.shown, std::vector<CVisitor *>{visitor});
     EXPECT_EQ(windows.created, 0);
+}
+
+TEST_F(TessaryTest, TheModeMergesMenusAndKeysAndLeavingItRemovesTheKeys)
+{
+    CQuickTextItem *item = FirstQuickText();
+    item->SetShortcut(QuickTextKeys::FromKey(Qt::CTRL | Qt::Key_G));
+    const unsigned command = CQuickTextList::CommandOf(item);
+    EXPECT_TRUE(FrameMessages().empty()) << "an inactive mode leaves the frame alone";
+    const AcceleratorTable quick{{command, QKeySequence(Qt::CTRL | Qt::Key_G)}};
+    EXPECT_EQ(plugin->QuickTextAccelerators(), quick);
+
+    EXPECT_EQ(Mode(MSG_MODE_ACTIVATE), 2);
+    std::vector<Sent> frame = FrameMessages();
+    ASSERT_EQ(frame.size(), 5u);
+    const QUuid order[] = {MSG_MENU_ADD, MSG_MENU_ADD, MSG_ACCELERATORS_ADD, MSG_ACCELERATORS_REMOVE,
+                           MSG_ACCELERATORS_ADD};
+    for (size_t i = 0; i < frame.size(); ++i)
+        EXPECT_EQ(frame[i].id, order[i]) << i;
+    EXPECT_EQ(frame[0].As<QVMessage<MenuSpec>>().value.Title(), "&Quick Text");
+    const MenuSpec &visitorMenu = frame[1].As<QVMessage<MenuSpec>>().value;
+    ASSERT_EQ(visitorMenu.children.size(), 2u);
+    EXPECT_EQ(visitorMenu.children[0].text, "Vi&sitor");
+    EXPECT_EQ(visitorMenu.children[1].text, "&Web Status");
+    const AcceleratorTable f2{{10217, QKeySequence(Qt::Key_F2)}};
+    EXPECT_EQ(frame[2].As<QVMessage<AcceleratorTable>>().value, f2);
+    EXPECT_EQ(frame[3].As<QVMessage<AcceleratorTable>>().value, quick);
+    EXPECT_EQ(frame[4].As<QVMessage<AcceleratorTable>>().value, quick);
+
+    sent.clear();
+    EXPECT_EQ(Mode(MSG_MODE_DEACTIVATE), 2);
+    frame = FrameMessages();
+    ASSERT_EQ(frame.size(), 2u);
+    EXPECT_EQ(frame[0].id, MSG_ACCELERATORS_REMOVE);
+    EXPECT_EQ(frame[0].As<QVMessage<AcceleratorTable>>().value, f2);
+    EXPECT_EQ(frame[1].As<QVMessage<AcceleratorTable>>().value, quick);
+}
+
+TEST_F(TessaryTest, AQuickTextChangeWhileActiveIsStoredThenReplacesTheMenuAndTheKeys)
+{
+    Mode(MSG_MODE_ACTIVATE);
+    sent.clear();
+    CQuickTextItem *item = FirstQuickText();
+    item->SetShortcut(QuickTextKeys::FromKey(Qt::ALT | Qt::Key_1));
+    const unsigned command = CQuickTextList::CommandOf(item);
+    const auto first = [this](const QUuid &id) {
+        return std::find_if(sent.begin(), sent.end(), [&id](const Sent &s) { return s.id == id; }) - sent.begin();
+    };
+    EXPECT_EQ(Of(MSG_DATA_STORE).size(), 2u);
+    EXPECT_LT(first(MSG_DATA_STORE), first(MSG_MENU_REPLACE)) << "stored before the frame follows";
+    std::vector<Sent> frame = FrameMessages();
+    ASSERT_EQ(frame.size(), 2u) << "no old table to remove";
+    EXPECT_EQ(frame[0].id, MSG_MENU_REPLACE);
+    const MenuSpec &popup = frame[0].As<QVMessage<MenuSpec>>().value.children.at(0);
+    EXPECT_EQ(popup.text, "&Quick Text");
+    EXPECT_TRUE(popup.children.at(0).children.at(0).text.contains(QLatin1Char('\t')));
+    const AcceleratorTable table{{command, QKeySequence(Qt::ALT | Qt::Key_1)}};
+    EXPECT_EQ(frame[1].id, MSG_ACCELERATORS_ADD);
+    EXPECT_EQ(frame[1].As<QVMessage<AcceleratorTable>>().value, table);
+
+    // A reload (here the duplicates setting) takes the old table away first.
+    sent.clear();
+    MsgValue duplicates(QStringLiteral("quicktext.duplicates"), true);
+    plugin->OnMessage(MSG_SET_SETTING, &duplicates, nullptr);
+    frame = FrameMessages();
+    ASSERT_EQ(frame.size(), 3u);
+    EXPECT_EQ(frame[0].id, MSG_ACCELERATORS_REMOVE);
+    EXPECT_EQ(frame[0].As<QVMessage<AcceleratorTable>>().value, table);
+    EXPECT_EQ(frame[1].id, MSG_MENU_REPLACE);
+    EXPECT_EQ(frame[2].id, MSG_ACCELERATORS_ADD);
+}
+
+TEST_F(TessaryTest, QuickTextCommandsReachTheChatInputFromTheMenuAndTheTree)
+{
+    const unsigned command = CQuickTextList::CommandOf(FirstQuickText());
+    CommandUpdate update(command);
+    EXPECT_EQ(Command(command, CommandUpdateUi, &update), 2) << "no chat window: left to the others";
+    EXPECT_FALSE(update.Enabled());
+
+    FakeQuickTextInput input;
+    plugin->SetQuickTextInput(&input);
+    EXPECT_EQ(Command(command, CommandUpdateUi, &update), 1);
+    EXPECT_EQ(update.Enabled(), true);
+    EXPECT_EQ(Command(command, CommandExecute), 1);
+    for (unsigned other : {CQuickTextList::kFirstCommand, CQuickTextList::kFirstCommand + CQuickTextList::kLastNumber + 1})
+        EXPECT_EQ(Command(other, CommandExecute), 2) << other;
+    EXPECT_EQ(input.inserted, std::vector<unsigned>{command - CQuickTextList::kFirstCommand});
+
+    // The bar's tree sends the selected item (posted to the bar).
+    CQuickTextTree *tree = plugin->Bar()->QuickTextTree();
+    tree->setCurrentItem(tree->NodeOf(FirstQuickText()));
+    tree->RunCommand(CQuickTextTree::CommandSend);
+    EXPECT_TRUE(waitUntil([&] { return input.inserted.size() == 2; }));
+    EXPECT_EQ(input.inserted.back(), command - CQuickTextList::kFirstCommand);
+    // The tree's own ids are the visitor pane's commands in the frame's menu.
+    CommandUpdate joinChat(CQuickTextTree::CommandSend);
+    EXPECT_FALSE(plugin->Bar()->OnCmdMsg(CQuickTextTree::CommandSend, CommandUpdateUi, &joinChat, nullptr));
+    EXPECT_FALSE(plugin->Bar()->OnCmdMsg(CQuickTextTree::CommandSend, CommandExecute, nullptr, nullptr));
+
+    input.open = false;
+    EXPECT_EQ(Command(command, CommandExecute), 2);
+    EXPECT_EQ(input.inserted.size(), 2u);
+    plugin->SetQuickTextInput(nullptr);
 }
 
 TEST(TessaryModule, TheLibraryRegistersTheLiveChatPlugin)
