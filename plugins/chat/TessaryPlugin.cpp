@@ -5,6 +5,7 @@
 #include "plugins/chat/ChatLog.h"
 #include "plugins/chat/model/FlatXmlReader.h"
 #include "plugins/chat/model/Visitor.h"
+#include "plugins/chat/ui/TessaryView.h"
 
 #include <QDomDocument>
 
@@ -68,6 +69,15 @@ bool CTessaryPlugin::OnLoad()
 {
     m_quickTextStore = std::make_unique<CQuickTextStore>(m_host, &m_quickTexts);
     m_quickTextStore->Load();
+    auto *view = new CTessaryView(*this);
+    if (!AddView(view, TessaryString(10003)))
+        return false;
+    SetVisitors(view);
+    // The host may destroy the view before the plug-in goes.
+    QObject::connect(view, &QObject::destroyed, view, [this, view] {
+        if (m_visitors == view)
+            m_visitors = nullptr;
+    });
     m_self.nick = GetValue(kAgentNick, QString()).toString();
     return true;
 }
@@ -97,6 +107,8 @@ int CTessaryPlugin::OnMessage(const QUuid &id, IMessage *in, IMessage *out)
             // The store fetches the quick texts on the first Online after Offline.
             if (m_quickTextStore)
                 m_quickTextStore->OnMessage(id, in, out);
+            if (m_visitors)
+                m_visitors->OnOwnPresence(m_ownState);
             return RESULT_HANDLED_CONTINUE;
         }
     } else if (m_quickTextStore && (id == MSG_DATA_RECEIVED || id == MSG_SET_SETTING)) {
@@ -258,6 +270,11 @@ int CTessaryPlugin::SendMucDecline(const Jid &room, const Jid &user)
     message.room = room;
     message.user = user;
     return SendMessage(MSG_SEND_MUC_DECLINE, &message, nullptr);
+}
+
+int CTessaryPlugin::IdleMinutes()
+{
+    return GetValue(QStringLiteral("chat.idle.minutes"), 10).toInt();
 }
 
 bool CTessaryPlugin::IsInDepartment(const QString &departmentId) const

@@ -7,8 +7,9 @@
 // keeps the agent's identity and account data and writes the account data
 // to the settings the other plug-ins read.
 //
-// The known visitors live with the visitor monitor; the plug-in reaches them
-// through IVisitors, which is null until a monitor is attached.
+// The known visitors live with the visitor monitor, made at load; the
+// plug-in reaches them through IVisitors, which is null until a monitor is
+// attached, and serves the monitor's router as its IVisitorRouterHost.
 //
 // Threading: user-interface thread only, like every bus handler.
 
@@ -16,6 +17,7 @@
 #include "plugins/chat/model/ContactList.h"
 #include "plugins/chat/model/QuickText.h"
 #include "plugins/chat/model/QuickTextStore.h"
+#include "plugins/chat/model/VisitorRouter.h"
 #include "plugins/xmpp/PluginBase.h"
 
 #include <QStringList>
@@ -25,7 +27,7 @@
 
 class CVisitor;
 
-class CTessaryPlugin : public QVPlugin::CPluginBase
+class CTessaryPlugin : public QVPlugin::CPluginBase, public IVisitorRouterHost
 {
 public:
     static constexpr int kMode = 10000;
@@ -42,6 +44,8 @@ public:
         virtual CVisitor *FindVisitorById(const std::string &id) = 0;
         virtual bool AnyVisitorWaiting() const = 0;
         virtual void OnServerMessage(const QVPlugin::ServerMessage &message) = 0;
+        // Offline removes every visitor.
+        virtual void OnOwnPresence(QVPlugin::PresenceState) {}
     };
 
     CTessaryPlugin();
@@ -58,28 +62,29 @@ public:
     void SetVisitors(IVisitors *visitors) { m_visitors = visitors; }
 
     // text: UTF-8 of the command's text, empty for none.
-    void SendServerCommand(const std::string &sessionId, const QString &text, const std::string &type);
+    void SendServerCommand(const std::string &sessionId, const QString &text, const std::string &type) override;
     void SendServerQuery(const std::string &sessionId, const QString &text);
     // The agent's text leaving a chat: a chat message, or for a visitor who
     // is not in a chat the command that opens one. True when the bus took it.
     bool SendAgentMessage(const QVPlugin::ChatMessage &message);
     // Nothing for a visitor who is not in a chat (false).
     bool SendTypingState(const QVPlugin::ChatContact &peer, int state);
-    void SetOwnPresence(QVPlugin::PresenceState state);
+    void SetOwnPresence(QVPlugin::PresenceState state) override;
     void SendDirectedPresence(const QVPlugin::ChatContact &contact);
     // The bus result.
     int SendMucInvite(const QVPlugin::Jid &room, const QVPlugin::Jid &user);
     int SendMucDecline(const QVPlugin::Jid &room, const QVPlugin::Jid &user);
-    void RaiseAlert(int kind, const QString &title, const QString &text);
+    void RaiseAlert(int kind, const QString &title, const QString &text) override;
     // True for an empty id or one of the agent's departments (exact match).
-    bool IsInDepartment(const QString &departmentId) const;
+    bool IsInDepartment(const QString &departmentId) const override;
+    int IdleMinutes() override;
 
-    const QVPlugin::ChatContact &Self() const { return m_self; }
+    const QVPlugin::ChatContact &Self() const override { return m_self; }
     const QString &WebModuleUrl() const { return m_webModuleUrl; }
     const QStringList &Departments() const { return m_departments; }
-    QVPlugin::PresenceState OwnState() const { return m_ownState; }
+    QVPlugin::PresenceState OwnState() const override { return m_ownState; }
     CQuickTextList &QuickTexts() { return m_quickTexts; }
-    CContactList &Contacts() { return m_contacts; }
+    CContactList &Contacts() override { return m_contacts; }
 
 private:
     void ReadAccountData(const std::string &text);

@@ -1,16 +1,18 @@
 // The live-chat plug-in object against a recording host: account data and
 // its settings, the quick-text road, and the reply and typing roads to
-// visitors and contacts; and its library loaded by the bus.
+// visitors and contacts, the visitor monitor it adds as its view; and its
+// library's entry point.
 
-#include "bus/Manager.h"
 #include "bus/MessageIds.h"
 #include "bus/Payloads.h"
 #include "plugins/chat/TessaryPlugin.h"
 #include "plugins/chat/model/NameValueCollection.h"
 #include "plugins/chat/model/Visitor.h"
+#include "plugins/chat/ui/TessaryView.h"
+#include "skins/QVSettingsHelpers.h"
 #include "tests/xmpp/FakeHost.h"
 
-#include <QFile>
+#include <QLibrary>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -79,9 +81,20 @@ class TessaryTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        host.onSend = [this](const QUuid &id, IMessage *in, IMessage *) {
+        // The view's splitter keeps its sizes in the window-state store.
+        CQVSettingsHelpers::SetStoreFile(stateDir.filePath("Quelvar.conf"));
+        viewParent.show();
+        host.onSend = [this](const QUuid &id, IMessage *in, IMessage *out) {
             sent.push_back({id, std::shared_ptr<IMessage>(in ? in->Clone() : nullptr)});
-            return id == MSG_GET_SETTING ? 0 : 1;
+            if (id == MSG_GET_SETTING) {
+                const QString &name = static_cast<MsgValue *>(in)->name;
+                QWidget *parent = name == "UI.ViewParentWnd" ? &viewParent : name == "UI.BarParentWnd" ? &barParent : nullptr;
+                if (!parent)
+                    return 0;
+                static_cast<QVMessage<QVariant> *>(out)->value = QVariant::fromValue(parent);
+                return 1;
+            }
+            return id == MSG_ADD_VIEW ? addViewResult : 1;
         };
         ASSERT_TRUE(plugin->Initialize(&host));
         plugin->SetVisitors(&visitors);
@@ -91,6 +104,7 @@ protected:
     {
         plugin->Uninitialize();
         plugin->Release();
+        CQVSettingsHelpers::SetStoreFile(QString());
     }
     std::vector<Sent> Of(const QUuid &id) const
     {
@@ -119,6 +133,9 @@ protected:
         return plugin->OnMessage(MSG_SERVER_MESSAGE_RECEIVED, &msg, nullptr);
     }
 
+    QTemporaryDir stateDir;
+    QWidget viewParent, barParent;
+    int addViewResult = 1;
     FakeHost host;
     FakeVisitors visitors;
     CTessaryPlugin *plugin = new CTessaryPlugin;
@@ -261,17 +278,72 @@ TEST_F(TessaryTest, TypingGoesToChattingVisitorsAndContactsOnly)
     }
 }
 
+TEST_F(TessaryTest, TheMonitorIsTheLiveChatViewAndTakesThePresenceCommands)
+{
+    ASSERT_EQ(plugin->ViewWindows().size(), 1u);
+    auto *view = qobject_cast<CTessaryView *>(plugin->ViewWindows()[0].data());
+    ASSERT_TRUE(view);
+    EXPECT_EQ(view->windowTitle(), "Live Chat");
+    plugin->SetVisitors(view);
+
+    const auto command = [this](unsigned id, int code, CommandUpdate *update) {
+        CmdMsgDetails details(CTessaryPlugin::kMode, id, code, update);
+        return plugin->OnMessage(MSG_COMMAND, &details, nullptr);
+    };
+    Presence(PresenceAway);
+    for (unsigned id : {10201u, 10202u, 10203u, 10204u}) {
+        CommandUpdate update(id);
+        EXPECT_EQ(command(id, CommandUpdateUi, &update), RESULT_DONE) << id;
+        EXPECT_EQ(update.Checked(), std::optional<bool>(id == 10202)) << id;
+    }
+    CommandUpdate next(10217);
+    EXPECT_EQ(command(10217, CommandUpdateUi, &next), RESULT_DONE);
+    EXPECT_EQ(next.Enabled(), std::optional<bool>(false));
+
+    sent.clear();
+    EXPECT_EQ(command(10203, CommandExecute, nullptr), RESULT_DONE);
+    ASSERT_EQ(Of(MSG_PRESENCE_STATE).size(), 1u);
+    EXPECT_EQ(Of(MSG_PRESENCE_STATE)[0].As<QVMessage<PresenceState>>().value, PresenceBusy);
+
+    // Server messages reach the monitor, and going offline empties it.
+    Server("qv-visitor-tracking", "sid=S1&url=u");
+    EXPECT_TRUE(view->FindVisitorById("S1"));
+    Presence(PresenceOffline);
+    EXPECT_FALSE(view->FindVisitorById("S1"));
+}
+
+TEST_F(TessaryTest, ARefusedViewFailsTheLoad)
+{
+    auto *other = new CTessaryPlugin;
+    addViewResult = 0;
+    EXPECT_FALSE(other->Initialize(&host));
+    other->Release();
+}
+
 TEST(TessaryModule, TheLibraryRegistersTheLiveChatPlugin)
 {
-    QTemporaryDir dir;
-    ASSERT_TRUE(QFile::copy(OSTREL_PROGRAM_DIR "/Tessary.so", dir.filePath("Tessary.so")));
-    CManager manager(dir.path());
-    manager.LoadPluginLibraries();
-    ASSERT_EQ(manager.Plugins().size(), 1u);
-    EXPECT_EQ(*manager.Plugins()[0]->GetId(), PLUGIN_GUID_LIVE_CHAT);
-    EXPECT_EQ(manager.Plugins()[0]->GetName(), "Live Chat Plugin");
-    EXPECT_EQ(manager.Plugins()[0]->GetDescription(), "Live Chat Plugin allows chat interaction with customers");
-    manager.Shutdown();
+    // Loading through the bus would also initialise the plug-in, which needs
+    // the host's windows; the entry point alone is what the library owes.
+    struct Registrar : IPluginRegistrar
+    {
+        bool RegisterPlugin(unsigned short order, IPlugin *plugin) override
+        {
+            registered.emplace_back(order, plugin);
+            return true;
+        }
+        std::vector<std::pair<unsigned short, IPlugin *>> registered;
+    } registrar;
+    QLibrary library(OSTREL_PROGRAM_DIR "/Tessary.so");
+    const auto entry = reinterpret_cast<LoadPluginsFn>(library.resolve(kLoadPluginsSymbol));
+    ASSERT_TRUE(entry) << library.errorString().toStdString();
+    EXPECT_EQ(entry(&registrar), 0);
+    ASSERT_EQ(registrar.registered.size(), 1u);
+    IPlugin *plugin = registrar.registered[0].second;
+    EXPECT_EQ(registrar.registered[0].first, PLUGIN_ORDER_LIVE_CHAT);
+    EXPECT_EQ(*plugin->GetId(), PLUGIN_GUID_LIVE_CHAT);
+    EXPECT_EQ(plugin->GetName(), "Live Chat Plugin");
+    EXPECT_EQ(plugin->GetDescription(), "Live Chat Plugin allows chat interaction with customers");
+    plugin->Release();
 }
 
 } // namespace
