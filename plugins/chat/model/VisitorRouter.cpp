@@ -155,7 +155,7 @@ CVisitor *CVisitorRouter::ApplyTracking(QByteArrayView text, const std::string &
     std::string key = sessionId;
     if (key.empty() && data)
         key = data->Value("sid").left(Tessary::kMaxFieldLength).toStdString();
-    if (key.empty())
+    if (key.empty() || key.size() > size_t(Tessary::kMaxFieldLength))
         return nullptr;
 
     CVisitor *visitor = FindVisitorById(key);
@@ -243,9 +243,13 @@ void CVisitorRouter::OnTransferRequest(const ServerMessage &message)
     m_host.RaiseAlert(AlertTransfer, prompt, QStringLiteral("New transfer request"));
 
     // The box runs a modal loop in which bus messages may remove the
-    // visitor: it is looked up again afterwards.
+    // visitor, and the view may even close: the visitor is looked up again
+    // afterwards, and nothing is done when the router is gone.
     const std::string sessionId = message.sessionId;
+    const std::weak_ptr<bool> alive = m_alive;
     const bool accepted = m_prompt(PromptIcon::Question, prompt);
+    if (alive.expired())
+        return;
     if (!accepted) {
         m_host.SendServerCommand(sessionId, fromUid, "transfer-visitor-chat-declined");
         return;

@@ -165,4 +165,6 @@ private:
     bool m_idleAwayEnabled = true;
     // A flood of new sessions raises one "New Visitor" alert a second.
     std::int64_t m_lastNewVisitorAlert = INT64_MIN;
+    // Expires with the router; a message box's modal loop may outlive it.
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };

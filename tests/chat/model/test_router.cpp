@@ -344,6 +344,15 @@ TEST_F(RouterTest, TransferRequestAcceptedDeclinedOrLostDuringTheQuestion)
     Route("transfer-visitor-chat-request", request);
     EXPECT_TRUE(host.commands.empty());
     EXPECT_EQ(views.log, (std::vector<std::string>{"remove S1", "end S1", "forget S1"}));
+
+    // The view (and its router) closes while the question is open.
+    std::unique_ptr<CVisitorRouter> closing;
+    closing = std::make_unique<CVisitorRouter>(
+        host, views, views, idle, [&](CVisitorRouter::PromptIcon, const QString &) { return closing.reset(), false; },
+        [this] { return now; });
+    closing->RouteServerMessage(ServerMessage(request, "transfer-visitor-chat-request", "S1"));
+    EXPECT_FALSE(closing);
+    EXPECT_TRUE(host.commands.empty());
 }
 
 TEST_F(RouterTest, QuietVisitorsAreProbedEverySixtyTicks)
