@@ -405,10 +405,3 @@ void CVisitorRouter::NextResponse()
     }
     m_pane.ActivateVisitorChat(*visitor);
 }
-
-void CVisitorRouter::OnOwnPresence(PresenceState state)
-{
-    if (state == QVPlugin::PresenceOffline)
-        RemoveAllVisitors();
-    m_pane.OnPresenceChanged(state);
-}

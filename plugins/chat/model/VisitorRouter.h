@@ -77,7 +77,6 @@ public:
     virtual void ActivateVisitorChat(CVisitor &visitor) = 0;
     // The visitor is about to be deleted; the pane lets go of it.
     virtual void ForgetVisitor(const CVisitor *visitor) = 0;
-    virtual void OnPresenceChanged(QVPlugin::PresenceState state) = 0;
 };
 
 // How long the agent has not touched keyboard or mouse.
@@ -137,7 +136,6 @@ public:
     void ChoosePresence(QVPlugin::PresenceState state);
     // "Next Response": the longest waiting visitor's chat is brought forward.
     void NextResponse();
-    void OnOwnPresence(QVPlugin::PresenceState state);
 
     bool IdleAwayEnabled() const { return m_idleAwayEnabled; }
 

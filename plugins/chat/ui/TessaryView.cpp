@@ -94,6 +94,14 @@ bool CTessaryView::OnCmdMsg(unsigned id, int code, CommandUpdate *update, Comman
     return true;
 }
 
+void CTessaryView::ShowVisitorChat(CVisitor *visitor)
+{
+    if (!visitor || !m_list->SelectVisitor(visitor))
+        return;
+    m_pane->ShowVisitor(visitor);
+    m_pane->ActivateVisitorChat(*visitor);
+}
+
 void CTessaryView::timerEvent(QTimerEvent *event)
 {
     if (event->timerId() != m_timer.timerId()) {

@@ -48,7 +48,8 @@ public:
     CVisitor *FindVisitorById(const std::string &id) override { return m_router.FindVisitorById(id); }
     bool AnyVisitorWaiting() const override { return m_router.AnyVisitorWaiting(); }
     void OnServerMessage(const QVPlugin::ServerMessage &message) override { m_router.RouteServerMessage(message); }
-    void OnOwnPresence(QVPlugin::PresenceState state) override { m_router.OnOwnPresence(state); }
+    void RemoveAllVisitors() override { m_router.RemoveAllVisitors(); }
+    void ShowVisitorChat(CVisitor *visitor) override;
 
     CVisitorRouter &Router() { return m_router; }
 

@@ -41,7 +41,6 @@ public:
     void ShowVisitor(CVisitor *visitor) override { m_shown = visitor; }
     void ActivateVisitorChat(CVisitor &visitor) override { m_shown = &visitor; }
     void ForgetVisitor(const CVisitor *visitor) override;
-    void OnPresenceChanged(QVPlugin::PresenceState) override {}
 
     CVisitor *Shown() const { return m_shown; }
 

@@ -60,7 +60,6 @@ struct FakeViews : IVisitorListView, IVisitorChatPane
     void ShowVisitor(CVisitor *v) override { Log("show", v); }
     void ActivateVisitorChat(CVisitor &v) override { Log("activate", &v); }
     void ForgetVisitor(const CVisitor *v) override { log.push_back("forget " + v->id()); }
-    void OnPresenceChanged(PresenceState) override {}
 
     void Log(const char *what, const CVisitor *v, const QString &text = QString())
     {
@@ -421,7 +420,7 @@ TEST_F(RouterTest, NextResponseBringsTheLongestWaitingVisitorForward)
     router.NextResponse();
     EXPECT_EQ(prompts, std::vector<std::string>{"i No visitors are waiting for a response"});
 
-    router.OnOwnPresence(PresenceOffline);
+    router.RemoveAllVisitors();
     EXPECT_TRUE(router.Visitors().empty());
     EXPECT_FALSE(router.AnyVisitorWaiting());
 }
