@@ -162,8 +162,9 @@ CVisitor *CVisitorRouter::ApplyTracking(QByteArrayView text, const std::string &
     if (!visitor) {
         if (!data)
             return nullptr;
-        if (!data->HasName("sid")) {
-            // The visitor's id is its session id; the chat address is made from it.
+        if (data->Value("sid") != QByteArrayView(key)) {
+            // The visitor's id is the session id the service names it by
+            // (the later pair wins); the chat address is made from it.
             const QByteArray withId = text.toByteArray() + "&sid=" + QUrl::toPercentEncoding(QString::fromStdString(key));
             data = std::make_unique<NameValueCollection>(withId);
         }

@@ -1,7 +1,8 @@
 #include "plugins/chat/ui/TessaryView.h"
 
 #include "plugins/chat/ui/IdleSource.h"
-#include "plugins/chat/ui/ViewPlaceholders.h"
+#include "plugins/chat/ui/VisitorChatPanePlaceholder.h"
+#include "plugins/chat/ui/VisitorListCtrl.h"
 #include "shared/Prompt.h"
 #include "skins/QVSplitter.h"
 
@@ -27,15 +28,31 @@ PresenceState PresenceOf(unsigned command)
 
 } // namespace
 
+// The visitor list as the router drives it; the list names visitors by id.
+class CTessaryView::ListLink : public IVisitorListView
+{
+public:
+    explicit ListLink(CVisitorListCtrl &list) : m_list(list) {}
+    void AddVisitor(CVisitor *visitor) override { m_list.AddVisitor(visitor); }
+    void UpdateVisitor(CVisitor *visitor) override { m_list.UpdateVisitor(visitor->id()); }
+    void RemoveVisitor(CVisitor *visitor) override { m_list.RemoveVisitor(visitor->id()); }
+    bool SelectVisitor(CVisitor *visitor) override { return m_list.SelectVisitor(visitor->id()); }
+    void RefreshTimes() override { m_list.RefreshTimes(); }
+
+private:
+    CVisitorListCtrl &m_list;
+};
+
 CTessaryView::CTessaryView(IVisitorRouterHost &host, std::unique_ptr<IIdleSource> idle, CVisitor::Clock clock,
                            QWidget *parent)
     : QWidget(parent),
       m_host(host),
       m_splitter(new CQVSplitter(kSection, Qt::Vertical, this)),
-      m_list(new CVisitorListPlaceholder),
+      m_list(new CVisitorListCtrl(clock)),
+      m_listLink(std::make_unique<ListLink>(*m_list)),
       m_pane(new CVisitorChatPanePlaceholder),
       m_idle(idle ? std::move(idle) : CreateSystemIdleSource()),
-      m_router(host, *m_list, *m_pane, *m_idle,
+      m_router(host, *m_listLink, *m_pane, *m_idle,
                [this](CVisitorRouter::PromptIcon icon, const QString &text) {
                    PromptRequest request;
                    request.text = text;
@@ -55,6 +72,12 @@ CTessaryView::CTessaryView(IVisitorRouterHost &host, std::unique_ptr<IIdleSource
     m_splitter->addWidget(m_pane);
     m_splitter->SetPaneInfo(0, kListHeight, kListMinimum);
     m_splitter->SetPaneInfo(1, kPaneHeight, kPaneMinimum);
+
+    m_list->SetAgentsText([this](const CVisitor &visitor) {
+        return visitor.AgentsText(m_host.Contacts(), m_host.Self().jid, m_host.Self().nick);
+    });
+    connect(m_list, &CVisitorListCtrl::VisitorSelected, this,
+            [this](const std::string &id) { m_pane->ShowVisitor(m_router.FindVisitorById(id)); });
     m_timer.start(kTickMs, this);
 }
 
@@ -96,7 +119,7 @@ bool CTessaryView::OnCmdMsg(unsigned id, int code, CommandUpdate *update, Comman
 
 void CTessaryView::ShowVisitorChat(CVisitor *visitor)
 {
-    if (!visitor || !m_list->SelectVisitor(visitor))
+    if (!visitor || !m_list->SelectVisitor(visitor->id()))
         return;
     m_pane->ShowVisitor(visitor);
     m_pane->ActivateVisitorChat(*visitor);

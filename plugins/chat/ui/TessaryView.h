@@ -20,7 +20,7 @@
 
 class CQVSplitter;
 class CVisitorChatPanePlaceholder;
-class CVisitorListPlaceholder;
+class CVisitorListCtrl;
 
 class CTessaryView : public QWidget, public QVPlugin::ICommandTarget, public CTessaryPlugin::IVisitors
 {
@@ -52,14 +52,18 @@ public:
     void ShowVisitorChat(CVisitor *visitor) override;
 
     CVisitorRouter &Router() { return m_router; }
+    CVisitorListCtrl *List() const { return m_list; }
 
 protected:
     void timerEvent(QTimerEvent *event) override;
 
 private:
+    class ListLink;
+
     IVisitorRouterHost &m_host;
     CQVSplitter *m_splitter;
-    CVisitorListPlaceholder *m_list;
+    CVisitorListCtrl *m_list;
+    std::unique_ptr<ListLink> m_listLink;
     CVisitorChatPanePlaceholder *m_pane;
     std::unique_ptr<IIdleSource> m_idle;
     CVisitorRouter m_router;

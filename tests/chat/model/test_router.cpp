@@ -168,7 +168,12 @@ TEST_F(RouterTest, TrackingCreatesKnownVisitorsOnceAndAlertsOncePerSecond)
     EXPECT_EQ(router.FindVisitorById("S6")->jid().resource(), QStringLiteral("S6"));
     Route("qv-visitor-tracking", "sid=S7&url=x", "");
     EXPECT_TRUE(router.FindVisitorById("S7"));
-    EXPECT_EQ(router.Visitors().size(), 6u);
+    // A "sid" other than the session id gives way to it.
+    Route("qv-visitor-tracking", "sid=S1&url=x", "S8");
+    ASSERT_TRUE(router.FindVisitorById("S8"));
+    EXPECT_EQ(router.FindVisitorById("S8")->id(), "S8");
+    EXPECT_EQ(router.FindVisitorById("S1"), v);
+    EXPECT_EQ(router.Visitors().size(), 7u);
 }
 
 TEST_F(RouterTest, VisitorInfoAnnouncesACallerOnceAndOnlyInTheDepartment)

@@ -9,6 +9,7 @@
 #include "plugins/chat/model/NameValueCollection.h"
 #include "plugins/chat/model/Visitor.h"
 #include "plugins/chat/ui/TessaryView.h"
+#include "plugins/chat/ui/VisitorListCtrl.h"
 #include "skins/QVSettingsHelpers.h"
 #include "tests/chat/plugin/FakeChatWindows.h"
 #include "tests/xmpp/FakeHost.h"
@@ -349,11 +350,17 @@ TEST_F(TessaryTest, TheMonitorIsTheLiveChatViewAndTakesThePresenceCommands)
     ASSERT_EQ(Of(MSG_PRESENCE_STATE).size(), 1u);
     EXPECT_EQ(Of(MSG_PRESENCE_STATE)[0].As<QVMessage<PresenceState>>().value, PresenceBusy);
 
-    // Server messages reach the monitor, and going offline empties it.
+    // Server messages reach the monitor and its list, and going offline
+    // empties both.
     Server("qv-visitor-tracking", "sid=S1&url=u");
-    EXPECT_TRUE(view->FindVisitorById("S1"));
+    CVisitor *visitor = view->FindVisitorById("S1");
+    ASSERT_TRUE(visitor);
+    EXPECT_EQ(view->List()->Model()->RowOf("S1"), 0);
+    view->ShowVisitorChat(visitor);
+    EXPECT_EQ(view->List()->SelectedId(), "S1");
     Presence(PresenceOffline);
     EXPECT_FALSE(view->FindVisitorById("S1"));
+    EXPECT_EQ(view->List()->Model()->rowCount(), 0);
 }
 
 TEST_F(TessaryTest, ARefusedViewFailsTheLoad)

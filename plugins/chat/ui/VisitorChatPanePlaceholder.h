@@ -1,31 +1,11 @@
 #pragma once
-// Stand-ins for the visitor list and the visitor chat pane in the monitor
-// view until the real windows take their places: the list only remembers
-// which visitors it holds, the pane has no chats. User-interface thread only.
+// A stand-in for the visitor chat pane in the monitor view until the real
+// pane takes its place: it has no chats and only remembers which visitor it
+// was asked to show. User-interface thread only.
 
 #include "plugins/chat/model/VisitorRouter.h"
 
 #include <QWidget>
-
-#include <set>
-
-class CVisitorListPlaceholder : public QWidget, public IVisitorListView
-{
-public:
-    explicit CVisitorListPlaceholder(QWidget *parent = nullptr);
-
-    void AddVisitor(CVisitor *visitor) override { m_visitors.insert(visitor); }
-    void UpdateVisitor(CVisitor *) override {}
-    void RemoveVisitor(CVisitor *visitor) override;
-    bool SelectVisitor(CVisitor *visitor) override;
-    void RefreshTimes() override {}
-
-    CVisitor *Selected() const { return m_selected; }
-
-private:
-    std::set<CVisitor *> m_visitors;
-    CVisitor *m_selected = nullptr;
-};
 
 class CVisitorChatPanePlaceholder : public QWidget, public IVisitorChatPane
 {
