@@ -1,8 +1,10 @@
 // The server-message router with a fake plug-in, list, pane, idle source,
-// message box and a clock the test steps.
+// message box and a clock the test steps, fed the service's notices in the
+// simulated service's own wire forms.
 
 #include "plugins/chat/model/ContactList.h"
 #include "plugins/chat/model/VisitorRouter.h"
+#include "tests/harness/VisitorScript.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +13,7 @@
 #include <vector>
 
 using namespace QVPlugin;
+namespace script = harness::visitors;
 
 namespace {
 
@@ -85,9 +88,13 @@ protected:
     {
         router.RouteServerMessage(ServerMessage(text, type, sid));
     }
-    CVisitor *Track(const char *sid, const char *extra = "")
+    void Route(const script::Notice &notice)
     {
-        Route("qv-visitor-tracking", std::string("sid=") + sid + "&hash=H1&qvvVID=Ann&url=u&qvv!ID=p1" + extra, sid);
+        router.RouteServerMessage(ServerMessage(notice.text, notice.type, notice.sessionId));
+    }
+    CVisitor *Track(const char *sid, const char *pageId = "p1")
+    {
+        Route(script::Tracking(sid, "H1", "Ann", {"http://shop/", "home", "Home", "", pageId}));
         return router.FindVisitorById(sid);
     }
     void Clear()
@@ -120,13 +127,13 @@ TEST_F(RouterTest, NotifyAsksForInfoUnlessTheHashIsCurrent)
     Track("S1");
     const struct
     {
-        const char *text;
+        std::string text;
         std::vector<std::string> commands;
     } cases[] = {
         {"S1 H1", {}},
-        {"S1 H2", {"get-visitor-info S1 [H1]"}},
+        {script::TrackingNotify("S1", "H2").text, {"get-visitor-info S1 [H1]"}},
         {"  S1   H2 ", {"get-visitor-info S1 [H1]"}},
-        {"S9 H1", {"get-visitor-info S9 []"}},
+        {script::TrackingNotify("S9", "H1").text, {"get-visitor-info S9 []"}},
         {"S1", {}},
         {"S1 H2 X", {}},
         {"", {}},
@@ -146,7 +153,7 @@ TEST_F(RouterTest, TrackingCreatesKnownVisitorsOnceAndAlertsOncePerSecond)
     EXPECT_EQ(host.alerts, (std::vector<std::string>{"3 Ann / New Visitor"}));
 
     Clear();
-    Route("qv-visitor-tracking", "sid=S1&url=u2&qvv!ID=p2");
+    Track("S1", "p2");
     EXPECT_EQ(router.FindVisitorById("S1"), v);
     EXPECT_EQ(v->Tracking().size(), 2u);
     EXPECT_TRUE(host.alerts.empty());
@@ -178,14 +185,14 @@ TEST_F(RouterTest, TrackingCreatesKnownVisitorsOnceAndAlertsOncePerSecond)
 
 TEST_F(RouterTest, VisitorInfoAnnouncesACallerOnceAndOnlyInTheDepartment)
 {
-    const std::string info = "<info><visitor-id>S1</visitor-id><name-values>sid=S1&amp;url=u</name-values>"
-                             "<survey>qvvVID=Cy&amp;qvvDEPT=d1</survey><state>8</state></info>";
+    const script::Notice info = script::VisitorInfo(
+        "S1", {{"survey", "qvvVID=Cy&qvvDEPT=d1"}, {"state", "8"}}, "sid=S1&url=u", false);
     for (const char *department : {"d1", "other"}) {
         host.alerts.clear();
         router.RemoveAllVisitors();
         host.department = QString::fromLatin1(department);
-        Route("qv-visitor-info", info, "");
-        Route("qv-visitor-info", info, "");
+        Route(info);
+        Route(info);
         const CVisitor *v = router.FindVisitorById("S1");
         ASSERT_TRUE(v);
         EXPECT_EQ(v->state(), 8);
@@ -199,8 +206,8 @@ TEST_F(RouterTest, VisitorInfoAnnouncesACallerOnceAndOnlyInTheDepartment)
     host.department = QStringLiteral("d1");
     host.alerts.clear();
     Track("S2");
-    Route("qv-visitor-info", "<i><state>8</state></i>", "S2");
-    Route("qv-visitor-info", "<i><state>8</state></i>", "S2");
+    Route(script::VisitorInfo("S2", {{"state", "8"}}));
+    Route(script::VisitorInfo("S2", {{"state", "8"}}));
     EXPECT_EQ(host.alerts, (std::vector<std::string>{"3 Ann / New Visitor", "1 Ann / New Visitor"}));
 }
 
@@ -246,10 +253,10 @@ TEST_F(RouterTest, VisitorRoutesAndRemoval)
 {
     CVisitor *v = Track("S1");
     Clear();
-    Route("visitor-message", "Hello <b>");
-    Route("session-notification", "joined");
-    Route("visitor-history", "earlier");
-    Route("visitor-message", "Bye", "S9"); // unknown visitor
+    Route(script::VisitorMessage("S1", "Hello <b>"));
+    Route(script::SessionNotification("S1", "joined"));
+    Route(script::VisitorHistory("S1", "earlier"));
+    Route(script::VisitorMessage("S9", "Bye")); // unknown visitor
     Route("Visitor-Message", "Hi");       // types are case-sensitive
     EXPECT_TRUE(v->chatRequested());
     EXPECT_EQ(v->chatRequestedAt(), kStart);
@@ -257,12 +264,13 @@ TEST_F(RouterTest, VisitorRoutesAndRemoval)
     EXPECT_EQ(views.log, (std::vector<std::string>{"message S1 Hello <b>", "notice S1 joined", "history S1"}));
     EXPECT_EQ(host.alerts, (std::vector<std::string>{"2 Hello <b> / Ann"}));
 
-    for (const char *type : {"chat-already-answered", "visitor-offline", "transfer-visitor-chat-accept"}) {
+    for (const script::Notice &gone :
+         {script::ChatAlreadyAnswered("S1"), script::VisitorOffline("S1"), script::TransferAccept("S1")}) {
         Track("S1");
         views.log.clear();
-        Route(type, "");
-        EXPECT_FALSE(router.FindVisitorById("S1")) << type;
-        EXPECT_EQ(views.log, (std::vector<std::string>{"remove S1", "end S1", "forget S1"})) << type;
+        Route(gone);
+        EXPECT_FALSE(router.FindVisitorById("S1")) << gone.type;
+        EXPECT_EQ(views.log, (std::vector<std::string>{"remove S1", "end S1", "forget S1"})) << gone.type;
     }
 
     // A visitor named by its address is "Visitor" in the message alert.
@@ -276,7 +284,8 @@ TEST_F(RouterTest, GeolocationRowsAlternateAndAreEscaped)
 {
     CVisitor *v = Track("S1");
     const std::string isp(400, 'i');
-    Route("geolocation", "US,CA,San Jose,,37.3,-121.9,807,408," + isp + ",<b>Acme & Co</b>");
+    Route(script::Geolocation("S1", {"US", "CA", "San Jose", "", "37.3", "-121.9", "807", "408", isp,
+                                     "<b>Acme & Co</b>"}));
     const QString html = QString::fromStdString(v->geolocation());
     EXPECT_EQ(html.count(QStringLiteral("<TR class=")), 9);
     EXPECT_FALSE(html.contains(QStringLiteral(">Zip<")));
@@ -302,12 +311,13 @@ TEST_F(RouterTest, ChangePasswordAndTransferDecline)
     const struct
     {
         const char *type;
-        const char *text;
+        std::string text;
         const char *prompt;
     } cases[] = {
-        {"change-password", "SUCCESS", "i Your password has been changed."},
+        {"change-password", script::ChangePassword(true).text, "i Your password has been changed."},
         {"change-password", "success", "i An error occurred while changing your password."},
-        {"change-password", "", "i An error occurred while changing your password."},
+        {"change-password", script::ChangePassword(false).text,
+         "i An error occurred while changing your password."},
         {"transfer-visitor-chat-decline", "busy <i>now</i>",
          "i The visitor chat transfer was declined. Reason:\nbusy <i>now</i>"},
     };
@@ -324,12 +334,12 @@ TEST_F(RouterTest, TransferRequestAcceptedDeclinedOrLostDuringTheQuestion)
     bob.nick = QStringLiteral("Bob");
     bob.state = PresenceOnline;
     host.contacts.Update(bob);
-    const std::string request = "<t><from-uid>bob@chat.example/x</from-uid><message>take it</message></t>";
+    const script::Notice request = script::TransferRequest("S1", "bob@chat.example/x", "take it");
     const std::string question = "Do you want to accept a transfer request from Bob?\n\r\n\"take it\"";
 
     Track("S1");
     Clear();
-    Route("transfer-visitor-chat-request", request);
+    Route(request);
     EXPECT_EQ(prompts, std::vector<std::string>{"? " + question});
     EXPECT_EQ(host.alerts, std::vector<std::string>{"4 " + question + " / New transfer request"});
     EXPECT_EQ(host.commands, std::vector<std::string>{"transfer-visitor-chat-accepted S1 [bob@chat.example/x]"});
@@ -337,15 +347,15 @@ TEST_F(RouterTest, TransferRequestAcceptedDeclinedOrLostDuringTheQuestion)
 
     Clear();
     answer = false;
-    Route("transfer-visitor-chat-request", "<t><from-uid>eve@x</from-uid></t>");
+    Route(script::TransferRequest("S1", "eve@x", ""));
     EXPECT_EQ(prompts, std::vector<std::string>{"? Do you want to accept a transfer request from ?\n"});
     EXPECT_EQ(host.commands, std::vector<std::string>{"transfer-visitor-chat-declined S1 [eve@x]"});
 
     // The visitor leaves while the question is open: no answer, nothing shown.
     Clear();
     answer = true;
-    duringPrompt = [this] { Route("visitor-offline", ""); };
-    Route("transfer-visitor-chat-request", request);
+    duringPrompt = [this] { Route(script::VisitorOffline("S1")); };
+    Route(request);
     EXPECT_TRUE(host.commands.empty());
     EXPECT_EQ(views.log, (std::vector<std::string>{"remove S1", "end S1", "forget S1"}));
 
@@ -354,7 +364,7 @@ TEST_F(RouterTest, TransferRequestAcceptedDeclinedOrLostDuringTheQuestion)
     closing = std::make_unique<CVisitorRouter>(
         host, views, views, idle, [&](CVisitorRouter::PromptIcon, const QString &) { return closing.reset(), false; },
         [this] { return now; });
-    closing->RouteServerMessage(ServerMessage(request, "transfer-visitor-chat-request", "S1"));
+    closing->RouteServerMessage(ServerMessage(request.text, request.type, request.sessionId));
     EXPECT_FALSE(closing);
     EXPECT_TRUE(host.commands.empty());
 }
