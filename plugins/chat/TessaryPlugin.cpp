@@ -5,6 +5,7 @@
 #include "plugins/chat/ChatLog.h"
 #include "plugins/chat/model/FlatXmlReader.h"
 #include "plugins/chat/model/Visitor.h"
+#include "plugins/chat/ui/TessaryBar.h"
 #include "plugins/chat/ui/TessaryView.h"
 
 #include <QDomDocument>
@@ -65,10 +66,33 @@ const QUuid *CTessaryPlugin::GetId() const
     return &PLUGIN_GUID_LIVE_CHAT;
 }
 
+CTessaryBar *CTessaryPlugin::Bar() const
+{
+    return m_bar;
+}
+
 bool CTessaryPlugin::OnLoad()
 {
     m_quickTextStore = std::make_unique<CQuickTextStore>(m_host, &m_quickTexts);
     m_quickTextStore->Load();
+
+    // The bar page; the host deletes a page it refuses, and the load stops.
+    m_bar = new CTessaryBar(&m_quickTexts);
+    if (!AddBarPane(m_bar, TessaryString(10003)))
+        return false;
+    QObject::connect(&m_contacts, &CContactList::added, m_bar, &CTessaryBar::AddAgent);
+    QObject::connect(&m_contacts, &CContactList::changed, m_bar, &CTessaryBar::UpdateAgent);
+    QObject::connect(&m_contacts, &CContactList::removed, m_bar, &CTessaryBar::RemoveAgent);
+    QObject::connect(&m_chatTable, &CChatTable::chatAdded, m_bar, &CTessaryBar::AddChatEntry);
+    QObject::connect(&m_chatTable, &CChatTable::windowAdded, m_bar,
+                     [bar = m_bar.data()](CChat *chat, QWidget *) { bar->AddChatEntry(chat); });
+    QObject::connect(m_bar, &CTessaryBar::chatActivated, m_bar, [this](CChat *chat) { ShowChatFor(chat); });
+    QObject::connect(m_bar, &CTessaryBar::contactActivated, m_bar, [this](const Jid &jid) {
+        OpenContactChat(jid);
+        ShowChatFor(m_chatTable.FindChat(jid));
+    });
+
+    // The visitor monitor, the plug-in's view.
     auto *view = new CTessaryView(*this);
     if (!AddView(view, TessaryString(10003)))
         return false;
@@ -78,6 +102,7 @@ bool CTessaryPlugin::OnLoad()
         if (m_visitors == view)
             m_visitors = nullptr;
     });
+
     m_self.nick = GetValue(kAgentNick, QString()).toString();
     // Every contact that appears gets its picture fetched.
     QObject::connect(&m_contacts, &CContactList::added, &m_pictures,

@@ -27,11 +27,13 @@
 #include "plugins/chat/session/Chat.h"
 #include "plugins/xmpp/PluginBase.h"
 
+#include <QPointer>
 #include <QStringList>
 
 #include <memory>
 #include <string>
 
+class CTessaryBar;
 class CVisitor;
 
 class CTessaryPlugin : public QVPlugin::CPluginBase, public IVisitorRouterHost
@@ -121,6 +123,8 @@ public:
     QVPlugin::PresenceState OwnState() const override { return m_ownState; }
     CQuickTextList &QuickTexts() { return m_quickTexts; }
     CContactList &Contacts() override { return m_contacts; }
+    // The outlook-bar page; null before load or once the host removed it.
+    CTessaryBar *Bar() const;
     CChatTable &ChatTable() { return m_chatTable; }
     MessageChannelRegistry &Channels() { return m_channels; }
     // What every chat of the workplace sends through.
@@ -149,6 +153,8 @@ private:
     void OnReceipt(const QVPlugin::ChatMessage &receipt);
 
     IVisitors *m_visitors = nullptr;
+    // Owned by the host's bar parent once added.
+    QPointer<CTessaryBar> m_bar;
     IVisitorChats *m_visitorChats = nullptr;
     CoreLink m_core{*this};
     // Channels outlive the chats that publish on them.

@@ -1,20 +1,24 @@
 // The live-chat plug-in object against a recording host: account data and
 // its settings, the quick-text road, and the reply and typing roads to
 // visitors and contacts, the visitor monitor it adds as its view; and its
-// library's entry point.
+// library loaded by the bus.
 
+#include "bus/Manager.h"
 #include "bus/MessageIds.h"
 #include "bus/Payloads.h"
 #include "plugins/chat/TessaryPlugin.h"
 #include "plugins/chat/model/NameValueCollection.h"
 #include "plugins/chat/model/Visitor.h"
+#include "plugins/chat/ui/TessaryBar.h"
 #include "plugins/chat/ui/TessaryView.h"
 #include "plugins/chat/ui/VisitorListCtrl.h"
 #include "skins/QVSettingsHelpers.h"
+#include "tests/bus/FakePlugin.h"
 #include "tests/chat/plugin/FakeChatWindows.h"
 #include "tests/xmpp/FakeHost.h"
 
-#include <QLibrary>
+#include <QFile>
+#include <QListWidget>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -113,12 +117,16 @@ protected:
             sent.push_back({id, std::shared_ptr<IMessage>(in ? in->Clone() : nullptr)});
             if (id == MSG_GET_SETTING) {
                 const QString &name = static_cast<MsgValue *>(in)->name;
-                QWidget *parent = name == "UI.ViewParentWnd" ? &viewParent : name == "UI.BarParentWnd" ? &barParent : nullptr;
+                QWidget *parent = name == "UI.ViewParentWnd" ? &viewParent
+                                  : name == "UI.BarParentWnd" ? &barParent
+                                                              : nullptr;
                 if (!parent)
                     return 0;
                 static_cast<QVMessage<QVariant> *>(out)->value = QVariant::fromValue(parent);
                 return 1;
             }
+            if (id == MSG_ADD_BAR_PANE)
+                return addBarResult;
             return id == MSG_ADD_VIEW ? addViewResult : 1;
         };
         ASSERT_TRUE(plugin->Initialize(&host));
@@ -160,9 +168,6 @@ protected:
         return plugin->OnMessage(MSG_SERVER_MESSAGE_RECEIVED, &msg, nullptr);
     }
 
-    QTemporaryDir stateDir;
-    QWidget viewParent, barParent;
-    int addViewResult = 1;
     int Deliver(const QUuid &id, const char *from, const std::string &receiptId = {})
     {
         ChatMessage message;
@@ -179,6 +184,10 @@ protected:
         plugin->OnMessage(MSG_CONTACT_PRESENCE, &contact, nullptr);
     }
 
+    QTemporaryDir stateDir;
+    QWidget viewParent, barParent;
+    int addBarResult = 1;
+    int addViewResult = 1;
     FakeHost host;
     FakeVisitors visitors;
     FakeVisitorChats visitorChats;
@@ -259,6 +268,35 @@ TEST_F(TessaryTest, OrdinaryContactsFillTheListUntilTheAgentGoesOffline)
     EXPECT_EQ(plugin->Contacts().Count(), 1);
     Presence(PresenceOffline);
     EXPECT_EQ(plugin->Contacts().Count(), 0);
+}
+
+TEST_F(TessaryTest, TheBarFollowsAgentsAndChatsAndARefusedBarStopsTheLoad)
+{
+    CTessaryBar *bar = plugin->Bar();
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->parentWidget(), &barParent);
+    AddContact("bob@chat.example/desk");
+    ASSERT_EQ(bar->Agents()->count(), 1);
+    EXPECT_EQ(bar->Agents()->item(0)->text(), "Bob");
+
+    // The chat a double-click opens is announced as a chat and as a window: one entry.
+    emit bar->contactActivated(Jid(QStringLiteral("bob@chat.example/desk")));
+    EXPECT_EQ(windows.created, 1);
+    ASSERT_EQ(bar->Conversations()->count(), 1);
+    EXPECT_EQ(bar->Conversations()->item(0)->text(), "Bob");
+    const int raised = windows.raised;
+    emit bar->chatActivated(plugin->ChatTable().At(0));
+    EXPECT_EQ(windows.created, 1);
+    EXPECT_EQ(windows.raised, raised + 1);
+
+    Presence(PresenceOffline);
+    EXPECT_EQ(bar->Agents()->count(), 0);
+
+    addBarResult = -1;
+    CTessaryPlugin *refused = new CTessaryPlugin;
+    EXPECT_FALSE(refused->Initialize(&host));
+    EXPECT_EQ(refused->Bar(), nullptr) << "the refused page is deleted";
+    refused->Release();
 }
 
 TEST_F(TessaryTest, OnlyTheExactQuickTextFileNameIsLoaded)
@@ -449,28 +487,31 @@ TEST_F(TessaryTest, AVisitorsRoomTakesItsMessagesOccupantsAndShowing)
 
 TEST(TessaryModule, TheLibraryRegistersTheLiveChatPlugin)
 {
-    // Loading through the bus would also initialise the plug-in, which needs
-    // the host's windows; the entry point alone is what the library owes.
-    struct Registrar : IPluginRegistrar
-    {
-        bool RegisterPlugin(unsigned short order, IPlugin *plugin) override
-        {
-            registered.emplace_back(order, plugin);
-            return true;
+    QTemporaryDir dir;
+    ASSERT_TRUE(QFile::copy(OSTREL_PROGRAM_DIR "/Tessary.so", dir.filePath("Tessary.so")));
+    // The live-chat plug-in loads only where the host takes its bar page and view.
+    QWidget barParent, viewParent;
+    auto *ui = new bustest::FakePlugin(QStringLiteral("ui"));
+    ui->onMessage = [&](const QUuid &id, IMessage *in, IMessage *out) {
+        if (id == MSG_GET_SETTING) {
+            const QString &name = static_cast<MsgValue *>(in)->name;
+            if (name != "UI.BarParentWnd" && name != "UI.ViewParentWnd")
+                return 0;
+            static_cast<QVMessage<QVariant> *>(out)->value =
+                QVariant::fromValue<QWidget *>(name == "UI.BarParentWnd" ? &barParent : &viewParent);
+            return 1;
         }
-        std::vector<std::pair<unsigned short, IPlugin *>> registered;
-    } registrar;
-    QLibrary library(OSTREL_PROGRAM_DIR "/Tessary.so");
-    const auto entry = reinterpret_cast<LoadPluginsFn>(library.resolve(kLoadPluginsSymbol));
-    ASSERT_TRUE(entry) << library.errorString().toStdString();
-    EXPECT_EQ(entry(&registrar), 0);
-    ASSERT_EQ(registrar.registered.size(), 1u);
-    IPlugin *plugin = registrar.registered[0].second;
-    EXPECT_EQ(registrar.registered[0].first, PLUGIN_ORDER_LIVE_CHAT);
-    EXPECT_EQ(*plugin->GetId(), PLUGIN_GUID_LIVE_CHAT);
-    EXPECT_EQ(plugin->GetName(), "Live Chat Plugin");
-    EXPECT_EQ(plugin->GetDescription(), "Live Chat Plugin allows chat interaction with customers");
-    plugin->Release();
+        return id == MSG_ADD_BAR_PANE || id == MSG_ADD_VIEW ? 1 : 0;
+    };
+    CManager manager(dir.path());
+    manager.AddPlugin(ui, PLUGIN_ORDER_UI);
+    manager.LoadPluginLibraries();
+    ASSERT_EQ(manager.Plugins().size(), 2u);
+    const IPlugin *chat = manager.Plugins()[1];
+    EXPECT_EQ(*chat->GetId(), PLUGIN_GUID_LIVE_CHAT);
+    EXPECT_EQ(chat->GetName(), "Live Chat Plugin");
+    EXPECT_EQ(chat->GetDescription(), "Live Chat Plugin allows chat interaction with customers");
+    manager.Shutdown();
 }
 
 } // namespace
