@@ -489,6 +489,8 @@ TEST(TessaryModule, TheLibraryRegistersTheLiveChatPlugin)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(QFile::copy(OSTREL_PROGRAM_DIR "/Tessary.so", dir.filePath("Tessary.so")));
+    // The view's list and splitter keep their sizes in the window-state store.
+    CQVSettingsHelpers::SetStoreFile(dir.filePath("Quelvar.conf"));
     // The live-chat plug-in loads only where the host takes its bar page and view.
     QWidget barParent, viewParent;
     auto *ui = new bustest::FakePlugin(QStringLiteral("ui"));
@@ -512,6 +514,7 @@ TEST(TessaryModule, TheLibraryRegistersTheLiveChatPlugin)
     EXPECT_EQ(chat->GetName(), "Live Chat Plugin");
     EXPECT_EQ(chat->GetDescription(), "Live Chat Plugin allows chat interaction with customers");
     manager.Shutdown();
+    CQVSettingsHelpers::SetStoreFile(QString());
 }
 
 } // namespace
