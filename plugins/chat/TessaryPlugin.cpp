@@ -118,6 +118,19 @@ void CTessaryPlugin::OnUnload()
     CPluginBase::OnUnload();
 }
 
+void CTessaryPlugin::OnModeActivate(int mode)
+{
+    CPluginBase::OnModeActivate(mode);
+    // The frame went back to its own menus; the monitor's join them.
+    AddMenu(CTessaryView::Menu());
+    AddAccelerators(CTessaryView::Accelerators());
+}
+
+void CTessaryPlugin::OnModeDeactivate(int)
+{
+    RemoveAccelerators(CTessaryView::Accelerators());
+}
+
 int CTessaryPlugin::OnMessage(const QUuid &id, IMessage *in, IMessage *out)
 {
     if (id == MSG_CONTACT_PRESENCE) {

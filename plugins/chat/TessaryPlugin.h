@@ -80,6 +80,8 @@ public:
     int OnMessage(const QUuid &id, QVPlugin::IMessage *in, QVPlugin::IMessage *out) override;
     bool OnLoad() override;
     void OnUnload() override;
+    void OnModeActivate(int mode) override;
+    void OnModeDeactivate(int mode) override;
     void OnSettingChanged(const QString &key, const QVariant &value) override;
     void OnDisconnected() override;
     void BuildSettingsLayout(QDomDocument *document) override;

@@ -87,6 +87,24 @@ CTessaryView::~CTessaryView()
     m_router.RemoveAllVisitors();
 }
 
+MenuSpec CTessaryView::Menu()
+{
+    return MenuSpec::Menu({
+        MenuSpec::Popup(QStringLiteral("Vi&sitor"),
+                        {MenuSpec::Command(CmdNextResponse, QStringLiteral("&Next Response\tF2"))}),
+        MenuSpec::Popup(QStringLiteral("&Web Status"),
+                        {MenuSpec::Command(CmdOnline, QStringLiteral("&Online")),
+                         MenuSpec::Command(CmdAway, QStringLiteral("&Away")),
+                         MenuSpec::Command(CmdBusy, QStringLiteral("&Busy")),
+                         MenuSpec::Command(CmdBeRightBack, QStringLiteral("&Be right back"))}),
+    });
+}
+
+AcceleratorTable CTessaryView::Accelerators()
+{
+    return {{CmdNextResponse, QKeySequence(Qt::Key_F2)}};
+}
+
 bool CTessaryView::OnCmdMsg(unsigned id, int code, CommandUpdate *update, CommandHandlerInfo *info)
 {
     if (auto *pane = qobject_cast<ICommandTarget *>(static_cast<QWidget *>(m_pane));

@@ -41,6 +41,11 @@ public:
                           CVisitor::Clock clock = CVisitor::SystemClock(), QWidget *parent = nullptr);
     ~CTessaryView() override;
 
+    // The plug-in's menus while its mode is active ("Vi&sitor" and
+    // "&Web Status") and its one accelerator (F2, "Next Response").
+    static QVPlugin::MenuSpec Menu();
+    static QVPlugin::AcceleratorTable Accelerators();
+
     bool OnCmdMsg(unsigned id, int code, QVPlugin::CommandUpdate *update,
                   QVPlugin::CommandHandlerInfo *info) override;
 

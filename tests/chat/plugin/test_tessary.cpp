@@ -383,6 +383,19 @@ TEST_F(TessaryTest, TheMonitorIsTheLiveChatViewAndTakesThePresenceCommands)
     EXPECT_EQ(command(10217, CommandUpdateUi, &next), RESULT_DONE);
     EXPECT_EQ(next.Enabled(), std::optional<bool>(false));
 
+    // The menus and F2 join the frame's while the mode is active.
+    sent.clear();
+    QVMessage<int> mode(CTessaryPlugin::kMode);
+    plugin->OnMessage(MSG_MODE_ACTIVATE, &mode, nullptr);
+    ASSERT_EQ(Of(MSG_MENU_ADD).size(), 1u);
+    const MenuSpec &menu = Of(MSG_MENU_ADD)[0].As<QVMessage<MenuSpec>>().value;
+    ASSERT_EQ(menu.children.size(), 2u);
+    EXPECT_EQ(menu.children[1].text, "&Web Status");
+    EXPECT_EQ(menu.children[1].children.size(), 4u);
+    ASSERT_EQ(Of(MSG_ACCELERATORS_ADD).size(), 1u);
+    EXPECT_EQ(Of(MSG_ACCELERATORS_ADD)[0].As<QVMessage<AcceleratorTable>>().value,
+              (AcceleratorTable{{10217, QKeySequence(Qt::Key_F2)}}));
+
     sent.clear();
     EXPECT_EQ(command(10203, CommandExecute, nullptr), RESULT_DONE);
     ASSERT_EQ(Of(MSG_PRESENCE_STATE).size(), 1u);
