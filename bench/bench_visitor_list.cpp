@@ -254,8 +254,12 @@ public:
     void ReportRuns(const std::vector<Run> &runs) override
     {
         ConsoleReporter::ReportRuns(runs);
-        for (const Run &r : runs)
+        for (const Run &r : runs) {
+            // With repetitions, the mean stands for the case.
+            if (r.run_type == Run::RT_Aggregate && r.aggregate_name != "mean")
+                continue;
             ms[r.run_name.function_name] = r.GetAdjustedRealTime() * ToMs(r.time_unit);
+        }
     }
     void Finalize() override
     {

@@ -261,7 +261,7 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "the demo knowledge-base service did not start\n");
         return 1;
     }
-    knowledgeBase.AddCannedData();
+    knowledgeBase.AddDemoData();
     const std::string kbUrl = knowledgeBase.Url();
     std::set<std::string> greeted;
     DemoVisitors shop(service);
