@@ -105,13 +105,23 @@ public:
     std::vector<PresenceState> presences;
 };
 
+// The view's list and splitter keep their sizes in the window-state store:
+// a scratch file while this lives.
+class ScratchStateStore
+{
+public:
+    ScratchStateStore() { CQVSettingsHelpers::SetStoreFile(m_dir.filePath("Quelvar.conf")); }
+    ~ScratchStateStore() { CQVSettingsHelpers::SetStoreFile(QString()); }
+
+private:
+    QTemporaryDir m_dir;
+};
+
 class TessaryTest : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        // The view's splitter keeps its sizes in the window-state store.
-        CQVSettingsHelpers::SetStoreFile(stateDir.filePath("Quelvar.conf"));
         viewParent.show();
         host.onSend = [this](const QUuid &id, IMessage *in, IMessage *out) {
             sent.push_back({id, std::shared_ptr<IMessage>(in ? in->Clone() : nullptr)});
@@ -139,7 +149,6 @@ protected:
     {
         plugin->Uninitialize();
         plugin->Release();
-        CQVSettingsHelpers::SetStoreFile(QString());
     }
     std::vector<Sent> Of(const QUuid &id) const
     {
@@ -184,7 +193,7 @@ protected:
         plugin->OnMessage(MSG_CONTACT_PRESENCE, &contact, nullptr);
     }
 
-    QTemporaryDir stateDir;
+    ScratchStateStore stateStore; // outlives the windows
     QWidget viewParent, barParent;
     int addBarResult = 1;
     int addViewResult = 1;
@@ -502,8 +511,7 @@ TEST(TessaryModule, TheLibraryRegistersTheLiveChatPlugin)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(QFile::copy(OSTREL_PROGRAM_DIR "/Tessary.so", dir.filePath("Tessary.so")));
-    // The view's list and splitter keep their sizes in the window-state store.
-    CQVSettingsHelpers::SetStoreFile(dir.filePath("Quelvar.conf"));
+    ScratchStateStore stateStore;
     // The live-chat plug-in loads only where the host takes its bar page and view.
     QWidget barParent, viewParent;
     auto *ui = new bustest::FakePlugin(QStringLiteral("ui"));
@@ -527,7 +535,6 @@ TEST(TessaryModule, TheLibraryRegistersTheLiveChatPlugin)
     EXPECT_EQ(chat->GetName(), "Live Chat Plugin");
     EXPECT_EQ(chat->GetDescription(), "Live Chat Plugin allows chat interaction with customers");
     manager.Shutdown();
-    CQVSettingsHelpers::SetStoreFile(QString());
 }
 
 } // namespace
