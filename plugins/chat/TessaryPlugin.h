@@ -142,6 +142,7 @@ private:
         bool BoolSetting(const QString &key, bool fallback) const override;
         void SendTypingState(const QVPlugin::Jid &peer, int state) override;
         void SendDirectedPresence(const QVPlugin::ChatContact &presence) override;
+        const CContactList *Contacts() const override { return &m_plugin.m_contacts; }
 
     private:
         CTessaryPlugin &m_plugin;

@@ -24,6 +24,9 @@ public:
     virtual bool BoolSetting(const QString &key, bool fallback) const = 0;
     virtual void SendTypingState(const QVPlugin::Jid &peer, int state) = 0;
     virtual void SendDirectedPresence(const QVPlugin::ChatContact &presence) = 0;
+    // The agent's contacts, where names are looked up after the chat's own
+    // members; null when the core keeps none.
+    virtual const CContactList *Contacts() const { return nullptr; }
 };
 
 enum ChatMode : int {
@@ -62,6 +65,9 @@ public:
     // One delivery receipt of the outgoing message; true when it was the
     // last one and the agent's line was shown.
     bool OnDelivered();
+
+    // The name under which a line from `from` is shown.
+    QString GetDisplayName(const QVPlugin::Jid &from) const;
 
 private:
     void Show(const QVPlugin::ChatMessage &message);
