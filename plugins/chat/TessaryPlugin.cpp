@@ -10,6 +10,7 @@
 #include "plugins/chat/ui/ChatWindows.h"
 #include "plugins/chat/ui/TessaryBar.h"
 #include "plugins/chat/ui/TransferChatDlg.h"
+#include "plugins/chat/ui/TessaryView.h"
 
 #include <QDomDocument>
 
@@ -104,6 +105,17 @@ bool CTessaryPlugin::OnLoad()
         m_chatWindows = std::make_unique<CChatWindows>(m_core);
         m_chatTable.SetWindows(m_chatWindows.get());
     }
+
+    // The visitor monitor, the plug-in's view.
+    auto *view = new CTessaryView(*this);
+    if (!AddView(view, TessaryString(10003)))
+        return false;
+    SetVisitors(view);
+    // The host may destroy the view before the plug-in goes.
+    QObject::connect(view, &QObject::destroyed, view, [this, view] {
+        if (m_visitors == view)
+            m_visitors = nullptr;
+    });
 
     m_self.nick = GetValue(kAgentNick, QString()).toString();
     // Every contact that appears gets its picture fetched.
@@ -542,6 +554,11 @@ int CTessaryPlugin::SendMucDecline(const Jid &room, const Jid &user)
     message.room = room;
     message.user = user;
     return SendMessage(MSG_SEND_MUC_DECLINE, &message, nullptr);
+}
+
+int CTessaryPlugin::IdleMinutes()
+{
+    return GetValue(QStringLiteral("chat.idle.minutes"), 10).toInt();
 }
 
 bool CTessaryPlugin::IsInDepartment(const QString &departmentId) const

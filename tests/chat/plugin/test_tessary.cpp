@@ -1,6 +1,7 @@
 // The live-chat plug-in object against a recording host: account data and
 // its settings, the quick-text road, and the reply and typing roads to
-// visitors and contacts; and its library loaded by the bus.
+// visitors and contacts, the visitor monitor it adds as its view; and its
+// library loaded by the bus.
 
 #include "bus/Manager.h"
 #include "bus/MessageIds.h"
@@ -17,6 +18,8 @@
 #include "skins/QVSettingsHelpers.h"
 #include "plugins/chat/ui/QuickTextTree.h"
 #include "tests/TestUtil.h"
+#include "plugins/chat/ui/TessaryView.h"
+#include "plugins/chat/ui/VisitorListCtrl.h"
 #include "tests/bus/FakePlugin.h"
 #include "tests/chat/plugin/FakeChatWindows.h"
 #include "tests/xmpp/FakeHost.h"
@@ -121,20 +124,39 @@ public:
     std::vector<PresenceState> presences;
 };
 
+// The view's list and splitter keep their sizes in the window-state store:
+// a scratch file while this lives.
+class ScratchStateStore
+{
+public:
+    ScratchStateStore() { CQVSettingsHelpers::SetStoreFile(m_dir.filePath("Quelvar.conf")); }
+    ~ScratchStateStore() { CQVSettingsHelpers::SetStoreFile(QString()); }
+
+private:
+    QTemporaryDir m_dir;
+};
+
 class TessaryTest : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
+        viewParent.show();
         host.onSend = [this](const QUuid &id, IMessage *in, IMessage *out) {
             sent.push_back({id, std::shared_ptr<IMessage>(in ? in->Clone() : nullptr)});
-            if (id == MSG_GET_SETTING && static_cast<MsgValue *>(in)->name == "UI.BarParentWnd") {
-                static_cast<QVMessage<QVariant> *>(out)->value = QVariant::fromValue<QWidget *>(&barParent);
+            if (id == MSG_GET_SETTING) {
+                const QString &name = static_cast<MsgValue *>(in)->name;
+                QWidget *parent = name == "UI.ViewParentWnd" ? &viewParent
+                                  : name == "UI.BarParentWnd" ? &barParent
+                                                              : nullptr;
+                if (!parent)
+                    return 0;
+                static_cast<QVMessage<QVariant> *>(out)->value = QVariant::fromValue(parent);
                 return 1;
             }
             if (id == MSG_ADD_BAR_PANE)
                 return addBarResult;
-            return id == MSG_GET_SETTING ? 0 : 1;
+            return id == MSG_ADD_VIEW ? addViewResult : 1;
         };
         ASSERT_TRUE(plugin->Initialize(&host));
         plugin->SetVisitors(&visitors);
@@ -216,8 +238,10 @@ protected:
         plugin->OnMessage(MSG_CONTACT_PRESENCE, &contact, nullptr);
     }
 
-    QWidget barParent;
+    ScratchStateStore stateStore; // outlives the windows
+    QWidget viewParent, barParent;
     int addBarResult = 1;
+    int addViewResult = 1;
     FakeHost host;
     FakeVisitors visitors;
     FakeVisitorChats visitorChats;
@@ -390,6 +414,62 @@ TEST_F(TessaryTest, TypingGoesToChattingVisitorsAndContactsOnly)
             EXPECT_EQ(sent[0].id, c.id) << c.peer;
         }
     }
+}
+
+TEST_F(TessaryTest, TheMonitorIsTheLiveChatViewAndTakesThePresenceCommands)
+{
+    ASSERT_EQ(plugin->ViewWindows().size(), 1u);
+    auto *view = qobject_cast<CTessaryView *>(plugin->ViewWindows()[0].data());
+    ASSERT_TRUE(view);
+    EXPECT_EQ(view->windowTitle(), "Live Chat");
+    plugin->SetVisitors(view);
+
+    const auto command = [this](unsigned id, int code, CommandUpdate *update) {
+        CmdMsgDetails details(CTessaryPlugin::kMode, id, code, update);
+        return plugin->OnMessage(MSG_COMMAND, &details, nullptr);
+    };
+    Presence(PresenceAway);
+    for (unsigned id : {10201u, 10202u, 10203u, 10204u}) {
+        CommandUpdate update(id);
+        EXPECT_EQ(command(id, CommandUpdateUi, &update), RESULT_DONE) << id;
+        EXPECT_EQ(update.Checked(), std::optional<bool>(id == 10202)) << id;
+    }
+    CommandUpdate next(10217);
+    EXPECT_EQ(command(10217, CommandUpdateUi, &next), RESULT_DONE);
+    EXPECT_EQ(next.Enabled(), std::optional<bool>(false));
+
+    // F2 joins the frame's keys while the mode is active.
+    sent.clear();
+    QVMessage<int> mode(CTessaryPlugin::kMode);
+    plugin->OnMessage(MSG_MODE_ACTIVATE, &mode, nullptr);
+    ASSERT_FALSE(Of(MSG_ACCELERATORS_ADD).empty());
+    EXPECT_EQ(Of(MSG_ACCELERATORS_ADD)[0].As<QVMessage<AcceleratorTable>>().value,
+              (AcceleratorTable{{10217, QKeySequence(Qt::Key_F2)}}));
+
+    sent.clear();
+    EXPECT_EQ(command(10203, CommandExecute, nullptr), RESULT_DONE);
+    ASSERT_EQ(Of(MSG_PRESENCE_STATE).size(), 1u);
+    EXPECT_EQ(Of(MSG_PRESENCE_STATE)[0].As<QVMessage<PresenceState>>().value, PresenceBusy);
+
+    // Server messages reach the monitor and its list, and going offline
+    // empties both.
+    Server("qv-visitor-tracking", "sid=S1&url=u");
+    CVisitor *visitor = view->FindVisitorById("S1");
+    ASSERT_TRUE(visitor);
+    EXPECT_EQ(view->List()->Model()->RowOf("S1"), 0);
+    view->ShowVisitorChat(visitor);
+    EXPECT_EQ(view->List()->SelectedId(), "S1");
+    Presence(PresenceOffline);
+    EXPECT_FALSE(view->FindVisitorById("S1"));
+    EXPECT_EQ(view->List()->Model()->rowCount(), 0);
+}
+
+TEST_F(TessaryTest, ARefusedViewFailsTheLoad)
+{
+    auto *other = new CTessaryPlugin;
+    addViewResult = 0;
+    EXPECT_FALSE(other->Initialize(&host));
+    other->Release();
 }
 
 TEST_F(TessaryTest, AContactsMessageOpensADirectChatWithTheContactAsItsMember)
@@ -621,15 +701,20 @@ TEST(TessaryModule, TheLibraryRegistersTheLiveChatPlugin)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(QFile::copy(OSTREL_PROGRAM_DIR "/Tessary.so", dir.filePath("Tessary.so")));
-    // The live-chat plug-in loads only where the host takes its bar page.
-    QWidget barParent;
+    ScratchStateStore stateStore;
+    // The live-chat plug-in loads only where the host takes its bar page and view.
+    QWidget barParent, viewParent;
     auto *ui = new bustest::FakePlugin(QStringLiteral("ui"));
-    ui->onMessage = [&barParent](const QUuid &id, IMessage *in, IMessage *out) {
-        if (id == MSG_GET_SETTING && static_cast<MsgValue *>(in)->name == "UI.BarParentWnd") {
-            static_cast<QVMessage<QVariant> *>(out)->value = QVariant::fromValue<QWidget *>(&barParent);
+    ui->onMessage = [&](const QUuid &id, IMessage *in, IMessage *out) {
+        if (id == MSG_GET_SETTING) {
+            const QString &name = static_cast<MsgValue *>(in)->name;
+            if (name != "UI.BarParentWnd" && name != "UI.ViewParentWnd")
+                return 0;
+            static_cast<QVMessage<QVariant> *>(out)->value =
+                QVariant::fromValue<QWidget *>(name == "UI.BarParentWnd" ? &barParent : &viewParent);
             return 1;
         }
-        return id == MSG_ADD_BAR_PANE ? 1 : 0;
+        return id == MSG_ADD_BAR_PANE || id == MSG_ADD_VIEW ? 1 : 0;
     };
     CManager manager(dir.path());
     manager.AddPlugin(ui, PLUGIN_ORDER_UI);
