@@ -109,8 +109,10 @@ void CKBArticleBar::FillFrom(const KBArticle &article)
 
 void CKBArticleBar::PullInto(KBArticle &article) const
 {
-    if (m_status->currentIndex() >= 0)
-        article.status = WideToUtf8(m_status->currentText());
+    // The list matched the name with case ignored; that alone is no change.
+    const QString status = m_status->currentText();
+    if (m_status->currentIndex() >= 0 && status.compare(Utf8ToWide(article.status), Qt::CaseInsensitive) != 0)
+        article.status = WideToUtf8(status);
     article.keywords = WideToUtf8(m_keywords->text());
     if (m_category->currentIndex() >= 0)
         article.categoryId = m_category->currentData().toInt();
