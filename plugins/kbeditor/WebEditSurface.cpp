@@ -172,7 +172,7 @@ CWebEditSurface::CWebEditSurface(QWidget *parent)
                                     QWebEngineScript::DocumentCreation));
     m_page->scripts().insert(
         Script(QStringLiteral("editor"), QString::fromLatin1(kEditorScript), QWebEngineScript::DocumentReady));
-    m_channel->registerObject(QStringLiteral("editor"), this);
+    m_channel->registerObject(QStringLiteral("editor"), new CWebEditBridge(this));
     m_page->setWebChannel(m_channel, QWebEngineScript::ApplicationWorld);
     m_view->setPage(m_page);
 }
@@ -213,12 +213,11 @@ void CWebEditSurface::Exec(const QString &command, const QVariant &value)
 {
     if (!m_loaded)
         return;
-    // The clipboard and the undo list belong to the view: scripts may not
-    // paste, and the page's own actions keep one undo history.
+    // The clipboard belongs to the view: a script may not paste.
     static const QHash<QString, QWebEnginePage::WebAction> actions{
-        {QStringLiteral("cut"), QWebEnginePage::Cut},       {QStringLiteral("copy"), QWebEnginePage::Copy},
-        {QStringLiteral("paste"), QWebEnginePage::Paste},   {QStringLiteral("undo"), QWebEnginePage::Undo},
-        {QStringLiteral("redo"), QWebEnginePage::Redo},     {QStringLiteral("selectAll"), QWebEnginePage::SelectAll},
+        {QStringLiteral("cut"), QWebEnginePage::Cut},
+        {QStringLiteral("copy"), QWebEnginePage::Copy},
+        {QStringLiteral("paste"), QWebEnginePage::Paste},
     };
     if (const auto it = actions.find(command); it != actions.end()) {
         m_page->triggerAction(*it);
@@ -236,8 +235,7 @@ SurfaceCommandState CWebEditSurface::State(const QString &command) const
     if (!m_loaded)
         return state;
     static const QStringList viewActions{QStringLiteral("cut"), QStringLiteral("copy"), QStringLiteral("paste"),
-                                         QStringLiteral("undo"), QStringLiteral("redo"),
-                                         QStringLiteral("selectAll")};
+                                         QStringLiteral("undo"), QStringLiteral("redo")};
     if (viewActions.contains(command)) {
         state.enabled = true;
         return state;
@@ -249,12 +247,12 @@ SurfaceCommandState CWebEditSurface::State(const QString &command) const
     return state;
 }
 
-void CWebEditSurface::ready()
+void CWebEditSurface::OnReady()
 {
     RunScript(QStringLiteral("qvSetBody(%1)").arg(Json(m_pending)));
 }
 
-void CWebEditSurface::report(const QString &body, const QVariantMap &states)
+void CWebEditSurface::OnReport(const QString &body, const QVariantMap &states)
 {
     const bool first = !m_loaded;
     m_body = body;

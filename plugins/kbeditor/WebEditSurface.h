@@ -32,15 +32,15 @@ public:
     bool IsLoaded() const { return m_loaded; }
     QWebEngineView *View() const { return m_view; }
 
-    // Called by the page's script over the web channel.
-    Q_INVOKABLE void ready();
-    Q_INVOKABLE void report(const QString &body, const QVariantMap &states);
-
 signals:
     // The body has been put into the page and can be read.
     void loaded();
 
 private:
+    friend class CWebEditBridge;
+    // From the page's script, over the web channel.
+    void OnReady();
+    void OnReport(const QString &body, const QVariantMap &states);
     void RunScript(const QString &script);
 
     QWebEngineProfile *m_profile;
@@ -52,4 +52,19 @@ private:
     QString m_body;
     QVariantMap m_states;
     bool m_loaded = false;
+};
+
+// What the editing page's script may call: nothing but these two.
+class CWebEditBridge : public QObject
+{
+    Q_OBJECT
+public:
+    explicit CWebEditBridge(CWebEditSurface *surface) : QObject(surface), m_surface(surface) {}
+
+public slots:
+    void ready() { m_surface->OnReady(); }
+    void report(const QString &body, const QVariantMap &states) { m_surface->OnReport(body, states); }
+
+private:
+    CWebEditSurface *m_surface;
 };
