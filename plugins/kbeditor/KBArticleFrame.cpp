@@ -99,7 +99,7 @@ CKBArticleFrame::CKBArticleFrame(const KBArticle &article, CLumoryPlugin *plugin
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("CKBArticleFrame"));
-    resize(860, 640);
+    resize(1000, 700);
 
     m_source->setObjectName(QStringLiteral("c59903"));
     m_source->setFont(SourceFont());
@@ -237,39 +237,50 @@ void CKBArticleFrame::BuildToolBar()
     connect(m_fontSize, &QComboBox::activated, this,
             [this] { m_surface->Exec(QStringLiteral("fontSize"), m_fontSize->currentText().toInt()); });
 
-    const std::pair<unsigned, const char *> buttons[] = {
-        {0, nullptr},
-        {BlockFormat, "Block Format"},
-        {0, nullptr},
-        {Bold, "Bold"},
-        {Italic, "Italic"},
-        {Underline, "Underline"},
-        {ForeColor, "Text Color"},
-        {0, nullptr},
-        {OrderedList, "Numbered List"},
-        {UnorderedList, "Bullets"},
-        {Outdent, "Decrease Indent"},
-        {Indent, "Increase Indent"},
-        {0, nullptr},
-        {JustifyLeft, "Align Left"},
-        {JustifyCenter, "Center"},
-        {JustifyRight, "Align Right"},
-        {0, nullptr},
-        {Image, "Image"},
-        {0, nullptr},
-        {AbsolutePosition, nullptr},
-        {StaticPosition, nullptr},
-        {0, nullptr},
-        {Hyperlink, "Hyperlink"},
+    // Id, tool tip, the button's own short text and a theme icon if any.
+    struct Button
+    {
+        unsigned id;
+        const char *text;
+        const char *shortText;
+        const char *icon;
     };
-    for (const auto &[id, text] : buttons) {
-        if (!id) {
+    const Button buttons[] = {
+        {0, nullptr, nullptr, nullptr},
+        {BlockFormat, "Block Format", "Format", "format-text-direction-ltr"},
+        {0, nullptr, nullptr, nullptr},
+        {Bold, "Bold", "B", "format-text-bold"},
+        {Italic, "Italic", "I", "format-text-italic"},
+        {Underline, "Underline", "U", "format-text-underline"},
+        {ForeColor, "Text Color", "Color", "format-text-color"},
+        {0, nullptr, nullptr, nullptr},
+        {OrderedList, "Numbered List", "1.", "format-list-ordered"},
+        {UnorderedList, "Bullets", "\u2022", "format-list-unordered"},
+        {Outdent, "Decrease Indent", "<<", "format-indent-less"},
+        {Indent, "Increase Indent", ">>", "format-indent-more"},
+        {0, nullptr, nullptr, nullptr},
+        {JustifyLeft, "Align Left", "Left", "format-justify-left"},
+        {JustifyCenter, "Center", "Center", "format-justify-center"},
+        {JustifyRight, "Align Right", "Right", "format-justify-right"},
+        {0, nullptr, nullptr, nullptr},
+        {Image, "Image", "Image", "insert-image"},
+        {0, nullptr, nullptr, nullptr},
+        {AbsolutePosition, nullptr, "Absolute", nullptr},
+        {StaticPosition, nullptr, "Static", nullptr},
+        {0, nullptr, nullptr, nullptr},
+        {Hyperlink, "Hyperlink", "Link", "insert-link"},
+    };
+    for (const Button &button : buttons) {
+        if (!button.id) {
             m_toolBar->addSeparator();
             continue;
         }
-        QAction *action = AddCommand(nullptr, id, QString::fromLatin1(text));
-        if (FindSurfaceCommand(id) && FindSurfaceCommand(id)->check)
+        QAction *action = AddCommand(nullptr, button.id, QString::fromLatin1(button.text));
+        if (FindSurfaceCommand(button.id) && FindSurfaceCommand(button.id)->check)
             action->setCheckable(true);
+        action->setIconText(QString::fromUtf8(button.shortText));
+        if (button.icon)
+            action->setIcon(QIcon::fromTheme(QLatin1String(button.icon)));
         m_toolBar->addAction(action);
     }
 }
