@@ -5,6 +5,7 @@
 #include "plugins/chat/ChatLog.h"
 #include "plugins/chat/model/FlatXmlReader.h"
 #include "plugins/chat/model/Visitor.h"
+#include "plugins/chat/ui/TessaryBar.h"
 
 #include <QDomDocument>
 
@@ -64,21 +65,52 @@ const QUuid *CTessaryPlugin::GetId() const
     return &PLUGIN_GUID_LIVE_CHAT;
 }
 
+CTessaryBar *CTessaryPlugin::Bar() const
+{
+    return m_bar;
+}
+
 bool CTessaryPlugin::OnLoad()
 {
     m_quickTextStore = std::make_unique<CQuickTextStore>(m_host, &m_quickTexts);
     m_quickTextStore->Load();
+
+    // The bar page; the host deletes a page it refuses, and the load stops.
+    m_bar = new CTessaryBar(&m_quickTexts);
+    if (!AddBarPane(m_bar, TessaryString(10003)))
+        return false;
+    QObject::connect(&m_contacts, &CContactList::added, m_bar, &CTessaryBar::AddAgent);
+    QObject::connect(&m_contacts, &CContactList::changed, m_bar, &CTessaryBar::UpdateAgent);
+    QObject::connect(&m_contacts, &CContactList::removed, m_bar, &CTessaryBar::RemoveAgent);
+    QObject::connect(&m_chatTable, &CChatTable::chatAdded, m_bar, &CTessaryBar::AddChatEntry);
+    QObject::connect(&m_chatTable, &CChatTable::windowAdded, m_bar,
+                     [bar = m_bar.data()](CChat *chat, QWidget *) { bar->AddChatEntry(chat); });
+    QObject::connect(m_bar, &CTessaryBar::chatActivated, m_bar, [this](CChat *chat) { ShowChatFor(chat); });
+    QObject::connect(m_bar, &CTessaryBar::contactActivated, m_bar, [this](const Jid &jid) {
+        OpenContactChat(jid);
+        ShowChatFor(m_chatTable.FindChat(jid));
+    });
+
     m_self.nick = GetValue(kAgentNick, QString()).toString();
+    // Every contact that appears gets its picture fetched.
+    QObject::connect(&m_contacts, &CContactList::added, &m_pictures,
+                     [this](ChatContact *contact) { m_pictures.Request(contact->jid); });
+    m_pictures.SetBaseUrl(m_webModuleUrl);
     return true;
+}
+
+void CTessaryPlugin::OnUnload()
+{
+    QObject::disconnect(&m_contacts, &CContactList::added, &m_pictures, nullptr);
+    m_pictures.Stop();
+    CPluginBase::OnUnload();
 }
 
 int CTessaryPlugin::OnMessage(const QUuid &id, IMessage *in, IMessage *out)
 {
     if (id == MSG_CONTACT_PRESENCE) {
         if (const auto *contact = PayloadAs<QVMessage<ChatContact>>(in, "QVMessage")) {
-            // Group-chat occupants belong to the visitor chats, not the list.
-            if (contact->value.role == RoleOther)
-                m_contacts.Update(contact->value);
+            OnContactPresence(contact->value);
             return RESULT_HANDLED_CONTINUE;
         }
     } else if (id == MSG_SERVER_MESSAGE_RECEIVED) {
@@ -91,12 +123,31 @@ int CTessaryPlugin::OnMessage(const QUuid &id, IMessage *in, IMessage *out)
         }
     } else if (id == MSG_PRESENCE_STATE) {
         if (const auto *state = PayloadAs<QVMessage<PresenceState>>(in, "QVMessage")) {
-            m_ownState = state->value;
-            if (m_ownState == PresenceOffline)
-                m_contacts.Clear();
+            OnOwnPresence(state->value);
             // The store fetches the quick texts on the first Online after Offline.
             if (m_quickTextStore)
                 m_quickTextStore->OnMessage(id, in, out);
+            if (m_ownState == PresenceOffline && m_visitors)
+                m_visitors->RemoveAllVisitors();
+            if (m_visitorChats)
+                m_visitorChats->OnOwnPresence(m_ownState);
+            return RESULT_HANDLED_CONTINUE;
+        }
+    } else if (id == MSG_CHAT_MESSAGE_RECEIVED) {
+        if (const auto *message = PayloadAs<ChatMessage>(in, "ChatMessage")) {
+            OnChatMessage(*message);
+            return RESULT_HANDLED_CONTINUE;
+        }
+    } else if (id == MSG_CHAT_MESSAGE_DELIVERED) {
+        if (const auto *receipt = PayloadAs<ChatMessage>(in, "ChatMessage")) {
+            OnReceipt(*receipt);
+            return RESULT_HANDLED_CONTINUE;
+        }
+    } else if (id == MSG_CHAT_STATE) {
+        if (const auto *state = PayloadAs<ChatStateMessage>(in, "ChatStateMessage")) {
+            m_chatTable.ShowChatState(state->from.jid, state->state);
+            if (m_visitorChats)
+                m_visitorChats->OnPeerChatState(*state);
             return RESULT_HANDLED_CONTINUE;
         }
     } else if (m_quickTextStore && (id == MSG_DATA_RECEIVED || id == MSG_SET_SETTING)) {
@@ -105,6 +156,109 @@ int CTessaryPlugin::OnMessage(const QUuid &id, IMessage *in, IMessage *out)
             return result;
     }
     return CPluginBase::OnMessage(id, in, out);
+}
+
+void CTessaryPlugin::OnContactPresence(const ChatContact &contact)
+{
+    if (contact.role == RoleOther) {
+        m_contacts.Update(contact);
+        return;
+    }
+    // Anyone else is an occupant of a visitor's room; the agent's own
+    // presence there is the pane's business.
+    if (!m_visitorChats || contact.bareJid.BareEquals(m_self.bareJid))
+        return;
+    if (CChat *chat = m_visitorChats->FindVisitorChat(contact.jid))
+        chat->members().Update(contact);
+}
+
+void CTessaryPlugin::OnOwnPresence(PresenceState state)
+{
+    m_ownState = state;
+    if (state != PresenceOffline)
+        return;
+    m_contacts.Clear();
+    m_chatTable.DestroyAllWindows();
+}
+
+void CTessaryPlugin::OnChatMessage(const ChatMessage &message)
+{
+    CChat *visitorChat = m_visitorChats ? m_visitorChats->FindVisitorChat(message.from) : nullptr;
+    if (MessageChannel *channel = visitorChat ? m_visitorChats->VisitorChannel(visitorChat) : nullptr) {
+        channel->SetUnread(true);
+        channel->Publish(message);
+        return;
+    }
+    MessageChannel *channel = m_channels.Get(message.from);
+    channel->SetUnread(true);
+    channel->Publish(message);
+    OpenContactChat(message.from);
+}
+
+void CTessaryPlugin::OnReceipt(const ChatMessage &receipt)
+{
+    const Jid bare = receipt.from.BareJid();
+    CChat *chat = m_visitorChats ? m_visitorChats->FindVisitorChat(bare) : nullptr;
+    if (!chat)
+        chat = m_chatTable.FindChat(bare);
+    if (chat && !receipt.id.empty() && chat->outgoing().id == receipt.id)
+        chat->OnDelivered();
+}
+
+void CTessaryPlugin::OpenContactChat(const Jid &jid)
+{
+    if (m_chatTable.RaiseWindow(jid))
+        return;
+    CChat *chat = m_chatTable.FindChat(jid);
+    if (!chat) {
+        const ChatContact *contact = m_contacts.Find(jid);
+        if (!contact)
+            contact = m_contacts.FindBare(jid);
+        if (!contact)
+            return;
+        auto made = std::make_unique<CChat>(jid, m_core, *m_channels.Get(jid),
+                                            contact->nick.isEmpty() ? jid.BareStr() : contact->nick);
+        made->SetModeValue(ChatModeDirect);
+        // A direct chat sends to its members: without the contact it would
+        // send nothing.
+        made->members().Update(*contact);
+        chat = m_chatTable.AddChat(std::move(made));
+    }
+    m_chatTable.OpenWindow(chat);
+}
+
+void CTessaryPlugin::ShowChatFor(CChat *chat)
+{
+    if (!chat)
+        return;
+    // A room chat's peer is the room: the visitor is found by its bare part.
+    CVisitor *visitor = m_visitors ? m_visitors->FindVisitorByJid(chat->peer()) : nullptr;
+    if (visitor) {
+        m_visitors->ShowVisitorChat(visitor);
+        return;
+    }
+    if (m_chatTable.OpenWindow(chat))
+        m_chatTable.RaiseWindow(chat->peer());
+}
+
+bool CTessaryPlugin::CoreLink::SendAgentMessage(const ChatMessage &message)
+{
+    return m_plugin.SendAgentMessage(message);
+}
+
+bool CTessaryPlugin::CoreLink::BoolSetting(const QString &key, bool fallback) const
+{
+    return m_plugin.GetValue(key, fallback).toBool();
+}
+
+void CTessaryPlugin::CoreLink::SendTypingState(const Jid &peer, int state)
+{
+    m_plugin.SendTypingState(ChatContact(peer), state);
+}
+
+void CTessaryPlugin::CoreLink::SendDirectedPresence(const ChatContact &presence)
+{
+    m_plugin.SendDirectedPresence(presence);
 }
 
 void CTessaryPlugin::OnSettingChanged(const QString &key, const QVariant &value)
@@ -150,6 +304,7 @@ void CTessaryPlugin::ReadAccountData(const std::string &text)
     const QString webModule = data.value(QStringLiteral("web-module-url"));
     if (!webModule.isEmpty()) {
         m_webModuleUrl = webModule;
+        m_pictures.SetBaseUrl(webModule);
         WriteSetting(kWebModuleUrl, webModule);
     }
     const QString departments = data.value(QStringLiteral("member-departments"));
@@ -167,6 +322,7 @@ void CTessaryPlugin::OnDisconnected()
     m_self.bareJid = Jid();
     m_self.nick.clear();
     m_webModuleUrl.clear();
+    m_pictures.SetBaseUrl(QString());
     m_departments.clear();
     // The knowledge-base address stays: the service plug-in keeps working
     // against it until the next sign-in replaces it.

@@ -7,22 +7,30 @@
 // keeps the agent's identity and account data and writes the account data
 // to the settings the other plug-ins read.
 //
-// The known visitors live with the visitor monitor; the plug-in reaches them
-// through IVisitors, which is null until a monitor is attached.
+// The known visitors live with the visitor monitor, and the visitors' chats
+// with the visitor chat pane; the plug-in reaches them through IVisitors and
+// IVisitorChats, each null until its owner is attached. The agent's direct
+// chats and their windows are the plug-in's own (CChatTable).
 //
 // Threading: user-interface thread only, like every bus handler.
 
 #include "bus/ChatPayloads.h"
+#include "plugins/chat/AgentPictures.h"
+#include "plugins/chat/ChatTable.h"
 #include "plugins/chat/model/ContactList.h"
+#include "plugins/chat/model/MessageChannel.h"
 #include "plugins/chat/model/QuickText.h"
 #include "plugins/chat/model/QuickTextStore.h"
+#include "plugins/chat/session/Chat.h"
 #include "plugins/xmpp/PluginBase.h"
 
+#include <QPointer>
 #include <QStringList>
 
 #include <memory>
 #include <string>
 
+class CTessaryBar;
 class CVisitor;
 
 class CTessaryPlugin : public QVPlugin::CPluginBase
@@ -42,6 +50,24 @@ public:
         virtual CVisitor *FindVisitorById(const std::string &id) = 0;
         virtual bool AnyVisitorWaiting() const = 0;
         virtual void OnServerMessage(const QVPlugin::ServerMessage &message) = 0;
+        // The own presence went offline: every visitor goes.
+        virtual void RemoveAllVisitors() {}
+        // Selects the visitor in the list and shows its chat in the pane.
+        virtual void ShowVisitorChat(CVisitor *) {}
+    };
+
+    // The visitors' chats, as the visitor chat pane holds them.
+    class IVisitorChats
+    {
+    public:
+        virtual ~IVisitorChats() = default;
+        // The visitor chat that a message, receipt or room presence from
+        // this JID belongs to, or null.
+        virtual CChat *FindVisitorChat(const QVPlugin::Jid &jid) = 0;
+        // The conversation line of that chat.
+        virtual MessageChannel *VisitorChannel(CChat *chat) = 0;
+        virtual void OnPeerChatState(const QVPlugin::ChatStateMessage &state) = 0;
+        virtual void OnOwnPresence(QVPlugin::PresenceState state) = 0;
     };
 
     CTessaryPlugin();
@@ -50,12 +76,15 @@ public:
     const QUuid *GetId() const override;
     int OnMessage(const QUuid &id, QVPlugin::IMessage *in, QVPlugin::IMessage *out) override;
     bool OnLoad() override;
+    void OnUnload() override;
     void OnSettingChanged(const QString &key, const QVariant &value) override;
     void OnDisconnected() override;
     void BuildSettingsLayout(QDomDocument *document) override;
 
     // Not owned; must outlive the plug-in or be reset to null first.
     void SetVisitors(IVisitors *visitors) { m_visitors = visitors; }
+    void SetVisitorChats(IVisitorChats *chats) { m_visitorChats = chats; }
+    void SetChatWindows(IChatWindows *windows) { m_chatTable.SetWindows(windows); }
 
     // text: UTF-8 of the command's text, empty for none.
     void SendServerCommand(const std::string &sessionId, const QString &text, const std::string &type);
@@ -73,6 +102,16 @@ public:
     void RaiseAlert(int kind, const QString &title, const QString &text);
     // True for an empty id or one of the agent's departments (exact match).
     bool IsInDepartment(const QString &departmentId) const;
+    // Raises the contact's chat window, or opens one, making the direct chat
+    // when the JID is a known contact and has none.
+    void OpenContactChat(const QVPlugin::Jid &jid);
+    // A visitor's room chat in the visitor pane; any other in its window.
+    void ShowChatFor(CChat *chat);
+    // An agent's picture: null until fetched (then pictureArrived of
+    // Pictures() tells), or when it does not load.
+    QImage GetPicture(const QVPlugin::Jid &jid) { return m_pictures.Picture(jid); }
+    void RequestPicture(const QVPlugin::Jid &jid) { m_pictures.Request(jid); }
+    CAgentPictures &Pictures() { return m_pictures; }
 
     const QVPlugin::ChatContact &Self() const { return m_self; }
     const QString &WebModuleUrl() const { return m_webModuleUrl; }
@@ -80,13 +119,45 @@ public:
     QVPlugin::PresenceState OwnState() const { return m_ownState; }
     CQuickTextList &QuickTexts() { return m_quickTexts; }
     CContactList &Contacts() { return m_contacts; }
+    // The outlook-bar page; null before load or once the host removed it.
+    CTessaryBar *Bar() const;
+    CChatTable &ChatTable() { return m_chatTable; }
+    MessageChannelRegistry &Channels() { return m_channels; }
+    // What every chat of the workplace sends through.
+    ChatCore &Core() { return m_core; }
 
 private:
+    class CoreLink : public ChatCore
+    {
+    public:
+        explicit CoreLink(CTessaryPlugin &plugin) : m_plugin(plugin) {}
+        QVPlugin::Jid OwnJid() const override { return m_plugin.m_self.jid; }
+        bool SendAgentMessage(const QVPlugin::ChatMessage &message) override;
+        bool BoolSetting(const QString &key, bool fallback) const override;
+        void SendTypingState(const QVPlugin::Jid &peer, int state) override;
+        void SendDirectedPresence(const QVPlugin::ChatContact &presence) override;
+
+    private:
+        CTessaryPlugin &m_plugin;
+    };
+
     void ReadAccountData(const std::string &text);
     void WriteSetting(const QString &key, const QString &value);
+    void OnContactPresence(const QVPlugin::ChatContact &contact);
+    void OnOwnPresence(QVPlugin::PresenceState state);
+    void OnChatMessage(const QVPlugin::ChatMessage &message);
+    void OnReceipt(const QVPlugin::ChatMessage &receipt);
 
     IVisitors *m_visitors = nullptr;
+    // Owned by the host's bar parent once added.
+    QPointer<CTessaryBar> m_bar;
+    IVisitorChats *m_visitorChats = nullptr;
+    CoreLink m_core{*this};
+    // Channels outlive the chats that publish on them.
+    MessageChannelRegistry m_channels;
     CContactList m_contacts;
+    CChatTable m_chatTable;
+    CAgentPictures m_pictures;
     CQuickTextList m_quickTexts;
     // Made at load, once the host is known.
     std::unique_ptr<CQuickTextStore> m_quickTextStore;

@@ -1,12 +1,14 @@
 // The demo chat service: Prosody on 127.0.0.1 with the relay module, a
-// simulator that plays the chat service, a visitor who writes to the demo
-// agent now and then, and the knowledge-base web service with a few articles,
-// whose address reaches the program in the agent's account data. Runs until interrupted; prints where it listens
-// and the demo account as "name=value" lines, then "ready".
+// simulator that plays the chat service and its web visitors, a colleague who
+// writes to the demo agent now and then, and the knowledge-base web service
+// with a few articles, whose address reaches the program in the agent's
+// account data. Runs until interrupted; prints where it listens and the demo
+// account as "name=value" lines, then "ready".
 
 #include "tests/harness/ChatServiceSimulator.h"
 #include "tests/harness/KBServiceMock.h"
 #include "tests/harness/ProsodyFixture.h"
+#include "tests/harness/VisitorScript.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -14,23 +16,23 @@
 
 #include <gloox/tag.h>
 
-#include <QXmlStreamWriter>
-
 #include <csignal>
-#include <set>
 #include <cstdio>
+#include <map>
+#include <set>
 #include <sys/socket.h>
 #include <unistd.h>
 
 using harness::ChatServiceSimulator;
 using harness::ProsodyFixture;
+namespace visitors = harness::visitors;
 
 namespace {
 
-const std::string kSystemNs = "quelvar:tessary";
 constexpr int kPollMs = 100;
 constexpr int kVisitorEveryMs = 30000;
 
+// What the colleague and the chatting visitor say, in turn.
 const char *const kVisitorLines[] = {
     "Hello, is anybody there?",
     "I ordered a lamp last week and it has not arrived yet.",
@@ -52,66 +54,182 @@ void Say(const QString &name, const QString &value)
     std::fflush(stdout);
 }
 
-// The agent's account data as the chat service sends it: flat XML in the
-// text of a "get-extra-info" system message.
-std::string AccountData(const std::string &kbUrl)
-{
-    QString xml;
-    QXmlStreamWriter writer(&xml);
-    writer.writeStartElement(QStringLiteral("account"));
-    writer.writeTextElement(QStringLiteral("AccountID"), QStringLiteral("demo-account"));
-    writer.writeTextElement(QStringLiteral("display-name"), QStringLiteral("Demo Agent"));
-    writer.writeTextElement(QStringLiteral("key"), QStringLiteral("demo-key"));
-    writer.writeTextElement(QStringLiteral("brandle"), QString::fromStdString(kbUrl));
-    writer.writeEndElement();
-    return xml.toStdString();
-}
-
 void SendAccountData(ChatServiceSimulator &service, const std::string &to, const std::string &kbUrl)
 {
-    gloox::Tag message("message", AccountData(kbUrl));
-    message.setXmlns(kSystemNs);
-    message.addAttribute("type", "get-extra-info");
-    gloox::Tag result("iq");
-    result.addAttribute("type", "result");
-    result.addAttribute("id", "qv-system-message");
-    result.addAttribute("to", to);
-    result.addChild(message.clone());
-    service.Send(result);
+    visitors::Account account;
+    account.accountId = "demo-account";
+    account.displayName = "Demo Agent";
+    account.key = "demo-key";
+    account.kbUrl = kbUrl;
+    service.Send(*visitors::NoticeStanza(to, visitors::AccountData(account)));
 }
+
+// The shop's web visitors. Each arrives, walks the shop's pages and leaves;
+// one asks for a chat and writes. A visitor's state changes only when this
+// service says so: 1 browsing, 3 invited by the agent, 8 requesting a chat,
+// 6 chatting, 10 chat ended; 15 tells that the visitor left.
+class DemoVisitors
+{
+public:
+    explicit DemoVisitors(ChatServiceSimulator &service) : m_service(service) {}
+
+    // The agent who hears the visitors: the last one signed in.
+    void SetAgent(const std::string &jid) { m_agent = jid; }
+
+    // Once a second.
+    void Tick()
+    {
+        if (m_agent.empty())
+            return;
+        ++m_now;
+        for (const Plan &plan : kPlans) {
+            Visitor &v = m_visitors[plan.sid];
+            if (m_now == plan.arrive) {
+                v = Visitor{plan.sid, plan.name, "h-" + std::string(plan.sid), 1};
+                Walk(v);
+            } else if (v.state == 0) {
+                continue;
+            } else if (m_now == plan.leave) {
+                Leave(v);
+            } else if (m_now == plan.asks && v.state == 1) {
+                v.state = 8;
+                Send(visitors::VisitorInfo(v.sid, {{"state", "8"}, {"display-name", v.name}, {"hash", v.hash}}));
+                v.nextLine = m_now + 2;
+            } else if ((v.state == 1 || v.state == 10) && (m_now - plan.arrive) % kPageEverySeconds == 0) {
+                Walk(v);
+            }
+            if (v.nextLine && m_now >= v.nextLine)
+                Write(v);
+        }
+    }
+
+    // A command of the agent; false when it is not about a visitor here.
+    bool OnCommand(const visitors::Command &command)
+    {
+        const auto it = m_visitors.find(command.sessionId);
+        if (it == m_visitors.end() || it->second.state == 0)
+            return false;
+        Visitor &v = it->second;
+        if (command.type == "accept-visitor-chat" && v.state == 8) {
+            SetState(v, 6);
+            Send(visitors::SessionNotification(v.sid, "Demo Agent has joined the chat."));
+        } else if (command.type == "open-visitor-chat" && (v.state == 1 || v.state == 10)) {
+            // The agent wrote first: the visitor is invited and answers soon.
+            SetState(v, 3);
+            v.line = 0;
+            v.nextLine = m_now + 3;
+        } else if (command.type == "get-visitor-info") {
+            Send(visitors::VisitorInfo(v.sid, {{"state", std::to_string(v.state)}, {"display-name", v.name},
+                                               {"hash", v.hash}}));
+        }
+        return true;
+    }
+
+private:
+    struct Plan
+    {
+        const char *sid;
+        const char *name;
+        int arrive;
+        int asks; // 0: never
+        int leave;
+    };
+    struct Visitor
+    {
+        std::string sid;
+        std::string name;
+        std::string hash;
+        int state = 0; // 0: not on the site
+        size_t page = 0;
+        size_t line = 0;
+        int nextLine = 0; // 0: nothing to say
+    };
+    static constexpr int kPageEverySeconds = 12;
+    static constexpr int kLineEverySeconds = 25;
+    static constexpr Plan kPlans[] = {
+        {"v-101", "Alice Smith", 2, 0, 300},
+        {"v-102", "Bob Jones", 5, 20, 400},
+        {"v-103", "Carol <Guest>", 30, 0, 120},
+    };
+    static constexpr const char *kPages[][2] = {
+        {"http://shop.demo/", "Home"},
+        {"http://shop.demo/lamps?color=red&size=L", "Red lamps"},
+        {"http://shop.demo/lamps/42", "Lamp \"Aurora\""},
+        {"http://shop.demo/cart", "Your cart"},
+    };
+
+    void Send(const visitors::Notice &notice) { m_service.Send(*visitors::NoticeStanza(m_agent, notice)); }
+
+    void SetState(Visitor &v, int state)
+    {
+        v.state = state;
+        Send(visitors::StateChange(v.sid, state));
+    }
+
+    void Walk(Visitor &v)
+    {
+        const auto &page = kPages[v.page++ % std::size(kPages)];
+        visitors::Page view{page[0], page[0], page[1], v.page == 1 ? "http://search.demo/?q=lamp" : "", {}, 0};
+        view.pageId = "p" + std::to_string(v.page);
+        Send(visitors::Tracking(v.sid, v.hash, v.name, view));
+    }
+
+    void Write(Visitor &v)
+    {
+        if (v.state == 3)
+            SetState(v, 6);
+        if (v.line < std::size(kVisitorLines)) {
+            Send(visitors::VisitorMessage(v.sid, kVisitorLines[v.line++]));
+            v.nextLine = m_now + kLineEverySeconds;
+            return;
+        }
+        // Said everything: the chat ends and the visitor browses on.
+        v.nextLine = 0;
+        SetState(v, 10);
+    }
+
+    void Leave(Visitor &v)
+    {
+        Send(visitors::StateChange(v.sid, 15));
+        v = Visitor{};
+    }
+
+    ChatServiceSimulator &m_service;
+    std::string m_agent;
+    int m_now = 0;
+    std::map<std::string, Visitor> m_visitors;
+};
 
 // Answers what the agent's program asks the chat service. The first request
 // of each session brings the account data along, and so does a request for
-// it; a change of password succeeds; every other request is acknowledged
-// without data.
-void AnswerService(ChatServiceSimulator &service, const std::string &kbUrl, std::set<std::string> &greeted)
+// it; a change of password succeeds; commands about the visitors go to them;
+// every other request is acknowledged without data.
+void AnswerService(ChatServiceSimulator &service, const std::string &kbUrl, std::set<std::string> &greeted,
+                   DemoVisitors &shop)
 {
     while (auto request = service.Expect([](const gloox::Tag &t) { return t.name() == "iq"; }, 0)) {
         const std::string type = request->findAttribute("type");
         if (type != "get" && type != "set")
             continue;
         const std::string from = request->findAttribute("from");
-        const gloox::Tag *message = request->findChild("message", "xmlns", kSystemNs);
-        if (message && message->findAttribute("type") == "get-extra-info") {
+        const std::optional<visitors::Command> command = visitors::ReadCommand(*request);
+        if (command && command->type == "get-extra-info") {
             greeted.insert(from);
+            shop.SetAgent(from);
             SendAccountData(service, from, kbUrl);
             continue;
         }
-        if (greeted.insert(from).second)
+        if (greeted.insert(from).second) {
+            shop.SetAgent(from);
             SendAccountData(service, from, kbUrl);
-        if (message && message->findAttribute("type") == "change-password") {
-            gloox::Tag reply("message", "SUCCESS");
-            reply.setXmlns(kSystemNs);
-            reply.addAttribute("type", "change-password");
-            gloox::Tag result("iq");
-            result.addAttribute("type", "result");
-            result.addAttribute("id", "qv-system-message");
-            result.addAttribute("to", request->findAttribute("from"));
-            result.addChild(reply.clone());
-            service.Send(result);
+        }
+        if (command && command->type == "change-password") {
+            service.Send(*visitors::NoticeStanza(from, visitors::ChangePassword(true)));
             continue;
         }
         service.Reply(*request);
+        if (command)
+            shop.OnCommand(*command);
     }
 }
 
@@ -143,9 +261,10 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "the demo knowledge-base service did not start\n");
         return 1;
     }
-    knowledgeBase.AddCannedData();
+    knowledgeBase.AddDemoData();
     const std::string kbUrl = knowledgeBase.Url();
     std::set<std::string> greeted;
+    DemoVisitors shop(service);
 
     const QString agent = QStringLiteral("agent");
     Say(QStringLiteral("address"), server.Address());
@@ -158,7 +277,7 @@ int main(int argc, char *argv[])
 
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        AnswerService(service, kbUrl, greeted);
+        AnswerService(service, kbUrl, greeted, shop);
         // The visitor's own mail is of no interest.
         while (visitor.Expect([](const gloox::Tag &) { return true; }, 0)) {
         }
@@ -175,6 +294,10 @@ int main(int argc, char *argv[])
         visitor.Send(message);
     });
     visitorTimer.start(kVisitorEveryMs);
+
+    QTimer shopTimer;
+    QObject::connect(&shopTimer, &QTimer::timeout, [&] { shop.Tick(); });
+    shopTimer.start(1000);
 
     // Stops cleanly on Ctrl+C or a kill, so Prosody goes with it.
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, s_signalPipe) != 0)

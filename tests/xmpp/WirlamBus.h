@@ -17,6 +17,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -106,6 +107,7 @@ public:
     }
 
     QTemporaryDir dir;
+    QWidget windowParent;
     // "presence N", "connected", "disconnected", "set agent.id=VALUE",
     // "error N", "box CAPTION|TEXT".
     QStringList journal;
@@ -125,7 +127,20 @@ public:
     void Uninitialize() override {}
     void Release() override {}
     void OnTimer(unsigned) override {}
-    int OnMessage(const QUuid &id, IMessage *in, IMessage *) override { return Hear(id, in), RESULT_NOT_HANDLED; }
+    int OnMessage(const QUuid &id, IMessage *in, IMessage *out) override
+    {
+        Hear(id, in);
+        // As the host's user interface: a parent for the bar pages and views
+        // that plug-ins add.
+        if (id == MSG_GET_SETTING && out) {
+            const QString &name = static_cast<MsgValue *>(in)->name;
+            if (name == "UI.BarParentWnd" || name == "UI.ViewParentWnd") {
+                static_cast<QVMessage<QVariant> *>(out)->value = QVariant::fromValue<QWidget *>(&windowParent);
+                return RESULT_DONE;
+            }
+        }
+        return id == MSG_ADD_BAR_PANE || id == MSG_ADD_VIEW ? RESULT_DONE : RESULT_NOT_HANDLED;
+    }
 
 private:
     static QString Where() { return QThread::currentThread() == qApp->thread() ? QString() : " off-thread"; }

@@ -39,6 +39,8 @@ public:
     CChat(const QVPlugin::Jid &peer, ChatCore &core, MessageChannel &channel, const QString &title);
 
     const QVPlugin::Jid &peer() const { return m_peer; }
+    const QString &title() const { return m_title; }
+    MessageChannel &channel() const { return m_channel; }
     int mode() const { return m_mode; }
     // Set by the core when it opens a direct chat; no presence is sent.
     void SetModeValue(int mode) { m_mode = mode == 4 ? ChatModeRoomParticipant : mode; }

@@ -8,9 +8,13 @@
 #include "plugins/chat/TessaryPlugin.h"
 #include "plugins/chat/model/NameValueCollection.h"
 #include "plugins/chat/model/Visitor.h"
+#include "plugins/chat/ui/TessaryBar.h"
+#include "tests/bus/FakePlugin.h"
+#include "tests/chat/plugin/FakeChatWindows.h"
 #include "tests/xmpp/FakeHost.h"
 
 #include <QFile>
+#include <QListWidget>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -48,10 +52,11 @@ public:
     CVisitor *FindVisitorByJid(const Jid &jid) override
     {
         for (auto &v : m_visitors)
-            if (v->jid() == jid)
+            if (v->jid() == jid || (byBare && jid.resource().isEmpty() && v->jid().BareEquals(jid)))
                 return v.get();
         return nullptr;
     }
+    bool byBare = false;
     CVisitor *FindVisitorById(const std::string &id) override
     {
         for (auto &v : m_visitors)
@@ -67,11 +72,33 @@ public:
         return false;
     }
     void OnServerMessage(const ServerMessage &m) override { routed.push_back(m.type); }
+    void RemoveAllVisitors() override { ++removedAll; }
+    void ShowVisitorChat(CVisitor *visitor) override { shown.push_back(visitor); }
 
     std::vector<std::string> routed;
+    int removedAll = 0;
+    std::vector<CVisitor *> shown;
 
 private:
     std::vector<std::unique_ptr<CVisitor>> m_visitors;
+};
+
+// One visitor's room chat, as the visitor chat pane would hold it.
+class FakeVisitorChats : public CTessaryPlugin::IVisitorChats
+{
+public:
+    CChat *FindVisitorChat(const Jid &jid) override
+    {
+        return chat && chat->peer().BareEquals(jid) ? chat.get() : nullptr;
+    }
+    MessageChannel *VisitorChannel(CChat *c) override { return c == chat.get() ? channel : nullptr; }
+    void OnPeerChatState(const ChatStateMessage &s) override { states.push_back(s.state); }
+    void OnOwnPresence(PresenceState s) override { presences.push_back(s); }
+
+    std::unique_ptr<CChat> chat;
+    MessageChannel *channel = nullptr;
+    std::vector<int> states;
+    std::vector<PresenceState> presences;
 };
 
 class TessaryTest : public ::testing::Test
@@ -79,12 +106,20 @@ class TessaryTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        host.onSend = [this](const QUuid &id, IMessage *in, IMessage *) {
+        host.onSend = [this](const QUuid &id, IMessage *in, IMessage *out) {
             sent.push_back({id, std::shared_ptr<IMessage>(in ? in->Clone() : nullptr)});
+            if (id == MSG_GET_SETTING && static_cast<MsgValue *>(in)->name == "UI.BarParentWnd") {
+                static_cast<QVMessage<QVariant> *>(out)->value = QVariant::fromValue<QWidget *>(&barParent);
+                return 1;
+            }
+            if (id == MSG_ADD_BAR_PANE)
+                return addBarResult;
             return id == MSG_GET_SETTING ? 0 : 1;
         };
         ASSERT_TRUE(plugin->Initialize(&host));
         plugin->SetVisitors(&visitors);
+        plugin->SetVisitorChats(&visitorChats);
+        plugin->SetChatWindows(&windows);
         sent.clear();
     }
     void TearDown() override
@@ -119,8 +154,28 @@ protected:
         return plugin->OnMessage(MSG_SERVER_MESSAGE_RECEIVED, &msg, nullptr);
     }
 
+    int Deliver(const QUuid &id, const char *from, const std::string &receiptId = {})
+    {
+        ChatMessage message;
+        message.from = Jid(QString::fromLatin1(from));
+        message.body = QStringLiteral("hello");
+        message.id = receiptId;
+        return plugin->OnMessage(id, &message, nullptr);
+    }
+    void AddContact(const char *jid)
+    {
+        QVMessage<ChatContact> contact(ChatContact(Jid(QString::fromLatin1(jid))));
+        contact.value.role = RoleOther;
+        contact.value.nick = QStringLiteral("Bob");
+        plugin->OnMessage(MSG_CONTACT_PRESENCE, &contact, nullptr);
+    }
+
+    QWidget barParent;
+    int addBarResult = 1;
     FakeHost host;
     FakeVisitors visitors;
+    FakeVisitorChats visitorChats;
+    FakeChatWindows windows;
     CTessaryPlugin *plugin = new CTessaryPlugin;
     std::vector<Sent> sent;
 };
@@ -199,6 +254,35 @@ TEST_F(TessaryTest, OrdinaryContactsFillTheListUntilTheAgentGoesOffline)
     EXPECT_EQ(plugin->Contacts().Count(), 0);
 }
 
+TEST_F(TessaryTest, TheBarFollowsAgentsAndChatsAndARefusedBarStopsTheLoad)
+{
+    CTessaryBar *bar = plugin->Bar();
+    ASSERT_NE(bar, nullptr);
+    EXPECT_EQ(bar->parentWidget(), &barParent);
+    AddContact("bob@chat.example/desk");
+    ASSERT_EQ(bar->Agents()->count(), 1);
+    EXPECT_EQ(bar->Agents()->item(0)->text(), "Bob");
+
+    // The chat a double-click opens is announced as a chat and as a window: one entry.
+    emit bar->contactActivated(Jid(QStringLiteral("bob@chat.example/desk")));
+    EXPECT_EQ(windows.created, 1);
+    ASSERT_EQ(bar->Conversations()->count(), 1);
+    EXPECT_EQ(bar->Conversations()->item(0)->text(), "Bob");
+    const int raised = windows.raised;
+    emit bar->chatActivated(plugin->ChatTable().At(0));
+    EXPECT_EQ(windows.created, 1);
+    EXPECT_EQ(windows.raised, raised + 1);
+
+    Presence(PresenceOffline);
+    EXPECT_EQ(bar->Agents()->count(), 0);
+
+    addBarResult = -1;
+    CTessaryPlugin *refused = new CTessaryPlugin;
+    EXPECT_FALSE(refused->Initialize(&host));
+    EXPECT_EQ(refused->Bar(), nullptr) << "the refused page is deleted";
+    refused->Release();
+}
+
 TEST_F(TessaryTest, OnlyTheExactQuickTextFileNameIsLoaded)
 {
     DataInfo file;
@@ -261,16 +345,104 @@ TEST_F(TessaryTest, TypingGoesToChattingVisitorsAndContactsOnly)
     }
 }
 
+TEST_F(TessaryTest, AContactsMessageOpensADirectChatWithTheContactAsItsMember)
+{
+    AddContact("bob@chat.example/desk");
+    EXPECT_EQ(Deliver(MSG_CHAT_MESSAGE_RECEIVED, "bob@chat.example/desk"), 2);
+    MessageChannel *channel = plugin->Channels().Find(Jid(QStringLiteral("bob@chat.example/desk")));
+    ASSERT_NE(channel, nullptr);
+    EXPECT_TRUE(channel->IsUnread());
+    ASSERT_EQ(channel->Messages().size(), 1u);
+    CChat *chat = plugin->ChatTable().FindChat(Jid(QStringLiteral("bob@chat.example")));
+    ASSERT_NE(chat, nullptr);
+    EXPECT_EQ(chat->mode(), ChatModeDirect);
+    EXPECT_EQ(chat->members().Count(), 1);
+    EXPECT_EQ(windows.created, 1);
+
+    // The next one raises the open window; a stranger's line is kept, no chat opens.
+    Deliver(MSG_CHAT_MESSAGE_RECEIVED, "bob@chat.example/desk");
+    EXPECT_EQ(windows.created, 1);
+    EXPECT_EQ(windows.raised, 1);
+    Deliver(MSG_CHAT_MESSAGE_RECEIVED, "stranger@chat.example/x");
+    EXPECT_EQ(plugin->Channels().Find(Jid(QStringLiteral("stranger@chat.example/x")))->Messages().size(), 1u);
+    EXPECT_EQ(plugin->ChatTable().Count(), 1);
+
+    // The agent's line shows once its receipt comes; another id changes nothing.
+    ASSERT_TRUE(chat->SendMessage("", QStringLiteral("hi")));
+    ASSERT_EQ(Of(MSG_SEND_CHAT_MESSAGE).size(), 1u);
+    const std::string id = chat->outgoing().id;
+    Deliver(MSG_CHAT_MESSAGE_DELIVERED, "bob@chat.example/desk", id + "x");
+    EXPECT_EQ(channel->Messages().size(), 2u);
+    EXPECT_EQ(Deliver(MSG_CHAT_MESSAGE_DELIVERED, "bob@chat.example/desk", id), 2);
+    EXPECT_EQ(channel->Messages().size(), 3u);
+
+    ChatStateMessage state;
+    state.from = ChatContact(Jid(QStringLiteral("bob@chat.example/desk")));
+    state.state = ChatStateComposing;
+    EXPECT_EQ(plugin->OnMessage(MSG_CHAT_STATE, &state, nullptr), 2);
+    EXPECT_EQ(windows.states, std::vector<int>{ChatStateComposing});
+    EXPECT_EQ(visitorChats.states, std::vector<int>{ChatStateComposing});
+
+    // Offline closes every window and tells the visitors' side; the chat stays.
+    Presence(PresenceOffline);
+    EXPECT_EQ(windows.destroyed, 1);
+    EXPECT_EQ(plugin->ChatTable().FindWindow(chat->peer()), nullptr);
+    EXPECT_EQ(visitors.removedAll, 1);
+    EXPECT_EQ(visitorChats.presences, std::vector<PresenceState>{PresenceOffline});
+    plugin->ShowChatFor(chat);
+    EXPECT_EQ(windows.created, 2);
+}
+
+TEST_F(TessaryTest, AVisitorsRoomTakesItsMessagesOccupantsAndShowing)
+{
+    CVisitor *visitor = visitors.Add("S1", CVisitor::StateChatting);
+    const Jid room = visitor->jid().BareJid();
+    visitorChats.channel = plugin->Channels().Get(room);
+    visitorChats.chat = std::make_unique<CChat>(room, plugin->Core(), *visitorChats.channel, QStringLiteral("V"));
+
+    Deliver(MSG_CHAT_MESSAGE_RECEIVED, "visitors.S1@chat.example/S1");
+    EXPECT_EQ(visitorChats.channel->Messages().size(), 1u);
+    EXPECT_TRUE(visitorChats.channel->IsUnread());
+    EXPECT_EQ(plugin->ChatTable().Count(), 0);
+
+    plugin->OnSettingChanged(QStringLiteral("agent.id"), QStringLiteral("agent@chat.example"));
+    for (const char *jid : {"visitors.S1@chat.example/S1", "agent@chat.example/Ostrel"}) {
+        QVMessage<ChatContact> occupant(ChatContact(Jid(QString::fromLatin1(jid))));
+        occupant.value.bareJid = Jid(QString::fromLatin1(jid)).BareJid();
+        occupant.value.role = RoleParticipant;
+        plugin->OnMessage(MSG_CONTACT_PRESENCE, &occupant, nullptr);
+    }
+    EXPECT_EQ(visitorChats.chat->members().Count(), 1);
+    EXPECT_EQ(plugin->Contacts().Count(), 0);
+
+    visitors.byBare = true;
+    plugin->ShowChatFor(visitorChats.chat.get());
+    EXPECT_EQ(visitors.shown, std::vector<CVisitor *>{visitor});
+    EXPECT_EQ(windows.created, 0);
+}
+
 TEST(TessaryModule, TheLibraryRegistersTheLiveChatPlugin)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(QFile::copy(OSTREL_PROGRAM_DIR "/Tessary.so", dir.filePath("Tessary.so")));
+    // The live-chat plug-in loads only where the host takes its bar page.
+    QWidget barParent;
+    auto *ui = new bustest::FakePlugin(QStringLiteral("ui"));
+    ui->onMessage = [&barParent](const QUuid &id, IMessage *in, IMessage *out) {
+        if (id == MSG_GET_SETTING && static_cast<MsgValue *>(in)->name == "UI.BarParentWnd") {
+            static_cast<QVMessage<QVariant> *>(out)->value = QVariant::fromValue<QWidget *>(&barParent);
+            return 1;
+        }
+        return id == MSG_ADD_BAR_PANE ? 1 : 0;
+    };
     CManager manager(dir.path());
+    manager.AddPlugin(ui, PLUGIN_ORDER_UI);
     manager.LoadPluginLibraries();
-    ASSERT_EQ(manager.Plugins().size(), 1u);
-    EXPECT_EQ(*manager.Plugins()[0]->GetId(), PLUGIN_GUID_LIVE_CHAT);
-    EXPECT_EQ(manager.Plugins()[0]->GetName(), "Live Chat Plugin");
-    EXPECT_EQ(manager.Plugins()[0]->GetDescription(), "Live Chat Plugin allows chat interaction with customers");
+    ASSERT_EQ(manager.Plugins().size(), 2u);
+    const IPlugin *chat = manager.Plugins()[1];
+    EXPECT_EQ(*chat->GetId(), PLUGIN_GUID_LIVE_CHAT);
+    EXPECT_EQ(chat->GetName(), "Live Chat Plugin");
+    EXPECT_EQ(chat->GetDescription(), "Live Chat Plugin allows chat interaction with customers");
     manager.Shutdown();
 }
 

@@ -1,0 +1,102 @@
+#include "plugins/chat/ui/VisitorListCtrl.h"
+
+#include <QContextMenuEvent>
+
+CVisitorListCtrl::CVisitorListCtrl(CVisitor::Clock clock, QWidget *parent)
+    : CReportListView(QStringLiteral("Tessary\\VisitorList"), parent), m_model(new CVisitorListModel(std::move(clock), this))
+{
+    setObjectName(QStringLiteral("VisitorList"));
+    setModel(m_model);
+    SetColumnWidths({28, 100, 100, 100, 100, 100, 100, 100, 100, 100});
+
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &CVisitorListCtrl::AnnounceSelection);
+    connect(this, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex &index) {
+        if (const CVisitor *visitor = m_model->VisitorAt(index.row()))
+            emit AcceptRequested(visitor->id());
+    });
+
+    m_redrawSelected.setSingleShot(true);
+    m_redrawSelected.setInterval(0);
+    connect(&m_redrawSelected, &QTimer::timeout, this, [this] {
+        if (!m_announced.empty())
+            emit VisitorSelected(m_announced);
+    });
+    connect(&m_blinkTimer, &QTimer::timeout, m_model, &CVisitorListModel::Blink);
+    m_blinkTimer.start(kBlinkMs);
+}
+
+void CVisitorListCtrl::SetAgentsText(CVisitorListModel::AgentsTextFn agentsText)
+{
+    m_model->SetAgentsText(std::move(agentsText));
+}
+
+bool CVisitorListCtrl::AddVisitor(const CVisitor *visitor)
+{
+    return m_model->AddVisitor(visitor);
+}
+
+void CVisitorListCtrl::UpdateVisitor(const std::string &id, bool timesOnly)
+{
+    if (!m_model->UpdateVisitor(id, timesOnly) || timesOnly)
+        return;
+    if (!m_announced.empty() && id == m_announced)
+        m_redrawSelected.start();
+}
+
+void CVisitorListCtrl::RefreshTimes()
+{
+    m_model->RefreshTimes();
+}
+
+void CVisitorListCtrl::RemoveVisitor(const std::string &id)
+{
+    // The view would otherwise select a neighbour in the removed row's place,
+    // and the panes would show a visitor the agent never chose.
+    if (id == SelectedId())
+        selectionModel()->clear();
+    m_model->RemoveVisitor(id);
+}
+
+bool CVisitorListCtrl::SelectVisitor(const std::string &id)
+{
+    const int row = m_model->RowOf(id);
+    if (row < 0)
+        return false;
+    const QModelIndex index = m_model->index(row, CVisitorListModel::ColumnVisitor);
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    scrollTo(index);
+    return true;
+}
+
+std::string CVisitorListCtrl::SelectedId() const
+{
+    const QModelIndexList rows = selectionModel()->selectedRows();
+    if (rows.isEmpty())
+        return {};
+    const CVisitor *visitor = m_model->VisitorAt(rows.first().row());
+    return visitor ? visitor->id() : std::string();
+}
+
+void CVisitorListCtrl::AnnounceSelection()
+{
+    const std::string id = SelectedId();
+    if (id == m_announced)
+        return;
+    m_announced = id;
+    m_redrawSelected.stop();
+    emit VisitorSelected(id);
+}
+
+void CVisitorListCtrl::contextMenuEvent(QContextMenuEvent *event)
+{
+    const std::string id = SelectedId();
+    if (id.empty())
+        return;
+    QPoint at = event->globalPos();
+    if (event->reason() == QContextMenuEvent::Keyboard) {
+        const QModelIndex index = m_model->index(m_model->RowOf(id), CVisitorListModel::ColumnVisitor);
+        const QRect cell = visualRect(index);
+        at = viewport()->mapToGlobal(QPoint(0, cell.bottom()));
+    }
+    emit ContextMenuRequested(id, at);
+}
