@@ -5,7 +5,7 @@
 #include "plugins/kbeditor/KBArticleBar.h"
 #include "plugins/kbeditor/KBArticleFrame.h"
 #include "shared/Prompt.h"
-#include "tests/xmpp/FakeHost.h"
+#include "tests/kbeditor/LumoryHost.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -90,7 +90,7 @@ protected:
         return Bar()->findChild<QPushButton *>(QString::fromLatin1(name));
     }
 
-    xmpptest::FakeHost host;
+    lumorytest::LumoryHost host;
     CLumoryPlugin *plugin = new CLumoryPlugin;
     int result = 1;
     std::vector<KBArticle> sent;

@@ -5,7 +5,7 @@
 #include "plugins/kbeditor/WebEditSurface.h"
 #include "shared/Prompt.h"
 #include "tests/TestUtil.h"
-#include "tests/xmpp/FakeHost.h"
+#include "tests/kbeditor/LumoryHost.h"
 
 #include <QPlainTextEdit>
 #include <QWebEngineView>
@@ -52,7 +52,7 @@ protected:
         return waitUntil([&] { return surface->Body() == html; }, kWait);
     }
 
-    xmpptest::FakeHost host;
+    lumorytest::LumoryHost host;
     CLumoryPlugin *plugin = new CLumoryPlugin;
     std::vector<KBArticle> sent;
     KBArticle article;
