@@ -14,7 +14,7 @@
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
-Q_LOGGING_CATEGORY(lcWebEdit, "ostrel.lumory.webedit")
+Q_LOGGING_CATEGORY(lcLumory, "ostrel.lumory")
 
 namespace {
 
@@ -123,7 +123,7 @@ protected:
             m_expectLoad = false;
             return true;
         }
-        qCDebug(lcWebEdit) << "navigation refused:" << url.toDisplayString();
+        qCDebug(lcLumory) << "navigation refused:" << url.toDisplayString();
         return false;
     }
 
@@ -167,7 +167,7 @@ CWebEditSurface::CWebEditSurface(QWidget *parent)
 
     QFile channelScript(QStringLiteral(":/qtwebchannel/qwebchannel.js"));
     if (!channelScript.open(QIODevice::ReadOnly))
-        qCWarning(lcWebEdit) << "qwebchannel.js is missing: the editor cannot report its state";
+        qCWarning(lcLumory) << "qwebchannel.js is missing: the editor cannot report its state";
     m_page->scripts().insert(Script(QStringLiteral("qwebchannel"), QString::fromUtf8(channelScript.readAll()),
                                     QWebEngineScript::DocumentCreation));
     m_page->scripts().insert(

@@ -92,7 +92,12 @@ TEST_F(WebEdit, HtmlToSourceAndBack)
     frame->ShowHtmlView(true);
     ASSERT_TRUE(BodyIs(QStringLiteral("<h2>Title</h2><p>changed</p>")));
     // No navigation leaves the editor's page.
+    bool finished = false;
+    QObject::connect(surface->View(), &QWebEngineView::loadFinished, [&] { finished = true; });
+    surface->View()->load(QUrl(QStringLiteral("http://127.0.0.1:9/")));
+    ASSERT_TRUE(waitUntil([&] { return finished; }, kWait));
     EXPECT_EQ(surface->View()->url(), QUrl(QStringLiteral("about:blank")));
+    EXPECT_EQ(surface->Body(), QStringLiteral("<h2>Title</h2><p>changed</p>"));
 }
 
 } // namespace
