@@ -5,7 +5,9 @@
 #include "plugins/chat/ChatLog.h"
 #include "plugins/chat/model/FlatXmlReader.h"
 #include "plugins/chat/model/Visitor.h"
+#include "plugins/chat/ui/ChatWindows.h"
 #include "plugins/chat/ui/TessaryBar.h"
+#include "plugins/chat/ui/TransferChatDlg.h"
 
 #include <QDomDocument>
 
@@ -58,7 +60,11 @@ CTessaryPlugin::CTessaryPlugin()
     m_modes.push_back(kMode);
 }
 
-CTessaryPlugin::~CTessaryPlugin() = default;
+CTessaryPlugin::~CTessaryPlugin()
+{
+    // Windows hold chats of the table: they go first.
+    m_chatTable.DestroyAllWindows();
+}
 
 const QUuid *CTessaryPlugin::GetId() const
 {
@@ -91,6 +97,11 @@ bool CTessaryPlugin::OnLoad()
         ShowChatFor(m_chatTable.FindChat(jid));
     });
 
+    if (!m_chatWindowsSet) {
+        m_chatWindows = std::make_unique<CChatWindows>(m_core);
+        m_chatTable.SetWindows(m_chatWindows.get());
+    }
+
     m_self.nick = GetValue(kAgentNick, QString()).toString();
     // Every contact that appears gets its picture fetched.
     QObject::connect(&m_contacts, &CContactList::added, &m_pictures,
@@ -103,6 +114,8 @@ void CTessaryPlugin::OnUnload()
 {
     QObject::disconnect(&m_contacts, &CContactList::added, &m_pictures, nullptr);
     m_pictures.Stop();
+    // While the bus still carries their last "gone".
+    m_chatTable.DestroyAllWindows();
     CPluginBase::OnUnload();
 }
 
@@ -259,6 +272,41 @@ void CTessaryPlugin::CoreLink::SendTypingState(const Jid &peer, int state)
 void CTessaryPlugin::CoreLink::SendDirectedPresence(const ChatContact &presence)
 {
     m_plugin.SendDirectedPresence(presence);
+}
+
+QString CTessaryPlugin::CoreLink::StringSetting(const QString &key, const QString &fallback) const
+{
+    return m_plugin.GetValue(key, fallback).toString();
+}
+
+QString CTessaryPlugin::CoreLink::AgentDisplayName() const
+{
+    const ChatContact &self = m_plugin.m_self;
+    return self.nick.isEmpty() ? self.jid.node() : self.nick;
+}
+
+QMetaObject::Connection
+CTessaryPlugin::CoreLink::ConnectPictures(QObject *receiver, std::function<void(const Jid &, const QImage &)> slot)
+{
+    return QObject::connect(&m_plugin.m_pictures, &CAgentPictures::pictureArrived, receiver, std::move(slot));
+}
+
+void CTessaryPlugin::CoreLink::OpenTransfer(const Jid &peer, QWidget *parent)
+{
+    CVisitor *visitor = m_plugin.m_visitors ? m_plugin.m_visitors->FindVisitorByJid(peer) : nullptr;
+    if (!visitor || !CTransferChatDlg::CheckAgents(m_plugin.m_contacts, parent))
+        return;
+    CTransferChatDlg dialog(parent, m_plugin.m_contacts, visitor->id(),
+                            [this](const std::string &sessionId, const QString &text, const std::string &type) {
+                                m_plugin.SendServerCommand(sessionId, text, type);
+                            });
+    dialog.exec();
+}
+
+void CTessaryPlugin::SetChatWindows(IChatWindows *windows)
+{
+    m_chatWindowsSet = true;
+    m_chatTable.SetWindows(windows);
 }
 
 void CTessaryPlugin::OnSettingChanged(const QString &key, const QVariant &value)

@@ -22,6 +22,7 @@
 #include "plugins/chat/model/QuickText.h"
 #include "plugins/chat/model/QuickTextStore.h"
 #include "plugins/chat/session/Chat.h"
+#include "plugins/chat/ui/ChatWndHost.h"
 #include "plugins/xmpp/PluginBase.h"
 
 #include <QPointer>
@@ -30,6 +31,7 @@
 #include <memory>
 #include <string>
 
+class CChatWindows;
 class CTessaryBar;
 class CVisitor;
 
@@ -84,7 +86,8 @@ public:
     // Not owned; must outlive the plug-in or be reset to null first.
     void SetVisitors(IVisitors *visitors) { m_visitors = visitors; }
     void SetVisitorChats(IVisitorChats *chats) { m_visitorChats = chats; }
-    void SetChatWindows(IChatWindows *windows) { m_chatTable.SetWindows(windows); }
+    // Not owned. Replaces the plug-in's own chat windows; tests set fakes.
+    void SetChatWindows(IChatWindows *windows);
 
     // text: UTF-8 of the command's text, empty for none.
     void SendServerCommand(const std::string &sessionId, const QString &text, const std::string &type);
@@ -127,7 +130,8 @@ public:
     ChatCore &Core() { return m_core; }
 
 private:
-    class CoreLink : public ChatCore
+    // What the chats and their windows reach of the plug-in.
+    class CoreLink : public IChatWndHost
     {
     public:
         explicit CoreLink(CTessaryPlugin &plugin) : m_plugin(plugin) {}
@@ -136,6 +140,16 @@ private:
         bool BoolSetting(const QString &key, bool fallback) const override;
         void SendTypingState(const QVPlugin::Jid &peer, int state) override;
         void SendDirectedPresence(const QVPlugin::ChatContact &presence) override;
+        const CContactList *Contacts() const override { return &m_plugin.m_contacts; }
+        QString StringSetting(const QString &key, const QString &fallback) const override;
+        QString AgentDisplayName() const override;
+        QString WebModuleUrl() const override { return m_plugin.m_webModuleUrl; }
+        QImage GetPicture(const QVPlugin::Jid &jid) override { return m_plugin.GetPicture(jid); }
+        QMetaObject::Connection
+        ConnectPictures(QObject *receiver,
+                        std::function<void(const QVPlugin::Jid &, const QImage &)> slot) override;
+        CQuickTextList *QuickTexts() override { return &m_plugin.m_quickTexts; }
+        void OpenTransfer(const QVPlugin::Jid &peer, QWidget *parent) override;
 
     private:
         CTessaryPlugin &m_plugin;
@@ -161,6 +175,9 @@ private:
     CQuickTextList m_quickTexts;
     // Made at load, once the host is known.
     std::unique_ptr<CQuickTextStore> m_quickTextStore;
+    // The direct chats' windows unless SetChatWindows chose others.
+    std::unique_ptr<CChatWindows> m_chatWindows;
+    bool m_chatWindowsSet = false;
     QVPlugin::PresenceState m_ownState = QVPlugin::PresenceOffline;
     QVPlugin::ChatContact m_self;
     QString m_webModuleUrl;

@@ -2,6 +2,7 @@
 
 #include "ChatText.h"
 #include "plugins/chat/model/MessageChannel.h"
+#include "shared/Prompt.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -28,6 +29,12 @@ CChat::CChat(const QVPlugin::Jid &peer, ChatCore &core, MessageChannel &channel,
     // The upload signals on this thread, so the line is published here.
     QObject::connect(&m_upload, &FileUpload::finished, &m_upload,
                      [this](const QString &path, const QString &url) { OnUploadFinished(path, url); });
+    // Queued: the box must not open inside the upload's own signal, and a
+    // chat that is gone by then shows nothing.
+    QObject::connect(
+        &m_upload, &FileUpload::failed, &m_upload,
+        [](const QString &error) { CPrompt::Show({QString(), error, QMessageBox::NoIcon, QMessageBox::Ok}); },
+        Qt::QueuedConnection);
 }
 
 void CChat::SetMode(int mode)
@@ -124,4 +131,41 @@ bool CChat::OnDelivered()
         return false;
     Show(m_outgoing);
     return true;
+}
+
+void CChat::AbandonSend()
+{
+    m_pendingReceipts = 0;
+    m_outgoing.id.clear();
+}
+
+QString CChat::GetDisplayName(const QVPlugin::Jid &from) const
+{
+    if (from == m_core.OwnJid())
+        return QStringLiteral("me");
+    if (from.domain().startsWith(QLatin1String("visitors.")))
+        return QStringLiteral("Visitor");
+    const CContactList *contacts = m_core.Contacts();
+    const QVPlugin::ChatContact *found = m_members.Find(from);
+    if (!found)
+        found = m_members.FindBare(from);
+    if (!found && contacts)
+        found = contacts->Find(from);
+    if (!found && contacts)
+        found = contacts->FindBare(from);
+    QString name;
+    if (found) {
+        name = found->nick;
+        if (name.isEmpty()) {
+            const QVPlugin::ChatContact *bare = m_members.FindBare(from);
+            if (!bare && contacts)
+                bare = contacts->FindBare(from);
+            if (bare)
+                name = bare->nick;
+        }
+    }
+    // A contact without any nick is shown by its node rather than no name.
+    if (name.isEmpty())
+        name = !found && from == m_peer ? QStringLiteral("Server") : from.node();
+    return name == u"::1" ? QStringLiteral("Visitor") : name;
 }

@@ -8,7 +8,12 @@
 #include "plugins/chat/TessaryPlugin.h"
 #include "plugins/chat/model/NameValueCollection.h"
 #include "plugins/chat/model/Visitor.h"
+#include "plugins/chat/ui/ChatRTFCtrl.h"
+#include "plugins/chat/ui/ChatWindows.h"
 #include "plugins/chat/ui/TessaryBar.h"
+#include "plugins/chat/ui/TessaryPane.h"
+#include "shared/Prompt.h"
+#include "skins/QVSettingsHelpers.h"
 #include "tests/bus/FakePlugin.h"
 #include "tests/chat/plugin/FakeChatWindows.h"
 #include "tests/xmpp/FakeHost.h"
@@ -119,7 +124,8 @@ protected:
         ASSERT_TRUE(plugin->Initialize(&host));
         plugin->SetVisitors(&visitors);
         plugin->SetVisitorChats(&visitorChats);
-        plugin->SetChatWindows(&windows);
+        if (fakeWindows)
+            plugin->SetChatWindows(&windows);
         sent.clear();
     }
     void TearDown() override
@@ -176,6 +182,7 @@ protected:
     FakeVisitors visitors;
     FakeVisitorChats visitorChats;
     FakeChatWindows windows;
+    bool fakeWindows = true;
     CTessaryPlugin *plugin = new CTessaryPlugin;
     std::vector<Sent> sent;
 };
@@ -391,6 +398,53 @@ TEST_F(TessaryTest, AContactsMessageOpensADirectChatWithTheContactAsItsMember)
     EXPECT_EQ(visitorChats.presences, std::vector<PresenceState>{PresenceOffline});
     plugin->ShowChatFor(chat);
     EXPECT_EQ(windows.created, 2);
+}
+
+// The plug-in's own windows: a detached frame with the chat window.
+class TessaryWindowsTest : public TessaryTest
+{
+protected:
+    TessaryWindowsTest()
+    {
+        fakeWindows = false;
+        CQVSettingsHelpers::SetStoreFile(dir.filePath(QStringLiteral("state.ini")));
+    }
+    ~TessaryWindowsTest() override { CQVSettingsHelpers::SetStoreFile(QString()); }
+    QTemporaryDir dir;
+};
+
+TEST_F(TessaryWindowsTest, AContactsMessageShowsInItsChatFrame)
+{
+    AddContact("bob@chat.example/desk");
+    Deliver(MSG_CHAT_MESSAGE_RECEIVED, "bob@chat.example/desk");
+    CChat *chat = plugin->ChatTable().FindChat(Jid(QStringLiteral("bob@chat.example")));
+    ASSERT_NE(chat, nullptr);
+    QPointer<QWidget> frame = plugin->ChatTable().FindWindow(chat->peer());
+    ASSERT_TRUE(qobject_cast<CTessaryPane *>(frame.data()));
+    CChatWnd *window = CChatWindows::ChatWindowOf(frame);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->GetChat(), chat);
+    EXPECT_TRUE(window->Transcript()->toPlainText().contains(QLatin1String("Bob:\n  hello")));
+    // Unloading closes it while the bus still takes the last state.
+    plugin->Uninitialize();
+    EXPECT_FALSE(frame);
+    plugin->Initialize(&host);
+}
+
+TEST_F(TessaryTest, ChatWindowsTransferOnlyAVisitorsChatAndOnlyToAnAgent)
+{
+    QStringList prompts;
+    CPrompt::SetHandler([&prompts](const PromptRequest &request) {
+        prompts.append(request.text);
+        return QMessageBox::Ok;
+    });
+    auto *windowHost = dynamic_cast<IChatWndHost *>(&plugin->Core());
+    ASSERT_NE(windowHost, nullptr);
+    windowHost->OpenTransfer(Jid(QStringLiteral("bob@chat.example/desk")), nullptr);
+    EXPECT_TRUE(prompts.isEmpty());
+    windowHost->OpenTransfer(visitors.Add("S1", 6)->jid(), nullptr);
+    EXPECT_EQ(prompts, QStringList{"There are no agents to transfer the chat to"});
+    CPrompt::SetHandler({});
 }
 
 TEST_F(TessaryTest, AVisitorsRoomTakesItsMessagesOccupantsAndShowing)
