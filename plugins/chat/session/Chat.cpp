@@ -125,3 +125,40 @@ bool CChat::OnDelivered()
     Show(m_outgoing);
     return true;
 }
+
+void CChat::AbandonSend()
+{
+    m_pendingReceipts = 0;
+    m_outgoing.id.clear();
+}
+
+QString CChat::GetDisplayName(const QVPlugin::Jid &from) const
+{
+    if (from == m_core.OwnJid())
+        return QStringLiteral("me");
+    if (from.domain().startsWith(QLatin1String("visitors.")))
+        return QStringLiteral("Visitor");
+    const CContactList *contacts = m_core.Contacts();
+    const QVPlugin::ChatContact *found = m_members.Find(from);
+    if (!found)
+        found = m_members.FindBare(from);
+    if (!found && contacts)
+        found = contacts->Find(from);
+    if (!found && contacts)
+        found = contacts->FindBare(from);
+    QString name;
+    if (found) {
+        name = found->nick;
+        if (name.isEmpty()) {
+            const QVPlugin::ChatContact *bare = m_members.FindBare(from);
+            if (!bare && contacts)
+                bare = contacts->FindBare(from);
+            if (bare)
+                name = bare->nick;
+        }
+    }
+    // A contact without any nick is shown by its node rather than no name.
+    if (name.isEmpty())
+        name = !found && from == m_peer ? QStringLiteral("Server") : from.node();
+    return name == u"::1" ? QStringLiteral("Visitor") : name;
+}

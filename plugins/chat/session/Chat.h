@@ -24,6 +24,9 @@ public:
     virtual bool BoolSetting(const QString &key, bool fallback) const = 0;
     virtual void SendTypingState(const QVPlugin::Jid &peer, int state) = 0;
     virtual void SendDirectedPresence(const QVPlugin::ChatContact &presence) = 0;
+    // The agent's contacts, where names are looked up after the chat's own
+    // members; null when the core keeps none.
+    virtual const CContactList *Contacts() const { return nullptr; }
 };
 
 enum ChatMode : int {
@@ -41,6 +44,8 @@ public:
     const QVPlugin::Jid &peer() const { return m_peer; }
     const QString &title() const { return m_title; }
     MessageChannel &channel() const { return m_channel; }
+    // Whether the agent takes part: a mode other than none and a valid peer.
+    bool IsUsable() const { return m_mode != ChatModeNone && m_peer.IsValid(); }
     int mode() const { return m_mode; }
     // Set by the core when it opens a direct chat; no presence is sent.
     void SetModeValue(int mode) { m_mode = mode == 4 ? ChatModeRoomParticipant : mode; }
@@ -62,6 +67,11 @@ public:
     // One delivery receipt of the outgoing message; true when it was the
     // last one and the agent's line was shown.
     bool OnDelivered();
+    // Gives the outgoing message up: no receipt counts for it any more.
+    void AbandonSend();
+
+    // The name under which a line from `from` is shown.
+    QString GetDisplayName(const QVPlugin::Jid &from) const;
 
 private:
     void Show(const QVPlugin::ChatMessage &message);

@@ -28,12 +28,14 @@ struct FakeCore : ChatCore
 
     void SendTypingState(const Jid &peer, int state) override { typing.push_back({peer.Str(), state}); }
     void SendDirectedPresence(const ChatContact &p) override { presences.push_back(p); }
+    const CContactList *Contacts() const override { return &contacts; }
 
     std::vector<ChatMessage> sent;
     std::vector<std::pair<QString, int>> typing;
     std::vector<ChatContact> presences;
     int failAt = -1;
     std::optional<bool> sendHtml;
+    CContactList contacts;
 };
 
 ChatContact Member(const char *jid, QVPlugin::ContactRole role, bool rtf = false)
@@ -163,4 +165,36 @@ TEST_F(Chat, FinishedUploadBecomesANoticeLine)
     ASSERT_EQ(channel.Messages().size(), 1u);
     EXPECT_EQ(channel.Messages()[0].type, ChatMessage::Notice);
     EXPECT_EQ(channel.Messages()[0].body, "File a b.txt has been uploaded as http://files/1");
+}
+
+TEST_F(Chat, DisplayNames)
+{
+    auto named = [](const char *jid, const char *nick) {
+        ChatContact c{Jid(QString::fromLatin1(jid))};
+        c.bareJid = c.jid.BareJid();
+        c.nick = QString::fromLatin1(nick);
+        return c;
+    };
+    chat.members().Update(named("ann@x.org/1", "Ann"));
+    chat.members().Update(named("ann@x.org/2", ""));
+    chat.members().Update(named("nonick@x.org/1", ""));
+    core.contacts.Update(named("bob@x.org/home", "Bob"));
+    core.contacts.Update(named("loop@x.org/1", "::1"));
+    const struct {
+        const char *from;
+        const char *name;
+    } cases[] = {
+        {"agent@x.org/desk", "me"},
+        {"42@visitors.x.org/a", "Visitor"},
+        {"ann@x.org/1", "Ann"},
+        {"ann@x.org/2", "Ann"},   // no nick of its own: the bare JID's
+        {"ann@x.org/9", "Ann"},   // another resource
+        {"bob@x.org/home", "Bob"},
+        {"nonick@x.org/1", "nonick"},
+        {"room@conf.x.org", "Server"},
+        {"carl@x.org/1", "carl"},
+        {"loop@x.org/1", "Visitor"},
+    };
+    for (const auto &c : cases)
+        EXPECT_EQ(chat.GetDisplayName(Jid(QString::fromLatin1(c.from))), QString::fromLatin1(c.name)) << c.from;
 }

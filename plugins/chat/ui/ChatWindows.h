@@ -1,0 +1,27 @@
+#pragma once
+// The chat windows of the agent's direct chats: each one a full chat window
+// standing alone as a top-level window, attached to its chat, deleted when
+// the agent closes it (the chat stays with the table).
+// User-interface thread only.
+
+#include "plugins/chat/ChatTable.h"
+#include "plugins/chat/ui/ChatWnd.h"
+
+class CChatWindows : public IChatWindows
+{
+public:
+    // host: must outlive every window made here.
+    explicit CChatWindows(IChatWndHost &host) : m_host(host) {}
+
+    void SetTimings(const ChatWndTimings &timings) { m_timings = timings; }
+
+    // A shown CFullChatWnd that deletes itself when closed.
+    QWidget *CreateChatWindow(CChat *chat) override;
+    void RaiseChatWindow(QWidget *window) override;
+    void ShowPeerChatState(QWidget *window, int state) override;
+    void DestroyChatWindow(QWidget *window) override;
+
+private:
+    IChatWndHost &m_host;
+    ChatWndTimings m_timings;
+};
