@@ -6,6 +6,7 @@
 #include "plugins/chat/model/FlatXmlReader.h"
 #include "plugins/chat/model/Visitor.h"
 #include "plugins/chat/ui/TessaryBar.h"
+#include "plugins/chat/ui/TessaryView.h"
 
 #include <QDomDocument>
 
@@ -89,6 +90,17 @@ bool CTessaryPlugin::OnLoad()
     QObject::connect(m_bar, &CTessaryBar::contactActivated, m_bar, [this](const Jid &jid) {
         OpenContactChat(jid);
         ShowChatFor(m_chatTable.FindChat(jid));
+    });
+
+    // The visitor monitor, the plug-in's view.
+    auto *view = new CTessaryView(*this);
+    if (!AddView(view, TessaryString(10003)))
+        return false;
+    SetVisitors(view);
+    // The host may destroy the view before the plug-in goes.
+    QObject::connect(view, &QObject::destroyed, view, [this, view] {
+        if (m_visitors == view)
+            m_visitors = nullptr;
     });
 
     m_self.nick = GetValue(kAgentNick, QString()).toString();
@@ -414,6 +426,11 @@ int CTessaryPlugin::SendMucDecline(const Jid &room, const Jid &user)
     message.room = room;
     message.user = user;
     return SendMessage(MSG_SEND_MUC_DECLINE, &message, nullptr);
+}
+
+int CTessaryPlugin::IdleMinutes()
+{
+    return GetValue(QStringLiteral("chat.idle.minutes"), 10).toInt();
 }
 
 bool CTessaryPlugin::IsInDepartment(const QString &departmentId) const

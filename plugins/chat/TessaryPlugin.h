@@ -7,10 +7,12 @@
 // keeps the agent's identity and account data and writes the account data
 // to the settings the other plug-ins read.
 //
-// The known visitors live with the visitor monitor, and the visitors' chats
-// with the visitor chat pane; the plug-in reaches them through IVisitors and
-// IVisitorChats, each null until its owner is attached. The agent's direct
-// chats and their windows are the plug-in's own (CChatTable).
+// The known visitors live with the visitor monitor (the plug-in's view, made
+// at load), and the visitors' chats with the visitor chat pane; the plug-in
+// reaches them through IVisitors and IVisitorChats, each null until its
+// owner is attached, and serves the monitor's router as its
+// IVisitorRouterHost. The agent's direct chats and their windows are the
+// plug-in's own (CChatTable).
 //
 // Threading: user-interface thread only, like every bus handler.
 
@@ -21,6 +23,7 @@
 #include "plugins/chat/model/MessageChannel.h"
 #include "plugins/chat/model/QuickText.h"
 #include "plugins/chat/model/QuickTextStore.h"
+#include "plugins/chat/model/VisitorRouter.h"
 #include "plugins/chat/session/Chat.h"
 #include "plugins/xmpp/PluginBase.h"
 
@@ -33,7 +36,7 @@
 class CTessaryBar;
 class CVisitor;
 
-class CTessaryPlugin : public QVPlugin::CPluginBase
+class CTessaryPlugin : public QVPlugin::CPluginBase, public IVisitorRouterHost
 {
 public:
     static constexpr int kMode = 10000;
@@ -87,21 +90,22 @@ public:
     void SetChatWindows(IChatWindows *windows) { m_chatTable.SetWindows(windows); }
 
     // text: UTF-8 of the command's text, empty for none.
-    void SendServerCommand(const std::string &sessionId, const QString &text, const std::string &type);
+    void SendServerCommand(const std::string &sessionId, const QString &text, const std::string &type) override;
     void SendServerQuery(const std::string &sessionId, const QString &text);
     // The agent's text leaving a chat: a chat message, or for a visitor who
     // is not in a chat the command that opens one. True when the bus took it.
     bool SendAgentMessage(const QVPlugin::ChatMessage &message);
     // Nothing for a visitor who is not in a chat (false).
     bool SendTypingState(const QVPlugin::ChatContact &peer, int state);
-    void SetOwnPresence(QVPlugin::PresenceState state);
+    void SetOwnPresence(QVPlugin::PresenceState state) override;
     void SendDirectedPresence(const QVPlugin::ChatContact &contact);
     // The bus result.
     int SendMucInvite(const QVPlugin::Jid &room, const QVPlugin::Jid &user);
     int SendMucDecline(const QVPlugin::Jid &room, const QVPlugin::Jid &user);
-    void RaiseAlert(int kind, const QString &title, const QString &text);
+    void RaiseAlert(int kind, const QString &title, const QString &text) override;
     // True for an empty id or one of the agent's departments (exact match).
-    bool IsInDepartment(const QString &departmentId) const;
+    bool IsInDepartment(const QString &departmentId) const override;
+    int IdleMinutes() override;
     // Raises the contact's chat window, or opens one, making the direct chat
     // when the JID is a known contact and has none.
     void OpenContactChat(const QVPlugin::Jid &jid);
@@ -113,12 +117,12 @@ public:
     void RequestPicture(const QVPlugin::Jid &jid) { m_pictures.Request(jid); }
     CAgentPictures &Pictures() { return m_pictures; }
 
-    const QVPlugin::ChatContact &Self() const { return m_self; }
+    const QVPlugin::ChatContact &Self() const override { return m_self; }
     const QString &WebModuleUrl() const { return m_webModuleUrl; }
     const QStringList &Departments() const { return m_departments; }
-    QVPlugin::PresenceState OwnState() const { return m_ownState; }
+    QVPlugin::PresenceState OwnState() const override { return m_ownState; }
     CQuickTextList &QuickTexts() { return m_quickTexts; }
-    CContactList &Contacts() { return m_contacts; }
+    CContactList &Contacts() override { return m_contacts; }
     // The outlook-bar page; null before load or once the host removed it.
     CTessaryBar *Bar() const;
     CChatTable &ChatTable() { return m_chatTable; }

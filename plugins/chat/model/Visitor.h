@@ -78,6 +78,7 @@ public:
     void SetChatRequested(std::int64_t secondsAgo);
     void ClearChatRequested() { m_chatRequested = false; }
     void SetState(int state) { m_state = state; }
+    void SetLastTracked(std::int64_t time) { m_lastTracked = time; }
     void SetHistory(const QString &history);
     void SetGeolocation(std::string_view rows);
 

@@ -1,6 +1,7 @@
 // The live-chat plug-in object against a recording host: account data and
 // its settings, the quick-text road, and the reply and typing roads to
-// visitors and contacts; and its library loaded by the bus.
+// visitors and contacts, the visitor monitor it adds as its view; and its
+// library loaded by the bus.
 
 #include "bus/Manager.h"
 #include "bus/MessageIds.h"
@@ -9,6 +10,9 @@
 #include "plugins/chat/model/NameValueCollection.h"
 #include "plugins/chat/model/Visitor.h"
 #include "plugins/chat/ui/TessaryBar.h"
+#include "plugins/chat/ui/TessaryView.h"
+#include "plugins/chat/ui/VisitorListCtrl.h"
+#include "skins/QVSettingsHelpers.h"
 #include "tests/bus/FakePlugin.h"
 #include "tests/chat/plugin/FakeChatWindows.h"
 #include "tests/xmpp/FakeHost.h"
@@ -106,15 +110,24 @@ class TessaryTest : public ::testing::Test
 protected:
     void SetUp() override
     {
+        // The view's splitter keeps its sizes in the window-state store.
+        CQVSettingsHelpers::SetStoreFile(stateDir.filePath("Quelvar.conf"));
+        viewParent.show();
         host.onSend = [this](const QUuid &id, IMessage *in, IMessage *out) {
             sent.push_back({id, std::shared_ptr<IMessage>(in ? in->Clone() : nullptr)});
-            if (id == MSG_GET_SETTING && static_cast<MsgValue *>(in)->name == "UI.BarParentWnd") {
-                static_cast<QVMessage<QVariant> *>(out)->value = QVariant::fromValue<QWidget *>(&barParent);
+            if (id == MSG_GET_SETTING) {
+                const QString &name = static_cast<MsgValue *>(in)->name;
+                QWidget *parent = name == "UI.ViewParentWnd" ? &viewParent
+                                  : name == "UI.BarParentWnd" ? &barParent
+                                                              : nullptr;
+                if (!parent)
+                    return 0;
+                static_cast<QVMessage<QVariant> *>(out)->value = QVariant::fromValue(parent);
                 return 1;
             }
             if (id == MSG_ADD_BAR_PANE)
                 return addBarResult;
-            return id == MSG_GET_SETTING ? 0 : 1;
+            return id == MSG_ADD_VIEW ? addViewResult : 1;
         };
         ASSERT_TRUE(plugin->Initialize(&host));
         plugin->SetVisitors(&visitors);
@@ -126,6 +139,7 @@ protected:
     {
         plugin->Uninitialize();
         plugin->Release();
+        CQVSettingsHelpers::SetStoreFile(QString());
     }
     std::vector<Sent> Of(const QUuid &id) const
     {
@@ -170,8 +184,10 @@ protected:
         plugin->OnMessage(MSG_CONTACT_PRESENCE, &contact, nullptr);
     }
 
-    QWidget barParent;
+    QTemporaryDir stateDir;
+    QWidget viewParent, barParent;
     int addBarResult = 1;
+    int addViewResult = 1;
     FakeHost host;
     FakeVisitors visitors;
     FakeVisitorChats visitorChats;
@@ -345,6 +361,54 @@ TEST_F(TessaryTest, TypingGoesToChattingVisitorsAndContactsOnly)
     }
 }
 
+TEST_F(TessaryTest, TheMonitorIsTheLiveChatViewAndTakesThePresenceCommands)
+{
+    ASSERT_EQ(plugin->ViewWindows().size(), 1u);
+    auto *view = qobject_cast<CTessaryView *>(plugin->ViewWindows()[0].data());
+    ASSERT_TRUE(view);
+    EXPECT_EQ(view->windowTitle(), "Live Chat");
+    plugin->SetVisitors(view);
+
+    const auto command = [this](unsigned id, int code, CommandUpdate *update) {
+        CmdMsgDetails details(CTessaryPlugin::kMode, id, code, update);
+        return plugin->OnMessage(MSG_COMMAND, &details, nullptr);
+    };
+    Presence(PresenceAway);
+    for (unsigned id : {10201u, 10202u, 10203u, 10204u}) {
+        CommandUpdate update(id);
+        EXPECT_EQ(command(id, CommandUpdateUi, &update), RESULT_DONE) << id;
+        EXPECT_EQ(update.Checked(), std::optional<bool>(id == 10202)) << id;
+    }
+    CommandUpdate next(10217);
+    EXPECT_EQ(command(10217, CommandUpdateUi, &next), RESULT_DONE);
+    EXPECT_EQ(next.Enabled(), std::optional<bool>(false));
+
+    sent.clear();
+    EXPECT_EQ(command(10203, CommandExecute, nullptr), RESULT_DONE);
+    ASSERT_EQ(Of(MSG_PRESENCE_STATE).size(), 1u);
+    EXPECT_EQ(Of(MSG_PRESENCE_STATE)[0].As<QVMessage<PresenceState>>().value, PresenceBusy);
+
+    // Server messages reach the monitor and its list, and going offline
+    // empties both.
+    Server("qv-visitor-tracking", "sid=S1&url=u");
+    CVisitor *visitor = view->FindVisitorById("S1");
+    ASSERT_TRUE(visitor);
+    EXPECT_EQ(view->List()->Model()->RowOf("S1"), 0);
+    view->ShowVisitorChat(visitor);
+    EXPECT_EQ(view->List()->SelectedId(), "S1");
+    Presence(PresenceOffline);
+    EXPECT_FALSE(view->FindVisitorById("S1"));
+    EXPECT_EQ(view->List()->Model()->rowCount(), 0);
+}
+
+TEST_F(TessaryTest, ARefusedViewFailsTheLoad)
+{
+    auto *other = new CTessaryPlugin;
+    addViewResult = 0;
+    EXPECT_FALSE(other->Initialize(&host));
+    other->Release();
+}
+
 TEST_F(TessaryTest, AContactsMessageOpensADirectChatWithTheContactAsItsMember)
 {
     AddContact("bob@chat.example/desk");
@@ -425,15 +489,19 @@ TEST(TessaryModule, TheLibraryRegistersTheLiveChatPlugin)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(QFile::copy(OSTREL_PROGRAM_DIR "/Tessary.so", dir.filePath("Tessary.so")));
-    // The live-chat plug-in loads only where the host takes its bar page.
-    QWidget barParent;
+    // The live-chat plug-in loads only where the host takes its bar page and view.
+    QWidget barParent, viewParent;
     auto *ui = new bustest::FakePlugin(QStringLiteral("ui"));
-    ui->onMessage = [&barParent](const QUuid &id, IMessage *in, IMessage *out) {
-        if (id == MSG_GET_SETTING && static_cast<MsgValue *>(in)->name == "UI.BarParentWnd") {
-            static_cast<QVMessage<QVariant> *>(out)->value = QVariant::fromValue<QWidget *>(&barParent);
+    ui->onMessage = [&](const QUuid &id, IMessage *in, IMessage *out) {
+        if (id == MSG_GET_SETTING) {
+            const QString &name = static_cast<MsgValue *>(in)->name;
+            if (name != "UI.BarParentWnd" && name != "UI.ViewParentWnd")
+                return 0;
+            static_cast<QVMessage<QVariant> *>(out)->value =
+                QVariant::fromValue<QWidget *>(name == "UI.BarParentWnd" ? &barParent : &viewParent);
             return 1;
         }
-        return id == MSG_ADD_BAR_PANE ? 1 : 0;
+        return id == MSG_ADD_BAR_PANE || id == MSG_ADD_VIEW ? 1 : 0;
     };
     CManager manager(dir.path());
     manager.AddPlugin(ui, PLUGIN_ORDER_UI);

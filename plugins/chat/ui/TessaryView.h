@@ -1,0 +1,71 @@
+#pragma once
+// CTessaryView: the live-chat plug-in's main view, the visitor monitor: a
+// splitter with the visitor list above and the visitor chat pane below
+// (sizes kept in "Tessary\View"). It holds the router of the chat service's
+// visitor messages and the visitors it knows, runs the router's
+// one-second tick, and takes the presence and "Next Response" commands; the
+// pane is offered every command first. The plug-in reaches the visitors
+// through IVisitors.
+//
+// Threading: user-interface thread only.
+
+#include "bus/Commands.h"
+#include "plugins/chat/TessaryPlugin.h"
+#include "plugins/chat/model/VisitorRouter.h"
+
+#include <QBasicTimer>
+#include <QWidget>
+
+#include <memory>
+
+class CQVSplitter;
+class CVisitorChatPanePlaceholder;
+class CVisitorListCtrl;
+
+class CTessaryView : public QWidget, public QVPlugin::ICommandTarget, public CTessaryPlugin::IVisitors
+{
+    Q_OBJECT
+    Q_INTERFACES(QVPlugin::ICommandTarget)
+public:
+    enum Command : unsigned {
+        CmdOnline = 10201,
+        CmdAway = 10202,
+        CmdBusy = 10203,
+        CmdBeRightBack = 10204,
+        CmdNextResponse = 10217,
+    };
+    static constexpr int kTickMs = 1000;
+
+    // The host must outlive the view. Null idle source: the desktop's.
+    explicit CTessaryView(IVisitorRouterHost &host, std::unique_ptr<IIdleSource> idle = nullptr,
+                          CVisitor::Clock clock = CVisitor::SystemClock(), QWidget *parent = nullptr);
+    ~CTessaryView() override;
+
+    bool OnCmdMsg(unsigned id, int code, QVPlugin::CommandUpdate *update,
+                  QVPlugin::CommandHandlerInfo *info) override;
+
+    CVisitor *FindVisitorByJid(const QVPlugin::Jid &jid) override { return m_router.FindVisitorByJid(jid); }
+    CVisitor *FindVisitorById(const std::string &id) override { return m_router.FindVisitorById(id); }
+    bool AnyVisitorWaiting() const override { return m_router.AnyVisitorWaiting(); }
+    void OnServerMessage(const QVPlugin::ServerMessage &message) override { m_router.RouteServerMessage(message); }
+    void RemoveAllVisitors() override { m_router.RemoveAllVisitors(); }
+    void ShowVisitorChat(CVisitor *visitor) override;
+
+    CVisitorRouter &Router() { return m_router; }
+    CVisitorListCtrl *List() const { return m_list; }
+
+protected:
+    void timerEvent(QTimerEvent *event) override;
+
+private:
+    class ListLink;
+
+    IVisitorRouterHost &m_host;
+    CQVSplitter *m_splitter;
+    CVisitorListCtrl *m_list;
+    std::unique_ptr<ListLink> m_listLink;
+    CVisitorChatPanePlaceholder *m_pane;
+    std::unique_ptr<IIdleSource> m_idle;
+    CVisitorRouter m_router;
+    QBasicTimer m_timer;
+};
