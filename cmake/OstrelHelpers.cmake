@@ -34,7 +34,8 @@ function(ostrel_add_plugin name)
   target_link_libraries(${name} PRIVATE ostrel_contract ${A_LIBS})
 endfunction()
 
-# ostrel_add_test(NAME LABEL unit|gui|integration SOURCES ... LIBS ... [DEFS ...])
+# ostrel_add_test(NAME LABEL unit|gui|integration|webengine SOURCES ... LIBS ... [DEFS ...])
+# webengine tests run under xvfb-run (scripts/xvfb-test.sh); keep them few, they are slow.
 function(ostrel_add_test name)
   cmake_parse_arguments(A "" "LABEL;TIMEOUT" "SOURCES;LIBS;DEFS" ${ARGN})
   if(NOT A_LABEL)
@@ -49,9 +50,16 @@ function(ostrel_add_test name)
   target_link_libraries(${name} PRIVATE ${A_LIBS} ostrel_testmain GTest::gtest GTest::gmock)
   target_compile_definitions(${name} PRIVATE OSTREL_PROGRAM_DIR="${OSTREL_PROGRAM_DIR}"
     OSTREL_SOURCE_DIR="${PROJECT_SOURCE_DIR}" ${A_DEFS})
+  set(environment QT_QPA_PLATFORM=offscreen)
+  if(A_LABEL STREQUAL "webengine")
+    # Qt WebEngine needs an X screen: each test runs on its own Xvfb.
+    set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR
+      "bash;${PROJECT_SOURCE_DIR}/scripts/xvfb-test.sh")
+    set(environment QT_QPA_PLATFORM=xcb)
+  endif()
   include(GoogleTest)
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS ${A_LABEL} TIMEOUT ${A_TIMEOUT} ENVIRONMENT QT_QPA_PLATFORM=offscreen)
+    PROPERTIES LABELS ${A_LABEL} TIMEOUT ${A_TIMEOUT} ENVIRONMENT "${environment}")
 endfunction()

@@ -1,0 +1,79 @@
+// The visitor pane's pages in a real web engine (under Xvfb): the History
+// page reaches the plug-in through window.external, other documents do not,
+// and a Details page built from a hostile visitor runs no script.
+
+#include "plugins/chat/model/Visitor.h"
+#include "plugins/chat/model/VisitorInfoHtml.h"
+#include "plugins/chat/ui/HTMLPageExternal.h"
+#include "tests/HtmlViewTestUtil.h"
+
+#include <QWebEnginePage>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct HistoryOwner : CHTMLPageExternal::Owner
+{
+    void RetrieveHistory() override { ++requests; }
+    int requests = 0;
+};
+
+QVariant RunScript(CQVHtmlViewPane &pane, const QString &script)
+{
+    QVariant result;
+    bool done = false;
+    pane.View()->page()->runJavaScript(script, [&](const QVariant &value) {
+        result = value;
+        done = true;
+    });
+    EXPECT_TRUE(waitUntil([&] { return done; }, 30000)) << script.toStdString();
+    return result;
+}
+
+} // namespace
+
+TEST(HtmlPages, HistoryPageReachesThePluginThroughWindowExternal)
+{
+    HistoryOwner owner;
+    CHTMLPageExternal external(&owner);
+    CQVHtmlViewPane pane;
+    pane.resize(400, 300);
+    pane.show();
+    pane.SetExternal(&external);
+
+    ASSERT_TRUE(LoadAndWait(pane, Tessary::VisitorHistoryPage(), CQVHtmlViewPane::ExternalAccess::Granted));
+    // Answered within the same script: no promise, no callback.
+    EXPECT_EQ(RunScript(pane, QStringLiteral("window.external.GetQVAgentVersion()")).toString(),
+              QStringLiteral("5.0.592.2"));
+    EXPECT_EQ(RunScript(pane, QStringLiteral("RetrieveHistory()")).toBool(), true);
+    EXPECT_TRUE(waitUntil([&] { return owner.requests == 1; }, 30000));
+    RunScript(pane, QStringLiteral("document.getElementById('retrieve').click()"));
+    EXPECT_TRUE(waitUntil([&] { return owner.requests == 2; }, 30000));
+
+    // The history text from the service is not our page: no object, no
+    // channel to forge calls through.
+    ASSERT_TRUE(LoadAndWait(pane, QStringLiteral("<p>Transcript</p>")));
+    EXPECT_EQ(RunScript(pane, QStringLiteral("typeof window.external.GetHistory")).toString(),
+              QStringLiteral("undefined"));
+    EXPECT_EQ(RunScript(pane, QStringLiteral("typeof qt")).toString(), QStringLiteral("undefined"));
+}
+
+TEST(HtmlPages, HostileVisitorOnDetailsPageRunsNoScript)
+{
+    const char *tracking = "sid=S1&REMOTE_ADDR=10.0.0.1&url=http%3A%2F%2Fshop.example%2F"
+                           "&Title=%3C%2Ftitle%3E%3Cscript%3Edocument.title%3D'owned'%3C%2Fscript%3E"
+                           "%3Cimg+src%3Dx+onerror%3D%22document.title%3D'owned'%22%3E";
+    CVisitor visitor(std::make_unique<NameValueCollection>(QByteArray(tracking)),
+                     QVPlugin::Jid(QStringLiteral("agent@chat.example/desk")));
+    CQVHtmlViewPane pane;
+    pane.resize(400, 300);
+    pane.show();
+    pane.SetJavaScriptEnabled(false);
+
+    ASSERT_TRUE(LoadAndWait(pane, Tessary::VisitorDetailsPage(&visitor, {})));
+    EXPECT_TRUE(waitUntil([&] { return pane.View()->title() == QStringLiteral("Details"); }, 30000));
+    const QString text = PlainText(pane);
+    EXPECT_TRUE(text.contains(QStringLiteral("</title><script>document.title='owned'</script>"))) << text.toStdString();
+    EXPECT_EQ(pane.View()->title(), QStringLiteral("Details"));
+}

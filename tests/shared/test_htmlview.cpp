@@ -1,0 +1,95 @@
+// The HTML view pane on a real web engine (under Xvfb): large documents,
+// text encoding, the tab's title and closing.
+
+#include "tests/HtmlViewTestUtil.h"
+
+#include <QPointer>
+#include <QTabWidget>
+#include <QTcpServer>
+
+#include <gtest/gtest.h>
+
+TEST(HtmlViewPane, ShowsALargeDocumentWholeInUtf8)
+{
+    CQVHtmlViewPane pane;
+    pane.resize(400, 300);
+    pane.show();
+    EXPECT_EQ(pane.GetLocation(), QStringLiteral("about:blank"));
+
+    // Over 3 MB: more than a data URL may carry. Non-ASCII text at both
+    // ends shows the encoding survived the whole way.
+    QString body;
+    for (int row = 0; body.size() < 3 * 1024 * 1024; ++row)
+        body += QStringLiteral("%1 0123456789 abcdefghijklmnopqrstuvwxyz\n").arg(row);
+    const QString html = QStringLiteral("<html><body><p>Grüße 日本</p><pre>") + body
+        + QStringLiteral("</pre><p>end-of-page ü</p></body></html>");
+    ASSERT_GT(html.toUtf8().size(), 3 * 1024 * 1024);
+    ASSERT_TRUE(LoadAndWait(pane, html));
+    EXPECT_TRUE(pane.GetLocation().startsWith(QStringLiteral("qvhtml://"))) << pane.GetLocation().toStdString();
+
+    const QString shown = PlainText(pane);
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("Grüße 日本")));
+    EXPECT_TRUE(shown.endsWith(QStringLiteral("end-of-page ü"))) << shown.right(80).toStdString();
+    EXPECT_EQ(shown.count(QStringLiteral("abcdefghijklmnopqrstuvwxyz")), body.count(QStringLiteral("abcdefghijklmnopqrstuvwxyz")));
+
+    // A small document again goes inline and replaces it.
+    ASSERT_TRUE(LoadAndWait(pane, QStringLiteral("<p>small ü</p>")));
+    EXPECT_EQ(PlainText(pane), QStringLiteral("small ü"));
+}
+
+TEST(HtmlViewPane, TitleOnItsTabAndCloseRemovesTheTab)
+{
+    QTabWidget tabs;
+    tabs.resize(400, 300);
+    auto *other = new CQVHtmlViewPane;
+    tabs.addTab(other, QStringLiteral("Other"));
+    QPointer<CQVHtmlViewPane> pane = new CQVHtmlViewPane;
+    tabs.addTab(pane, QStringLiteral("Preview"));
+    tabs.show();
+
+    // Not asked: the label stays.
+    ASSERT_TRUE(LoadAndWait(*other, QStringLiteral("<title>Ignored</title><p>x</p>")));
+    EXPECT_EQ(tabs.tabText(0), QStringLiteral("Other"));
+
+    pane->SetUpdateTabTitle(true);
+    ASSERT_TRUE(LoadAndWait(*pane, QStringLiteral("<title>Fish &amp; Chips</title><p>x</p>")));
+    // The title may follow the end of the load.
+    EXPECT_TRUE(waitUntil([&] { return tabs.tabText(1) == QStringLiteral("Fish && Chips"); }, 30000))
+        << tabs.tabText(1).toStdString();
+    EXPECT_EQ(pane->View()->windowTitle(), QStringLiteral("Fish & Chips"));
+
+    // A pane outside a tab widget changes no label.
+    CQVHtmlViewPane alone;
+    alone.SetUpdateTabTitle(true);
+    ASSERT_TRUE(LoadAndWait(alone, QStringLiteral("<title>Alone</title><p>x</p>")));
+    ASSERT_TRUE(waitUntil([&] { return alone.View()->windowTitle() == QStringLiteral("Alone"); }, 30000));
+    EXPECT_EQ(tabs.tabText(0), QStringLiteral("Other"));
+
+    pane->close();
+    EXPECT_EQ(tabs.count(), 1);
+    EXPECT_TRUE(waitUntil([&] { return pane.isNull(); }));
+}
+
+TEST(HtmlViewPane, NavigationErrorsAskTheOwner)
+{
+    // A loopback port that nothing listens on any more.
+    QTcpServer probe;
+    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
+    const QUrl refused(QStringLiteral("http://127.0.0.1:%1/page").arg(probe.serverPort()));
+    probe.close();
+
+    CQVHtmlViewPane pane;
+    pane.show();
+    QList<QUrl> asked;
+    pane.SetNavigateErrorCallback([&](const QUrl &url, const QString &frame, int status) {
+        EXPECT_TRUE(frame.isEmpty());
+        EXPECT_NE(status, 0);
+        asked.append(url);
+        return false;
+    });
+    pane.Navigate(refused);
+    ASSERT_TRUE(waitUntil([&] { return !asked.isEmpty(); }, 30000));
+    EXPECT_EQ(asked.first(), refused);
+    // Cancelled: no error page, the view is blank.
+    EXPECT_TRUE(waitUntil([&] { return pane.GetLocation() == QStringLiteral("about:blank"); }, 30000));
+}
