@@ -7,6 +7,7 @@
 #include "plugins/chat/model/Visitor.h"
 #include "plugins/chat/ui/TessaryBar.h"
 #include "plugins/chat/ui/TessaryView.h"
+#include "plugins/chat/ui/VisitorChatPane.h"
 
 #include <QDomDocument>
 
@@ -57,6 +58,8 @@ CTessaryPlugin::CTessaryPlugin()
       m_webModuleUrl(kDefaultWebModuleUrl)
 {
     m_modes.push_back(kMode);
+    QObject::connect(&m_pictures, &CAgentPictures::pictureArrived, m_core.PictureSignal(),
+                     &CPictureSignal::pictureArrived);
 }
 
 CTessaryPlugin::~CTessaryPlugin() = default;
@@ -92,15 +95,19 @@ bool CTessaryPlugin::OnLoad()
         ShowChatFor(m_chatTable.FindChat(jid));
     });
 
-    // The visitor monitor, the plug-in's view.
-    auto *view = new CTessaryView(*this);
+    // The visitor monitor, the plug-in's view, with the visitor chat pane.
+    const CTessaryView::PaneServices paneServices{*this, m_core};
+    auto *view = new CTessaryView(*this, nullptr, CVisitor::SystemClock(), nullptr, &paneServices);
     if (!AddView(view, TessaryString(10003)))
         return false;
+    m_view = view;
     SetVisitors(view);
+    SetVisitorChats(&view->Pane()->Logic());
     // The host may destroy the view before the plug-in goes.
     QObject::connect(view, &QObject::destroyed, view, [this, view] {
         if (m_visitors == view)
             m_visitors = nullptr;
+        m_visitorChats = nullptr;
     });
 
     m_self.nick = GetValue(kAgentNick, QString()).toString();
@@ -251,6 +258,40 @@ void CTessaryPlugin::ShowChatFor(CChat *chat)
     }
     if (m_chatTable.OpenWindow(chat))
         m_chatTable.RaiseWindow(chat->peer());
+}
+
+CTessaryPlugin::CoreLink::CoreLink(CTessaryPlugin &plugin) : m_plugin(plugin) {}
+
+QString CTessaryPlugin::CoreLink::StringSetting(const QString &key, const QString &fallback) const
+{
+    return m_plugin.GetValue(key, fallback).toString();
+}
+
+void CTessaryPlugin::CoreLink::OpenTransfer(const Jid &peer, QWidget *)
+{
+    CVisitor *visitor = m_plugin.m_visitors ? m_plugin.m_visitors->FindVisitorByJid(peer) : nullptr;
+    if (visitor && m_plugin.m_view && m_plugin.m_view->Pane())
+        m_plugin.m_view->Pane()->Logic().ExecuteCommand(CVisitorPaneLogic::CmdTransfer, visitor);
+}
+
+CVisitor *CTessaryPlugin::FindVisitorById(const std::string &id)
+{
+    return m_visitors ? m_visitors->FindVisitorById(id) : nullptr;
+}
+
+bool CTessaryPlugin::BoolSetting(const QString &key, bool fallback) const
+{
+    return m_core.BoolSetting(key, fallback);
+}
+
+void CTessaryPlugin::SetBoolSetting(const QString &key, bool value)
+{
+    SetValue(key, value);
+}
+
+QString CTessaryPlugin::StringSetting(const QString &key, const QString &fallback) const
+{
+    return m_core.StringSetting(key, fallback);
 }
 
 bool CTessaryPlugin::CoreLink::SendAgentMessage(const ChatMessage &message)

@@ -23,7 +23,10 @@
 #include "plugins/chat/model/MessageChannel.h"
 #include "plugins/chat/model/QuickText.h"
 #include "plugins/chat/model/QuickTextStore.h"
+#include "plugins/chat/model/VisitorPaneHost.h"
 #include "plugins/chat/model/VisitorRouter.h"
+#include "plugins/chat/session/PictureSignal.h"
+#include "plugins/chat/ui/ChatWndHost.h"
 #include "plugins/chat/session/Chat.h"
 #include "plugins/xmpp/PluginBase.h"
 
@@ -34,9 +37,10 @@
 #include <string>
 
 class CTessaryBar;
+class CTessaryView;
 class CVisitor;
 
-class CTessaryPlugin : public QVPlugin::CPluginBase, public IVisitorRouterHost
+class CTessaryPlugin : public QVPlugin::CPluginBase, public IVisitorRouterHost, public IVisitorPaneHost
 {
 public:
     static constexpr int kMode = 10000;
@@ -91,7 +95,7 @@ public:
 
     // text: UTF-8 of the command's text, empty for none.
     void SendServerCommand(const std::string &sessionId, const QString &text, const std::string &type) override;
-    void SendServerQuery(const std::string &sessionId, const QString &text);
+    void SendServerQuery(const std::string &sessionId, const QString &text) override;
     // The agent's text leaving a chat: a chat message, or for a visitor who
     // is not in a chat the command that opens one. True when the bus took it.
     bool SendAgentMessage(const QVPlugin::ChatMessage &message);
@@ -100,8 +104,12 @@ public:
     void SetOwnPresence(QVPlugin::PresenceState state) override;
     void SendDirectedPresence(const QVPlugin::ChatContact &contact);
     // The bus result.
-    int SendMucInvite(const QVPlugin::Jid &room, const QVPlugin::Jid &user);
-    int SendMucDecline(const QVPlugin::Jid &room, const QVPlugin::Jid &user);
+    int SendMucInvite(const QVPlugin::Jid &room, const QVPlugin::Jid &user) override;
+    int SendMucDecline(const QVPlugin::Jid &room, const QVPlugin::Jid &user) override;
+    CVisitor *FindVisitorById(const std::string &id) override;
+    bool BoolSetting(const QString &key, bool fallback) const override;
+    void SetBoolSetting(const QString &key, bool value) override;
+    QString StringSetting(const QString &key, const QString &fallback) const override;
     void RaiseAlert(int kind, const QString &title, const QString &text) override;
     // True for an empty id or one of the agent's departments (exact match).
     bool IsInDepartment(const QString &departmentId) const override;
@@ -128,21 +136,32 @@ public:
     CChatTable &ChatTable() { return m_chatTable; }
     MessageChannelRegistry &Channels() { return m_channels; }
     // What every chat of the workplace sends through.
-    ChatCore &Core() { return m_core; }
+    ChatCore &Core() override { return m_core; }
+    // What the chat windows need of the plug-in.
+    IChatWndHost &ChatWndHost() { return m_core; }
 
 private:
-    class CoreLink : public ChatCore
+    class CoreLink : public IChatWndHost
     {
     public:
-        explicit CoreLink(CTessaryPlugin &plugin) : m_plugin(plugin) {}
+        explicit CoreLink(CTessaryPlugin &plugin);
         QVPlugin::Jid OwnJid() const override { return m_plugin.m_self.jid; }
         bool SendAgentMessage(const QVPlugin::ChatMessage &message) override;
         bool BoolSetting(const QString &key, bool fallback) const override;
         void SendTypingState(const QVPlugin::Jid &peer, int state) override;
         void SendDirectedPresence(const QVPlugin::ChatContact &presence) override;
+        const CContactList *Contacts() const override { return &m_plugin.m_contacts; }
+        QString StringSetting(const QString &key, const QString &fallback) const override;
+        QString AgentDisplayName() const override { return m_plugin.m_self.nick; }
+        QString WebModuleUrl() const override { return m_plugin.m_webModuleUrl; }
+        QImage GetPicture(const QVPlugin::Jid &jid) override { return m_plugin.GetPicture(jid); }
+        CPictureSignal *PictureSignal() override { return &m_pictureSignal; }
+        CQuickTextList *QuickTexts() override { return &m_plugin.m_quickTexts; }
+        void OpenTransfer(const QVPlugin::Jid &peer, QWidget *parent) override;
 
     private:
         CTessaryPlugin &m_plugin;
+        CPictureSignal m_pictureSignal;
     };
 
     void ReadAccountData(const std::string &text);
@@ -153,6 +172,7 @@ private:
     void OnReceipt(const QVPlugin::ChatMessage &receipt);
 
     IVisitors *m_visitors = nullptr;
+    QPointer<CTessaryView> m_view;
     // Owned by the host's bar parent once added.
     QPointer<CTessaryBar> m_bar;
     IVisitorChats *m_visitorChats = nullptr;

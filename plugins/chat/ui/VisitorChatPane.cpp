@@ -1,0 +1,404 @@
+#include "plugins/chat/ui/VisitorChatPane.h"
+
+#include "plugins/chat/model/ContactList.h"
+#include "plugins/chat/model/Visitor.h"
+#include "plugins/chat/model/VisitorInfoHtml.h"
+#include "plugins/chat/model/WebAddress.h"
+#include "plugins/chat/ui/BlockVisitorDlg.h"
+#include "plugins/chat/ui/ChatWnd.h"
+#include "plugins/chat/ui/PushWebPageDlg.h"
+#include "plugins/chat/ui/TessaryPane.h"
+#include "plugins/chat/ui/TransferChatDlg.h"
+#include "shared/html/QVHtmlViewPane.h"
+#include "skins/QVSkinManager.h"
+#include "skins/QVSplitter.h"
+
+#include <QMenu>
+#include <QTabWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+
+using namespace QVPlugin;
+
+const QString CVisitorChatPane::kNoSelection = QStringLiteral("qv://noselection");
+const QString CVisitorChatPane::kVisitorDetails = QStringLiteral("qv://visitordetails");
+
+namespace {
+
+const QString kSection = QStringLiteral("Tessary\\VisitorChatPane");
+constexpr int kSplitterId = 110;
+
+CQVHtmlViewPane *MakeView(QTabWidget *tabs, int controlId)
+{
+    auto *view = new CQVHtmlViewPane(tabs);
+    view->setObjectName(QStringLiteral("c%1").arg(controlId));
+    return view;
+}
+
+} // namespace
+
+CVisitorChatPane::CVisitorChatPane(IVisitorPaneHost &host, IChatWndHost &chatHost, const CContactList &contacts,
+                                   CSitePathListCtrl::SettingReader settings, QWidget *parent)
+    : CQVSkinWnd(parent),
+      m_host(host),
+      m_chatHost(chatHost),
+      m_contacts(contacts),
+      m_splitter(new CQVSplitter(kSection, Qt::Horizontal, this, kSplitterId)),
+      m_chatWnd(new CChatWnd(chatHost)),
+      m_tabs(new QTabWidget),
+      m_details(MakeView(m_tabs, 100)),
+      m_currentPage(MakeView(m_tabs, 101)),
+      m_history(MakeView(m_tabs, 102)),
+      m_sitePath(new CSitePathListCtrl(std::move(settings), m_tabs)),
+      m_external(this),
+      m_logic(std::make_unique<CVisitorPaneLogic>(host, *this))
+{
+    setObjectName(QStringLiteral("VisitorChatPane"));
+    setWindowTitle(QStringLiteral("Visitor Chat Pane"));
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_splitter);
+    m_chatWnd->setObjectName(QStringLiteral("Chat Pane"));
+    m_splitter->addWidget(m_chatWnd);
+    m_splitter->addWidget(m_tabs);
+    m_splitter->SetPaneInfo(0, kChatIdealWidth, kChatMinimumWidth);
+    m_splitter->SetPaneInfo(1, kTabsWidth, kTabsWidth);
+
+    m_sitePath->setObjectName(QStringLiteral("c103"));
+    m_tabs->addTab(m_details, QStringLiteral("Details"));
+    m_tabs->addTab(m_currentPage, QStringLiteral("Current Page"));
+    m_tabs->addTab(m_history, QStringLiteral("History"));
+    m_tabs->addTab(m_sitePath, QStringLiteral("Site Path"));
+    // The details are built from what visitors typed and their browsers
+    // reported: no script runs there.
+    m_details->SetJavaScriptEnabled(false);
+    m_history->SetExternal(&m_external);
+
+    connect(m_tabs, &QTabWidget::currentChanged, this, [this] { Redraw(); });
+    connect(m_chatWnd, &CChatWnd::detached, this,
+            [this] { m_logic->ExecuteCommand(CVisitorPaneLogic::CmdDetach); });
+    connect(CQVSkinManager::Instance(), &CQVSkinManager::OnSkinChanged, this, [this] {
+        // The details page carries the skin's style sheet.
+        if (m_currentDocument == kVisitorDetails)
+            m_currentDocument.clear();
+        Redraw();
+    });
+    m_logic->Relayout();
+}
+
+CVisitorChatPane::~CVisitorChatPane()
+{
+    // The chats go with the logic: no window may still show one.
+    m_chatWnd->DetachChat();
+    const auto frames = std::move(m_frames);
+    m_frames.clear();
+    for (const auto &[chat, frame] : frames) {
+        if (!frame)
+            continue;
+        frame->disconnect(this);
+        if (auto *window = qobject_cast<CChatWnd *>(frame->ChatWindow()))
+            window->DetachChat();
+        delete frame.data();
+    }
+}
+
+CQVHtmlViewPane *CVisitorChatPane::View(Tab tab) const
+{
+    switch (tab) {
+    case TabDetails:
+        return m_details;
+    case TabCurrentPage:
+        return m_currentPage;
+    case TabHistory:
+        return m_history;
+    default:
+        return nullptr;
+    }
+}
+
+bool CVisitorChatPane::OnCmdMsg(unsigned id, int code, CommandUpdate *update, CommandHandlerInfo *info)
+{
+    bool enabled = false;
+    bool checked = false;
+    if (!m_logic->UpdateCommand(id, enabled, checked))
+        return false;
+    if (code == CommandUpdateUi || (update && info)) {
+        if (!update)
+            return false;
+        update->Enable(enabled);
+        if (id == CVisitorPaneLogic::CmdHtmlMode)
+            update->SetCheck(checked);
+        if (info)
+            info->target = this;
+        return true;
+    }
+    if (code != CommandExecute)
+        return false;
+    // Quick texts go to the chat window while it is open.
+    if (id >= CVisitorPaneLogic::CmdFirstQuickText && id <= CVisitorPaneLogic::CmdLastQuickText
+        && m_chatColumnVisible) {
+        m_chatWnd->InsertQuickText(id - CVisitorPaneLogic::CmdFirstQuickText);
+        return true;
+    }
+    return m_logic->ExecuteCommand(id);
+}
+
+CChatWnd *CVisitorChatPane::WindowOf(CChat *chat) const
+{
+    if (!chat)
+        return nullptr;
+    if (m_chatWnd->GetChat() == chat)
+        return m_chatWnd;
+    return FrameWindow(chat);
+}
+
+CFullChatWnd *CVisitorChatPane::FrameWindow(CChat *chat) const
+{
+    const auto it = m_frames.find(chat);
+    if (it == m_frames.end() || !it->second)
+        return nullptr;
+    auto *window = qobject_cast<CFullChatWnd *>(it->second->ChatWindow());
+    return window && window->GetChat() == chat ? window : nullptr;
+}
+
+void CVisitorChatPane::ShowChat(CChat *chat)
+{
+    if (m_chatWnd->GetChat() != chat)
+        m_chatWnd->AttachChat(chat);
+}
+
+CChat *CVisitorChatPane::ShownChat() const
+{
+    return m_chatWnd->GetChat();
+}
+
+bool CVisitorChatPane::IsDetached(CChat *chat) const
+{
+    return FrameWindow(chat) != nullptr;
+}
+
+void CVisitorChatPane::DetachShownChat()
+{
+    CChat *chat = m_chatWnd->GetChat();
+    if (!chat || IsDetached(chat))
+        return;
+    auto *full = new CFullChatWnd(m_chatHost);
+    full->TakeOverChat(*m_chatWnd);
+    auto *frame = new CTessaryPane(full, chat->title());
+    m_frames[chat] = frame;
+    connect(frame, &CTessaryPane::closing, this, [this, chat](CTessaryPane *) {
+        // The chat stays open; the pane shows it again when its visitor is
+        // the one selected.
+        if (CFullChatWnd *window = FrameWindow(chat))
+            window->DetachChat();
+        m_frames.erase(chat);
+        CVisitor *selected = m_logic->SelectedVisitor();
+        if (selected && m_logic->ChatOf(*selected) == chat) {
+            ShowChat(chat);
+            m_logic->Relayout();
+        }
+    });
+    frame->show();
+}
+
+bool CVisitorChatPane::EndChatWindow(CChat *chat)
+{
+    CChatWnd *window = WindowOf(chat);
+    if (!window)
+        return false;
+    window->EndChat();
+    return true;
+}
+
+void CVisitorChatPane::ReleaseChat(CChat *chat)
+{
+    if (m_chatWnd->GetChat() == chat)
+        m_chatWnd->DetachChat();
+    const auto it = m_frames.find(chat);
+    if (it == m_frames.end())
+        return;
+    QPointer<CTessaryPane> frame = it->second;
+    m_frames.erase(it);
+    if (!frame)
+        return;
+    frame->disconnect(this);
+    if (auto *window = qobject_cast<CChatWnd *>(frame->ChatWindow()))
+        window->DetachChat();
+    frame->close();
+}
+
+void CVisitorChatPane::ActivateChat(CChat *chat)
+{
+    CChatWnd *window = WindowOf(chat);
+    if (!window)
+        return;
+    QWidget *top = window->window();
+    if (top->isMinimized())
+        top->showNormal();
+    top->raise();
+    top->activateWindow();
+    window->setFocus();
+}
+
+void CVisitorChatPane::ShowPeerChatState(CChat *chat, int state)
+{
+    if (CChatWnd *window = WindowOf(chat))
+        window->OnChatState(state);
+}
+
+void CVisitorChatPane::PutTextInChat(CChat *chat, const QString &text)
+{
+    if (CChatWnd *window = WindowOf(chat))
+        window->InsertText(text);
+}
+
+void CVisitorChatPane::InsertQuickText(unsigned index)
+{
+    m_chatWnd->InsertQuickText(index);
+}
+
+void CVisitorChatPane::SetChatColumnVisible(bool visible)
+{
+    if (visible == m_chatColumnVisible)
+        return;
+    m_chatColumnVisible = visible;
+    if (visible) {
+        m_splitter->SetPaneInfo(0, m_savedChatWidth, kChatMinimumWidth);
+        m_chatWnd->show();
+    } else {
+        if (m_chatWnd->width() > 0 && m_chatWnd->isVisible())
+            m_savedChatWidth = qMax(m_chatWnd->width(), kChatMinimumWidth);
+        m_splitter->SetPaneInfo(0, 0, 0);
+        m_chatWnd->hide();
+    }
+    m_splitter->RecalcLayout();
+}
+
+void CVisitorChatPane::BlankViews()
+{
+    for (CQVHtmlViewPane *view : {m_details, m_currentPage, m_history})
+        view->LoadFromText(QString());
+}
+
+void CVisitorChatPane::Redraw()
+{
+    CVisitor *visitor = m_logic->SelectedVisitor();
+    const int tab = m_tabs->currentIndex();
+    if (!visitor) {
+        if (tab == TabSitePath) {
+            m_sitePath->Clear();
+        } else if (m_currentDocument != kNoSelection) {
+            m_currentDocument = kNoSelection;
+            BlankViews();
+        }
+        return;
+    }
+    switch (tab) {
+    case TabDetails: {
+        const std::string id = visitor->id();
+        m_details->LoadFromText(Tessary::VisitorDetailsPage(visitor, [this, id](const QString &address) {
+            m_host.SendServerCommand(id, address, "get-geolocation");
+        }));
+        m_currentDocument = kVisitorDetails;
+        break;
+    }
+    case TabCurrentPage: {
+        const auto &tracking = visitor->Tracking();
+        const QString url = tracking.empty() ? QString() : tracking.back().url;
+        if (!url.isEmpty() && url != m_currentDocument) {
+            // Visitors' browsers report these: only web pages are opened.
+            if (Tessary::IsWebAddress(url))
+                m_currentPage->Navigate(QUrl(url));
+            else
+                m_currentPage->LoadFromText(QString());
+            m_currentDocument = url;
+        }
+        break;
+    }
+    case TabHistory:
+        if (!visitor->history().isEmpty()) {
+            // The service's transcript holds what visitors wrote: no script.
+            m_history->SetJavaScriptEnabled(false);
+            m_history->LoadFromText(visitor->history());
+        } else {
+            m_history->SetJavaScriptEnabled(true);
+            m_history->LoadFromText(Tessary::VisitorHistoryPage(), CQVHtmlViewPane::ExternalAccess::Granted);
+        }
+        m_currentDocument = kVisitorDetails;
+        break;
+    case TabSitePath:
+        m_sitePath->Fill(visitor);
+        break;
+    default:
+        break;
+    }
+}
+
+QString CVisitorChatPane::CurrentPageUrl() const
+{
+    const QString url = m_currentPage->GetLocation();
+    return Tessary::IsWebAddress(url) ? url : QString();
+}
+
+void CVisitorChatPane::PostCommand(unsigned id)
+{
+    // The view above handles it, after the menu has gone.
+    QTimer::singleShot(0, this, [this, id] {
+        for (QWidget *w = parentWidget(); w; w = w->parentWidget())
+            if (auto *target = qobject_cast<ICommandTarget *>(w))
+                if (target->OnCmdMsg(id, CommandExecute, nullptr, nullptr))
+                    return;
+    });
+}
+
+unsigned CVisitorChatPane::PopupMenu(const std::vector<VisitorMenuItem> &items, const QPoint &globalPos)
+{
+    // No parent: the menu must not die with the pane while it is open.
+    QMenu menu;
+    for (const VisitorMenuItem &item : items) {
+        QAction *action = menu.addAction(item.text);
+        action->setData(item.id);
+        action->setEnabled(item.enabled);
+    }
+    QAction *chosen = menu.exec(globalPos);
+    if (!chosen)
+        return 0;
+    return chosen->data().toUInt();
+}
+
+std::optional<QString> CVisitorChatPane::AskBlockType()
+{
+    // Owned by the pane, which may go while the dialog runs.
+    QPointer<CBlockVisitorDlg> dialog = new CBlockVisitorDlg(this);
+    const bool ok = dialog->exec() == QDialog::Accepted;
+    if (!dialog)
+        return std::nullopt;
+    const QString type = dialog->BlockType();
+    delete dialog;
+    if (!ok)
+        return std::nullopt;
+    return type;
+}
+
+std::optional<PushPageChoice> CVisitorChatPane::AskPushPage()
+{
+    QPointer<CPushWebPageDlg> dialog = new CPushWebPageDlg(this);
+    const bool ok = dialog->exec() == QDialog::Accepted;
+    if (!dialog)
+        return std::nullopt;
+    const PushPageChoice choice{dialog->Url(), dialog->AsLink()};
+    delete dialog;
+    if (!ok || choice.url.isEmpty())
+        return std::nullopt;
+    return choice;
+}
+
+void CVisitorChatPane::RunTransfer(const std::string &sessionId, const std::function<void(const QString &)> &send)
+{
+    if (!CTransferChatDlg::CheckAgents(m_contacts, this))
+        return;
+    QPointer<CTransferChatDlg> dialog = new CTransferChatDlg(
+        this, m_contacts, sessionId, [send](const std::string &, const QString &text, const std::string &) { send(text); });
+    dialog->exec();
+    delete dialog;
+}
