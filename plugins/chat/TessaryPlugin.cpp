@@ -58,8 +58,6 @@ CTessaryPlugin::CTessaryPlugin()
       m_webModuleUrl(kDefaultWebModuleUrl)
 {
     m_modes.push_back(kMode);
-    QObject::connect(&m_pictures, &CAgentPictures::pictureArrived, m_core.PictureSignal(),
-                     &CPictureSignal::pictureArrived);
 }
 
 CTessaryPlugin::~CTessaryPlugin() = default;
@@ -115,12 +113,16 @@ bool CTessaryPlugin::OnLoad()
     QObject::connect(&m_contacts, &CContactList::added, &m_pictures,
                      [this](ChatContact *contact) { m_pictures.Request(contact->jid); });
     m_pictures.SetBaseUrl(m_webModuleUrl);
+    // Chat windows hear of fetched pictures through the core.
+    QObject::connect(&m_pictures, &CAgentPictures::pictureArrived, m_core.PictureSignal(),
+                     &CPictureSignal::pictureArrived);
     return true;
 }
 
 void CTessaryPlugin::OnUnload()
 {
     QObject::disconnect(&m_contacts, &CContactList::added, &m_pictures, nullptr);
+    QObject::disconnect(&m_pictures, nullptr, m_core.PictureSignal(), nullptr);
     m_pictures.Stop();
     CPluginBase::OnUnload();
 }

@@ -28,11 +28,14 @@ namespace {
 const QString kSection = QStringLiteral("Tessary\\VisitorChatPane");
 constexpr int kSplitterId = 110;
 
-CQVHtmlViewPane *MakeView(QTabWidget *tabs, int controlId)
+// A tab page that receives its web view when first drawn: the web engine
+// starts only once the agent looks at a visitor.
+QWidget *MakePage()
 {
-    auto *view = new CQVHtmlViewPane(tabs);
-    view->setObjectName(QStringLiteral("c%1").arg(controlId));
-    return view;
+    auto *page = new QWidget;
+    auto *layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    return page;
 }
 
 } // namespace
@@ -46,12 +49,10 @@ CVisitorChatPane::CVisitorChatPane(IVisitorPaneHost &host, IChatWndHost &chatHos
       m_splitter(new CQVSplitter(kSection, Qt::Horizontal, this, kSplitterId)),
       m_chatWnd(new CChatWnd(chatHost)),
       m_tabs(new QTabWidget),
-      m_details(MakeView(m_tabs, 100)),
-      m_currentPage(MakeView(m_tabs, 101)),
-      m_history(MakeView(m_tabs, 102)),
+      m_pages{MakePage(), MakePage(), MakePage()},
       m_sitePath(new CSitePathListCtrl(std::move(settings), m_tabs)),
       m_external(this),
-      m_logic(std::make_unique<CVisitorPaneLogic>(host, *this))
+      m_logic(std::make_unique<CVisitorPaneLogic>(host, static_cast<IVisitorPaneView &>(*this)))
 {
     setObjectName(QStringLiteral("VisitorChatPane"));
     setWindowTitle(QStringLiteral("Visitor Chat Pane"));
@@ -65,14 +66,10 @@ CVisitorChatPane::CVisitorChatPane(IVisitorPaneHost &host, IChatWndHost &chatHos
     m_splitter->SetPaneInfo(1, kTabsWidth, kTabsWidth);
 
     m_sitePath->setObjectName(QStringLiteral("c103"));
-    m_tabs->addTab(m_details, QStringLiteral("Details"));
-    m_tabs->addTab(m_currentPage, QStringLiteral("Current Page"));
-    m_tabs->addTab(m_history, QStringLiteral("History"));
+    m_tabs->addTab(m_pages[TabDetails], QStringLiteral("Details"));
+    m_tabs->addTab(m_pages[TabCurrentPage], QStringLiteral("Current Page"));
+    m_tabs->addTab(m_pages[TabHistory], QStringLiteral("History"));
     m_tabs->addTab(m_sitePath, QStringLiteral("Site Path"));
-    // The details are built from what visitors typed and their browsers
-    // reported: no script runs there.
-    m_details->SetJavaScriptEnabled(false);
-    m_history->SetExternal(&m_external);
 
     connect(m_tabs, &QTabWidget::currentChanged, this, [this] { Redraw(); });
     connect(m_chatWnd, &CChatWnd::detached, this,
@@ -104,16 +101,26 @@ CVisitorChatPane::~CVisitorChatPane()
 
 CQVHtmlViewPane *CVisitorChatPane::View(Tab tab) const
 {
-    switch (tab) {
-    case TabDetails:
-        return m_details;
-    case TabCurrentPage:
-        return m_currentPage;
-    case TabHistory:
-        return m_history;
-    default:
-        return nullptr;
+    return tab >= TabDetails && tab <= TabHistory ? m_views[tab] : nullptr;
+}
+
+CQVHtmlViewPane *CVisitorChatPane::EnsureView(Tab tab)
+{
+    if (m_views[tab])
+        return m_views[tab];
+    auto *view = new CQVHtmlViewPane(m_pages[tab]);
+    view->setObjectName(QStringLiteral("c%1").arg(100 + int(tab)));
+    m_pages[tab]->layout()->addWidget(view);
+    if (tab == TabDetails) {
+        // Built from what visitors typed and their browsers reported: no
+        // script runs there.
+        view->SetJavaScriptEnabled(false);
+    } else if (tab == TabHistory) {
+        // Only our own history page is loaded with access to it.
+        view->SetExternal(&m_external);
     }
+    m_views[tab] = view;
+    return view;
 }
 
 bool CVisitorChatPane::OnCmdMsg(unsigned id, int code, CommandUpdate *update, CommandHandlerInfo *info)
@@ -276,8 +283,9 @@ void CVisitorChatPane::SetChatColumnVisible(bool visible)
 
 void CVisitorChatPane::BlankViews()
 {
-    for (CQVHtmlViewPane *view : {m_details, m_currentPage, m_history})
-        view->LoadFromText(QString());
+    for (CQVHtmlViewPane *view : m_views)
+        if (view)
+            view->LoadFromText(QString());
 }
 
 void CVisitorChatPane::Redraw()
@@ -296,7 +304,7 @@ void CVisitorChatPane::Redraw()
     switch (tab) {
     case TabDetails: {
         const std::string id = visitor->id();
-        m_details->LoadFromText(Tessary::VisitorDetailsPage(visitor, [this, id](const QString &address) {
+        EnsureView(TabDetails)->LoadFromText(Tessary::VisitorDetailsPage(visitor, [this, id](const QString &address) {
             m_host.SendServerCommand(id, address, "get-geolocation");
         }));
         m_currentDocument = kVisitorDetails;
@@ -308,9 +316,9 @@ void CVisitorChatPane::Redraw()
         if (!url.isEmpty() && url != m_currentDocument) {
             // Visitors' browsers report these: only web pages are opened.
             if (Tessary::IsWebAddress(url))
-                m_currentPage->Navigate(QUrl(url));
-            else
-                m_currentPage->LoadFromText(QString());
+                EnsureView(TabCurrentPage)->Navigate(QUrl(url));
+            else if (m_views[TabCurrentPage])
+                m_views[TabCurrentPage]->LoadFromText(QString());
             m_currentDocument = url;
         }
         break;
@@ -318,11 +326,12 @@ void CVisitorChatPane::Redraw()
     case TabHistory:
         if (!visitor->history().isEmpty()) {
             // The service's transcript holds what visitors wrote: no script.
-            m_history->SetJavaScriptEnabled(false);
-            m_history->LoadFromText(visitor->history());
+            EnsureView(TabHistory)->SetJavaScriptEnabled(false);
+            m_views[TabHistory]->LoadFromText(visitor->history());
         } else {
-            m_history->SetJavaScriptEnabled(true);
-            m_history->LoadFromText(Tessary::VisitorHistoryPage(), CQVHtmlViewPane::ExternalAccess::Granted);
+            EnsureView(TabHistory)->SetJavaScriptEnabled(true);
+            m_views[TabHistory]->LoadFromText(Tessary::VisitorHistoryPage(),
+                                             CQVHtmlViewPane::ExternalAccess::Granted);
         }
         m_currentDocument = kVisitorDetails;
         break;
@@ -336,7 +345,9 @@ void CVisitorChatPane::Redraw()
 
 QString CVisitorChatPane::CurrentPageUrl() const
 {
-    const QString url = m_currentPage->GetLocation();
+    if (!m_views[TabCurrentPage])
+        return QString();
+    const QString url = m_views[TabCurrentPage]->GetLocation();
     return Tessary::IsWebAddress(url) ? url : QString();
 }
 

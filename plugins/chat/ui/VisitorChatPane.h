@@ -21,6 +21,7 @@
 
 #include <QPointer>
 
+#include <array>
 #include <map>
 #include <memory>
 
@@ -60,6 +61,7 @@ public:
 
     CChatWnd *ChatWindow() const { return m_chatWnd; }
     QTabWidget *Tabs() const { return m_tabs; }
+    // Null until the tab was first drawn for a visitor.
     CQVHtmlViewPane *View(Tab tab) const;
     CSitePathListCtrl *SitePath() const { return m_sitePath; }
     bool ChatColumnVisible() const { return m_chatColumnVisible; }
@@ -93,6 +95,7 @@ private:
     CChatWnd *WindowOf(CChat *chat) const;
     CFullChatWnd *FrameWindow(CChat *chat) const;
     void BlankViews();
+    CQVHtmlViewPane *EnsureView(Tab tab);
 
     IVisitorPaneHost &m_host;
     IChatWndHost &m_chatHost;
@@ -100,9 +103,9 @@ private:
     CQVSplitter *m_splitter;
     CChatWnd *m_chatWnd;
     QTabWidget *m_tabs;
-    CQVHtmlViewPane *m_details;
-    CQVHtmlViewPane *m_currentPage;
-    CQVHtmlViewPane *m_history;
+    // The pages of the three web tabs and their views, made when needed.
+    std::array<QWidget *, 3> m_pages;
+    std::array<CQVHtmlViewPane *, 3> m_views{};
     CSitePathListCtrl *m_sitePath;
     CHTMLPageExternal m_external;
     std::unique_ptr<CVisitorPaneLogic> m_logic;
