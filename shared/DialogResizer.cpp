@@ -163,8 +163,12 @@ void CDialogResizer::Resize(const QSize &newSize)
     const qreal dy = size.height() - m_clientSize.height();
     m_clientSize = size;
 
+    // Only updates that were on are switched off and on again: a window whose
+    // parent holds its updates off (a stacked page being shown) must not
+    // keep them off for good.
     const bool updates = m_window->updatesEnabled();
-    m_window->setUpdatesEnabled(false);
+    if (updates)
+        m_window->setUpdatesEnabled(false);
     for (Entry &e : m_entries) {
         if (!e.widget)
             continue;
@@ -175,7 +179,8 @@ void CDialogResizer::Resize(const QSize &newSize)
         }
     }
     PlaceGrip();
-    m_window->setUpdatesEnabled(updates);
+    if (updates)
+        m_window->setUpdatesEnabled(true);
 }
 
 void CDialogResizer::PlaceGrip()

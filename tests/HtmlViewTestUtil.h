@@ -15,7 +15,7 @@ inline bool LoadAndWait(CQVHtmlViewPane &pane, const QString &html,
 {
     QSignalSpy finished(&pane, &CQVHtmlViewPane::loadFinished);
     pane.LoadFromText(html, access);
-    return finished.wait(30000) && finished.first().first().toBool();
+    return finished.wait(120000) && finished.first().first().toBool();
 }
 
 // The document's text as the engine renders it.
@@ -27,6 +27,6 @@ inline QString PlainText(CQVHtmlViewPane &pane)
         text = result;
         done = true;
     });
-    EXPECT_TRUE(waitUntil([&] { return done; }, 30000));
+    EXPECT_TRUE(waitUntil([&] { return done; }, 120000));
     return text;
 }

@@ -1,10 +1,13 @@
 #include "plugins/kbeditor/Lumory.h"
 
 #include "bus/MessageIds.h"
+#include "plugins/kbeditor/LumoryBar.h"
 #include "plugins/kbeditor/LumoryStrings.h"
+#include "plugins/kbeditor/LumoryView.h"
 #include "shared/Prompt.h"
 
 #include <QDateTime>
+#include <QPainter>
 
 #include <algorithm>
 
@@ -21,12 +24,52 @@ void EraseFirst(std::vector<T> &list, Match match)
         list.erase(it);
 }
 
+// The bar page's icon: a closed book.
+QIcon BarIcon()
+{
+    QPixmap picture(24, 24);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(0x1f, 0x4e, 0x79), 1.5));
+    painter.setBrush(QColor(0x3a, 0x7b, 0xc8));
+    painter.drawRoundedRect(QRectF(5.5, 3.5, 14, 17), 1.5, 1.5);
+    painter.setPen(QPen(Qt::white, 1.5));
+    painter.drawLine(QPointF(8.5, 4), QPointF(8.5, 20));
+    painter.drawLine(QPointF(11, 8.5), QPointF(17, 8.5));
+    return QIcon(picture);
+}
+
+MenuSpec LumoryMenu()
+{
+    const auto item = [](unsigned id) { return MenuSpec::Command(id, LumoryString(id)); };
+    return MenuSpec::Menu({MenuSpec::Popup(LumoryString(14003),
+                                           {item(LumoryCommand::Search), MenuSpec::Separator(),
+                                            item(LumoryCommand::NewArticle), item(LumoryCommand::EditArticle),
+                                            item(LumoryCommand::DeleteArticle)})});
+}
+
 } // namespace
 
 CLumoryPlugin::CLumoryPlugin()
     : CPluginBase(LumoryStringId::Name, &LumoryString)
 {
     m_modes.push_back(kMode);
+}
+
+bool CLumoryPlugin::OnLoad()
+{
+    m_barIcon = BarIcon();
+    const QString title = LumoryString(14003);
+    auto *bar = new CLumoryBar(this);
+    if (!AddBarPane(bar, title))
+        return false;
+    m_bar = bar;
+    auto *view = new CLumoryView(this);
+    if (!AddView(view, title))
+        return false;
+    m_view = view;
+    return true;
 }
 
 const QUuid *CLumoryPlugin::GetId() const
@@ -54,7 +97,7 @@ int CLumoryPlugin::OnMessage(const QUuid &id, IMessage *in, IMessage *out)
     if (id == MSG_KB_SEARCH_RESULTS) {
         if (auto *list = KBPayloadAs<KBArticlesMessage>(in)) {
             const std::vector<KBArticle> articles = list->value;
-            emit searchResults(articles);
+            emit searchResults(articles, m_searchRequester.data());
         }
         return 2;
     }
@@ -75,16 +118,22 @@ int CLumoryPlugin::OnMessage(const QUuid &id, IMessage *in, IMessage *out)
 void CLumoryPlugin::OnModeActivate(int mode)
 {
     CPluginBase::OnModeActivate(mode);
-    Refresh();
-    emit categoriesChanged(m_categories);
-    emit statusesChanged(m_statuses);
+    AddMenu(LumoryMenu());
+    RefreshAndHandOutLists();
+    if (m_bar)
+        m_bar->setEnabled(true);
+    if (m_view)
+        m_view->setEnabled(true);
 }
 
-int CLumoryPlugin::RequestSearch(const KBSearchParams &params, std::vector<KBArticle> *results)
+int CLumoryPlugin::RequestSearch(const KBSearchParams &params, std::vector<KBArticle> *results, QObject *requester)
 {
     KBSearchMessage in(params);
     KBResultsOutMessage out(results);
-    return SendMessage(MSG_KB_FIND, &in, &out);
+    const int result = SendMessage(MSG_KB_FIND, &in, &out);
+    if (result > 0)
+        m_searchRequester = requester;
+    return result;
 }
 
 int CLumoryPlugin::RequestArticle(const std::string &id)
@@ -129,9 +178,7 @@ bool CLumoryPlugin::Confirm(QWidget *owner, const QString &question)
     return CPrompt::Show(request, owner) == QMessageBox::Yes;
 }
 
-// The windows see the shortened lists at once; the service's next lists
-// confirm them.
-void CLumoryPlugin::RefreshAfterDelete()
+void CLumoryPlugin::RefreshAndHandOutLists()
 {
     Refresh();
     emit categoriesChanged(m_categories);
@@ -155,7 +202,8 @@ int CLumoryPlugin::DeleteStatus(const std::string &name, QWidget *owner)
     const int result = SendValue(MSG_KB_DELETE_STATUS, name);
     if (result > 0) {
         EraseFirst(m_statuses, [&](const KBStatus &s) { return s.status == name; });
-        RefreshAfterDelete();
+        // The windows see the shortened lists at once; the next lists confirm them.
+        RefreshAndHandOutLists();
     }
     return result;
 }
@@ -167,7 +215,7 @@ int CLumoryPlugin::DeleteCategory(int id, const std::string &title, QWidget *own
     const int result = SendValue(MSG_KB_DELETE_CATEGORY, id);
     if (result > 0) {
         EraseFirst(m_categories, [&](const KBCategory &c) { return c.id == id; });
-        RefreshAfterDelete();
+        RefreshAndHandOutLists();
     }
     return result;
 }

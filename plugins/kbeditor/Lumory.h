@@ -10,6 +10,7 @@
 #include "plugins/xmpp/PluginBase.h"
 
 #include <QObject>
+#include <QPointer>
 
 #include <functional>
 
@@ -28,6 +29,9 @@ public:
     virtual std::string ArticleId() const = 0;
 };
 
+class CLumoryBar;
+class CLumoryView;
+
 class CLumoryPlugin : public QObject, public QVPlugin::CPluginBase
 {
     Q_OBJECT
@@ -38,13 +42,16 @@ public:
 
     const QUuid *GetId() const override;
     int OnMessage(const QUuid &id, QVPlugin::IMessage *in, QVPlugin::IMessage *out) override;
-    // Asks for fresh lists and hands the cached ones out at once, so that
-    // windows made since the last answer fill their lists.
+    // Adds the search bar page and the preview view; false unless both were added.
+    bool OnLoad() override;
+    // Shows the view, adds the "Lumory" menu and refreshes the lists.
     void OnModeActivate(int mode) override;
 
     // Nothing is filled into results by the service: the answer arrives as
-    // searchResults.
-    int RequestSearch(const QVPlugin::KBSearchParams &params, std::vector<QVPlugin::KBArticle> *results);
+    // searchResults, addressed to the requester of the latest search that
+    // the service took.
+    int RequestSearch(const QVPlugin::KBSearchParams &params, std::vector<QVPlugin::KBArticle> *results,
+                      QObject *requester = nullptr);
     int RequestArticle(const std::string &id);
     // The article, when it arrives, is previewed (then edited when both
     // were asked for). An id is kept only when the service took the request,
@@ -64,6 +71,9 @@ public:
     int AddStatus(const QVPlugin::KBStatus &status);
     int UpdateStatus(const QVPlugin::KBStatus &status, const std::string &oldName);
     int Refresh();
+    // Asks for fresh lists and hands the cached ones out at once, so that
+    // windows made since the last answer fill their lists.
+    void RefreshAndHandOutLists();
 
     // Makes the editor frames; null when a frame cannot be made.
     using FrameFactory = std::function<IArticleFrame *(const QVPlugin::KBArticle &, CLumoryPlugin *)>;
@@ -85,7 +95,8 @@ public:
 signals:
     void categoriesChanged(const std::vector<QVPlugin::KBCategory> &categories);
     void statusesChanged(const std::vector<QVPlugin::KBStatus> &statuses);
-    void searchResults(const std::vector<QVPlugin::KBArticle> &articles);
+    // target: the window whose search the service took last; it alone shows them.
+    void searchResults(const std::vector<QVPlugin::KBArticle> &articles, QObject *target);
     // Emitted after the preview and the editor had their turn.
     void articleArrived(const QVPlugin::KBArticle &article);
     void articleDeleted(const std::string &id);
@@ -94,8 +105,11 @@ signals:
 
 private:
     bool Confirm(QWidget *owner, const QString &question);
-    void RefreshAfterDelete();
 
+    // Owned by the host's bar and view parents once added.
+    QPointer<CLumoryBar> m_bar;
+    QPointer<CLumoryView> m_view;
+    QPointer<QObject> m_searchRequester;
     std::vector<QVPlugin::KBCategory> m_categories;
     std::vector<QVPlugin::KBStatus> m_statuses;
     FrameFactory m_frameFactory;

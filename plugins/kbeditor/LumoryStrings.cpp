@@ -7,13 +7,24 @@ QString LumoryString(unsigned id)
     static const QHash<unsigned, QString> table{
         {14001, QStringLiteral("Lumory Plugin")},
         {14002, QStringLiteral("Lumory Plugin provides lumory information")},
+        {14003, QStringLiteral("Lumory")},
+        {14009, QStringLiteral("&Category")},
+        {14010, QStringLiteral("&Search:")},
         {14012, QStringLiteral("Please close all opened lumory articles before exit")},
+        {14013, QStringLiteral("Search")},
+        {14014, QStringLiteral("S&tatus")},
         {14016, QStringLiteral("Are you sure you want to delete article?")},
         {14017, QStringLiteral("New Article")},
         {14020, QStringLiteral("Are you sure you want to delete status '%1'?")},
         {14021, QStringLiteral("Are you sure you want to delete category '%1'?")},
         {14022, QStringLiteral("Please enter status name")},
         {14023, QStringLiteral("Please enter category title")},
+        {14245, QStringLiteral("&Search")},
+        {14251, QStringLiteral("New Article")},
+        {14252, QStringLiteral("Edit Article")},
+        {14254, QStringLiteral("Delete Article")},
+        {14259, QStringLiteral("Edit Article")},
+        {14260, QStringLiteral("Delete Article")},
     };
     return table.value(id);
 }

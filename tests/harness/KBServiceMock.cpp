@@ -427,6 +427,76 @@ void KBServiceMock::AddCannedData()
     SetExcerpt("103", "Items can be returned within 30 days &amp; free of charge.");
 }
 
+void KBServiceMock::AddDemoData()
+{
+    AddCannedData();
+    AddStatus({"Pending", "Waiting for review"});
+    AddStatus({"Archived", "No longer shown"});
+    AddCategory({4, 0, "Payments"});
+    AddCategory({5, 0, "Account"});
+    struct Demo
+    {
+        const char *id;
+        int category;
+        const char *status;
+        const char *title;
+        const char *excerpt;
+        const char *keywords;
+    };
+    const Demo demo[] = {
+        {"104", 4, "Published", "Paying by card",
+         "We take all major credit and debit cards. The card is charged when the order ships, not when it is placed.",
+         "payment card charge"},
+        {"105", 4, "Published", "Refund times",
+         "A refund reaches the card within five working days of the return arriving at our warehouse.",
+         "refund payment return"},
+        {"106", 4, "Draft", "Invoices for companies",
+         "Companies can ask for an invoice with their VAT number; it is sent as a PDF with the shipping mail.",
+         "invoice vat company"},
+        {"107", 5, "Published", "Resetting a password",
+         "Choose \"Forgot password\" on the sign-in page; the link in the mail is valid for one hour.",
+         "password account sign-in"},
+        {"108", 5, "Pending", "Closing an account",
+         "An account can be closed from its settings page once no order is open. Closing it removes the saved "
+         "addresses and cards.",
+         "account close delete"},
+        {"109", 5, "Published", "Changing the e-mail address",
+         "The new address must be confirmed from the mail we send to it before it replaces the old one.",
+         "account email address"},
+        {"110", 2, "Published", "Delivery times by country",
+         "Orders within the country arrive in two working days; neighbouring countries take three to five.",
+         "delivery time country shipping"},
+        {"111", 2, "Pending", "Missing parcel",
+         "When tracking shows a parcel as delivered but it is not there, ask the customer to check with neighbours "
+         "first, then open a claim.",
+         "delivery parcel claim lost tracking"},
+        {"112", 1, "Published", "Cancelling an order",
+         "An order can be cancelled until it is packed. After that the customer returns it instead.",
+         "order cancel"},
+        {"113", 3, "Archived", "Old return labels",
+         "Return labels printed before the new carrier started are no longer accepted.", "return label carrier"},
+        {"114", 1, "Draft", "Gift wrapping",
+         "Gift wrapping costs 3 EUR per item; the price and a gift message are left off the packing slip.",
+         "order gift wrap"},
+    };
+    for (const Demo &d : demo) {
+        KBArticle a;
+        a.id = d.id;
+        a.categoryId = d.category;
+        a.title = d.title;
+        a.content = std::string("<p>") + d.excerpt + "</p>";
+        a.status = d.status;
+        a.keywords = d.keywords;
+        a.dateAdded = 1700000000;
+        a.dateModified = 1700000000 + 3600;
+        AddArticle(a);
+        SetExcerpt(d.id, d.excerpt);
+    }
+    SetExcerpt("101", "An order that has not shipped yet can go to another address: open the order and choose "
+                      "Change address.");
+    SetExcerpt("102", "Every shipped order has a tracking link in its confirmation mail.");
+}
+
 void KBServiceMock::AddArticle(const KBArticle &article)
 {
     std::lock_guard lock(m_lock);

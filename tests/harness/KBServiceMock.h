@@ -55,6 +55,9 @@ public:
 
     // A few articles, categories and statuses to search and read.
     void AddCannedData();
+    // The canned data and a dozen more articles in more categories and
+    // statuses, each with an excerpt, for the demo's knowledge base.
+    void AddDemoData();
     void AddArticle(const QVPlugin::KBArticle &article);
     void AddCategory(const QVPlugin::KBCategory &category);
     void AddStatus(const QVPlugin::KBStatus &status);

@@ -2,16 +2,19 @@
 // simulator that plays the chat service and its web visitors, a colleague who
 // writes to the demo agent now and then, and the knowledge-base web service
 // with a few articles, whose address reaches the program in the agent's
-// account data. Runs until interrupted; prints where it listens and the demo
-// account as "name=value" lines, then "ready".
+// account data, as does the upload address for files sent into chats. Runs
+// until interrupted; prints where it listens and the demo account as
+// "name=value" lines, then "ready".
 
 #include "tests/harness/ChatServiceSimulator.h"
 #include "tests/harness/KBServiceMock.h"
 #include "tests/harness/ProsodyFixture.h"
+#include "tests/harness/UploadEndpoint.h"
 #include "tests/harness/VisitorScript.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <gloox/tag.h>
@@ -41,6 +44,8 @@ const char *const kVisitorLines[] = {
 };
 
 int s_signalPipe[2] = {-1, -1};
+// Where files sent into chats go; part of the account data.
+std::string s_webModuleUrl;
 
 void OnSignal(int)
 {
@@ -61,6 +66,7 @@ void SendAccountData(ChatServiceSimulator &service, const std::string &to, const
     account.displayName = "Demo Agent";
     account.key = "demo-key";
     account.kbUrl = kbUrl;
+    account.webModuleUrl = s_webModuleUrl;
     service.Send(*visitors::NoticeStanza(to, visitors::AccountData(account)));
 }
 
@@ -261,9 +267,18 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "the demo knowledge-base service did not start\n");
         return 1;
     }
-    knowledgeBase.AddCannedData();
+    knowledgeBase.AddDemoData();
     const std::string kbUrl = knowledgeBase.Url();
     std::set<std::string> greeted;
+
+    QTemporaryDir uploads;
+    harness::UploadEndpoint uploadEndpoint(uploads.path());
+    if (!uploads.isValid() || !uploadEndpoint.Start()) {
+        std::fprintf(stderr, "the demo upload address did not start\n");
+        return 1;
+    }
+    s_webModuleUrl = uploadEndpoint.Url().toStdString();
+
     DemoVisitors shop(service);
 
     const QString agent = QStringLiteral("agent");
@@ -272,6 +287,7 @@ int main(int argc, char *argv[])
     Say(QStringLiteral("password"), server.PasswordOf(agent));
     Say(QStringLiteral("cafile"), server.CaFile());
     Say(QStringLiteral("kb"), QString::fromStdString(kbUrl));
+    Say(QStringLiteral("uploads"), uploadEndpoint.Url());
     std::printf("ready\n");
     std::fflush(stdout);
 

@@ -4,7 +4,7 @@
 #include "plugins/kbeditor/EditDialogs.h"
 #include "plugins/kbeditor/Lumory.h"
 #include "shared/Prompt.h"
-#include "tests/xmpp/FakeHost.h"
+#include "tests/kbeditor/LumoryHost.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -37,6 +37,7 @@ protected:
             return result;
         };
         ASSERT_TRUE(plugin->Initialize(&host));
+        host.sent.clear();
     }
     void TearDown() override
     {
@@ -49,7 +50,7 @@ protected:
         return dialog->findChild<QLineEdit *>(QString::fromLatin1(name));
     }
 
-    xmpptest::FakeHost host;
+    lumorytest::LumoryHost host;
     CLumoryPlugin *plugin = new CLumoryPlugin;
     int result = 1;
     QUuid lastId;

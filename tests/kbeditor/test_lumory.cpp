@@ -2,8 +2,10 @@
 
 #include "bus/MessageIds.h"
 #include "plugins/kbeditor/Lumory.h"
+#include "plugins/kbeditor/LumoryBar.h"
+#include "plugins/kbeditor/LumoryView.h"
 #include "shared/Prompt.h"
-#include "tests/xmpp/FakeHost.h"
+#include "tests/kbeditor/LumoryHost.h"
 
 #include <QWidget>
 
@@ -36,6 +38,7 @@ protected:
             return answer;
         });
         ASSERT_TRUE(plugin->Initialize(&host));
+        host.sent.clear();
         plugin->SetFrameFactory([this](const KBArticle &article, CLumoryPlugin *) {
             frames.push_back(std::make_unique<FakeFrame>(article));
             events.push_back("open " + article.id);
@@ -74,7 +77,7 @@ protected:
         EXPECT_EQ(plugin->OnMessage(MSG_KB_STATUSES, &s, nullptr), 2);
     }
 
-    xmpptest::FakeHost host;
+    lumorytest::LumoryHost host;
     CLumoryPlugin *plugin = new CLumoryPlugin;
     QMessageBox::StandardButton answer = QMessageBox::Yes;
     std::vector<QString> prompts;
@@ -131,6 +134,25 @@ TEST_F(Lumory, EachActivationRefreshesAndHandsOutTheCaches)
     plugin->OnModeActivate(CLumoryPlugin::kMode);
     EXPECT_EQ(std::count(host.sent.begin(), host.sent.end(), MSG_KB_REFRESH), 2);
     EXPECT_EQ(events, (std::vector<std::string>{"categories 1", "statuses 2", "categories 1", "statuses 2"}));
+}
+
+TEST_F(Lumory, LoadsItsPagesAndActivationAddsTheMenu)
+{
+    ASSERT_EQ(host.added.size(), 2u);
+    EXPECT_TRUE(qobject_cast<CLumoryBar *>(host.added[0]));
+    EXPECT_TRUE(qobject_cast<CLumoryView *>(host.added[1]));
+    MenuSpec menu;
+    host.onSend = [&](const QUuid &id, IMessage *in, IMessage *) {
+        if (id == MSG_MENU_ADD)
+            menu = static_cast<QVMessage<MenuSpec> *>(in)->value;
+        return 1;
+    };
+    plugin->OnModeActivate(CLumoryPlugin::kMode);
+    EXPECT_EQ(host.sent, (std::vector<QUuid>{MSG_SHOW_VIEW, MSG_MENU_ADD, MSG_KB_REFRESH}));
+    EXPECT_EQ(menu, MenuSpec::Menu({MenuSpec::Popup(
+                        "Lumory", {MenuSpec::Command(14245, "&Search"), MenuSpec::Separator(),
+                                   MenuSpec::Command(14251, "New Article"), MenuSpec::Command(14252, "Edit Article"),
+                                   MenuSpec::Command(14254, "Delete Article")})}));
 }
 
 TEST_F(Lumory, DeleteArticleAsksAndReportsOnlyWhatTheServiceDid)

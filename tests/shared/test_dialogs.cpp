@@ -197,6 +197,21 @@ TEST(DialogResizer, ResizingTheWindowMovesListedControlsOnly)
     EXPECT_TRUE(waitUntil([&] { return resizer.Grip()->isVisible(); }));
 }
 
+TEST(DialogResizer, ResizeWhileTheParentHoldsUpdatesLeavesThemToTheParent)
+{
+    QWidget parent;
+    auto *window = new QWidget(&parent);
+    window->resize(200, 100);
+    AddControl(window, 1009, QRect(0, 0, 100, 20));
+    CDialogResizer resizer;
+    resizer.Attach(window, 0, {{1009, 0xD0}});
+    parent.setUpdatesEnabled(false);
+    window->resize(300, 100);
+    resizer.Resize();
+    parent.setUpdatesEnabled(true);
+    EXPECT_TRUE(window->updatesEnabled());
+}
+
 TEST(DialogResizer, TakesInAtMost256ChildrenButNeverTheBannerAndCanFitTheWindow)
 {
     QWidget window;

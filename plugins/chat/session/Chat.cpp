@@ -2,6 +2,7 @@
 
 #include "ChatText.h"
 #include "plugins/chat/model/MessageChannel.h"
+#include "shared/Prompt.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -28,6 +29,12 @@ CChat::CChat(const QVPlugin::Jid &peer, ChatCore &core, MessageChannel &channel,
     // The upload signals on this thread, so the line is published here.
     QObject::connect(&m_upload, &FileUpload::finished, &m_upload,
                      [this](const QString &path, const QString &url) { OnUploadFinished(path, url); });
+    // Queued: the box must not open inside the upload's own signal, and a
+    // chat that is gone by then shows nothing.
+    QObject::connect(
+        &m_upload, &FileUpload::failed, &m_upload,
+        [](const QString &error) { CPrompt::Show({QString(), error, QMessageBox::NoIcon, QMessageBox::Ok}); },
+        Qt::QueuedConnection);
 }
 
 void CChat::SetMode(int mode)

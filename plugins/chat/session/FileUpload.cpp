@@ -156,6 +156,12 @@ bool FileUpload::Start(const QString &url, const QString &path)
                 if (total > 0)
                     OnUploadProgress(sent);
             });
+    // Only the start of the answer is kept, however much the server sends.
+    m_answer.clear();
+    connect(m_reply, &QNetworkReply::readyRead, this, [this] {
+        const QByteArray chunk = m_reply->readAll();
+        m_answer += chunk.left(kMaxAnswer - m_answer.size());
+    });
     connect(m_reply, &QNetworkReply::finished, this, &FileUpload::OnFinished);
     OnUploadProgress(0);
     return true;
@@ -185,7 +191,7 @@ void FileUpload::OnFinished()
     else if (status < 200 || status > 299)
         error = QStringLiteral("The server refused the file (HTTP %1).").arg(status);
     else
-        answer = QString::fromLatin1(reply->read(kMaxAnswer)).trimmed();
+        answer = QString::fromLatin1(m_answer + reply->read(kMaxAnswer - m_answer.size())).trimmed();
     Reset();
     if (!error.isEmpty()) {
         qCInfo(lcChat) << "upload failed:" << error;

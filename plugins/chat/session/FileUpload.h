@@ -50,6 +50,7 @@ private:
     QNetworkReply *m_reply = nullptr;
     UploadBodyDevice *m_body = nullptr;
     QString m_path;
+    QByteArray m_answer;
     qint64 m_headLength = 0;
     qint64 m_fileLength = 0;
     qint64 m_lastDone = -1;

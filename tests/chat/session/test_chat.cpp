@@ -3,6 +3,8 @@
 
 #include "plugins/chat/model/MessageChannel.h"
 #include "plugins/chat/session/Chat.h"
+#include "shared/Prompt.h"
+#include "tests/TestUtil.h"
 
 #include <QSignalSpy>
 
@@ -28,19 +30,20 @@ struct FakeCore : ChatCore
 
     void SendTypingState(const Jid &peer, int state) override { typing.push_back({peer.Str(), state}); }
     void SendDirectedPresence(const ChatContact &p) override { presences.push_back(p); }
-    const CContactList *Contacts() const override { return &contacts; }
+    const CContactList *Contacts() const override { return &roster; }
 
     std::vector<ChatMessage> sent;
     std::vector<std::pair<QString, int>> typing;
     std::vector<ChatContact> presences;
     int failAt = -1;
     std::optional<bool> sendHtml;
-    CContactList contacts;
+    CContactList roster;
 };
 
-ChatContact Member(const char *jid, QVPlugin::ContactRole role, bool rtf = false)
+ChatContact Member(const char *jid, QVPlugin::ContactRole role, bool rtf = false, const char *nick = "")
 {
     ChatContact c{Jid(QString::fromLatin1(jid))};
+    c.nick = QString::fromLatin1(nick);
     c.role = role;
     c.rtfCapable = rtf;
     return c;
@@ -159,8 +162,18 @@ TEST_F(Chat, ModePresenceAndChatStates)
     EXPECT_EQ(chat.chatState(), QVPlugin::ChatStatePaused);
 }
 
-TEST_F(Chat, FinishedUploadBecomesANoticeLine)
+TEST_F(Chat, UploadResults)
 {
+    std::vector<PromptRequest> prompts;
+    CPrompt::SetHandler([&](const PromptRequest &r) { prompts.push_back(r); return QMessageBox::Ok; });
+    EXPECT_FALSE(chat.upload().Start("http://127.0.0.1:1/up", "/nonexistent/file"));
+    EXPECT_TRUE(prompts.empty()); // never inside the upload's own call
+    ASSERT_TRUE(waitUntil([&] { return !prompts.empty(); }));
+    CPrompt::SetHandler({});
+    EXPECT_EQ(prompts[0].text, "Unable to open the file.");
+    EXPECT_TRUE(prompts[0].caption.isEmpty());
+    EXPECT_TRUE(channel.Messages().empty());
+
     emit chat.upload().finished("/tmp/a b.txt", "http://files/1");
     ASSERT_EQ(channel.Messages().size(), 1u);
     EXPECT_EQ(channel.Messages()[0].type, ChatMessage::Notice);
@@ -169,32 +182,15 @@ TEST_F(Chat, FinishedUploadBecomesANoticeLine)
 
 TEST_F(Chat, DisplayNames)
 {
-    auto named = [](const char *jid, const char *nick) {
-        ChatContact c{Jid(QString::fromLatin1(jid))};
-        c.bareJid = c.jid.BareJid();
-        c.nick = QString::fromLatin1(nick);
-        return c;
-    };
-    chat.members().Update(named("ann@x.org/1", "Ann"));
-    chat.members().Update(named("ann@x.org/2", ""));
-    chat.members().Update(named("nonick@x.org/1", ""));
-    core.contacts.Update(named("bob@x.org/home", "Bob"));
-    core.contacts.Update(named("loop@x.org/1", "::1"));
-    const struct {
-        const char *from;
-        const char *name;
-    } cases[] = {
-        {"agent@x.org/desk", "me"},
-        {"42@visitors.x.org/a", "Visitor"},
-        {"ann@x.org/1", "Ann"},
-        {"ann@x.org/2", "Ann"},   // no nick of its own: the bare JID's
-        {"ann@x.org/9", "Ann"},   // another resource
-        {"bob@x.org/home", "Bob"},
-        {"nonick@x.org/1", "nonick"},
-        {"room@conf.x.org", "Server"},
-        {"carl@x.org/1", "carl"},
-        {"loop@x.org/1", "Visitor"},
-    };
-    for (const auto &c : cases)
-        EXPECT_EQ(chat.GetDisplayName(Jid(QString::fromLatin1(c.from))), QString::fromLatin1(c.name)) << c.from;
+    chat.members().Update(Member("ann@x.org/1", QVPlugin::RoleParticipant, false, "Ann"));
+    chat.members().Update(Member("ann@x.org/2", QVPlugin::RoleParticipant));
+    chat.members().Update(Member("loop@x.org/1", QVPlugin::RoleParticipant, false, "::1"));
+    core.roster.Update(Member("bob@x.org/home", QVPlugin::RoleNone, false, "Bob"));
+    struct Case { const char *from; const char *name; };
+    for (const Case &c : {Case{"agent@x.org/desk", "me"}, Case{"v1@visitors.x.org/w", "Visitor"},
+                          Case{"ann@x.org/1", "Ann"}, Case{"ann@x.org/2", "Ann"}, Case{"ann@x.org/3", "Ann"},
+                          Case{"bob@x.org/work", "Bob"}, Case{"room@conf.x.org", "Server"},
+                          Case{"carl@x.org/1", "carl"}, Case{"loop@x.org/1", "Visitor"}}) {
+        EXPECT_EQ(chat.GetDisplayName(Jid(QString::fromLatin1(c.from))), c.name) << c.from;
+    }
 }

@@ -3,8 +3,14 @@
 #include "plugins/chat/session/FileUpload.h"
 #include "tests/TestUtil.h"
 
+#include "tests/harness/TestPki.h"
+#include "tests/harness/UploadEndpoint.h"
+
 #include <QFile>
 #include <QSignalSpy>
+#include <QSslConfiguration>
+#include <QSslKey>
+#include <QSslServer>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -17,10 +23,11 @@ namespace {
 class RecordingServer : public QObject
 {
 public:
-    explicit RecordingServer(int status = 200, QByteArray answer = "  http://files/x  \r\n")
-        : m_status(status), m_answer(std::move(answer))
+    explicit RecordingServer(int status = 200, QByteArray answer = "  http://files/x  \r\n",
+                             QTcpServer *server = nullptr)
+        : m_server(server ? *server : m_plain), m_status(status), m_answer(std::move(answer))
     {
-        connect(&m_server, &QTcpServer::newConnection, this, [this] {
+        connect(&m_server, &QTcpServer::pendingConnectionAvailable, this, [this] {
             while (QTcpSocket *s = m_server.nextPendingConnection()) {
                 ++connections;
                 connect(s, &QTcpSocket::readyRead, this, [this, s] { OnData(s); });
@@ -29,6 +36,7 @@ public:
         m_server.listen(QHostAddress::LocalHost, 0);
     }
     QString url() const { return QStringLiteral("http://127.0.0.1:%1/up").arg(m_server.serverPort()); }
+    quint16 port() const { return m_server.serverPort(); }
 
     QByteArray request; // whole request as received
     QByteArray body;
@@ -56,7 +64,8 @@ private:
         s->disconnectFromHost();
     }
 
-    QTcpServer m_server;
+    QTcpServer m_plain;
+    QTcpServer &m_server;
     int m_status;
     QByteArray m_answer;
 };
@@ -173,10 +182,92 @@ TEST_F(Upload, SecondStartIsRefusedAndTheFirstCompletes)
     EXPECT_TRUE(server.body.contains("filename=\"one.txt\""));
 }
 
+TEST_F(Upload, OnlyTheFirst2KiBOfTheAnswerAreKept)
+{
+    RecordingServer server(201, QByteArray(100000, 'a'));
+    FileUpload upload;
+    QSignalSpy done(&upload, &FileUpload::finished);
+    ASSERT_TRUE(upload.Start(server.url(), Write("a.txt", "a")));
+    ASSERT_TRUE(waitUntil([&] { return done.size() == 1; }));
+    EXPECT_EQ(done[0][1].toString(), QString(2048, 'a'));
+}
+
 TEST_F(Upload, NameCannotBreakThePartHeader)
 {
     EXPECT_EQ(FileUpload::AnnouncedName("/d/a \"b\"\r\nc d.tar.gz"), "a-_b___c-d.tar.gz");
     EXPECT_EQ(FileUpload::AnnouncedName("/d/plain"), "plain");
+}
+
+TEST_F(Upload, AFileThatShrinksWhileSendingFails)
+{
+    RecordingServer server;
+    FileUpload upload;
+    QSignalSpy done(&upload, &FileUpload::finished);
+    QSignalSpy failed(&upload, &FileUpload::failed);
+    const QString path = Write("shrinks.bin", QByteArray(4 << 20, 'x'));
+    ASSERT_TRUE(upload.Start(server.url(), path));
+    ASSERT_TRUE(QFile::resize(path, 1000));
+    ASSERT_TRUE(waitUntil([&] { return done.size() + failed.size() > 0; }));
+    EXPECT_TRUE(done.isEmpty());
+    EXPECT_FALSE(server.complete);
+}
+
+// https goes to the address's own port with the certificate verified.
+TEST_F(Upload, HttpsVerifiesTheServer)
+{
+    const harness::TestPki &pki = harness::TestPki::Shared();
+    ASSERT_TRUE(pki.ok) << pki.error.toStdString();
+    auto load = [](const QString &name) {
+        QFile f(name);
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    };
+    struct Case { const harness::CertPair *cert; bool accepted; };
+    for (const Case &c : {Case{&pki.localhost, true}, Case{&pki.selfSigned, false}}) {
+        QSslServer tls;
+        QSslConfiguration config = QSslConfiguration::defaultConfiguration();
+        config.setLocalCertificate(QSslCertificate(load(c.cert->cert)));
+        config.setPrivateKey(QSslKey(load(c.cert->key), QSsl::Ec));
+        tls.setSslConfiguration(config);
+        RecordingServer server(200, "https://files/y", &tls);
+        QSslConfiguration trusting = QSslConfiguration::defaultConfiguration();
+        trusting.addCaCertificates(QSslCertificate::fromData(load(pki.caCert)));
+        QSslConfiguration::setDefaultConfiguration(trusting);
+
+        FileUpload upload;
+        QSignalSpy done(&upload, &FileUpload::finished);
+        QSignalSpy failed(&upload, &FileUpload::failed);
+        ASSERT_TRUE(upload.Start(QStringLiteral("https://localhost:%1/up").arg(server.port()), Write("s.txt", "s")));
+        ASSERT_TRUE(waitUntil([&] { return done.size() + failed.size() > 0; }));
+        EXPECT_EQ(done.size(), c.accepted ? 1 : 0);
+        EXPECT_EQ(server.complete, c.accepted);
+        if (c.accepted) {
+            EXPECT_EQ(done[0][1].toString(), "https://files/y");
+        }
+    }
+}
+
+// The demo's upload address reads the form the program sends.
+TEST_F(Upload, TheEndpointStoresTheFileAndAnswersItsAddress)
+{
+    QTemporaryDir store;
+    harness::UploadEndpoint endpoint(store.path());
+    ASSERT_TRUE(endpoint.Start());
+    const QByteArray data = QByteArray("line\r\n") + QByteArray(5000, '\0') + "\r\n--end";
+    for (int round = 0; round < 2; ++round) {
+        FileUpload upload;
+        QSignalSpy done(&upload, &FileUpload::finished);
+        QSignalSpy failed(&upload, &FileUpload::failed);
+        ASSERT_TRUE(upload.Start(endpoint.Url(), Write("my report.bin", data)));
+        ASSERT_TRUE(waitUntil([&] { return done.size() + failed.size() > 0; }));
+        ASSERT_EQ(done.size(), 1) << failed.value(0).value(0).toString().toStdString();
+        const QString address = done[0][1].toString();
+        const QString name = round == 0 ? "my-report.bin" : "2-my-report.bin";
+        EXPECT_EQ(address, endpoint.Url().replace("/upload", "/files/" + name));
+        QFile stored(store.filePath(name));
+        ASSERT_TRUE(stored.open(QIODevice::ReadOnly));
+        EXPECT_EQ(stored.readAll(), data);
+    }
 }
 
 TEST_F(Upload, DestroyingAbortsTheUpload)

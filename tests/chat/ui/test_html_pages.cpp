@@ -27,7 +27,7 @@ QVariant RunScript(CQVHtmlViewPane &pane, const QString &script)
         result = value;
         done = true;
     });
-    EXPECT_TRUE(waitUntil([&] { return done; }, 30000)) << script.toStdString();
+    EXPECT_TRUE(waitUntil([&] { return done; }, 120000)) << script.toStdString();
     return result;
 }
 
@@ -47,9 +47,9 @@ TEST(HtmlPages, HistoryPageReachesThePluginThroughWindowExternal)
     EXPECT_EQ(RunScript(pane, QStringLiteral("window.external.GetQVAgentVersion()")).toString(),
               QStringLiteral("5.0.592.2"));
     EXPECT_EQ(RunScript(pane, QStringLiteral("RetrieveHistory()")).toBool(), true);
-    EXPECT_TRUE(waitUntil([&] { return owner.requests == 1; }, 30000));
+    EXPECT_TRUE(waitUntil([&] { return owner.requests == 1; }, 120000));
     RunScript(pane, QStringLiteral("document.getElementById('retrieve').click()"));
-    EXPECT_TRUE(waitUntil([&] { return owner.requests == 2; }, 30000));
+    EXPECT_TRUE(waitUntil([&] { return owner.requests == 2; }, 120000));
 
     // The history text from the service is not our page: no object, no
     // channel to forge calls through.
@@ -72,7 +72,7 @@ TEST(HtmlPages, HostileVisitorOnDetailsPageRunsNoScript)
     pane.SetJavaScriptEnabled(false);
 
     ASSERT_TRUE(LoadAndWait(pane, Tessary::VisitorDetailsPage(&visitor, {})));
-    EXPECT_TRUE(waitUntil([&] { return pane.View()->title() == QStringLiteral("Details"); }, 30000));
+    EXPECT_TRUE(waitUntil([&] { return pane.View()->title() == QStringLiteral("Details"); }, 120000));
     const QString text = PlainText(pane);
     EXPECT_TRUE(text.contains(QStringLiteral("</title><script>document.title='owned'</script>"))) << text.toStdString();
     EXPECT_EQ(pane.View()->title(), QStringLiteral("Details"));

@@ -1,0 +1,57 @@
+#pragma once
+// Spelling of the agent's typed text with Hunspell and an installed
+// dictionary (Debian's en_US unless told otherwise). Words with digits,
+// URLs, e-mail addresses and emoticon codes are never checked. A missing or
+// unreadable dictionary turns checking off: every word then passes and
+// nothing is suggested. One shared checker serves the whole process.
+// Hunspell is not thread-safe: user-interface thread only.
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+#include <memory>
+
+class Hunspell;
+
+class CSpellChecker
+{
+public:
+    // Where Debian puts its American English dictionary ("<base>.aff",
+    // "<base>.dic").
+    static constexpr const char *kDefaultDictionary = "/usr/share/hunspell/en_US";
+
+    // Loads "<base>.aff" and "<base>.dic".
+    explicit CSpellChecker(const QString &dictionaryBase);
+    ~CSpellChecker();
+    CSpellChecker(const CSpellChecker &) = delete;
+    CSpellChecker &operator=(const CSpellChecker &) = delete;
+
+    // The process's checker with the default dictionary, made on first use.
+    static CSpellChecker &Shared();
+
+    bool IsEnabled() const { return m_hunspell != nullptr; }
+
+    // A word of a text: where it starts and how long it is.
+    struct Word
+    {
+        int start = 0;
+        int length = 0;
+    };
+    // The words of text worth checking, in order.
+    static QList<Word> Words(QStringView text);
+    // The words of text that the dictionary does not know.
+    QList<Word> Misspelled(QStringView text) const;
+
+    bool IsCorrect(const QString &word) const;
+    // The dictionary's suggestions for a word, best first.
+    QStringList Suggest(const QString &word) const;
+
+private:
+    QByteArray Encode(const QString &word) const;
+    QString Decode(const std::string &word) const;
+
+    std::unique_ptr<Hunspell> m_hunspell;
+    bool m_utf8 = true;
+};
