@@ -73,9 +73,6 @@ public:
     // The name under which a line from `from` is shown.
     QString GetDisplayName(const QVPlugin::Jid &from) const;
 
-    // The name under which a line from `from` is shown.
-    QString GetDisplayName(const QVPlugin::Jid &from) const;
-
 private:
     void Show(const QVPlugin::ChatMessage &message);
 
