@@ -101,6 +101,14 @@ bool CTessaryPlugin::OnLoad()
     m_view = view;
     SetVisitors(view);
     SetVisitorChats(&view->Pane()->Logic());
+    // The bar lists the visitor chats too, and offers a visitor's menu.
+    QObject::connect(view->Pane(), &CVisitorChatPane::chatOpened, m_bar, &CTessaryBar::AddChatEntry);
+    QObject::connect(view->Pane(), &CVisitorChatPane::chatEnded, m_bar, &CTessaryBar::RemoveChatEntry);
+    QObject::connect(m_bar, &CTessaryBar::chatMenuRequested, view, [this](CChat *chat, const QPoint &globalPos) {
+        CVisitor *visitor = chat && m_visitors ? m_visitors->FindVisitorByJid(chat->peer()) : nullptr;
+        if (visitor && m_view && m_view->Pane())
+            m_view->Pane()->Logic().ShowVisitorMenu(*visitor, globalPos);
+    });
     // The host may destroy the view before the plug-in goes.
     QObject::connect(view, &QObject::destroyed, view, [this, view] {
         if (m_visitors == view)

@@ -105,6 +105,7 @@ void CVisitorPaneLogic::OpenVisitorChat(CVisitor &visitor, int role)
     if (!m_view.IsDetached(chat) && (!m_selected || m_selected == &visitor))
         m_view.ShowChat(chat);
     Relayout();
+    m_view.ChatOpened(chat);
     qCDebug(lcChat) << "visitor chat opened, role" << role;
 }
 
@@ -115,7 +116,9 @@ void CVisitorPaneLogic::EndVisitorChat(const Jid &jid)
         return;
     CChat *chat = it->second;
     m_open.erase(it);
-    if (m_view.EndChatWindow(chat))
+    const bool shown = m_view.EndChatWindow(chat);
+    m_view.ChatEnded(chat);
+    if (shown)
         return;
     // No window shows it (another visitor is selected): the chat still
     // ends, or the agent would stay in the room.

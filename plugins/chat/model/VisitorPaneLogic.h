@@ -81,6 +81,9 @@ public:
     virtual QString CurrentPageUrl() const = 0;
     // A command the logic does not run itself (the view's "Next Response").
     virtual void PostCommand(unsigned id) = 0;
+    // A visitor chat was opened or has ended (the bar lists the open ones).
+    virtual void ChatOpened(CChat *chat) = 0;
+    virtual void ChatEnded(CChat *chat) = 0;
 
     // Modal steps; the visitor may be gone when they return.
     // The chosen command, or 0.
@@ -144,6 +147,8 @@ public:
     void OnOwnPresence(QVPlugin::PresenceState state) override;
 
     CVisitor *SelectedVisitor() const { return m_selected; }
+    // Every chat the pane made, open or ended.
+    const std::vector<std::unique_ptr<CChat>> &Sessions() const { return m_sessions; }
     bool CanAccept(const CVisitor &visitor) const;
     bool HasChat(const CVisitor &visitor) const;
     // The chat of the visitor's room while the pane has it open, or null.

@@ -85,7 +85,10 @@ CVisitorChatPane::CVisitorChatPane(IVisitorPaneHost &host, IChatWndHost &chatHos
 
 CVisitorChatPane::~CVisitorChatPane()
 {
-    // The chats go with the logic: no window may still show one.
+    // The chats go with the logic: no window or list may still show one.
+    for (const auto &chat : m_logic->Sessions())
+        if (m_logic->FindVisitorChat(chat->peer()) == chat.get())
+            emit chatEnded(chat.get());
     m_chatWnd->DetachChat();
     const auto frames = std::move(m_frames);
     m_frames.clear();

@@ -70,6 +70,12 @@ public:
     // CHTMLPageExternal::Owner
     void RetrieveHistory() override { m_logic->RetrieveHistory(); }
 
+signals:
+    // A visitor chat was opened, or ended (also for each one still open
+    // when the pane goes, before its chats are deleted).
+    void chatOpened(CChat *chat);
+    void chatEnded(CChat *chat);
+
 private:
     // IVisitorPaneView
     void ShowChat(CChat *chat) override;
@@ -86,6 +92,8 @@ private:
     void Redraw() override;
     QString CurrentPageUrl() const override;
     void PostCommand(unsigned id) override;
+    void ChatOpened(CChat *chat) override { emit chatOpened(chat); }
+    void ChatEnded(CChat *chat) override { emit chatEnded(chat); }
     unsigned PopupMenu(const std::vector<VisitorMenuItem> &items, const QPoint &globalPos) override;
     std::optional<QString> AskBlockType() override;
     std::optional<PushPageChoice> AskPushPage() override;

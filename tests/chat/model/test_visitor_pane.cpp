@@ -96,11 +96,7 @@ public:
     CChat *ShownChat() const override { return shown; }
     bool IsDetached(CChat *chat) const override { return chat && chat == detached; }
     void DetachShownChat() override { detached = shown; shown = nullptr; }
-    bool EndChatWindow(CChat *chat) override
-    {
-        ended.push_back(chat);
-        return false;
-    }
+    bool EndChatWindow(CChat *) override { return false; }
     void ReleaseChat(CChat *chat) override
     {
         if (shown == chat)
@@ -115,6 +111,8 @@ public:
     void Redraw() override { ++redraws; }
     QString CurrentPageUrl() const override { return QStringLiteral("http://shop.example/cart"); }
     void PostCommand(unsigned id) override { posted.push_back(id); }
+    void ChatOpened(CChat *chat) override { opened.push_back(chat); }
+    void ChatEnded(CChat *chat) override { ended.push_back(chat); }
     unsigned PopupMenu(const std::vector<VisitorMenuItem> &items, const QPoint &) override
     {
         menus.push_back(items);
@@ -144,6 +142,7 @@ public:
     CChat *shown = nullptr;
     CChat *detached = nullptr;
     CChat *activated = nullptr;
+    std::vector<CChat *> opened;
     std::vector<CChat *> ended;
     int released = 0;
     bool column = false;
@@ -402,6 +401,8 @@ TEST_F(VisitorPaneTest, EndingAChatNoWindowShowsLeavesTheRoom)
     EXPECT_EQ(chat->mode(), ChatModeNone);
     EXPECT_EQ(host.presences.back().state, PresenceOffline);
     EXPECT_EQ(chat->channel().Messages().back().body, "The chat has ended");
+    EXPECT_EQ(view.opened, std::vector<CChat *>{chat});
+    EXPECT_EQ(view.ended, std::vector<CChat *>{chat});
 }
 
 TEST_F(VisitorPaneTest, VisitorLinesReachOnlyAnOpenChat)
