@@ -80,7 +80,8 @@ CVisitorChatPane::CVisitorChatPane(IVisitorPaneHost &host, IChatWndHost &chatHos
             m_currentDocument.clear();
         Redraw();
     });
-    m_logic->Relayout();
+    // Closed until a visitor with a chat is selected.
+    SetChatColumnVisible(false);
 }
 
 CVisitorChatPane::~CVisitorChatPane()
