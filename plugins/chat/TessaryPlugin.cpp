@@ -3,9 +3,13 @@
 #include "bus/MessageIds.h"
 #include "bus/Payloads.h"
 #include "plugins/chat/ChatLog.h"
+#include "plugins/chat/TessaryMenu.h"
 #include "plugins/chat/model/FlatXmlReader.h"
+#include "plugins/chat/model/QuickTextMenu.h"
 #include "plugins/chat/model/Visitor.h"
+#include "plugins/chat/ui/ChatWindows.h"
 #include "plugins/chat/ui/TessaryBar.h"
+#include "plugins/chat/ui/TransferChatDlg.h"
 #include "plugins/chat/ui/TessaryView.h"
 #include "plugins/chat/ui/VisitorChatPane.h"
 
@@ -55,12 +59,17 @@ const T *PayloadAs(IMessage *in, const char *typeName)
 
 CTessaryPlugin::CTessaryPlugin()
     : CPluginBase(kNameId, &TessaryString),
+      m_pluginAccelerators(TessaryMenu::PluginAccelerators()),
       m_webModuleUrl(kDefaultWebModuleUrl)
 {
     m_modes.push_back(kMode);
 }
 
-CTessaryPlugin::~CTessaryPlugin() = default;
+CTessaryPlugin::~CTessaryPlugin()
+{
+    // Windows hold chats of the table: they go first.
+    m_chatTable.DestroyAllWindows();
+}
 
 const QUuid *CTessaryPlugin::GetId() const
 {
@@ -74,8 +83,7 @@ CTessaryBar *CTessaryPlugin::Bar() const
 
 bool CTessaryPlugin::OnLoad()
 {
-    m_quickTextStore = std::make_unique<CQuickTextStore>(m_host, &m_quickTexts);
-    m_quickTextStore->Load();
+    LoadQuickTexts();
 
     // The bar page; the host deletes a page it refuses, and the load stops.
     m_bar = new CTessaryBar(&m_quickTexts);
@@ -87,11 +95,17 @@ bool CTessaryPlugin::OnLoad()
     QObject::connect(&m_chatTable, &CChatTable::chatAdded, m_bar, &CTessaryBar::AddChatEntry);
     QObject::connect(&m_chatTable, &CChatTable::windowAdded, m_bar,
                      [bar = m_bar.data()](CChat *chat, QWidget *) { bar->AddChatEntry(chat); });
+    QObject::connect(m_bar, &CTessaryBar::quickTextChosen, m_bar, [this](unsigned number) { InsertQuickText(number); });
     QObject::connect(m_bar, &CTessaryBar::chatActivated, m_bar, [this](CChat *chat) { ShowChatFor(chat); });
     QObject::connect(m_bar, &CTessaryBar::contactActivated, m_bar, [this](const Jid &jid) {
         OpenContactChat(jid);
         ShowChatFor(m_chatTable.FindChat(jid));
     });
+
+    if (!m_chatWindowsSet) {
+        m_chatWindows = std::make_unique<CChatWindows>(m_core);
+        m_chatTable.SetWindows(m_chatWindows.get());
+    }
 
     // The visitor monitor, the plug-in's view, with the visitor chat pane.
     const CTessaryView::PaneServices paneServices{*this, m_core};
@@ -121,18 +135,93 @@ bool CTessaryPlugin::OnLoad()
     QObject::connect(&m_contacts, &CContactList::added, &m_pictures,
                      [this](ChatContact *contact) { m_pictures.Request(contact->jid); });
     m_pictures.SetBaseUrl(m_webModuleUrl);
-    // Chat windows hear of fetched pictures through the core.
-    QObject::connect(&m_pictures, &CAgentPictures::pictureArrived, m_core.PictureSignal(),
-                     &CPictureSignal::pictureArrived);
     return true;
 }
 
 void CTessaryPlugin::OnUnload()
 {
     QObject::disconnect(&m_contacts, &CContactList::added, &m_pictures, nullptr);
-    QObject::disconnect(&m_pictures, nullptr, m_core.PictureSignal(), nullptr);
     m_pictures.Stop();
+    // While the bus still carries their last "gone".
+    m_chatTable.DestroyAllWindows();
     CPluginBase::OnUnload();
+}
+
+void CTessaryPlugin::LoadQuickTexts()
+{
+    m_quickTextStore = std::make_unique<CQuickTextStore>(m_host, &m_quickTexts);
+    // Connected after the store's own slot, so that a change is stored before
+    // the frame follows it.
+    for (auto signal : {&CQuickTextList::Changed, &CQuickTextList::Reloaded})
+        QObject::connect(&m_quickTexts, signal, m_quickTextStore.get(), [this] { RebuildQuickTextShortcuts(); });
+    // Reads the duplicates setting and announces the list: the table is built.
+    m_quickTextStore->Load();
+}
+
+void CTessaryPlugin::RebuildQuickTextShortcuts()
+{
+    const bool active = IsModeActive();
+    if (active && !m_quickTextAccelerators.empty())
+        RemoveAccelerators(m_quickTextAccelerators);
+    m_quickTextAccelerators = QuickTextMenu::Accelerators(m_quickTexts);
+    if (!active)
+        return;
+    ReplaceMenu(QuickTextMenu::Build(m_quickTexts));
+    if (!m_quickTextAccelerators.empty())
+        AddAccelerators(m_quickTextAccelerators);
+}
+
+void CTessaryPlugin::OnModeActivate(int mode)
+{
+    CPluginBase::OnModeActivate(mode);
+    AddMenu(QuickTextMenu::Build(m_quickTexts));
+    AddMenu(TessaryMenu::VisitorMenu());
+    AddAccelerators(m_pluginAccelerators);
+    if (!m_quickTextAccelerators.empty()) {
+        RemoveAccelerators(m_quickTextAccelerators);
+        AddAccelerators(m_quickTextAccelerators);
+    }
+}
+
+void CTessaryPlugin::OnModeDeactivate(int)
+{
+    RemoveAccelerators(m_pluginAccelerators);
+    if (!m_quickTextAccelerators.empty())
+        RemoveAccelerators(m_quickTextAccelerators);
+}
+
+namespace {
+
+// The quick text a command inserts; 0 for any other command.
+unsigned QuickTextNumber(unsigned id)
+{
+    return id > CQuickTextList::kFirstCommand && id - CQuickTextList::kFirstCommand <= CQuickTextList::kLastNumber
+        ? id - CQuickTextList::kFirstCommand
+        : 0;
+}
+
+} // namespace
+
+bool CTessaryPlugin::InsertQuickText(unsigned number)
+{
+    if (!number || !m_quickTextInput || !m_quickTextInput->CanInsertQuickText())
+        return false;
+    m_quickTextInput->InsertQuickText(number);
+    return true;
+}
+
+int CTessaryPlugin::OnCommand(unsigned id)
+{
+    return InsertQuickText(QuickTextNumber(id)) ? RESULT_DONE : RESULT_NOT_HANDLED;
+}
+
+int CTessaryPlugin::OnUpdateCommand(CommandUpdate *update)
+{
+    // Left to the others when no chat window takes it, so the frame disables it.
+    if (!update || !QuickTextNumber(update->Id()) || !m_quickTextInput || !m_quickTextInput->CanInsertQuickText())
+        return RESULT_NOT_HANDLED;
+    update->Enable(true);
+    return RESULT_DONE;
 }
 
 int CTessaryPlugin::OnMessage(const QUuid &id, IMessage *in, IMessage *out)
@@ -272,18 +361,6 @@ void CTessaryPlugin::ShowChatFor(CChat *chat)
 
 CTessaryPlugin::CoreLink::CoreLink(CTessaryPlugin &plugin) : m_plugin(plugin) {}
 
-QString CTessaryPlugin::CoreLink::StringSetting(const QString &key, const QString &fallback) const
-{
-    return m_plugin.GetValue(key, fallback).toString();
-}
-
-void CTessaryPlugin::CoreLink::OpenTransfer(const Jid &peer, QWidget *)
-{
-    CVisitor *visitor = m_plugin.m_visitors ? m_plugin.m_visitors->FindVisitorByJid(peer) : nullptr;
-    if (visitor && m_plugin.m_view && m_plugin.m_view->Pane())
-        m_plugin.m_view->Pane()->Logic().ExecuteCommand(CVisitorPaneLogic::CmdTransfer, visitor);
-}
-
 CVisitor *CTessaryPlugin::FindVisitorById(const std::string &id)
 {
     return m_visitors ? m_visitors->FindVisitorById(id) : nullptr;
@@ -322,6 +399,43 @@ void CTessaryPlugin::CoreLink::SendTypingState(const Jid &peer, int state)
 void CTessaryPlugin::CoreLink::SendDirectedPresence(const ChatContact &presence)
 {
     m_plugin.SendDirectedPresence(presence);
+}
+
+QString CTessaryPlugin::CoreLink::StringSetting(const QString &key, const QString &fallback) const
+{
+    return m_plugin.GetValue(key, fallback).toString();
+}
+
+QString CTessaryPlugin::CoreLink::AgentDisplayName() const
+{
+    const ChatContact &self = m_plugin.m_self;
+    return self.nick.isEmpty() ? self.jid.node() : self.nick;
+}
+
+QMetaObject::Connection
+CTessaryPlugin::CoreLink::ConnectPictures(QObject *receiver, std::function<void(const Jid &, const QImage &)> slot)
+{
+    return QObject::connect(&m_plugin.m_pictures, &CAgentPictures::pictureArrived, receiver, std::move(slot));
+}
+
+void CTessaryPlugin::CoreLink::OpenTransfer(const Jid &peer, QWidget *parent)
+{
+    CVisitor *visitor = m_plugin.m_visitors ? m_plugin.m_visitors->FindVisitorByJid(peer) : nullptr;
+    if (!visitor || !CTransferChatDlg::CheckAgents(m_plugin.m_contacts, parent))
+        return;
+    CTransferChatDlg dialog(parent, m_plugin.m_contacts, visitor->id(),
+                            [this](const std::string &sessionId, const QString &text, const std::string &type) {
+                                // The visitor may have gone while the dialog was open.
+                                if (m_plugin.FindVisitorById(sessionId))
+                                    m_plugin.SendServerCommand(sessionId, text, type);
+                            });
+    dialog.exec();
+}
+
+void CTessaryPlugin::SetChatWindows(IChatWindows *windows)
+{
+    m_chatWindowsSet = true;
+    m_chatTable.SetWindows(windows);
 }
 
 void CTessaryPlugin::OnSettingChanged(const QString &key, const QVariant &value)

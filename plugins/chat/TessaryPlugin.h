@@ -14,6 +14,9 @@
 // IVisitorRouterHost. The agent's direct chats and their windows are the
 // plug-in's own (CChatTable).
 //
+// While its mode is active the plug-in keeps its menus and keys in the
+// frame: the quick-text menu and shortcuts follow every change of the list.
+//
 // Threading: user-interface thread only, like every bus handler.
 
 #include "bus/ChatPayloads.h"
@@ -25,9 +28,8 @@
 #include "plugins/chat/model/QuickTextStore.h"
 #include "plugins/chat/model/VisitorPaneHost.h"
 #include "plugins/chat/model/VisitorRouter.h"
-#include "plugins/chat/session/PictureSignal.h"
-#include "plugins/chat/ui/ChatWndHost.h"
 #include "plugins/chat/session/Chat.h"
+#include "plugins/chat/ui/ChatWndHost.h"
 #include "plugins/xmpp/PluginBase.h"
 
 #include <QPointer>
@@ -36,6 +38,7 @@
 #include <memory>
 #include <string>
 
+class CChatWindows;
 class CTessaryBar;
 class CTessaryView;
 class CVisitor;
@@ -77,6 +80,18 @@ public:
         virtual void OnOwnPresence(QVPlugin::PresenceState state) = 0;
     };
 
+    // The chat input that quick texts chosen in the bar's tree or the
+    // "&Quick Text" menu go into: the chat window the agent works in.
+    class IQuickTextInput
+    {
+    public:
+        virtual ~IQuickTextInput() = default;
+        // True when a chat window would take a quick text now.
+        virtual bool CanInsertQuickText() const = 0;
+        // The quick text with this number (its command less 10300).
+        virtual void InsertQuickText(unsigned number) = 0;
+    };
+
     CTessaryPlugin();
     ~CTessaryPlugin() override;
 
@@ -84,6 +99,11 @@ public:
     int OnMessage(const QUuid &id, QVPlugin::IMessage *in, QVPlugin::IMessage *out) override;
     bool OnLoad() override;
     void OnUnload() override;
+    void OnModeActivate(int mode) override;
+    void OnModeDeactivate(int mode) override;
+    // The quick-text commands; every other command goes on to the view.
+    int OnCommand(unsigned id) override;
+    int OnUpdateCommand(QVPlugin::CommandUpdate *update) override;
     void OnSettingChanged(const QString &key, const QVariant &value) override;
     void OnDisconnected() override;
     void BuildSettingsLayout(QDomDocument *document) override;
@@ -91,7 +111,14 @@ public:
     // Not owned; must outlive the plug-in or be reset to null first.
     void SetVisitors(IVisitors *visitors) { m_visitors = visitors; }
     void SetVisitorChats(IVisitorChats *chats) { m_visitorChats = chats; }
-    void SetChatWindows(IChatWindows *windows) { m_chatTable.SetWindows(windows); }
+    // Not owned. Replaces the plug-in's own chat windows; tests set fakes.
+    void SetChatWindows(IChatWindows *windows);
+    void SetQuickTextInput(IQuickTextInput *input) { m_quickTextInput = input; }
+
+    // False when no chat window takes it now.
+    bool InsertQuickText(unsigned number);
+    // What the frame holds for the quick texts while the mode is active.
+    const QVPlugin::AcceleratorTable &QuickTextAccelerators() const { return m_quickTextAccelerators; }
 
     // text: UTF-8 of the command's text, empty for none.
     void SendServerCommand(const std::string &sessionId, const QString &text, const std::string &type) override;
@@ -141,6 +168,7 @@ public:
     IChatWndHost &ChatWndHost() { return m_core; }
 
 private:
+    // What the chats and their windows reach of the plug-in.
     class CoreLink : public IChatWndHost
     {
     public:
@@ -152,18 +180,23 @@ private:
         void SendDirectedPresence(const QVPlugin::ChatContact &presence) override;
         const CContactList *Contacts() const override { return &m_plugin.m_contacts; }
         QString StringSetting(const QString &key, const QString &fallback) const override;
-        QString AgentDisplayName() const override { return m_plugin.m_self.nick; }
+        QString AgentDisplayName() const override;
         QString WebModuleUrl() const override { return m_plugin.m_webModuleUrl; }
         QImage GetPicture(const QVPlugin::Jid &jid) override { return m_plugin.GetPicture(jid); }
-        CPictureSignal *PictureSignal() override { return &m_pictureSignal; }
+        QMetaObject::Connection
+        ConnectPictures(QObject *receiver,
+                        std::function<void(const QVPlugin::Jid &, const QImage &)> slot) override;
         CQuickTextList *QuickTexts() override { return &m_plugin.m_quickTexts; }
         void OpenTransfer(const QVPlugin::Jid &peer, QWidget *parent) override;
 
     private:
         CTessaryPlugin &m_plugin;
-        CPictureSignal m_pictureSignal;
     };
 
+    // Reads the list's settings and keeps the frame's quick-text menu and
+    // keys following the list.
+    void LoadQuickTexts();
+    void RebuildQuickTextShortcuts();
     void ReadAccountData(const std::string &text);
     void WriteSetting(const QString &key, const QString &value);
     void OnContactPresence(const QVPlugin::ChatContact &contact);
@@ -183,8 +216,14 @@ private:
     CChatTable m_chatTable;
     CAgentPictures m_pictures;
     CQuickTextList m_quickTexts;
+    IQuickTextInput *m_quickTextInput = nullptr;
+    const QVPlugin::AcceleratorTable m_pluginAccelerators;
+    QVPlugin::AcceleratorTable m_quickTextAccelerators;
     // Made at load, once the host is known.
     std::unique_ptr<CQuickTextStore> m_quickTextStore;
+    // The direct chats' windows unless SetChatWindows chose others.
+    std::unique_ptr<CChatWindows> m_chatWindows;
+    bool m_chatWindowsSet = false;
     QVPlugin::PresenceState m_ownState = QVPlugin::PresenceOffline;
     QVPlugin::ChatContact m_self;
     QString m_webModuleUrl;

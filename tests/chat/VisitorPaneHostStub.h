@@ -75,7 +75,10 @@ public:
     QString AgentDisplayName() const override { return QStringLiteral("Agent"); }
     QString WebModuleUrl() const override { return QString(); }
     QImage GetPicture(const Jid &) override { return QImage(); }
-    CPictureSignal *PictureSignal() override { return nullptr; }
+    QMetaObject::Connection ConnectPictures(QObject *, std::function<void(const Jid &, const QImage &)>) override
+    {
+        return {};
+    }
     CQuickTextList *QuickTexts() override { return nullptr; }
     void OpenTransfer(const Jid &, QWidget *) override {}
 

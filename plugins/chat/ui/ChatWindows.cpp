@@ -1,25 +1,24 @@
 #include "plugins/chat/ui/ChatWindows.h"
 
-namespace {
-
-// The size a chat window opens with.
-constexpr QSize kInitialSize(438, 335);
-
-} // namespace
+#include "plugins/chat/ui/TessaryPane.h"
 
 QWidget *CChatWindows::CreateChatWindow(CChat *chat)
 {
     if (!chat)
         return nullptr;
-    auto *window = new CFullChatWnd(m_host);
-    window->setWindowFlag(Qt::Window);
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    window->setWindowTitle(chat->title());
-    window->SetTimings(m_timings);
-    window->resize(kInitialSize);
-    window->AttachChat(chat);
-    window->show();
-    return window;
+    auto *chatWindow = new CFullChatWnd(m_host);
+    chatWindow->SetTimings(m_timings);
+    chatWindow->AttachChat(chat);
+    auto *frame = new CTessaryPane(chatWindow, chat->title());
+    frame->show();
+    return frame;
+}
+
+CChatWnd *CChatWindows::ChatWindowOf(QWidget *window)
+{
+    if (auto *chatWindow = qobject_cast<CChatWnd *>(window))
+        return chatWindow;
+    return window ? window->findChild<CChatWnd *>() : nullptr;
 }
 
 void CChatWindows::RaiseChatWindow(QWidget *window)
@@ -35,7 +34,7 @@ void CChatWindows::RaiseChatWindow(QWidget *window)
 
 void CChatWindows::ShowPeerChatState(QWidget *window, int state)
 {
-    if (auto *chatWindow = qobject_cast<CChatWnd *>(window))
+    if (CChatWnd *chatWindow = ChatWindowOf(window))
         chatWindow->OnChatState(state);
 }
 

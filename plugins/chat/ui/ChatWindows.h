@@ -1,7 +1,7 @@
 #pragma once
 // The chat windows of the agent's direct chats: each one a full chat window
-// standing alone as a top-level window, attached to its chat, deleted when
-// the agent closes it (the chat stays with the table).
+// in a detached chat frame of its own, attached to its chat. The frame
+// deletes itself when the agent closes it; the chat stays with the table.
 // User-interface thread only.
 
 #include "plugins/chat/ChatTable.h"
@@ -15,11 +15,14 @@ public:
 
     void SetTimings(const ChatWndTimings &timings) { m_timings = timings; }
 
-    // A shown CFullChatWnd that deletes itself when closed.
+    // A shown CTessaryPane around a CFullChatWnd.
     QWidget *CreateChatWindow(CChat *chat) override;
     void RaiseChatWindow(QWidget *window) override;
     void ShowPeerChatState(QWidget *window, int state) override;
     void DestroyChatWindow(QWidget *window) override;
+
+    // The chat window inside a window made here, or null.
+    static CChatWnd *ChatWindowOf(QWidget *window);
 
 private:
     IChatWndHost &m_host;

@@ -7,7 +7,6 @@
 #include "plugins/chat/model/UiThread.h"
 #include "plugins/chat/session/EmoticonCodes.h"
 #include "plugins/chat/session/Greeting.h"
-#include "plugins/chat/session/PictureSignal.h"
 #include "plugins/chat/session/Rtf.h"
 #include "plugins/chat/session/TimeFormat.h"
 #include "plugins/chat/ui/ChatRTFCtrl.h"
@@ -287,8 +286,9 @@ void CChatWnd::AttachChat(CChat *chat)
     const QImage picture = m_host.GetPicture(m_pictureJid);
     if (!picture.isNull()) {
         ShowPicture(picture);
-    } else if (CPictureSignal *signal = m_host.PictureSignal()) {
-        m_pictureConnection = connect(signal, &CPictureSignal::pictureArrived, this, &CChatWnd::OnPicture);
+    } else {
+        m_pictureConnection = m_host.ConnectPictures(
+            this, [this](const Jid &jid, const QImage &arrived) { OnPicture(jid, arrived); });
     }
 
     if (IsUsable()) {
@@ -580,7 +580,6 @@ void CChatWnd::OnUploadProgress(qint64 done, qint64 total)
 
 void CChatWnd::OnPicture(const Jid &jid, const QImage &picture)
 {
-    // The picture queue emits from its thread; the connection queues it here.
     Tessary::AssertUiThread();
     if (!m_pictureJid.IsValid() || jid != m_pictureJid)
         return;

@@ -7,9 +7,11 @@
 #include "plugins/chat/session/Chat.h"
 
 #include <QImage>
+#include <QMetaObject>
 #include <QString>
 
-class CPictureSignal;
+#include <functional>
+
 class CQuickTextList;
 class QWidget;
 
@@ -20,10 +22,12 @@ public:
     virtual QString AgentDisplayName() const = 0;
     virtual QString WebModuleUrl() const = 0;
     // The picture of jid when it has been fetched; null otherwise (the host
-    // may then start fetching it and announce it through PictureSignal).
+    // may then start fetching it and announce it to ConnectPictures).
     virtual QImage GetPicture(const QVPlugin::Jid &jid) = 0;
-    // Not owned; null when no picture will ever be announced.
-    virtual CPictureSignal *PictureSignal() = 0;
+    // Has slot called, in receiver's thread, with every picture fetched from
+    // now on; an invalid connection when none will be.
+    virtual QMetaObject::Connection
+    ConnectPictures(QObject *receiver, std::function<void(const QVPlugin::Jid &, const QImage &)> slot) = 0;
     // Not owned; null when there are no quick texts.
     virtual CQuickTextList *QuickTexts() = 0;
     // Opens the transfer dialog of the visitor whose chat JID is peer;

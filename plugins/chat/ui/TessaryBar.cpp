@@ -1,6 +1,7 @@
 #include "plugins/chat/ui/TessaryBar.h"
 
 #include "plugins/chat/model/MessageChannel.h"
+#include "plugins/chat/model/QuickText.h"
 #include "plugins/chat/session/Chat.h"
 #include "plugins/chat/ui/QuickTextTree.h"
 #include "skins/QVSplitter.h"
@@ -163,26 +164,15 @@ CTessaryBar::CTessaryBar(CQuickTextList *quickTexts, QWidget *parent, int blinkP
 
 CTessaryBar::~CTessaryBar() = default;
 
-bool CTessaryBar::OnCmdMsg(unsigned id, int code, CommandUpdate *update, CommandHandlerInfo *info)
+bool CTessaryBar::OnCmdMsg(unsigned id, int code, CommandUpdate *update, CommandHandlerInfo *)
 {
-    switch (id) {
-    case CQuickTextTree::CommandAddCategory:
-    case CQuickTextTree::CommandAddItem:
-    case CQuickTextTree::CommandEdit:
-    case CQuickTextTree::CommandDelete:
-    case CQuickTextTree::CommandSend:
-        break;
-    default:
+    // Only the tree's "Send" arrives here, as the item's command. The tree
+    // runs its other commands itself: their ids are the visitor pane's in
+    // the frame's menu (10247 is "Join Chat" there).
+    const unsigned number = id - CQuickTextList::kFirstCommand;
+    if (id <= CQuickTextList::kFirstCommand || number > CQuickTextList::kLastNumber || code != CommandExecute || update)
         return false;
-    }
-    if (code == CommandUpdateUi || (update && info)) {
-        if (update)
-            update->Enable(true);
-        if (info)
-            info->target = this;
-    } else {
-        m_tree->RunCommand(id);
-    }
+    emit quickTextChosen(number);
     return true;
 }
 

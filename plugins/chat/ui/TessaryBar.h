@@ -44,7 +44,8 @@ public:
     explicit CTessaryBar(CQuickTextList *quickTexts, QWidget *parent = nullptr, int blinkPeriodMs = kBlinkPeriodMs);
     ~CTessaryBar() override;
 
-    // The quick-text tree takes its own commands; the bar has none.
+    // A quick text the tree sends is announced with quickTextChosen; the
+    // bar takes no other command.
     bool OnCmdMsg(unsigned id, int code, QVPlugin::CommandUpdate *update, QVPlugin::CommandHandlerInfo *info) override;
 
     CQuickTextTree *QuickTextTree() const { return m_tree; }
@@ -74,6 +75,9 @@ public slots:
     void RemoveChatEntry(CChat *chat);
 
 signals:
+    // The tree sent the quick text with this number: the core inserts it
+    // into the chat input.
+    void quickTextChosen(unsigned number);
     // A conversation was double-clicked: the core shows that chat.
     void chatActivated(CChat *chat);
     // An agent was double-clicked: the core opens (or raises) a chat with it.

@@ -1,5 +1,6 @@
 #include "plugins/chat/ui/TessaryView.h"
 
+#include "plugins/chat/TessaryMenu.h"
 #include "plugins/chat/ui/IdleSource.h"
 #include "plugins/chat/ui/VisitorChatPane.h"
 #include "plugins/chat/ui/VisitorChatPanePlaceholder.h"
@@ -11,6 +12,7 @@
 #include <QVBoxLayout>
 
 using namespace QVPlugin;
+using namespace TessaryMenu;
 
 namespace {
 
@@ -24,7 +26,7 @@ constexpr int kPaneMinimum = 230;
 
 PresenceState PresenceOf(unsigned command)
 {
-    return PresenceState(PresenceOnline + int(command - CTessaryView::CmdOnline));
+    return PresenceState(PresenceOnline + int(command - CmdOnline));
 }
 
 } // namespace

@@ -29,13 +29,6 @@ class CTessaryView : public QWidget, public QVPlugin::ICommandTarget, public CTe
     Q_OBJECT
     Q_INTERFACES(QVPlugin::ICommandTarget)
 public:
-    enum Command : unsigned {
-        CmdOnline = 10201,
-        CmdAway = 10202,
-        CmdBusy = 10203,
-        CmdBeRightBack = 10204,
-        CmdNextResponse = 10217,
-    };
     static constexpr int kTickMs = 1000;
 
     // What the visitor chat pane needs; without it the view has a stand-in

@@ -8,11 +8,18 @@
 #include "bus/Payloads.h"
 #include "plugins/chat/TessaryPlugin.h"
 #include "plugins/chat/model/NameValueCollection.h"
+#include "plugins/chat/model/QuickTextKeys.h"
 #include "plugins/chat/model/Visitor.h"
+#include "plugins/chat/ui/ChatRTFCtrl.h"
+#include "plugins/chat/ui/ChatWindows.h"
 #include "plugins/chat/ui/TessaryBar.h"
+#include "plugins/chat/ui/TessaryPane.h"
+#include "shared/Prompt.h"
+#include "skins/QVSettingsHelpers.h"
+#include "plugins/chat/ui/QuickTextTree.h"
+#include "tests/TestUtil.h"
 #include "plugins/chat/ui/TessaryView.h"
 #include "plugins/chat/ui/VisitorListCtrl.h"
-#include "skins/QVSettingsHelpers.h"
 #include "tests/bus/FakePlugin.h"
 #include "tests/chat/plugin/FakeChatWindows.h"
 #include "tests/xmpp/FakeHost.h"
@@ -23,6 +30,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <vector>
@@ -87,6 +95,17 @@ private:
     std::vector<std::unique_ptr<CVisitor>> m_visitors;
 };
 
+// The chat window that takes quick texts.
+class FakeQuickTextInput : public CTessaryPlugin::IQuickTextInput
+{
+public:
+    bool CanInsertQuickText() const override { return open; }
+    void InsertQuickText(unsigned number) override { inserted.push_back(number); }
+
+    bool open = true;
+    std::vector<unsigned> inserted;
+};
+
 // One visitor's room chat, as the visitor chat pane would hold it.
 class FakeVisitorChats : public CTessaryPlugin::IVisitorChats
 {
@@ -105,13 +124,23 @@ public:
     std::vector<PresenceState> presences;
 };
 
+// The view's list and splitter keep their sizes in the window-state store:
+// a scratch file while this lives.
+class ScratchStateStore
+{
+public:
+    ScratchStateStore() { CQVSettingsHelpers::SetStoreFile(m_dir.filePath("Quelvar.conf")); }
+    ~ScratchStateStore() { CQVSettingsHelpers::SetStoreFile(QString()); }
+
+private:
+    QTemporaryDir m_dir;
+};
+
 class TessaryTest : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        // The view's splitter keeps its sizes in the window-state store.
-        CQVSettingsHelpers::SetStoreFile(stateDir.filePath("Quelvar.conf"));
         viewParent.show();
         host.onSend = [this](const QUuid &id, IMessage *in, IMessage *out) {
             sent.push_back({id, std::shared_ptr<IMessage>(in ? in->Clone() : nullptr)});
@@ -132,14 +161,14 @@ protected:
         ASSERT_TRUE(plugin->Initialize(&host));
         plugin->SetVisitors(&visitors);
         plugin->SetVisitorChats(&visitorChats);
-        plugin->SetChatWindows(&windows);
+        if (fakeWindows)
+            plugin->SetChatWindows(&windows);
         sent.clear();
     }
     void TearDown() override
     {
         plugin->Uninitialize();
         plugin->Release();
-        CQVSettingsHelpers::SetStoreFile(QString());
     }
     std::vector<Sent> Of(const QUuid &id) const
     {
@@ -161,6 +190,31 @@ protected:
     {
         QVMessage<PresenceState> msg(state);
         return plugin->OnMessage(MSG_PRESENCE_STATE, &msg, nullptr);
+    }
+    int Mode(const QUuid &id)
+    {
+        QVMessage<int> mode(CTessaryPlugin::kMode);
+        return plugin->OnMessage(id, &mode, nullptr);
+    }
+    // What the plug-in sent to the frame's menus and keys, in order.
+    std::vector<Sent> FrameMessages() const
+    {
+        std::vector<Sent> out;
+        for (const Sent &s : sent) {
+            if (s.id == MSG_MENU_ADD || s.id == MSG_MENU_REPLACE || s.id == MSG_ACCELERATORS_ADD
+                || s.id == MSG_ACCELERATORS_REMOVE)
+                out.push_back(s);
+        }
+        return out;
+    }
+    CQuickTextItem *FirstQuickText() const
+    {
+        return plugin->QuickTexts().Root()->Categories().front()->Items().front();
+    }
+    int Command(unsigned id, int code, CommandUpdate *update = nullptr)
+    {
+        CmdMsgDetails details(CTessaryPlugin::kMode, id, code, update);
+        return plugin->OnMessage(MSG_COMMAND, &details, nullptr);
     }
     int Server(const char *type, const char *text)
     {
@@ -184,7 +238,7 @@ protected:
         plugin->OnMessage(MSG_CONTACT_PRESENCE, &contact, nullptr);
     }
 
-    QTemporaryDir stateDir;
+    ScratchStateStore stateStore; // outlives the windows
     QWidget viewParent, barParent;
     int addBarResult = 1;
     int addViewResult = 1;
@@ -192,6 +246,7 @@ protected:
     FakeVisitors visitors;
     FakeVisitorChats visitorChats;
     FakeChatWindows windows;
+    bool fakeWindows = true;
     CTessaryPlugin *plugin = new CTessaryPlugin;
     std::vector<Sent> sent;
 };
@@ -383,6 +438,14 @@ TEST_F(TessaryTest, TheMonitorIsTheLiveChatViewAndTakesThePresenceCommands)
     EXPECT_EQ(command(10217, CommandUpdateUi, &next), RESULT_DONE);
     EXPECT_EQ(next.Enabled(), std::optional<bool>(false));
 
+    // F2 joins the frame's keys while the mode is active.
+    sent.clear();
+    QVMessage<int> mode(CTessaryPlugin::kMode);
+    plugin->OnMessage(MSG_MODE_ACTIVATE, &mode, nullptr);
+    ASSERT_FALSE(Of(MSG_ACCELERATORS_ADD).empty());
+    EXPECT_EQ(Of(MSG_ACCELERATORS_ADD)[0].As<QVMessage<AcceleratorTable>>().value,
+              (AcceleratorTable{{10217, QKeySequence(Qt::Key_F2)}}));
+
     sent.clear();
     EXPECT_EQ(command(10203, CommandExecute, nullptr), RESULT_DONE);
     ASSERT_EQ(Of(MSG_PRESENCE_STATE).size(), 1u);
@@ -457,6 +520,53 @@ TEST_F(TessaryTest, AContactsMessageOpensADirectChatWithTheContactAsItsMember)
     EXPECT_EQ(windows.created, 2);
 }
 
+// The plug-in's own windows: a detached frame with the chat window.
+class TessaryWindowsTest : public TessaryTest
+{
+protected:
+    TessaryWindowsTest()
+    {
+        fakeWindows = false;
+        CQVSettingsHelpers::SetStoreFile(dir.filePath(QStringLiteral("state.ini")));
+    }
+    ~TessaryWindowsTest() override { CQVSettingsHelpers::SetStoreFile(QString()); }
+    QTemporaryDir dir;
+};
+
+TEST_F(TessaryWindowsTest, AContactsMessageShowsInItsChatFrame)
+{
+    AddContact("bob@chat.example/desk");
+    Deliver(MSG_CHAT_MESSAGE_RECEIVED, "bob@chat.example/desk");
+    CChat *chat = plugin->ChatTable().FindChat(Jid(QStringLiteral("bob@chat.example")));
+    ASSERT_NE(chat, nullptr);
+    QPointer<QWidget> frame = plugin->ChatTable().FindWindow(chat->peer());
+    ASSERT_TRUE(qobject_cast<CTessaryPane *>(frame.data()));
+    CChatWnd *window = CChatWindows::ChatWindowOf(frame);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->GetChat(), chat);
+    EXPECT_TRUE(window->Transcript()->toPlainText().contains(QLatin1String("Bob:\n  hello")));
+    // Unloading closes it while the bus still takes the last state.
+    plugin->Uninitialize();
+    EXPECT_FALSE(frame);
+    plugin->Initialize(&host);
+}
+
+TEST_F(TessaryTest, ChatWindowsTransferOnlyAVisitorsChatAndOnlyToAnAgent)
+{
+    QStringList prompts;
+    CPrompt::SetHandler([&prompts](const PromptRequest &request) {
+        prompts.append(request.text);
+        return QMessageBox::Ok;
+    });
+    auto *windowHost = dynamic_cast<IChatWndHost *>(&plugin->Core());
+    ASSERT_NE(windowHost, nullptr);
+    windowHost->OpenTransfer(Jid(QStringLiteral("bob@chat.example/desk")), nullptr);
+    EXPECT_TRUE(prompts.isEmpty());
+    windowHost->OpenTransfer(visitors.Add("S1", 6)->jid(), nullptr);
+    EXPECT_EQ(prompts, QStringList{"There are no agents to transfer the chat to"});
+    CPrompt::SetHandler({});
+}
+
 TEST_F(TessaryTest, AVisitorsRoomTakesItsMessagesOccupantsAndShowing)
 {
     CVisitor *visitor = visitors.Add("S1", CVisitor::StateChatting);
@@ -485,10 +595,113 @@ TEST_F(TessaryTest, AVisitorsRoomTakesItsMessagesOccupantsAndShowing)
     EXPECT_EQ(windows.created, 0);
 }
 
+TEST_F(TessaryTest, TheModeMergesMenusAndKeysAndLeavingItRemovesTheKeys)
+{
+    CQuickTextItem *item = FirstQuickText();
+    item->SetShortcut(QuickTextKeys::FromKey(Qt::CTRL | Qt::Key_G));
+    const unsigned command = CQuickTextList::CommandOf(item);
+    EXPECT_TRUE(FrameMessages().empty()) << "an inactive mode leaves the frame alone";
+    const AcceleratorTable quick{{command, QKeySequence(Qt::CTRL | Qt::Key_G)}};
+    EXPECT_EQ(plugin->QuickTextAccelerators(), quick);
+
+    EXPECT_EQ(Mode(MSG_MODE_ACTIVATE), 2);
+    std::vector<Sent> frame = FrameMessages();
+    ASSERT_EQ(frame.size(), 5u);
+    const QUuid order[] = {MSG_MENU_ADD, MSG_MENU_ADD, MSG_ACCELERATORS_ADD, MSG_ACCELERATORS_REMOVE,
+                           MSG_ACCELERATORS_ADD};
+    for (size_t i = 0; i < frame.size(); ++i)
+        EXPECT_EQ(frame[i].id, order[i]) << i;
+    EXPECT_EQ(frame[0].As<QVMessage<MenuSpec>>().value.Title(), "&Quick Text");
+    const MenuSpec &visitorMenu = frame[1].As<QVMessage<MenuSpec>>().value;
+    ASSERT_EQ(visitorMenu.children.size(), 2u);
+    EXPECT_EQ(visitorMenu.children[0].text, "Vi&sitor");
+    EXPECT_EQ(visitorMenu.children[1].text, "&Web Status");
+    const AcceleratorTable f2{{10217, QKeySequence(Qt::Key_F2)}};
+    EXPECT_EQ(frame[2].As<QVMessage<AcceleratorTable>>().value, f2);
+    EXPECT_EQ(frame[3].As<QVMessage<AcceleratorTable>>().value, quick);
+    EXPECT_EQ(frame[4].As<QVMessage<AcceleratorTable>>().value, quick);
+
+    sent.clear();
+    EXPECT_EQ(Mode(MSG_MODE_DEACTIVATE), 2);
+    frame = FrameMessages();
+    ASSERT_EQ(frame.size(), 2u);
+    EXPECT_EQ(frame[0].id, MSG_ACCELERATORS_REMOVE);
+    EXPECT_EQ(frame[0].As<QVMessage<AcceleratorTable>>().value, f2);
+    EXPECT_EQ(frame[1].As<QVMessage<AcceleratorTable>>().value, quick);
+}
+
+TEST_F(TessaryTest, AQuickTextChangeWhileActiveIsStoredThenReplacesTheMenuAndTheKeys)
+{
+    Mode(MSG_MODE_ACTIVATE);
+    sent.clear();
+    CQuickTextItem *item = FirstQuickText();
+    item->SetShortcut(QuickTextKeys::FromKey(Qt::ALT | Qt::Key_1));
+    const unsigned command = CQuickTextList::CommandOf(item);
+    const auto first = [this](const QUuid &id) {
+        return std::find_if(sent.begin(), sent.end(), [&id](const Sent &s) { return s.id == id; }) - sent.begin();
+    };
+    EXPECT_EQ(Of(MSG_DATA_STORE).size(), 2u);
+    EXPECT_LT(first(MSG_DATA_STORE), first(MSG_MENU_REPLACE)) << "stored before the frame follows";
+    std::vector<Sent> frame = FrameMessages();
+    ASSERT_EQ(frame.size(), 2u) << "no old table to remove";
+    EXPECT_EQ(frame[0].id, MSG_MENU_REPLACE);
+    const MenuSpec &popup = frame[0].As<QVMessage<MenuSpec>>().value.children.at(0);
+    EXPECT_EQ(popup.text, "&Quick Text");
+    EXPECT_TRUE(popup.children.at(0).children.at(0).text.contains(QLatin1Char('\t')));
+    const AcceleratorTable table{{command, QKeySequence(Qt::ALT | Qt::Key_1)}};
+    EXPECT_EQ(frame[1].id, MSG_ACCELERATORS_ADD);
+    EXPECT_EQ(frame[1].As<QVMessage<AcceleratorTable>>().value, table);
+
+    // A reload (here the duplicates setting) takes the old table away first.
+    sent.clear();
+    MsgValue duplicates(QStringLiteral("quicktext.duplicates"), true);
+    plugin->OnMessage(MSG_SET_SETTING, &duplicates, nullptr);
+    frame = FrameMessages();
+    ASSERT_EQ(frame.size(), 3u);
+    EXPECT_EQ(frame[0].id, MSG_ACCELERATORS_REMOVE);
+    EXPECT_EQ(frame[0].As<QVMessage<AcceleratorTable>>().value, table);
+    EXPECT_EQ(frame[1].id, MSG_MENU_REPLACE);
+    EXPECT_EQ(frame[2].id, MSG_ACCELERATORS_ADD);
+}
+
+TEST_F(TessaryTest, QuickTextCommandsReachTheChatInputFromTheMenuAndTheTree)
+{
+    const unsigned command = CQuickTextList::CommandOf(FirstQuickText());
+    CommandUpdate update(command);
+    EXPECT_EQ(Command(command, CommandUpdateUi, &update), 2) << "no chat window: left to the others";
+    EXPECT_FALSE(update.Enabled());
+
+    FakeQuickTextInput input;
+    plugin->SetQuickTextInput(&input);
+    EXPECT_EQ(Command(command, CommandUpdateUi, &update), 1);
+    EXPECT_EQ(update.Enabled(), true);
+    EXPECT_EQ(Command(command, CommandExecute), 1);
+    for (unsigned other : {CQuickTextList::kFirstCommand, CQuickTextList::kFirstCommand + CQuickTextList::kLastNumber + 1})
+        EXPECT_EQ(Command(other, CommandExecute), 2) << other;
+    EXPECT_EQ(input.inserted, std::vector<unsigned>{command - CQuickTextList::kFirstCommand});
+
+    // The bar's tree sends the selected item (posted to the bar).
+    CQuickTextTree *tree = plugin->Bar()->QuickTextTree();
+    tree->setCurrentItem(tree->NodeOf(FirstQuickText()));
+    tree->RunCommand(CQuickTextTree::CommandSend);
+    EXPECT_TRUE(waitUntil([&] { return input.inserted.size() == 2; }));
+    EXPECT_EQ(input.inserted.back(), command - CQuickTextList::kFirstCommand);
+    // The tree's own ids are the visitor pane's commands in the frame's menu.
+    CommandUpdate joinChat(CQuickTextTree::CommandSend);
+    EXPECT_FALSE(plugin->Bar()->OnCmdMsg(CQuickTextTree::CommandSend, CommandUpdateUi, &joinChat, nullptr));
+    EXPECT_FALSE(plugin->Bar()->OnCmdMsg(CQuickTextTree::CommandSend, CommandExecute, nullptr, nullptr));
+
+    input.open = false;
+    EXPECT_EQ(Command(command, CommandExecute), 2);
+    EXPECT_EQ(input.inserted.size(), 2u);
+    plugin->SetQuickTextInput(nullptr);
+}
+
 TEST(TessaryModule, TheLibraryRegistersTheLiveChatPlugin)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(QFile::copy(OSTREL_PROGRAM_DIR "/Tessary.so", dir.filePath("Tessary.so")));
+    ScratchStateStore stateStore;
     // The live-chat plug-in loads only where the host takes its bar page and view.
     QWidget barParent, viewParent;
     auto *ui = new bustest::FakePlugin(QStringLiteral("ui"));

@@ -4,9 +4,12 @@
 #include "plugins/chat/TessaryPlugin.h"
 #include "plugins/chat/model/NameValueCollection.h"
 #include "plugins/chat/model/Visitor.h"
+#include "skins/QVSettingsHelpers.h"
 #include "tests/harness/ChatServiceSimulator.h"
 #include "tests/harness/VisitorScript.h"
 #include "tests/xmpp/WirlamBus.h"
+
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -60,6 +63,13 @@ TEST(TessaryProsody, AccountDataAndAVisitorArriveAndTheAgentsReplyOpensTheChat)
     ChatServiceSimulator service({"127.0.0.1", server.Port(), server.Jid("sim"), server.PasswordOf("sim")});
     ASSERT_TRUE(service.Start()) << service.ErrorText().toStdString();
 
+    // The plug-in's view keeps its window state in a scratch store.
+    QTemporaryDir stateDir;
+    CQVSettingsHelpers::SetStoreFile(stateDir.filePath("Quelvar.conf"));
+    struct RestoreStore
+    {
+        ~RestoreStore() { CQVSettingsHelpers::SetStoreFile(QString()); }
+    } restoreStore;
     xmpptest::WirlamBus bus;
     auto *plugin = new CTessaryPlugin;
     ASSERT_TRUE(bus.manager->AddPlugin(plugin, PLUGIN_ORDER_LIVE_CHAT));

@@ -4,7 +4,6 @@
 #include "plugins/chat/model/MessageChannel.h"
 #include "plugins/chat/model/QuickText.h"
 #include "plugins/chat/model/QuickTextKeys.h"
-#include "plugins/chat/session/PictureSignal.h"
 #include "plugins/chat/session/TimeFormat.h"
 #include "plugins/chat/ui/ChatRTFCtrl.h"
 #include "plugins/chat/ui/ChatWindows.h"
@@ -12,6 +11,7 @@
 #include "plugins/chat/ui/InputRichEditCtrl.h"
 #include "shared/Prompt.h"
 #include "skins/QVButton.h"
+#include "skins/QVSettingsHelpers.h"
 #include "skins/QVSkinManager.h"
 #include "tests/TestUtil.h"
 
@@ -30,6 +30,13 @@ using QVPlugin::ChatMessage;
 using QVPlugin::Jid;
 
 namespace {
+
+class PictureSource : public QObject
+{
+    Q_OBJECT
+signals:
+    void arrived(const Jid &jid, const QImage &picture);
+};
 
 struct FakeHost : IChatWndHost
 {
@@ -54,14 +61,18 @@ struct FakeHost : IChatWndHost
     QString AgentDisplayName() const override { return QStringLiteral("Ann"); }
     QString WebModuleUrl() const override { return QStringLiteral("http://127.0.0.1:1/qvx/"); }
     QImage GetPicture(const Jid &) override { return {}; }
-    CPictureSignal *PictureSignal() override { return &pictures; }
+    QMetaObject::Connection ConnectPictures(QObject *receiver,
+                                            std::function<void(const Jid &, const QImage &)> slot) override
+    {
+        return QObject::connect(&pictures, &PictureSource::arrived, receiver, std::move(slot));
+    }
     CQuickTextList *QuickTexts() override { return &quickTexts; }
     void OpenTransfer(const Jid &, QWidget *) override {}
 
     std::vector<ChatMessage> sent;
     std::vector<int> states;
     std::map<QString, QVariant> settings;
-    CPictureSignal pictures;
+    PictureSource pictures;
     CQuickTextList quickTexts; // the built-in set
 };
 
@@ -230,9 +241,9 @@ TEST_F(ChatWndTest, PeerPictureArrivesForThePeerOnly)
     const QImage fallback = button->GetImage().toImage();
     QImage picture(32, 32, QImage::Format_ARGB32);
     picture.fill(Qt::red);
-    emit host.pictures.pictureArrived(Jid(QStringLiteral("carl@x.org/1")), picture);
+    emit host.pictures.arrived(Jid(QStringLiteral("carl@x.org/1")), picture);
     EXPECT_EQ(button->GetImage().toImage(), fallback);
-    emit host.pictures.pictureArrived(kPeer, picture);
+    emit host.pictures.arrived(kPeer, picture);
     EXPECT_EQ(button->GetImage().toImage().pixelColor(0, 0), QColor(Qt::red));
 }
 
@@ -295,22 +306,24 @@ TEST_F(ChatWndTest, SaveWritesRtfAndReportsAnUnwritableTarget)
     EXPECT_EQ(prompts, QStringList{"Failed to save history"});
 }
 
-TEST_F(ChatWndTest, DirectChatWindowsStandAlone)
+TEST_F(ChatWndTest, DirectChatWindowsStandInFrames)
 {
+    QTemporaryDir dir;
+    CQVSettingsHelpers::SetStoreFile(dir.filePath(QStringLiteral("state.ini")));
     CChatWindows windows(host);
-    QPointer<QWidget> window = windows.CreateChatWindow(&chat);
-    ASSERT_TRUE(window);
-    auto *chatWindow = qobject_cast<CFullChatWnd *>(window.data());
-    ASSERT_TRUE(chatWindow);
-    EXPECT_TRUE(window->isWindow());
-    EXPECT_TRUE(window->isVisible());
-    EXPECT_EQ(window->windowTitle(), "Bob/Chat");
+    QPointer<QWidget> frame = windows.CreateChatWindow(&chat);
+    ASSERT_TRUE(frame);
+    EXPECT_TRUE(frame->isWindow() && frame->isVisible());
+    EXPECT_EQ(frame->windowTitle(), "Bob/Chat");
+    CChatWnd *chatWindow = CChatWindows::ChatWindowOf(frame);
+    ASSERT_TRUE(qobject_cast<CFullChatWnd *>(chatWindow));
     EXPECT_EQ(chatWindow->GetChat(), &chat);
-    windows.ShowPeerChatState(window, QVPlugin::ChatStateComposing);
+    windows.ShowPeerChatState(frame, QVPlugin::ChatStateComposing);
     EXPECT_EQ(chatWindow->StatusText(), "Bob is typing a message...");
-    windows.DestroyChatWindow(window);
-    EXPECT_FALSE(window);
+    windows.DestroyChatWindow(frame);
+    EXPECT_FALSE(frame);
     EXPECT_EQ(host.states, (std::vector<int>{1, 5}));
+    CQVSettingsHelpers::SetStoreFile(QString());
 }
 
 TEST_F(ChatWndTest, StandardSkinPlacesTheInputByItsLines)
@@ -360,3 +373,5 @@ TEST_F(ChatWndTest, QuickTextsByNumberMenuAndShortcut)
     QTest::keyClick(window.Input(), Qt::Key_G, Qt::ControlModifier);
     EXPECT_EQ(window.Input()->toPlainText(), text);
 }
+
+#include "test_chatwnd.moc"
