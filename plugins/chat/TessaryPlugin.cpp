@@ -115,6 +115,7 @@ bool CTessaryPlugin::OnLoad()
     m_view = view;
     SetVisitors(view);
     SetVisitorChats(&view->Pane()->Logic());
+    SetQuickTextInput(view->Pane());
     // The bar lists the visitor chats too, and offers a visitor's menu.
     QObject::connect(view->Pane(), &CVisitorChatPane::chatOpened, m_bar, &CTessaryBar::AddChatEntry);
     QObject::connect(view->Pane(), &CVisitorChatPane::chatEnded, m_bar, &CTessaryBar::RemoveChatEntry);
@@ -128,6 +129,7 @@ bool CTessaryPlugin::OnLoad()
         if (m_visitors == view)
             m_visitors = nullptr;
         m_visitorChats = nullptr;
+        m_quickTextInput = nullptr;
     });
 
     m_self.nick = GetValue(kAgentNick, QString()).toString();

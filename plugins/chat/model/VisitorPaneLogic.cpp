@@ -15,11 +15,6 @@ const QString kNotInDepartment = QStringLiteral(
 
 const QString kChatEnded = QStringLiteral("The chat has ended");
 
-bool IsQuickText(unsigned id)
-{
-    return id >= CVisitorPaneLogic::CmdFirstQuickText && id <= CVisitorPaneLogic::CmdLastQuickText;
-}
-
 } // namespace
 
 CVisitorPaneLogic::CVisitorPaneLogic(IVisitorPaneHost &host, IVisitorPaneView &view) : m_host(host), m_view(view) {}
@@ -249,7 +244,7 @@ bool CVisitorPaneLogic::Enabled(unsigned id, const CVisitor *v) const
     case CmdHtmlMode:
         return true;
     default:
-        return IsQuickText(id) && v && !inChat;
+        return false;
     }
 }
 
@@ -263,8 +258,7 @@ bool CVisitorPaneLogic::UpdateCommand(unsigned id, bool &enabled, bool &checked)
     case CmdOpenFullAgent: case CmdPushCurrentUrl: case CmdJoin: case CmdListen: case CmdHtmlMode:
         break;
     default:
-        if (!IsQuickText(id))
-            return false;
+        return false;
     }
     enabled = Enabled(id, m_selected);
     checked = id == CmdHtmlMode && m_host.BoolSetting(kSendHtmlKey, false);
@@ -284,10 +278,6 @@ bool CVisitorPaneLogic::ExecuteCommand(unsigned id, CVisitor *visitor)
         return true;
     if (id == CmdHtmlMode) {
         m_host.SetBoolSetting(kSendHtmlKey, !checked);
-        return true;
-    }
-    if (IsQuickText(id)) {
-        m_view.InsertQuickText(id - CmdFirstQuickText);
         return true;
     }
     const Jid room = v->jid().BareJid();

@@ -72,7 +72,6 @@ public:
     virtual void ShowPeerChatState(CChat *chat, int state) = 0;
     // Puts the text into the chat as the agent's text.
     virtual void PutTextInChat(CChat *chat, const QString &text) = 0;
-    virtual void InsertQuickText(unsigned index) = 0;
     // Opens or closes the chat column.
     virtual void SetChatColumnVisible(bool visible) = 0;
     // Draws the selected visitor anew (the active tab).
@@ -116,8 +115,6 @@ public:
         CmdJoin = 10247,
         CmdListen = 10248,
         CmdHtmlMode = 10254,
-        CmdFirstQuickText = 10300,
-        CmdLastQuickText = 10600,
     };
     // The group-chat roles of OpenVisitorChat.
     enum Role : int { RoleListen = 2, RoleParticipant = 3, RoleFullAgent = 4 };

@@ -145,12 +145,6 @@ bool CVisitorChatPane::OnCmdMsg(unsigned id, int code, CommandUpdate *update, Co
     }
     if (code != CommandExecute)
         return false;
-    // Quick texts go to the chat window while it is open.
-    if (id >= CVisitorPaneLogic::CmdFirstQuickText && id <= CVisitorPaneLogic::CmdLastQuickText
-        && m_chatColumnVisible) {
-        m_chatWnd->InsertQuickText(id - CVisitorPaneLogic::CmdFirstQuickText);
-        return true;
-    }
     return m_logic->ExecuteCommand(id);
 }
 
@@ -263,9 +257,14 @@ void CVisitorChatPane::PutTextInChat(CChat *chat, const QString &text)
         window->InsertText(text);
 }
 
-void CVisitorChatPane::InsertQuickText(unsigned index)
+bool CVisitorChatPane::CanInsertQuickText() const
 {
-    m_chatWnd->InsertQuickText(index);
+    return m_chatColumnVisible && m_chatWnd->GetChat() && m_chatWnd->GetChat()->IsUsable();
+}
+
+void CVisitorChatPane::InsertQuickText(unsigned number)
+{
+    m_chatWnd->InsertQuickText(number);
 }
 
 void CVisitorChatPane::SetChatColumnVisible(bool visible)

@@ -36,6 +36,7 @@ class QTabWidget;
 
 class CVisitorChatPane : public CQVSkinWnd,
                          public QVPlugin::ICommandTarget,
+                         public CTessaryPlugin::IQuickTextInput,
                          private IVisitorPaneView,
                          private CHTMLPageExternal::Owner
 {
@@ -67,6 +68,10 @@ public:
     bool ChatColumnVisible() const { return m_chatColumnVisible; }
     const QString &CurrentDocument() const { return m_currentDocument; }
 
+    // Quick texts go into the pane's chat window while it is open.
+    bool CanInsertQuickText() const override;
+    void InsertQuickText(unsigned number) override;
+
     // CHTMLPageExternal::Owner
     void RetrieveHistory() override { m_logic->RetrieveHistory(); }
 
@@ -87,7 +92,6 @@ private:
     void ActivateChat(CChat *chat) override;
     void ShowPeerChatState(CChat *chat, int state) override;
     void PutTextInChat(CChat *chat, const QString &text) override;
-    void InsertQuickText(unsigned index) override;
     void SetChatColumnVisible(bool visible) override;
     void Redraw() override;
     QString CurrentPageUrl() const override;

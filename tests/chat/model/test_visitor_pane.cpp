@@ -34,7 +34,6 @@ public:
     void ActivateChat(CChat *chat) override { activated = chat; }
     void ShowPeerChatState(CChat *, int) override {}
     void PutTextInChat(CChat *, const QString &text) override { putText = text; }
-    void InsertQuickText(unsigned) override {}
     void SetChatColumnVisible(bool visible) override { column = visible; }
     void Redraw() override { ++redraws; }
     QString CurrentPageUrl() const override { return QStringLiteral("http://shop.example/cart"); }
