@@ -1,0 +1,561 @@
+#include "plugins/kbeditor/KBArticleFrame.h"
+
+#include "bus/Commands.h"
+#include "plugins/kbeditor/EditingSurface.h"
+#include "plugins/kbeditor/KBArticleBar.h"
+#include "plugins/kbeditor/LumoryStrings.h"
+#include "shared/Prompt.h"
+
+#include <QAbstractItemView>
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QDockWidget>
+#include <QFontDatabase>
+#include <QFontDialog>
+#include <QFontInfo>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QToolBar>
+
+using namespace QVPlugin;
+using namespace KBEditorCommand;
+
+namespace {
+
+// The commands that go to the editing surface as they are; "check" ones
+// show the surface's state as a check mark.
+struct SurfaceCommand
+{
+    unsigned id;
+    const char *name;
+    bool check;
+};
+
+constexpr SurfaceCommand kSurfaceCommands[] = {
+    {Cut, "cut", false},
+    {Copy, "copy", false},
+    {Paste, "paste", false},
+    {Undo, "undo", false},
+    {Redo, "redo", false},
+    {Indent, "indent", false},
+    {Outdent, "outdent", false},
+    {Bold, "bold", true},
+    {Italic, "italic", true},
+    {Underline, "underline", true},
+    {UnorderedList, "insertUnorderedList", true},
+    {OrderedList, "insertOrderedList", true},
+    {JustifyLeft, "justifyLeft", true},
+    {JustifyCenter, "justifyCenter", true},
+    {JustifyRight, "justifyRight", true},
+};
+
+const SurfaceCommand *FindSurfaceCommand(unsigned id)
+{
+    for (const SurfaceCommand &command : kSurfaceCommands) {
+        if (command.id == id)
+            return &command;
+    }
+    return nullptr;
+}
+
+bool IsEditCommand(unsigned id)
+{
+    return id == Undo || id == Redo || id == Cut || id == Copy || id == Paste;
+}
+
+// Courier 10 when the system has a fixed-pitch match for it, else the
+// system's own fixed font at that size.
+QFont SourceFont()
+{
+    QFont font(QStringLiteral("Courier"), 10);
+    font.setStyleHint(QFont::TypeWriter);
+    if (QFontInfo(font).fixedPitch())
+        return font;
+    font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPointSize(10);
+    return font;
+}
+
+QColor DefaultColorPicker(QWidget *parent, const QPoint &topLeft)
+{
+    QColorDialog dialog(parent);
+    dialog.setWindowTitle(QStringLiteral("Choose a Foreground Color"));
+    dialog.move(topLeft);
+    return dialog.exec() == QDialog::Accepted ? dialog.currentColor() : QColor();
+}
+
+} // namespace
+
+CKBArticleFrame::CKBArticleFrame(const KBArticle &article, CLumoryPlugin *plugin, CEditingSurface *surface)
+    : m_document(article, plugin), m_plugin(plugin), m_surface(surface), m_source(new QPlainTextEdit),
+      m_views(new QStackedWidget(this)), m_bar(new CKBArticleBar), m_colorPicker(DefaultColorPicker)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setObjectName(QStringLiteral("CKBArticleFrame"));
+    resize(1000, 700);
+
+    m_source->setObjectName(QStringLiteral("c59903"));
+    m_source->setFont(SourceFont());
+    m_source->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_views->addWidget(m_surface);
+    m_views->addWidget(m_source);
+    setCentralWidget(m_views);
+
+    BuildMenus();
+    BuildToolBar();
+    auto *dock = new QDockWidget(this);
+    dock->setObjectName(QStringLiteral("c14001dock"));
+    dock->setTitleBarWidget(new QWidget(dock));
+    dock->setFeatures(QDockWidget::NoDockWidgetFeatures);
+    dock->setWidget(m_bar);
+    addDockWidget(Qt::TopDockWidgetArea, dock);
+    statusBar();
+
+    connect(m_surface, &CEditingSurface::selectionChanged, this, [this] {
+        ShowSelectionValues();
+        UpdateCommandStates();
+    });
+    connect(m_surface, &CEditingSurface::contextMenuRequested, this, [this](const QPoint &pos) {
+        UpdateCommandStates();
+        m_editMenu->exec(pos);
+    });
+    m_document.SetPuller([this](CKBArticleDocument &document) { PullWindows(document); });
+
+    // The lists come from the plug-in's caches now and from the service's
+    // answer to the refresh later.
+    if (m_plugin) {
+        m_bar->SetPlugin(m_plugin);
+        m_plugin->Refresh();
+        m_bar->OnCategories(m_plugin->Categories());
+        m_bar->OnStatuses(m_plugin->Statuses());
+    }
+    m_bar->FillFrom(article);
+    m_surface->Load(Utf8ToWide(article.content));
+    setWindowTitle(m_document.Title());
+    UpdateCommandStates();
+}
+
+CKBArticleFrame::~CKBArticleFrame()
+{
+    if (m_plugin)
+        m_plugin->FrameClosed(this);
+}
+
+std::string CKBArticleFrame::ArticleId() const
+{
+    return m_document.Working().id;
+}
+
+QAction *CKBArticleFrame::CommandAction(unsigned id) const
+{
+    const auto it = m_actions.find(id);
+    return it == m_actions.end() ? nullptr : it->second;
+}
+
+QAction *CKBArticleFrame::AddCommand(QMenu *menu, unsigned id, const QString &text)
+{
+    QAction *&action = m_actions[id];
+    if (!action) {
+        action = new QAction(text, this);
+        SetCommandId(action, id);
+        connect(action, &QAction::triggered, this, [this, id] { Run(id); });
+    }
+    if (menu)
+        menu->addAction(action);
+    return action;
+}
+
+void CKBArticleFrame::BuildMenus()
+{
+    QMenuBar *bar = menuBar();
+    QMenu *file = bar->addMenu(tr("&File"));
+    AddCommand(file, KBEditorCommand::Save, QStringLiteral("&Save"));
+    AddCommand(file, KBEditorCommand::SaveAndClose, QStringLiteral("Save && Close"));
+    AddCommand(file, Delete, QStringLiteral("&Delete"));
+    file->addSeparator();
+    AddCommand(file, Properties, QStringLiteral("Pr&operties..."));
+    file->addSeparator();
+    AddCommand(file, Close, QStringLiteral("&Close"));
+
+    m_editMenu = bar->addMenu(tr("&Edit"));
+    AddCommand(m_editMenu, Undo, QStringLiteral("&Undo"));
+    AddCommand(m_editMenu, Redo, QStringLiteral("&Redo"));
+    m_editMenu->addSeparator();
+    AddCommand(m_editMenu, Cut, QStringLiteral("Cu&t"));
+    AddCommand(m_editMenu, Copy, QStringLiteral("&Copy"));
+    AddCommand(m_editMenu, Paste, QStringLiteral("&Paste"));
+
+    QMenu *format = bar->addMenu(tr("F&ormat"));
+    AddCommand(format, Font, QStringLiteral("&Font..."));
+    format->addSeparator();
+    AddCommand(format, AbsolutePosition, QStringLiteral("Absolute &Position Element"));
+    AddCommand(format, StaticPosition, QStringLiteral("&Static Postion Element"));
+
+    QMenu *view = bar->addMenu(tr("&View"));
+    auto *views = new QActionGroup(this);
+    for (QAction *action : {AddCommand(view, ViewHtml, QStringLiteral("&HTML")),
+                            AddCommand(view, ViewSource, QStringLiteral("&Source"))}) {
+        action->setCheckable(true);
+        views->addAction(action);
+    }
+
+    QMenu *help = bar->addMenu(tr("&Help"));
+    AddCommand(help, About, QStringLiteral("&About Quelvar..."));
+
+    // Nothing in the editor handles these.
+    m_actions[Delete]->setEnabled(false);
+    m_actions[Properties]->setEnabled(false);
+    for (QMenu *menu : {file, m_editMenu, format, view, help})
+        connect(menu, &QMenu::aboutToShow, this, &CKBArticleFrame::UpdateCommandStates);
+}
+
+void CKBArticleFrame::BuildToolBar()
+{
+    m_toolBar = addToolBar(LumoryString(14007));
+    m_toolBar->setObjectName(QStringLiteral("c14014"));
+
+    m_fontName = new QComboBox(m_toolBar);
+    m_fontName->setObjectName(QStringLiteral("c14276"));
+    m_fontName->addItems(QFontDatabase::families());
+    m_fontName->setFixedWidth(150);
+    m_fontSize = new QComboBox(m_toolBar);
+    m_fontSize->setObjectName(QStringLiteral("c14270"));
+    for (int size = 1; size <= 7; ++size)
+        m_fontSize->addItem(QString::number(size));
+    m_fontSize->setMinimumWidth(30);
+    SetCommandId(m_toolBar->addWidget(m_fontName), FontName);
+    SetCommandId(m_toolBar->addWidget(m_fontSize), FontSize);
+    connect(m_fontName, &QComboBox::activated, this,
+            [this] { m_surface->Exec(QStringLiteral("fontName"), m_fontName->currentText()); });
+    connect(m_fontSize, &QComboBox::activated, this,
+            [this] { m_surface->Exec(QStringLiteral("fontSize"), m_fontSize->currentText().toInt()); });
+
+    // Id, tool tip, the button's own short text and a theme icon if any.
+    struct Button
+    {
+        unsigned id;
+        const char *text;
+        const char *shortText;
+        const char *icon;
+    };
+    const Button buttons[] = {
+        {0, nullptr, nullptr, nullptr},
+        {BlockFormat, "Block Format", "Format", "format-text-direction-ltr"},
+        {0, nullptr, nullptr, nullptr},
+        {Bold, "Bold", "B", "format-text-bold"},
+        {Italic, "Italic", "I", "format-text-italic"},
+        {Underline, "Underline", "U", "format-text-underline"},
+        {ForeColor, "Text Color", "Color", "format-text-color"},
+        {0, nullptr, nullptr, nullptr},
+        {OrderedList, "Numbered List", "1.", "format-list-ordered"},
+        {UnorderedList, "Bullets", "\u2022", "format-list-unordered"},
+        {Outdent, "Decrease Indent", "<<", "format-indent-less"},
+        {Indent, "Increase Indent", ">>", "format-indent-more"},
+        {0, nullptr, nullptr, nullptr},
+        {JustifyLeft, "Align Left", "Left", "format-justify-left"},
+        {JustifyCenter, "Center", "Center", "format-justify-center"},
+        {JustifyRight, "Align Right", "Right", "format-justify-right"},
+        {0, nullptr, nullptr, nullptr},
+        {Image, "Image", "Image", "insert-image"},
+        {0, nullptr, nullptr, nullptr},
+        {AbsolutePosition, nullptr, "Absolute", nullptr},
+        {StaticPosition, nullptr, "Static", nullptr},
+        {0, nullptr, nullptr, nullptr},
+        {Hyperlink, "Hyperlink", "Link", "insert-link"},
+    };
+    for (const Button &button : buttons) {
+        if (!button.id) {
+            m_toolBar->addSeparator();
+            continue;
+        }
+        QAction *action = AddCommand(nullptr, button.id, QString::fromLatin1(button.text));
+        if (FindSurfaceCommand(button.id) && FindSurfaceCommand(button.id)->check)
+            action->setCheckable(true);
+        action->setIconText(QString::fromUtf8(button.shortText));
+        if (button.icon)
+            action->setIcon(QIcon::fromTheme(QLatin1String(button.icon)));
+        m_toolBar->addAction(action);
+    }
+}
+
+void CKBArticleFrame::Run(unsigned id)
+{
+    const bool html = IsHtmlView();
+    switch (id) {
+    case KBEditorCommand::Save:
+        Save();
+        return;
+    case KBEditorCommand::SaveAndClose:
+        SaveAndClose();
+        return;
+    case Close:
+        close();
+        return;
+    case ViewHtml:
+    case ViewSource:
+        ShowHtmlView(id == ViewHtml);
+        return;
+    case About:
+        ShowAbout();
+        return;
+    }
+    if (!html) {
+        // The source view is plain text: only its own editing commands.
+        switch (id) {
+        case Undo: m_source->undo(); break;
+        case Redo: m_source->redo(); break;
+        case Cut: m_source->cut(); break;
+        case Copy: m_source->copy(); break;
+        case Paste: m_source->paste(); break;
+        }
+        return;
+    }
+    switch (id) {
+    case Font:
+        ChooseFont();
+        return;
+    case AbsolutePosition:
+    case StaticPosition:
+        if (m_surface->State(QStringLiteral("absolutePosition")).enabled)
+            m_surface->Exec(QStringLiteral("absolutePosition"), id == AbsolutePosition);
+        return;
+    case Image:
+        AskForImage();
+        return;
+    case Hyperlink:
+        AskForLink();
+        return;
+    case ForeColor:
+        ChooseForeColor();
+        return;
+    case BlockFormat:
+        ShowBlockFormatMenu();
+        return;
+    }
+    if (const SurfaceCommand *command = FindSurfaceCommand(id))
+        m_surface->Exec(QLatin1String(command->name));
+}
+
+void CKBArticleFrame::PullWindows(CKBArticleDocument &document)
+{
+    KBArticle &article = document.Working();
+    if (!IsHtmlView())
+        article.content = WideToUtf8(m_source->toPlainText());
+    else if (const std::optional<QString> body = m_surface->Body())
+        article.content = WideToUtf8(*body);
+    document.SetTitle(m_bar->TitleEdit()->text());
+    m_bar->PullInto(article);
+    setWindowTitle(document.Title());
+}
+
+bool CKBArticleFrame::Save()
+{
+    auto refuse = [this](QWidget *field, unsigned text) {
+        field->setFocus();
+        CPrompt::Error(LumoryString(text), this);
+        return false;
+    };
+    if (m_bar->TitleEdit()->text().isEmpty())
+        return refuse(m_bar->TitleEdit(), 14018);
+    if (m_bar->StatusBox()->currentIndex() < 0)
+        return refuse(m_bar->StatusBox(), 14019);
+    // The edits stay unsaved, and the agent is told, when the service
+    // did not take them.
+    if (!m_document.Save()) {
+        CPrompt::Error(tr("The article could not be saved. Your changes are still here; please try again."),
+                       this);
+        return false;
+    }
+    setWindowTitle(m_document.Title());
+    return true;
+}
+
+void CKBArticleFrame::SaveAndClose()
+{
+    if (Save())
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+}
+
+void CKBArticleFrame::closeEvent(QCloseEvent *event)
+{
+    if (m_document.IsModified()) {
+        PromptRequest request;
+        request.text = tr("Save changes to %1?").arg(m_document.Title());
+        request.icon = QMessageBox::Warning;
+        request.buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+        const QMessageBox::StandardButton answer = CPrompt::Show(request, this);
+        if (answer == QMessageBox::Cancel || (answer == QMessageBox::Yes && !Save())) {
+            event->ignore();
+            return;
+        }
+    }
+    QMainWindow::closeEvent(event);
+}
+
+bool CKBArticleFrame::IsHtmlView() const
+{
+    return m_views->currentWidget() == m_surface;
+}
+
+// The text goes across through the working copy, so a body that has not
+// finished loading is carried as it stands.
+void CKBArticleFrame::ShowHtmlView(bool html)
+{
+    if (html == IsHtmlView())
+        return;
+    m_document.Pull();
+    const QString body = Utf8ToWide(m_document.Working().content);
+    if (html) {
+        m_surface->SetBody(body);
+        m_views->setCurrentWidget(m_surface);
+    } else {
+        m_source->setPlainText(body);
+        m_views->setCurrentWidget(m_source);
+    }
+    m_views->currentWidget()->setFocus();
+    UpdateCommandStates();
+}
+
+void CKBArticleFrame::UpdateCommandStates()
+{
+    const bool html = IsHtmlView();
+    for (const SurfaceCommand &command : kSurfaceCommands) {
+        QAction *action = m_actions[command.id];
+        const SurfaceCommandState state = m_surface->State(QLatin1String(command.name));
+        action->setEnabled(html ? state.enabled : IsEditCommand(command.id));
+        if (command.check)
+            action->setChecked(html && state.checked);
+    }
+    const bool blocks = html && m_surface->State(QStringLiteral("formatBlock")).enabled;
+    m_fontName->setEnabled(blocks);
+    m_fontSize->setEnabled(blocks);
+    m_actions[BlockFormat]->setEnabled(blocks);
+    m_actions[ForeColor]->setEnabled(html && m_surface->State(QStringLiteral("foreColor")).enabled);
+    const bool positioned = html && m_surface->State(QStringLiteral("absolutePosition")).enabled;
+    m_actions[AbsolutePosition]->setEnabled(positioned);
+    m_actions[StaticPosition]->setEnabled(positioned);
+    for (unsigned id : {Font, Image, Hyperlink})
+        m_actions[id]->setEnabled(html);
+    m_actions[ViewHtml]->setChecked(html);
+    m_actions[ViewSource]->setChecked(!html);
+}
+
+// An open drop-down keeps what the agent is choosing.
+void CKBArticleFrame::ShowSelectionValues()
+{
+    if (!m_fontName->view()->isVisible()) {
+        QString name = m_surface->State(QStringLiteral("fontName")).value;
+        name.remove(QLatin1Char('"')).remove(QLatin1Char('\''));
+        const int index = m_fontName->findText(name.section(QLatin1Char(','), 0, 0).trimmed(), Qt::MatchFixedString);
+        if (index >= 0)
+            m_fontName->setCurrentIndex(index);
+    }
+    if (!m_fontSize->view()->isVisible()) {
+        const int index = m_fontSize->findText(m_surface->State(QStringLiteral("fontSize")).value);
+        if (index >= 0)
+            m_fontSize->setCurrentIndex(index);
+    }
+}
+
+const std::vector<std::pair<QString, QString>> &CKBArticleFrame::BlockFormats()
+{
+    static const std::vector<std::pair<QString, QString>> formats{
+        {QStringLiteral("Normal"), QStringLiteral("p")},
+        {QStringLiteral("Formatted"), QStringLiteral("pre")},
+        {QStringLiteral("Address"), QStringLiteral("address")},
+        {QStringLiteral("Heading 1"), QStringLiteral("h1")},
+        {QStringLiteral("Heading 2"), QStringLiteral("h2")},
+        {QStringLiteral("Heading 3"), QStringLiteral("h3")},
+        {QStringLiteral("Heading 4"), QStringLiteral("h4")},
+        {QStringLiteral("Heading 5"), QStringLiteral("h5")},
+        {QStringLiteral("Heading 6"), QStringLiteral("h6")},
+    };
+    return formats;
+}
+
+void CKBArticleFrame::ShowBlockFormatMenu()
+{
+    const QString current = m_surface->State(QStringLiteral("formatBlock")).value;
+    QMenu menu(this);
+    const auto &formats = BlockFormats();
+    for (size_t i = 0; i < formats.size(); ++i) {
+        QAction *item = menu.addAction(formats[i].first);
+        SetCommandId(item, FirstBlockFormat + static_cast<unsigned>(i));
+        item->setCheckable(true);
+        item->setChecked(formats[i].second.compare(current, Qt::CaseInsensitive) == 0);
+    }
+    QWidget *button = m_toolBar->widgetForAction(m_actions[BlockFormat]);
+    const QPoint at = button ? button->mapToGlobal(QPoint(3, button->height())) : QCursor::pos();
+    if (QAction *chosen = menu.exec(at))
+        ApplyBlockFormat(CommandIdOf(chosen));
+}
+
+void CKBArticleFrame::ApplyBlockFormat(unsigned command)
+{
+    const auto &formats = BlockFormats();
+    if (command < FirstBlockFormat || command - FirstBlockFormat >= formats.size())
+        return;
+    m_surface->Exec(QStringLiteral("formatBlock"), formats[command - FirstBlockFormat].second);
+}
+
+QString CKBArticleFrame::ColorText(const QColor &color)
+{
+    return QString::asprintf("#%.2x%.2x%.2x", color.red(), color.green(), color.blue());
+}
+
+void CKBArticleFrame::ChooseForeColor()
+{
+    QWidget *button = m_toolBar->widgetForAction(m_actions[ForeColor]);
+    const QPoint at = button ? button->mapToGlobal(QPoint(0, 0)) : pos();
+    const QColor color = m_colorPicker(this, at);
+    if (color.isValid())
+        m_surface->Exec(QStringLiteral("foreColor"), ColorText(color));
+}
+
+void CKBArticleFrame::AskForLink()
+{
+    bool ok = false;
+    const QString url = QInputDialog::getText(this, tr("Hyperlink"), tr("&URL:"), QLineEdit::Normal,
+                                              QStringLiteral("https://"), &ok);
+    if (ok && !url.trimmed().isEmpty())
+        m_surface->Exec(QStringLiteral("createLink"), url.trimmed());
+}
+
+void CKBArticleFrame::AskForImage()
+{
+    bool ok = false;
+    const QString url = QInputDialog::getText(this, tr("Image"), tr("Picture &address:"), QLineEdit::Normal,
+                                              QString(), &ok);
+    if (ok && !url.trimmed().isEmpty())
+        m_surface->Exec(QStringLiteral("insertImage"), url.trimmed());
+}
+
+void CKBArticleFrame::ChooseFont()
+{
+    bool ok = false;
+    const QFont font = QFontDialog::getFont(&ok, this);
+    if (ok)
+        m_surface->Exec(QStringLiteral("fontName"), font.family());
+}
+
+// The host's About box: the host runs its own About command for us.
+void CKBArticleFrame::ShowAbout()
+{
+    QWidget *viewParent = m_plugin ? m_plugin->GetViewParent() : nullptr;
+    if (!viewParent)
+        return;
+    const QList<QAction *> actions = viewParent->window()->findChildren<QAction *>();
+    for (QAction *action : actions) {
+        if (CommandIdOf(action) == About) {
+            action->trigger();
+            return;
+        }
+    }
+}

@@ -1,0 +1,269 @@
+#include "plugins/kbeditor/WebEditSurface.h"
+
+#include <QContextMenuEvent>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QLoggingCategory>
+#include <QVBoxLayout>
+#include <QWebChannel>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
+#include <QWebEngineSettings>
+#include <QWebEngineView>
+
+Q_LOGGING_CATEGORY(lcLumory, "ostrel.lumory")
+
+namespace {
+
+// The page the body is edited in.
+const char kTemplate[] = R"(<!DOCTYPE html PUBLIC "-//W3C//DTD XHTML 1.0 Transitional//EN" "http://www.w3.org/TR/xhtml1/DTD/xhtml1-transitional.dtd">
+<html xmlns="http://www.w3.org/1999/xhtml"><head>
+<meta http-equiv="Content-Type" content="text/html; charset=utf-8" />
+<title>Lumory Article</title>
+<style type="text/css">
+body { height: 90%; }
+div.container { padding: 30px; }
+.container h2 { font: bold italic 20px Arial; color: #006fb1; line-height: 32px; }
+.container p { margin: 20px 0; width: 70%; color: #333333; font: 14px Arial; line-height: 24px; }
+</style></head><body></body></html>)";
+
+// Runs in our own script world: the article's scripts stay off, ours can
+// still reach the document.
+const char kEditorScript[] = R"(
+(function () {
+  var checks = ["bold", "italic", "underline", "insertUnorderedList", "insertOrderedList",
+                "justifyLeft", "justifyCenter", "justifyRight"];
+  var enables = ["indent", "outdent", "formatBlock", "foreColor", "fontName", "fontSize",
+                 "createLink", "insertImage"];
+  var values = ["fontName", "fontSize", "formatBlock"];
+  var bridge = null;
+  var filled = false;
+  function positioned() {
+    var s = document.getSelection();
+    var n = s && s.rangeCount ? s.anchorNode : null;
+    var e = n && n.nodeType !== 1 ? n.parentElement : n;
+    return e && e !== document.body && document.body.contains(e) ? e : null;
+  }
+  function states() {
+    var r = {};
+    checks.concat(enables).forEach(function (c) {
+      var st = { enabled: false, checked: false };
+      try { st.enabled = document.queryCommandEnabled(c); st.checked = document.queryCommandState(c); } catch (e) {}
+      r[c] = st;
+    });
+    values.forEach(function (c) {
+      try { r[c].value = String(document.queryCommandValue(c)); } catch (e) {}
+    });
+    var t = positioned();
+    r.absolutePosition = { enabled: !!t, checked: !!t && t.style.position === "absolute" };
+    return r;
+  }
+  function report() {
+    if (bridge && filled)
+      bridge.report(document.body ? document.body.innerHTML : "", states());
+  }
+  window.qvSetBody = function (html) {
+    document.designMode = "on";
+    document.body.innerHTML = html;
+    filled = true;
+    report();
+  };
+  window.qvExec = function (command, value) {
+    document.execCommand(command, false, value === null ? null : String(value));
+    report();
+  };
+  window.qvPosition = function (absolute) {
+    var t = positioned();
+    if (t)
+      t.style.position = absolute ? "absolute" : "static";
+    report();
+  };
+  document.addEventListener("selectionchange", report);
+  document.addEventListener("input", report);
+  new QWebChannel(qt.webChannelTransport, function (channel) {
+    bridge = channel.objects.editor;
+    bridge.ready();
+  });
+})();
+)";
+
+QString Json(const QVariant &value)
+{
+    const QByteArray array = QJsonDocument(QJsonArray{QJsonValue::fromVariant(value)}).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(array) + QStringLiteral("[0]");
+}
+
+QWebEngineScript Script(const QString &name, const QString &source, QWebEngineScript::InjectionPoint point)
+{
+    QWebEngineScript script;
+    script.setName(name);
+    script.setSourceCode(source);
+    script.setInjectionPoint(point);
+    script.setWorldId(QWebEngineScript::ApplicationWorld);
+    script.setRunsOnSubFrames(false);
+    return script;
+}
+
+} // namespace
+
+// Loads only the pages the surface gives it; links and scripts go nowhere.
+class CWebEditPage : public QWebEnginePage
+{
+public:
+    using QWebEnginePage::QWebEnginePage;
+    void ExpectLoad() { m_expectLoad = true; }
+
+protected:
+    bool acceptNavigationRequest(const QUrl &url, NavigationType, bool isMainFrame) override
+    {
+        if (isMainFrame && m_expectLoad) {
+            m_expectLoad = false;
+            return true;
+        }
+        qCDebug(lcLumory) << "navigation refused:" << url.toDisplayString();
+        return false;
+    }
+
+private:
+    bool m_expectLoad = false;
+};
+
+namespace {
+
+// The editor frame shows its own Edit menu.
+class CWebEditView : public QWebEngineView
+{
+public:
+    CWebEditView(CEditingSurface *surface) : QWebEngineView(surface), m_surface(surface) {}
+
+protected:
+    void contextMenuEvent(QContextMenuEvent *event) override
+    {
+        emit m_surface->contextMenuRequested(event->globalPos());
+    }
+
+private:
+    CEditingSurface *m_surface;
+};
+
+} // namespace
+
+CWebEditSurface::CWebEditSurface(QWidget *parent)
+    : CEditingSurface(parent), m_profile(new QWebEngineProfile(this)), m_view(new CWebEditView(this)),
+      m_page(new CWebEditPage(m_profile, m_view)), m_channel(new QWebChannel(this))
+{
+    setObjectName(QStringLiteral("CKBArticleView"));
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_view);
+
+    QWebEngineSettings *settings = m_page->settings();
+    settings->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
+    settings->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
+    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
+
+    QFile channelScript(QStringLiteral(":/qtwebchannel/qwebchannel.js"));
+    if (!channelScript.open(QIODevice::ReadOnly))
+        qCWarning(lcLumory) << "qwebchannel.js is missing: the editor cannot report its state";
+    m_page->scripts().insert(Script(QStringLiteral("qwebchannel"), QString::fromUtf8(channelScript.readAll()),
+                                    QWebEngineScript::DocumentCreation));
+    m_page->scripts().insert(
+        Script(QStringLiteral("editor"), QString::fromLatin1(kEditorScript), QWebEngineScript::DocumentReady));
+    m_channel->registerObject(QStringLiteral("editor"), new CWebEditBridge(this));
+    m_page->setWebChannel(m_channel, QWebEngineScript::ApplicationWorld);
+    m_view->setPage(m_page);
+}
+
+CWebEditSurface::~CWebEditSurface()
+{
+    // The page must go before its profile.
+    delete m_view;
+}
+
+void CWebEditSurface::Load(const QString &body)
+{
+    m_loaded = false;
+    m_pending = body;
+    m_states.clear();
+    m_page->ExpectLoad();
+    m_page->setHtml(QString::fromUtf8(kTemplate), QUrl(QStringLiteral("about:blank")));
+}
+
+void CWebEditSurface::SetBody(const QString &body)
+{
+    if (!m_loaded) {
+        m_pending = body;
+        return;
+    }
+    m_body = body;
+    RunScript(QStringLiteral("qvSetBody(%1)").arg(Json(body)));
+}
+
+std::optional<QString> CWebEditSurface::Body() const
+{
+    if (!m_loaded)
+        return std::nullopt;
+    return m_body;
+}
+
+void CWebEditSurface::Exec(const QString &command, const QVariant &value)
+{
+    if (!m_loaded)
+        return;
+    // The clipboard belongs to the view: a script may not paste.
+    static const QHash<QString, QWebEnginePage::WebAction> actions{
+        {QStringLiteral("cut"), QWebEnginePage::Cut},
+        {QStringLiteral("copy"), QWebEnginePage::Copy},
+        {QStringLiteral("paste"), QWebEnginePage::Paste},
+    };
+    if (const auto it = actions.find(command); it != actions.end()) {
+        m_page->triggerAction(*it);
+        return;
+    }
+    if (command == QLatin1String("absolutePosition"))
+        RunScript(QStringLiteral("qvPosition(%1)").arg(value.toBool() ? "true" : "false"));
+    else
+        RunScript(QStringLiteral("qvExec(%1, %2)").arg(Json(command), Json(value)));
+}
+
+SurfaceCommandState CWebEditSurface::State(const QString &command) const
+{
+    SurfaceCommandState state;
+    if (!m_loaded)
+        return state;
+    static const QStringList viewActions{QStringLiteral("cut"), QStringLiteral("copy"), QStringLiteral("paste"),
+                                         QStringLiteral("undo"), QStringLiteral("redo")};
+    if (viewActions.contains(command)) {
+        state.enabled = true;
+        return state;
+    }
+    const QVariantMap entry = m_states.value(command).toMap();
+    state.enabled = entry.value(QStringLiteral("enabled")).toBool();
+    state.checked = entry.value(QStringLiteral("checked")).toBool();
+    state.value = entry.value(QStringLiteral("value")).toString();
+    return state;
+}
+
+void CWebEditSurface::OnReady()
+{
+    RunScript(QStringLiteral("qvSetBody(%1)").arg(Json(m_pending)));
+}
+
+void CWebEditSurface::OnReport(const QString &body, const QVariantMap &states)
+{
+    const bool first = !m_loaded;
+    m_body = body;
+    m_states = states;
+    m_loaded = true;
+    if (first)
+        emit loaded();
+    emit selectionChanged();
+}
+
+void CWebEditSurface::RunScript(const QString &script)
+{
+    m_page->runJavaScript(script, QWebEngineScript::ApplicationWorld);
+}

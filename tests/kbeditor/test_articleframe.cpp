@@ -1,0 +1,331 @@
+// The article editor against a fake editing surface and a recording host.
+
+#include "bus/MessageIds.h"
+#include "plugins/kbeditor/EditingSurface.h"
+#include "plugins/kbeditor/KBArticleBar.h"
+#include "plugins/kbeditor/KBArticleFrame.h"
+#include "shared/Prompt.h"
+#include "tests/kbeditor/LumoryHost.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QToolBar>
+
+#include <gtest/gtest.h>
+
+using namespace QVPlugin;
+
+namespace {
+
+class FakeSurface : public CEditingSurface
+{
+public:
+    void Load(const QString &html) override { body = html; }
+    void SetBody(const QString &html) override { body = html; }
+    std::optional<QString> Body() const override
+    {
+        if (!loaded)
+            return std::nullopt;
+        return body;
+    }
+    void Exec(const QString &command, const QVariant &value) override
+    {
+        execs.push_back(value.isValid() ? command + "=" + value.toString() : command);
+    }
+    SurfaceCommandState State(const QString &command) const override { return states.value(command); }
+
+    bool loaded = true;
+    QString body;
+    QStringList execs;
+    QHash<QString, SurfaceCommandState> states;
+};
+
+class ArticleFrame : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        CPrompt::SetHandler([this](const PromptRequest &request) {
+            prompts.push_back(request.text);
+            return answer;
+        });
+        host.onSend = [this](const QUuid &id, IMessage *in, IMessage *out) {
+            if (auto *m = KBPayloadAs<KBArticleMessage>(in))
+                sent.push_back(m->value);
+            if (id == MSG_KB_ADD_ARTICLE && result > 0)
+                static_cast<QVMessage<std::string> *>(out)->value = "17";
+            return id == MSG_KB_REFRESH ? 1 : result;
+        };
+        ASSERT_TRUE(plugin->Initialize(&host));
+        KBCategoriesMessage categories({{1, 0, "Hardware"}, {2, 0, "Software"}, {3, 0, "Hardware"}});
+        KBStatusesMessage statuses({{"Drafts", ""}, {"Draft", ""}, {"Published", ""}});
+        plugin->OnMessage(MSG_KB_CATEGORIES, &categories, nullptr);
+        plugin->OnMessage(MSG_KB_STATUSES, &statuses, nullptr);
+        article.title = "Printer setup";
+        article.status = "draft";
+        article.categoryId = 3;
+        article.content = "<p>Turn it on.</p>";
+    }
+    void TearDown() override
+    {
+        delete frame;
+        CPrompt::SetHandler({});
+        plugin->Release();
+    }
+
+    CKBArticleFrame *Open()
+    {
+        surface = new FakeSurface;
+        frame = new CKBArticleFrame(article, plugin, surface);
+        return frame;
+    }
+    CKBArticleBar *Bar() const { return frame->Bar(); }
+    QPushButton *Button(const char *name) const
+    {
+        return Bar()->findChild<QPushButton *>(QString::fromLatin1(name));
+    }
+
+    lumorytest::LumoryHost host;
+    CLumoryPlugin *plugin = new CLumoryPlugin;
+    int result = 1;
+    std::vector<KBArticle> sent;
+    QMessageBox::StandardButton answer = QMessageBox::No;
+    std::vector<QString> prompts;
+    KBArticle article;
+    QPointer<CKBArticleFrame> frame;
+    FakeSurface *surface = nullptr;
+};
+
+// Menus as "text id" lines, separators as "-".
+QStringList Describe(const QList<QAction *> &actions)
+{
+    QStringList lines;
+    for (QAction *action : actions) {
+        if (action->isSeparator())
+            lines << QStringLiteral("-");
+        else if (action->menu())
+            lines << action->text() + ": " + Describe(action->menu()->actions()).join(QStringLiteral(", "));
+        else
+            lines << action->text() + " " + QString::number(CommandIdOf(action));
+    }
+    return lines;
+}
+
+TEST_F(ArticleFrame, MenusAndEditingToolbar)
+{
+    Open();
+    EXPECT_EQ(Describe(frame->menuBar()->actions()),
+              (QStringList{"&File: &Save 57603, Save && Close 14288, &Delete 14268, -, Pr&operties... 14289, -, "
+                           "&Close 57602",
+                           "&Edit: &Undo 57643, &Redo 57644, -, Cu&t 57635, &Copy 57634, &Paste 57637",
+                           "F&ormat: &Font... 57696, -, Absolute &Position Element 14273, &Static Postion Element "
+                           "14274",
+                           "&View: &HTML 14265, &Source 14266", "&Help: &About Quelvar... 57664"}));
+    std::vector<unsigned> buttons;
+    for (QAction *action : frame->EditingBar()->actions())
+        buttons.push_back(action->isSeparator() ? 0 : CommandIdOf(action));
+    EXPECT_EQ(buttons, (std::vector<unsigned>{14276, 14270, 0, 14286, 0, 14275, 14277, 14278, 14285, 0, 14284,
+                                              14281, 14282, 14283, 0, 14279, 14272, 14280, 0, 14269, 0, 14273, 14274,
+                                              0, 14271}));
+    EXPECT_EQ(frame->EditingBar()->windowTitle(), QStringLiteral("Editing"));
+    EXPECT_EQ(frame->EditingBar()->findChild<QComboBox *>(QStringLiteral("c14270"))->count(), 7);
+    EXPECT_EQ(frame->SourceView()->font().pointSize(), 10);
+    EXPECT_TRUE(QFontInfo(frame->SourceView()->font()).fixedPitch());
+}
+
+TEST_F(ArticleFrame, CommandsGoToTheSurfaceAndShowItsStates)
+{
+    Open();
+    surface->states[QStringLiteral("bold")] = {true, true, {}};
+    surface->states[QStringLiteral("italic")] = {true, false, {}};
+    surface->states[QStringLiteral("fontSize")] = {true, false, QStringLiteral("5")};
+    surface->states[QStringLiteral("insertUnorderedList")] = {true, false, {}};
+    surface->states[QStringLiteral("paste")] = {true, false, {}};
+    emit surface->selectionChanged();
+    EXPECT_TRUE(frame->CommandAction(14275)->isChecked());
+    EXPECT_TRUE(frame->CommandAction(14277)->isEnabled());
+    EXPECT_FALSE(frame->CommandAction(14278)->isEnabled());
+    EXPECT_EQ(frame->EditingBar()->findChild<QComboBox *>(QStringLiteral("c14270"))->currentText(), "5");
+
+    for (unsigned id : {14275u, 14281u, 57637u})
+        frame->CommandAction(id)->trigger();
+    frame->ApplyBlockFormat(14299);
+    frame->ApplyBlockFormat(14300 + static_cast<unsigned>(CKBArticleFrame::BlockFormats().size()));
+    frame->ApplyBlockFormat(14303);
+    frame->SetColorPicker([](QWidget *, const QPoint &) { return QColor(255, 8, 171); });
+    frame->ChooseForeColor();
+    frame->SetColorPicker([](QWidget *, const QPoint &) { return QColor(); });
+    frame->ChooseForeColor();
+    EXPECT_EQ(surface->execs.join(QStringLiteral(", ")).toStdString(),
+              "bold, insertUnorderedList, paste, formatBlock=h1, foreColor=#ff08ab");
+
+    // The source view is plain text: no formatting reaches the surface.
+    frame->ShowHtmlView(false);
+    EXPECT_FALSE(frame->CommandAction(14275)->isEnabled());
+    EXPECT_FALSE(frame->CommandAction(14275)->isChecked());
+    EXPECT_TRUE(frame->CommandAction(57637)->isEnabled());
+}
+
+TEST_F(ArticleFrame, ListsReselectByExactNameAndById)
+{
+    Open();
+    QComboBox *status = Bar()->StatusBox();
+    QComboBox *category = Bar()->CategoryBox();
+    EXPECT_EQ(status->currentText(), QStringLiteral("Draft"));
+    EXPECT_EQ(category->currentData().toInt(), 3);
+    EXPECT_TRUE(Button("c1048")->isEnabled());
+    EXPECT_TRUE(Button("c1050")->isEnabled());
+
+    KBCategoriesMessage categories({{3, 0, "Hardware"}, {1, 0, "Hardware"}});
+    KBStatusesMessage statuses({{"Drafts", ""}, {"Published", ""}});
+    plugin->OnMessage(MSG_KB_CATEGORIES, &categories, nullptr);
+    plugin->OnMessage(MSG_KB_STATUSES, &statuses, nullptr);
+    EXPECT_EQ(category->currentData().toInt(), 3);
+    EXPECT_EQ(status->currentIndex(), -1);
+    EXPECT_FALSE(Button("c1048")->isEnabled());
+    EXPECT_TRUE(Button("c1047")->isEnabled());
+
+    // A lone status is the only choice; no category keeps the article's id.
+    KBStatusesMessage one(std::vector<KBStatus>{{"Review", ""}});
+    plugin->OnMessage(MSG_KB_STATUSES, &one, nullptr);
+    category->setCurrentIndex(-1);
+    EXPECT_EQ(status->currentText(), QStringLiteral("Review"));
+    EXPECT_FALSE(Button("c1050")->isEnabled());
+    EXPECT_TRUE(Button("c1049")->isEnabled());
+    frame->Document().Pull();
+    EXPECT_EQ(frame->Document().Working().categoryId, 3);
+    EXPECT_EQ(frame->Document().Working().status, "Review");
+}
+
+TEST_F(ArticleFrame, SaveNeedsTitleThenStatus)
+{
+    article.status = "Gone";
+    Open();
+    frame->show();
+    Bar()->TitleEdit()->clear();
+    EXPECT_FALSE(frame->Save());
+    EXPECT_EQ(frame->focusWidget(), Bar()->TitleEdit());
+    Bar()->TitleEdit()->setText(QStringLiteral("Printer setup"));
+    EXPECT_FALSE(frame->Save());
+    EXPECT_EQ(frame->focusWidget(), Bar()->StatusBox());
+    EXPECT_EQ(prompts, (std::vector<QString>{"Please enter lumory article title", "Please select article status"}));
+    EXPECT_TRUE(sent.empty());
+}
+
+TEST_F(ArticleFrame, AddThenUpdateAndTitles)
+{
+    Open();
+    EXPECT_EQ(frame->windowTitle(), QStringLiteral("Printer setup"));
+    EXPECT_FALSE(frame->Document().IsModified());
+    surface->body = QStringLiteral("<p>Turn it off.</p>");
+    EXPECT_TRUE(frame->Document().IsModified());
+    ASSERT_TRUE(frame->Save());
+    EXPECT_EQ(frame->windowTitle(), QStringLiteral("17 - Printer setup"));
+    EXPECT_EQ(frame->ArticleId(), "17");
+    EXPECT_FALSE(frame->Document().IsModified());
+    Bar()->KeywordsEdit()->setText(QStringLiteral("paper"));
+    ASSERT_TRUE(frame->Save());
+    EXPECT_EQ(host.sent.back(), MSG_KB_UPDATE_ARTICLE);
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(sent[0].id, "");
+    EXPECT_EQ(sent[0].content, "<p>Turn it off.</p>");
+    EXPECT_EQ(sent[0].status, "draft"); // as the article names it
+    EXPECT_EQ(sent[1].id, "17");
+    EXPECT_EQ(sent[1].keywords, "paper");
+}
+
+// The service's refusal leaves the edits unsaved, says so, and keeps the
+// window open.
+TEST_F(ArticleFrame, FailedSaveStaysModified)
+{
+    Open();
+    frame->show();
+    Bar()->KeywordsEdit()->setText(QStringLiteral("paper"));
+    result = -1;
+    frame->SaveAndClose();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(frame);
+    EXPECT_TRUE(frame->isVisible());
+    EXPECT_TRUE(frame->Document().IsModified());
+    EXPECT_EQ(prompts.size(), 1u);
+    EXPECT_EQ(frame->windowTitle(), QStringLiteral("Printer setup"));
+}
+
+TEST_F(ArticleFrame, ModifiedIgnoresIdAndDates)
+{
+    CKBArticleDocument document(article, nullptr);
+    document.Working().id = "99";
+    document.Working().dateAdded = 5;
+    document.Working().dateModified = 6;
+    EXPECT_FALSE(document.IsModified());
+    const std::vector<std::function<void(KBArticle &)>> changes{
+        [](KBArticle &a) { a.categoryId = 4; }, [](KBArticle &a) { a.title += "!"; },
+        [](KBArticle &a) { a.status = "Draft"; }, [](KBArticle &a) { a.keywords = "k"; },
+        [](KBArticle &a) { a.content += " "; }};
+    for (size_t i = 0; i < changes.size(); ++i) {
+        CKBArticleDocument changed(article, nullptr);
+        changes[i](changed.Working());
+        EXPECT_TRUE(changed.IsModified()) << "field " << i;
+    }
+}
+
+// The body crosses with each switch, and a page still loading is never read
+// as an empty body.
+TEST_F(ArticleFrame, ViewSwitchingCarriesTheBody)
+{
+    Open();
+    surface->loaded = false;
+    surface->body.clear();
+    frame->CommandAction(14266)->trigger();
+    EXPECT_TRUE(frame->CommandAction(14266)->isChecked());
+    EXPECT_EQ(frame->SourceView()->toPlainText(), QStringLiteral("<p>Turn it on.</p>"));
+    frame->SourceView()->setPlainText(QStringLiteral("<p>Source edit</p>"));
+    frame->CommandAction(14265)->trigger();
+    EXPECT_TRUE(frame->IsHtmlView());
+    EXPECT_EQ(surface->body, QStringLiteral("<p>Source edit</p>"));
+    surface->body.clear();
+    ASSERT_TRUE(frame->Save());
+    EXPECT_EQ(sent.back().content, "<p>Source edit</p>");
+
+    surface->loaded = true;
+    surface->body = QStringLiteral("<p>HTML edit</p>");
+    frame->ShowHtmlView(false);
+    EXPECT_EQ(frame->SourceView()->toPlainText(), QStringLiteral("<p>HTML edit</p>"));
+}
+
+TEST_F(ArticleFrame, CloseAsksOnlyWhenModified)
+{
+    Open();
+    frame->show();
+    frame->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(frame);
+    EXPECT_TRUE(prompts.empty());
+
+    article.id = "17";
+    plugin->SetFrameFactory([this](const KBArticle &a, CLumoryPlugin *p) {
+        surface = new FakeSurface;
+        return frame = new CKBArticleFrame(a, p, surface);
+    });
+    plugin->OpenArticleFrame(article);
+    ASSERT_EQ(plugin->OpenFrames().size(), 1u);
+    Bar()->KeywordsEdit()->setText(QStringLiteral("paper"));
+    answer = QMessageBox::Cancel;
+    frame->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_TRUE(frame);
+    answer = QMessageBox::No;
+    frame->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(frame);
+    EXPECT_TRUE(plugin->OpenFrames().empty());
+    EXPECT_EQ(prompts, (std::vector<QString>(2, "Save changes to 17 - Printer setup?")));
+    EXPECT_TRUE(sent.empty());
+}
+
+} // namespace
