@@ -24,6 +24,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 class CContactList;
@@ -161,6 +162,9 @@ private:
     std::map<std::string, std::unique_ptr<CVisitor>> m_visitors;
     int m_tickCount = 0;
     bool m_idleAwayEnabled = true;
+    // What the idle rule last asked for and the plug-in has not yet taken
+    // on: asked once, not again each second while the state catches up.
+    std::optional<QVPlugin::PresenceState> m_idleAsked;
     // A flood of new sessions raises one "New Visitor" alert a second.
     std::int64_t m_lastNewVisitorAlert = INT64_MIN;
     // Expires with the router; a message box's modal loop may outlive it.

@@ -29,7 +29,12 @@ struct FakeHost : IVisitorRouterHost
     {
         alerts.push_back(std::to_string(kind) + " " + title.toStdString() + " / " + text.toStdString());
     }
-    void SetOwnPresence(PresenceState state) override { presences.push_back(state), own = state; }
+    void SetOwnPresence(PresenceState state) override
+    {
+        presences.push_back(state);
+        if (!lagging)
+            own = state;
+    }
     PresenceState OwnState() const override { return own; }
     bool IsInDepartment(const QString &id) const override { return id.isEmpty() || id == department; }
     CContactList &Contacts() override { return contacts; }
@@ -43,6 +48,8 @@ struct FakeHost : IVisitorRouterHost
     CContactList contacts;
     ChatContact self{Jid(QStringLiteral("agent@chat.example"))};
     int idleMinutes = 10;
+    // The plug-in takes on a requested state only when the test says so.
+    bool lagging = false;
 };
 
 // The list and the pane write one line per call into the same log.
@@ -414,6 +421,29 @@ TEST_F(RouterTest, IdleAwayAndBack)
     host.idleMinutes = 0;
     router.Tick();
     EXPECT_TRUE(host.presences.empty());
+}
+
+TEST_F(RouterTest, IdleRuleAsksOncePerChangeWhileTheStateCatchesUp)
+{
+    host.lagging = true;
+    const struct
+    {
+        bool idle;
+        PresenceState own;
+        std::vector<PresenceState> sent;
+    } steps[] = {
+        {true, PresenceOnline, {PresenceAway}}, {true, PresenceOnline, {}},  {true, PresenceAway, {}},
+        {false, PresenceAway, {PresenceOnline}}, {false, PresenceAway, {}}, {false, PresenceOnline, {}},
+        {true, PresenceOnline, {PresenceAway}}, {false, PresenceOnline, {}}, {true, PresenceOnline, {PresenceAway}},
+    };
+    int step = 0;
+    for (const auto &s : steps) {
+        host.own = s.own;
+        idle.ms = s.idle ? 10 * 60000 + 1 : 0;
+        host.presences.clear();
+        router.Tick();
+        EXPECT_EQ(host.presences, s.sent) << "step " << step++;
+    }
 }
 
 TEST_F(RouterTest, NextResponseBringsTheLongestWaitingVisitorForward)
