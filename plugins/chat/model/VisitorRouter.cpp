@@ -162,6 +162,14 @@ CVisitor *CVisitorRouter::ApplyTracking(QByteArrayView text, const std::string &
     if (!visitor) {
         if (!data)
             return nullptr;
+        if (m_visitors.size() >= kMaxVisitors) {
+            const std::int64_t now = m_clock();
+            if (now != m_lastDropLogged) {
+                m_lastDropLogged = now;
+                qCWarning(lcChat) << "visitor registry full at" << kMaxVisitors << "visitors: new visitors dropped";
+            }
+            return nullptr;
+        }
         if (data->Value("sid") != QByteArrayView(key)) {
             // The visitor's id is the session id the service names it by
             // (the later pair wins); the chat address is made from it.

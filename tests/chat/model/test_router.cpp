@@ -6,6 +6,8 @@
 #include "plugins/chat/model/VisitorRouter.h"
 #include "tests/harness/VisitorScript.h"
 
+#include <QStringList>
+
 #include <gtest/gtest.h>
 
 #include <set>
@@ -444,6 +446,31 @@ TEST_F(RouterTest, IdleRuleAsksOncePerChangeWhileTheStateCatchesUp)
         router.Tick();
         EXPECT_EQ(host.presences, s.sent) << "step " << step++;
     }
+}
+
+TEST_F(RouterTest, AFullRegistryDropsNewVisitorsAndSaysSoOnceASecond)
+{
+    for (size_t i = 0; i < CVisitorRouter::kMaxVisitors; ++i)
+        ASSERT_TRUE(router.ApplyTracking("url=u", "V" + std::to_string(i), {})) << i;
+    static QStringList logged;
+    logged.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext &, const QString &text) { logged << text; });
+    const auto flood = [this](const char *prefix) {
+        for (int i = 0; i < 100; ++i)
+            EXPECT_FALSE(router.ApplyTracking("url=u", prefix + std::to_string(i), {}));
+    };
+    flood("X");
+    now += 1;
+    flood("Y");
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(logged.filter("registry full").size(), 2) << logged.join('\n').toStdString();
+    EXPECT_EQ(router.Visitors().size(), CVisitorRouter::kMaxVisitors);
+
+    // Known visitors still get their pages, and a place that comes free is taken.
+    EXPECT_TRUE(router.ApplyTracking("url=v", "V1", {}));
+    router.RemoveVisitor("V1");
+    EXPECT_TRUE(router.ApplyTracking("url=u", "Z", {}));
 }
 
 TEST_F(RouterTest, NextResponseBringsTheLongestWaitingVisitorForward)
