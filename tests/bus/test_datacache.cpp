@@ -26,7 +26,7 @@ struct Cache : Bus
 {
     void SetUp() override
     {
-        ASSERT_TRUE(kTestPaths && root.isValid());
+        ASSERT_TRUE(QStandardPaths::isTestModeEnabled() && root.isValid());
         auto owned = std::make_unique<CDataCache>(manager.get(), base);
         cache = owned.get();
         manager->SetPreDispatchHandler(std::move(owned));
