@@ -12,6 +12,7 @@
 
 #include "host/FrameDefaults.h"
 #include "host/OutlookBar.h"
+#include "plugins/chat/model/VisitorPaneLogic.h"
 #include "plugins/chat/ui/SitePathListCtrl.h"
 #include "plugins/chat/ui/VisitorListCtrl.h"
 #include "plugins/kbeditor/EditingSurface.h"
@@ -33,6 +34,7 @@
 #include <QSet>
 #include <QTabWidget>
 #include <QTest>
+#include <QTextEdit>
 
 #include <gtest/gtest.h>
 
@@ -260,6 +262,54 @@ protected:
         }, 10000)) << "the second agent is not in the agents list";
     }
 
+    // The visitor's status as the list shows it.
+    QString VisitorStatus() const
+    {
+        const QAbstractItemModel *model = Named<QAbstractItemView>("VisitorList")->model();
+        const int row = RowWith(model, CVisitorListModel::ColumnVisitor, QStringLiteral("Vic"));
+        return row < 0 ? QString() : model->index(row, CVisitorListModel::ColumnStatus).data().toString();
+    }
+
+    // The transcript of the chat shown in the visitor pane.
+    QString PaneTranscript() const
+    {
+        QWidget *chat = Named("Chat Pane");
+        auto *transcript = chat ? chat->findChild<QTextEdit *>(QStringLiteral("c106")) : nullptr;
+        return transcript ? transcript->toPlainText() : QString();
+    }
+
+    // The visitor asks for a chat; the list says so.
+    void VisitorAsksForChat()
+    {
+        service->Send(*visitors::NoticeStanza(
+            agent, visitors::VisitorInfo("v-1", {{"state", "8"}, {"display-name", "Vic"}, {"hash", "h-1"}})));
+        ASSERT_TRUE(waitUntil([&] { return VisitorStatus() == QLatin1String("Requesting Chat"); }, 10000))
+            << "the visitor's status is " << VisitorStatus().toStdString();
+    }
+
+    // The agent accepts from the visitor pane; the service answers as it
+    // does, the visitor now chatting, and the pane shows the chat.
+    void AgentAccepts()
+    {
+        ASSERT_TRUE(frame->RunCommand(CVisitorPaneLogic::CmdAccept)) << "the accept command did not run";
+        const auto accept = service->Expect(visitors::IsCommand("accept-visitor-chat"), 10000);
+        ASSERT_TRUE(accept) << "the service never heard the accept";
+        const std::optional<visitors::Command> command = visitors::ReadCommand(*accept);
+        ASSERT_TRUE(command);
+        EXPECT_EQ(command->sessionId, "v-1");
+        service->Reply(*accept);
+        service->Send(*visitors::NoticeStanza(agent, visitors::StateChange("v-1", 6)));
+        service->Send(*visitors::NoticeStanza(agent, visitors::SessionNotification("v-1", "Ann Agent has joined the chat.")));
+        ASSERT_TRUE(waitUntil([&] { return VisitorStatus() == QLatin1String("Chatting"); }, 10000))
+            << "the visitor's status is " << VisitorStatus().toStdString();
+        QWidget *chat = Named("Chat Pane");
+        ASSERT_NE(chat, nullptr) << "no chat window in the visitor pane";
+        EXPECT_TRUE(waitUntil([&] { return chat->isVisible(); })) << "the chat column did not open";
+        EXPECT_TRUE(waitUntil([&] { return PaneTranscript().contains(QLatin1String("has joined the chat")); }, 10000))
+            << "the chat shows: " << PaneTranscript().toStdString();
+        EXPECT_TRUE(prompts.isEmpty()) << Prompts();
+    }
+
     // Searches from the knowledge-base bar; the titles of the results.
     QStringList Search(const QString &words, int expected)
     {
@@ -376,8 +426,8 @@ TEST_F(AgentRoad, FromSignInToSignOut)
     ASSERT_NO_FATAL_FAILURE(SignIn()) << "step: sign in";
     ASSERT_NO_FATAL_FAILURE(VisitorWalks()) << "step: a visitor walks three pages";
     ASSERT_NO_FATAL_FAILURE(SecondAgentAppears()) << "step: a second agent signs in";
-    // The visitor's chat goes here: accepted, answered, a page pushed, its
-    // history read, a second visitor blocked and the chat transferred.
+    ASSERT_NO_FATAL_FAILURE(VisitorAsksForChat()) << "step: the visitor asks for a chat";
+    ASSERT_NO_FATAL_FAILURE(AgentAccepts()) << "step: the agent accepts the chat";
     ASSERT_NO_FATAL_FAILURE(KnowledgeBase()) << "step: search, preview, edit and find an article";
     ASSERT_NO_FATAL_FAILURE(SignOutAndShutDown()) << "step: sign out and close";
 }
