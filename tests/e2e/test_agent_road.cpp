@@ -52,6 +52,8 @@ ProsodyFixture::Options ServerWithTwoAgents()
 {
     ProsodyFixture::Options options;
     options.accounts.append({QStringLiteral("agent2"), QStringLiteral("agent2-secret")});
+    // The chat service's visitor rooms, played by the simulator.
+    options.extraConfig << QStringLiteral("Component \"rooms.localhost\" \"quelvar_rooms\"");
     return options;
 }
 
@@ -278,11 +280,12 @@ protected:
         return transcript ? transcript->toPlainText() : QString();
     }
 
-    // The visitor asks for a chat; the list says so.
+    // The visitor asks for a chat in its room; the list says so.
     void VisitorAsksForChat()
     {
         service->Send(*visitors::NoticeStanza(
-            agent, visitors::VisitorInfo("v-1", {{"state", "8"}, {"display-name", "Vic"}, {"hash", "h-1"}})));
+            agent, visitors::VisitorInfo("v-1", {{"state", "8"}, {"display-name", "Vic"}, {"hash", "h-1"},
+                                                 {"group-chat-id", kRoom}})));
         ASSERT_TRUE(waitUntil([&] { return VisitorStatus() == QLatin1String("Requesting Chat"); }, 10000))
             << "the visitor's status is " << VisitorStatus().toStdString();
     }
@@ -308,6 +311,51 @@ protected:
         EXPECT_TRUE(waitUntil([&] { return PaneTranscript().contains(QLatin1String("has joined the chat")); }, 10000))
             << "the chat shows: " << PaneTranscript().toStdString();
         EXPECT_TRUE(prompts.isEmpty()) << Prompts();
+    }
+
+    // The agent answers with a quick text from the input's menu and sends it
+    // with Enter; the visitor's room gets it.
+    void AgentAnswersWithQuickText()
+    {
+        QWidget *chat = Named("Chat Pane");
+        auto *input = chat->findChild<QWidget *>(QStringLiteral("c107"));
+        ASSERT_NE(input, nullptr) << "no input in the chat window";
+        QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, input->geometry().center(),
+                                    chat->mapToGlobal(input->geometry().center()));
+        QApplication::sendEvent(chat, &menuEvent);
+        QMenu *menu = nullptr;
+        ASSERT_TRUE(waitUntil([&] {
+            for (QWidget *w : QApplication::topLevelWidgets())
+                if (auto *m = qobject_cast<QMenu *>(w); m && m->isVisible())
+                    menu = m;
+            return menu != nullptr;
+        })) << "no quick-text menu";
+        QAction *greeting = MenuItem(menu, QStringLiteral("Thanks for waiting"));
+        ASSERT_NE(greeting, nullptr) << "no such quick text";
+        greeting->trigger();
+        menu->close();
+        QTest::keyClick(input, Qt::Key_Return);
+        const auto sent = service->Expect([](const gloox::Tag &tag) {
+            return tag.name() == "message" && tag.findAttribute("type") == "groupchat" && tag.findChild("body");
+        }, 10000);
+        ASSERT_TRUE(sent) << "the visitor's room got nothing";
+        // The room's text is the HTML and the plain text, each in base64.
+        const QByteArray body = QByteArray::fromStdString(sent->findChild("body")->cdata());
+        EXPECT_EQ(QString::fromUtf8(QByteArray::fromBase64(body.section(',', 1))),
+                  "Thank you for waiting. I am with you now.");
+    }
+
+    // The item of a menu or its submenus whose text (without accelerators) is this.
+    static QAction *MenuItem(QMenu *menu, const QString &text)
+    {
+        for (QAction *action : menu->actions()) {
+            if (action->menu())
+                if (QAction *inner = MenuItem(action->menu(), text))
+                    return inner;
+            if (QString(action->text()).remove(QLatin1Char('&')) == text)
+                return action;
+        }
+        return nullptr;
     }
 
     // Searches from the knowledge-base bar; the titles of the results.
@@ -412,6 +460,8 @@ protected:
         EXPECT_EQ(TcpSockets(), socketsBefore) << "connections left open";
     }
 
+    inline static const std::string kRoom = "v-1@rooms.localhost";
+
     ProsodyFixture server;
     KBServiceMock kb;
     std::unique_ptr<ChatServiceSimulator> service;
@@ -428,6 +478,7 @@ TEST_F(AgentRoad, FromSignInToSignOut)
     ASSERT_NO_FATAL_FAILURE(SecondAgentAppears()) << "step: a second agent signs in";
     ASSERT_NO_FATAL_FAILURE(VisitorAsksForChat()) << "step: the visitor asks for a chat";
     ASSERT_NO_FATAL_FAILURE(AgentAccepts()) << "step: the agent accepts the chat";
+    ASSERT_NO_FATAL_FAILURE(AgentAnswersWithQuickText()) << "step: the agent answers with a quick text";
     ASSERT_NO_FATAL_FAILURE(KnowledgeBase()) << "step: search, preview, edit and find an article";
     ASSERT_NO_FATAL_FAILURE(SignOutAndShutDown()) << "step: sign out and close";
 }
