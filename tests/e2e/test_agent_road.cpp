@@ -5,8 +5,7 @@
 // frame's windows, except for typing on the article editor's web surface.
 //
 // The road is one test in steps; each step waits on what proves it and says
-// which step failed. The live-chat steps (accept, chat, push, history, block,
-// transfer) go between SecondAgentAppears and KnowledgeBase.
+// which step failed.
 
 #include "tests/host/SignInFixture.h"
 
@@ -341,7 +340,7 @@ protected:
         ASSERT_TRUE(sent) << "the visitor's room got nothing";
         // The room's text is the HTML and the plain text, each in base64.
         const QByteArray body = QByteArray::fromStdString(sent->findChild("body")->cdata());
-        EXPECT_EQ(QString::fromUtf8(QByteArray::fromBase64(body.section(',', 1))),
+        EXPECT_EQ(QString::fromUtf8(QByteArray::fromBase64(body.mid(body.indexOf(',') + 1))),
                   "Thank you for waiting. I am with you now.");
     }
 
