@@ -178,9 +178,10 @@ if [ -n "$CHAT_SHOT$PATH_SHOT" ]; then
   sleep 2
   if [ -n "$CHAT_SHOT" ]; then save_picture "$CHAT_SHOT"; fi
   if [ -n "$PATH_SHOT" ]; then
-    # The Details tab takes the focus; the arrow keys walk to Site Path.
+    # Site Path is the fourth tab, scrolled out of sight: from Details, the
+    # mouse wheel over the tabs steps to it.
     click_frame 793 237
-    xdotool key Right Right Right
+    for ((i = 0; i < 3; i++)); do xdotool click 5; sleep 0.3; done
     sleep 2
     save_picture "$PATH_SHOT"
   fi
