@@ -2,8 +2,18 @@
 
 #include <QApplication>
 
+#include <cstdio>
+
+#include <unistd.h>
+
 int main(int argc, char *argv[])
 {
+    // Chromium refuses to start its sandbox as root and would end the whole
+    // program the first time a web view opens (containers, kiosks).
+    if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX")) {
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+        std::fputs("Ostrel: running as root, so web views run without their sandbox\n", stderr);
+    }
     // The plug-ins' web views share one GL context; it must be set first.
     QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);

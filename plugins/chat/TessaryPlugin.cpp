@@ -11,6 +11,7 @@
 #include "plugins/chat/ui/TessaryBar.h"
 #include "plugins/chat/ui/TransferChatDlg.h"
 #include "plugins/chat/ui/TessaryView.h"
+#include "plugins/chat/ui/VisitorChatPane.h"
 
 #include <QDomDocument>
 
@@ -106,15 +107,29 @@ bool CTessaryPlugin::OnLoad()
         m_chatTable.SetWindows(m_chatWindows.get());
     }
 
-    // The visitor monitor, the plug-in's view.
-    auto *view = new CTessaryView(*this);
+    // The visitor monitor, the plug-in's view, with the visitor chat pane.
+    const CTessaryView::PaneServices paneServices{*this, m_core};
+    auto *view = new CTessaryView(*this, nullptr, CVisitor::SystemClock(), nullptr, &paneServices);
     if (!AddView(view, TessaryString(10003)))
         return false;
+    m_view = view;
     SetVisitors(view);
+    SetVisitorChats(&view->Pane()->Logic());
+    SetQuickTextInput(view->Pane());
+    // The bar lists the visitor chats too, and offers a visitor's menu.
+    QObject::connect(view->Pane(), &CVisitorChatPane::chatOpened, m_bar, &CTessaryBar::AddChatEntry);
+    QObject::connect(view->Pane(), &CVisitorChatPane::chatEnded, m_bar, &CTessaryBar::RemoveChatEntry);
+    QObject::connect(m_bar, &CTessaryBar::chatMenuRequested, view, [this](CChat *chat, const QPoint &globalPos) {
+        CVisitor *visitor = chat && m_visitors ? m_visitors->FindVisitorByJid(chat->peer()) : nullptr;
+        if (visitor && m_view && m_view->Pane())
+            m_view->Pane()->Logic().ShowVisitorMenu(*visitor, globalPos);
+    });
     // The host may destroy the view before the plug-in goes.
     QObject::connect(view, &QObject::destroyed, view, [this, view] {
         if (m_visitors == view)
             m_visitors = nullptr;
+        m_visitorChats = nullptr;
+        m_quickTextInput = nullptr;
     });
 
     m_self.nick = GetValue(kAgentNick, QString()).toString();
@@ -346,6 +361,28 @@ void CTessaryPlugin::ShowChatFor(CChat *chat)
         m_chatTable.RaiseWindow(chat->peer());
 }
 
+CTessaryPlugin::CoreLink::CoreLink(CTessaryPlugin &plugin) : m_plugin(plugin) {}
+
+CVisitor *CTessaryPlugin::FindVisitorById(const std::string &id)
+{
+    return m_visitors ? m_visitors->FindVisitorById(id) : nullptr;
+}
+
+bool CTessaryPlugin::BoolSetting(const QString &key, bool fallback) const
+{
+    return m_core.BoolSetting(key, fallback);
+}
+
+void CTessaryPlugin::SetBoolSetting(const QString &key, bool value)
+{
+    SetValue(key, value);
+}
+
+QString CTessaryPlugin::StringSetting(const QString &key, const QString &fallback) const
+{
+    return m_core.StringSetting(key, fallback);
+}
+
 bool CTessaryPlugin::CoreLink::SendAgentMessage(const ChatMessage &message)
 {
     return m_plugin.SendAgentMessage(message);
@@ -390,7 +427,9 @@ void CTessaryPlugin::CoreLink::OpenTransfer(const Jid &peer, QWidget *parent)
         return;
     CTransferChatDlg dialog(parent, m_plugin.m_contacts, visitor->id(),
                             [this](const std::string &sessionId, const QString &text, const std::string &type) {
-                                m_plugin.SendServerCommand(sessionId, text, type);
+                                // The visitor may have gone while the dialog was open.
+                                if (m_plugin.FindVisitorById(sessionId))
+                                    m_plugin.SendServerCommand(sessionId, text, type);
                             });
     dialog.exec();
 }

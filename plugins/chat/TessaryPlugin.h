@@ -26,6 +26,7 @@
 #include "plugins/chat/model/MessageChannel.h"
 #include "plugins/chat/model/QuickText.h"
 #include "plugins/chat/model/QuickTextStore.h"
+#include "plugins/chat/model/VisitorPaneHost.h"
 #include "plugins/chat/model/VisitorRouter.h"
 #include "plugins/chat/session/Chat.h"
 #include "plugins/chat/ui/ChatWndHost.h"
@@ -39,9 +40,10 @@
 
 class CChatWindows;
 class CTessaryBar;
+class CTessaryView;
 class CVisitor;
 
-class CTessaryPlugin : public QVPlugin::CPluginBase, public IVisitorRouterHost
+class CTessaryPlugin : public QVPlugin::CPluginBase, public IVisitorRouterHost, public IVisitorPaneHost
 {
 public:
     static constexpr int kMode = 10000;
@@ -120,7 +122,7 @@ public:
 
     // text: UTF-8 of the command's text, empty for none.
     void SendServerCommand(const std::string &sessionId, const QString &text, const std::string &type) override;
-    void SendServerQuery(const std::string &sessionId, const QString &text);
+    void SendServerQuery(const std::string &sessionId, const QString &text) override;
     // The agent's text leaving a chat: a chat message, or for a visitor who
     // is not in a chat the command that opens one. True when the bus took it.
     bool SendAgentMessage(const QVPlugin::ChatMessage &message);
@@ -129,8 +131,12 @@ public:
     void SetOwnPresence(QVPlugin::PresenceState state) override;
     void SendDirectedPresence(const QVPlugin::ChatContact &contact);
     // The bus result.
-    int SendMucInvite(const QVPlugin::Jid &room, const QVPlugin::Jid &user);
-    int SendMucDecline(const QVPlugin::Jid &room, const QVPlugin::Jid &user);
+    int SendMucInvite(const QVPlugin::Jid &room, const QVPlugin::Jid &user) override;
+    int SendMucDecline(const QVPlugin::Jid &room, const QVPlugin::Jid &user) override;
+    CVisitor *FindVisitorById(const std::string &id) override;
+    bool BoolSetting(const QString &key, bool fallback) const override;
+    void SetBoolSetting(const QString &key, bool value) override;
+    QString StringSetting(const QString &key, const QString &fallback) const override;
     void RaiseAlert(int kind, const QString &title, const QString &text) override;
     // True for an empty id or one of the agent's departments (exact match).
     bool IsInDepartment(const QString &departmentId) const override;
@@ -157,14 +163,16 @@ public:
     CChatTable &ChatTable() { return m_chatTable; }
     MessageChannelRegistry &Channels() { return m_channels; }
     // What every chat of the workplace sends through.
-    ChatCore &Core() { return m_core; }
+    ChatCore &Core() override { return m_core; }
+    // What the chat windows need of the plug-in.
+    IChatWndHost &ChatWndHost() { return m_core; }
 
 private:
     // What the chats and their windows reach of the plug-in.
     class CoreLink : public IChatWndHost
     {
     public:
-        explicit CoreLink(CTessaryPlugin &plugin) : m_plugin(plugin) {}
+        explicit CoreLink(CTessaryPlugin &plugin);
         QVPlugin::Jid OwnJid() const override { return m_plugin.m_self.jid; }
         bool SendAgentMessage(const QVPlugin::ChatMessage &message) override;
         bool BoolSetting(const QString &key, bool fallback) const override;
@@ -197,6 +205,7 @@ private:
     void OnReceipt(const QVPlugin::ChatMessage &receipt);
 
     IVisitors *m_visitors = nullptr;
+    QPointer<CTessaryView> m_view;
     // Owned by the host's bar parent once added.
     QPointer<CTessaryBar> m_bar;
     IVisitorChats *m_visitorChats = nullptr;

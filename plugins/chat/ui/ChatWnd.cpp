@@ -741,6 +741,8 @@ void CChatWnd::contextMenuEvent(QContextMenuEvent *event)
         return;
     }
     QMenu *menu = CreateQuickTextMenu(this);
+    // Over a misspelled word its suggestions come first.
+    m_input->AddSpellingSuggestions(*menu, m_input->mapFrom(this, event->pos()));
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->popup(event->globalPos());
     event->accept();

@@ -2,6 +2,7 @@
 
 #include "plugins/chat/TessaryMenu.h"
 #include "plugins/chat/ui/IdleSource.h"
+#include "plugins/chat/ui/VisitorChatPane.h"
 #include "plugins/chat/ui/VisitorChatPanePlaceholder.h"
 #include "plugins/chat/ui/VisitorListCtrl.h"
 #include "shared/Prompt.h"
@@ -45,14 +46,30 @@ private:
     CVisitorListCtrl &m_list;
 };
 
+namespace {
+
+CVisitorChatPane *MakePane(const CTessaryView::PaneServices *services, IVisitorRouterHost &host)
+{
+    if (!services)
+        return nullptr;
+    return new CVisitorChatPane(services->host, services->chatHost, host.Contacts(),
+                                [&setting = services->host](const QString &key, const QString &fallback) {
+                                    return setting.StringSetting(key, fallback);
+                                });
+}
+
+} // namespace
+
 CTessaryView::CTessaryView(IVisitorRouterHost &host, std::unique_ptr<IIdleSource> idle, CVisitor::Clock clock,
-                           QWidget *parent)
+                           QWidget *parent, const PaneServices *paneServices)
     : QWidget(parent),
       m_host(host),
       m_splitter(new CQVSplitter(kSection, Qt::Vertical, this)),
       m_list(new CVisitorListCtrl(clock)),
       m_listLink(std::make_unique<ListLink>(*m_list)),
-      m_pane(new CVisitorChatPanePlaceholder),
+      m_chatPane(MakePane(paneServices, host)),
+      m_paneWindow(m_chatPane ? static_cast<QWidget *>(m_chatPane) : new CVisitorChatPanePlaceholder),
+      m_pane(m_chatPane ? &m_chatPane->Logic() : dynamic_cast<IVisitorChatPane *>(m_paneWindow)),
       m_idle(idle ? std::move(idle) : CreateSystemIdleSource()),
       m_router(host, *m_listLink, *m_pane, *m_idle,
                [this](CVisitorRouter::PromptIcon icon, const QString &text) {
@@ -71,7 +88,7 @@ CTessaryView::CTessaryView(IVisitorRouterHost &host, std::unique_ptr<IIdleSource
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_splitter);
     m_splitter->addWidget(m_list);
-    m_splitter->addWidget(m_pane);
+    m_splitter->addWidget(m_paneWindow);
     m_splitter->SetPaneInfo(0, kListHeight, kListMinimum);
     m_splitter->SetPaneInfo(1, kPaneHeight, kPaneMinimum);
 
@@ -80,6 +97,18 @@ CTessaryView::CTessaryView(IVisitorRouterHost &host, std::unique_ptr<IIdleSource
     });
     connect(m_list, &CVisitorListCtrl::VisitorSelected, this,
             [this](const std::string &id) { m_pane->ShowVisitor(m_router.FindVisitorById(id)); });
+    if (m_chatPane) {
+        // The menu and the double-click act on the visitor of that row.
+        connect(m_list, &CVisitorListCtrl::ContextMenuRequested, this,
+                [this](const std::string &id, const QPoint &globalPos) {
+                    if (CVisitor *visitor = m_router.FindVisitorById(id))
+                        m_chatPane->Logic().ShowVisitorMenu(*visitor, globalPos);
+                });
+        connect(m_list, &CVisitorListCtrl::AcceptRequested, this, [this](const std::string &id) {
+            if (CVisitor *visitor = m_router.FindVisitorById(id))
+                m_chatPane->Logic().ExecuteCommand(CVisitorPaneLogic::CmdAccept, visitor);
+        });
+    }
     m_timer.start(kTickMs, this);
 }
 
@@ -91,7 +120,7 @@ CTessaryView::~CTessaryView()
 
 bool CTessaryView::OnCmdMsg(unsigned id, int code, CommandUpdate *update, CommandHandlerInfo *info)
 {
-    if (auto *pane = qobject_cast<ICommandTarget *>(static_cast<QWidget *>(m_pane));
+    if (auto *pane = qobject_cast<ICommandTarget *>(m_paneWindow);
         pane && pane->OnCmdMsg(id, code, update, info))
         return true;
 

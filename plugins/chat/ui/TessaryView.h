@@ -19,8 +19,10 @@
 #include <memory>
 
 class CQVSplitter;
-class CVisitorChatPanePlaceholder;
+class CVisitorChatPane;
 class CVisitorListCtrl;
+class IChatWndHost;
+class IVisitorPaneHost;
 
 class CTessaryView : public QWidget, public QVPlugin::ICommandTarget, public CTessaryPlugin::IVisitors
 {
@@ -29,9 +31,18 @@ class CTessaryView : public QWidget, public QVPlugin::ICommandTarget, public CTe
 public:
     static constexpr int kTickMs = 1000;
 
+    // What the visitor chat pane needs; without it the view has a stand-in
+    // pane with no chats. Both must outlive the view.
+    struct PaneServices
+    {
+        IVisitorPaneHost &host;
+        IChatWndHost &chatHost;
+    };
+
     // The host must outlive the view. Null idle source: the desktop's.
     explicit CTessaryView(IVisitorRouterHost &host, std::unique_ptr<IIdleSource> idle = nullptr,
-                          CVisitor::Clock clock = CVisitor::SystemClock(), QWidget *parent = nullptr);
+                          CVisitor::Clock clock = CVisitor::SystemClock(), QWidget *parent = nullptr,
+                          const PaneServices *paneServices = nullptr);
     ~CTessaryView() override;
 
     bool OnCmdMsg(unsigned id, int code, QVPlugin::CommandUpdate *update,
@@ -46,6 +57,8 @@ public:
 
     CVisitorRouter &Router() { return m_router; }
     CVisitorListCtrl *List() const { return m_list; }
+    // Null with the stand-in pane.
+    CVisitorChatPane *Pane() const { return m_chatPane; }
 
 protected:
     void timerEvent(QTimerEvent *event) override;
@@ -57,7 +70,11 @@ private:
     CQVSplitter *m_splitter;
     CVisitorListCtrl *m_list;
     std::unique_ptr<ListLink> m_listLink;
-    CVisitorChatPanePlaceholder *m_pane;
+    // The pane's window and what the router drives: the real pane's logic,
+    // or the stand-in.
+    CVisitorChatPane *m_chatPane;
+    QWidget *m_paneWindow;
+    IVisitorChatPane *m_pane;
     std::unique_ptr<IIdleSource> m_idle;
     CVisitorRouter m_router;
     QBasicTimer m_timer;

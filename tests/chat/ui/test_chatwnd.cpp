@@ -9,12 +9,15 @@
 #include "plugins/chat/ui/ChatWindows.h"
 #include "plugins/chat/ui/ChatWnd.h"
 #include "plugins/chat/ui/InputRichEditCtrl.h"
+#include "plugins/chat/ui/SpellChecker.h"
 #include "shared/Prompt.h"
 #include "skins/QVButton.h"
 #include "skins/QVSettingsHelpers.h"
 #include "skins/QVSkinManager.h"
 #include "tests/TestUtil.h"
 
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QFile>
 #include <QMenu>
 #include <QLabel>
@@ -372,6 +375,25 @@ TEST_F(ChatWndTest, QuickTextsByNumberMenuAndShortcut)
     greeting->SetShortcut(QuickTextKeys::FromKey(Qt::CTRL | Qt::Key_G));
     QTest::keyClick(window.Input(), Qt::Key_G, Qt::ControlModifier);
     EXPECT_EQ(window.Input()->toPlainText(), text);
+}
+
+TEST_F(ChatWndTest, InputMenuPutsSpellingSuggestionsBeforeTheQuickTexts)
+{
+    if (!CSpellChecker::Shared().IsEnabled())
+        GTEST_SKIP() << "no en_US dictionary";
+    CChatWnd window(host);
+    window.AttachChat(&chat);
+    window.show();
+    window.Input()->setPlainText(QStringLiteral("teh"));
+    const QPoint word = window.Input()->viewport()->mapTo(
+        &window, window.Input()->cursorRect(window.Input()->document()->find(QStringLiteral("teh"))).center());
+    QContextMenuEvent event(QContextMenuEvent::Mouse, word, window.mapToGlobal(word));
+    QApplication::sendEvent(&window, &event);
+    auto *menu = window.findChild<QMenu *>();
+    ASSERT_TRUE(menu);
+    ASSERT_GT(menu->actions().size(), 2);
+    EXPECT_EQ(menu->actions()[0]->text(), "the");
+    menu->close();
 }
 
 #include "test_chatwnd.moc"
