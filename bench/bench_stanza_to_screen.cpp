@@ -7,27 +7,16 @@
 //
 // Usage: bench_stanza_to_screen [messages (1000)]
 
-#include "bus/ChatPayloads.h"
-#include "bus/Manager.h"
-#include "bus/MessageIds.h"
-#include "bus/Payloads.h"
-#include "bus/RegSettingsStoragePlugin.h"
 #include "plugins/chat/TessaryPlugin.h"
 #include "plugins/chat/ui/ChatRTFCtrl.h"
 #include "plugins/chat/ui/ChatWindows.h"
-#include "plugins/xmpp/Wirlam.h"
-#include "shared/Prompt.h"
 #include "skins/QVSettingsHelpers.h"
-#include "tests/bus/FakePlugin.h"
 #include "tests/harness/ChatServiceSimulator.h"
-#include "tests/harness/ProsodyFixture.h"
+#include "tests/xmpp/WirlamBus.h"
 
 #include <QApplication>
-#include <QDeadlineTimer>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QPointer>
-#include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextDocument>
 
@@ -40,14 +29,6 @@ using namespace QVPlugin;
 using Clock = std::chrono::steady_clock;
 
 namespace {
-
-bool WaitUntil(const std::function<bool()> &done, int timeoutMs)
-{
-    const QDeadlineTimer deadline(timeoutMs);
-    while (!done() && !deadline.hasExpired())
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 5);
-    return done();
-}
 
 double Percentile(std::vector<double> v, double p)
 {
@@ -93,55 +74,23 @@ int main(int argc, char **argv)
         return 1;
     }
 
-    CPrompt::SetHandler([](const PromptRequest &r) {
-        std::fprintf(stderr, "box: %s\n", qPrintable(r.text));
-        return QMessageBox::Ok;
-    });
-    QTemporaryDir dir;
-    // The plug-in's windows keep their state in a scratch store.
-    CQVSettingsHelpers::SetStoreFile(QDir(dir.path()).filePath(QStringLiteral("Quelvar.conf")));
-
-    // Stands in for the host's user interface: a parent for the plug-in's
-    // bar page and view, and the news of the session.
-    QWidget windowParent;
-    bool connected = false;
-    auto *host = new bustest::FakePlugin(QStringLiteral("host"));
-    host->onMessage = [&](const QUuid &id, IMessage *in, IMessage *out) {
-        if (id == MSG_CONNECTED)
-            connected = true;
-        if (id == MSG_GET_SETTING && out) {
-            const QString &name = static_cast<MsgValue *>(in)->name;
-            if (name == "UI.BarParentWnd" || name == "UI.ViewParentWnd") {
-                static_cast<QVMessage<QVariant> *>(out)->value = QVariant::fromValue<QWidget *>(&windowParent);
-                return RESULT_DONE;
-            }
-        }
-        return id == MSG_ADD_BAR_PANE || id == MSG_ADD_VIEW ? RESULT_DONE : RESULT_NOT_HANDLED;
-    };
-    auto manager = std::make_unique<CManager>(dir.path());
-    manager->AddPlugin(new CRegSettingsStoragePlugin(QDir(dir.path()).filePath(QStringLiteral("settings.ini"))),
-                       PLUGIN_ORDER_SETTINGS_STORAGE);
-    manager->AddPlugin(host, PLUGIN_ORDER_UI);
+    // The bus stands in for the host's user interface and keeps the
+    // plug-ins' windows' state in a scratch store.
+    xmpptest::WirlamBus bus;
+    CQVSettingsHelpers::SetStoreFile(bus.dir.filePath(QStringLiteral("Quelvar.conf")));
     auto *plugin = new CTessaryPlugin;
-    manager->AddPlugin(plugin, PLUGIN_ORDER_LIVE_CHAT);
-    manager->AddPlugin(new CWirlam, PLUGIN_ORDER_XMPP);
+    bus.manager->AddPlugin(plugin, PLUGIN_ORDER_LIVE_CHAT);
 
     // The direct chat's window, as the plug-in opens it.
     QPointer<QWidget> chatWindow;
     QObject::connect(&plugin->ChatTable(), &CChatTable::windowAdded,
                      [&](CChat *, QWidget *window) { chatWindow = window; });
 
-    manager->SetSetting(QStringLiteral("server.cafile"), server.CaFile());
-    LoginInfo login;
-    login.user = server.Jid(QStringLiteral("agent"));
-    login.password = server.PasswordOf(QStringLiteral("agent"));
-    login.server = server.Address();
-    manager->SendMessage(nullptr, MSG_LOGIN, &login, nullptr);
-    if (!WaitUntil([&] { return connected; }, 15000)) {
-        std::fprintf(stderr, "the agent did not sign in\n");
+    if (!bus.SignIn(server)) {
+        std::fprintf(stderr, "the agent did not sign in: %s\n", qPrintable(bus.journal.join(' ')));
         return 1;
     }
-    const std::string agentJid = manager->GetSetting(QStringLiteral("agent.id"), QString()).toString().toStdString();
+    const std::string agentJid = bus.manager->GetSetting(QStringLiteral("agent.id"), QString()).toString().toStdString();
 
     // A colleague on the agent's roster.
     harness::ChatServiceSimulator::Config config;
@@ -157,7 +106,7 @@ int main(int argc, char **argv)
     // messages may come before it and are sent again.
     int sent = 0;
     QElapsedTimer sinceSend;
-    if (!WaitUntil(
+    if (!waitUntil(
             [&] {
                 if (chatWindow)
                     return true;
@@ -188,7 +137,7 @@ int main(int argc, char **argv)
             seenAt = Clock::now();
         }
     });
-    WaitUntil([] { return false; }, 300); // what the warm-up brought along
+    waitUntil([] { return false; }, 300); // what the warm-up brought along
 
     // From the call to send, which includes the simulator's own wait of up
     // to 20 ms before it writes, and from the write to the connection.
@@ -201,7 +150,7 @@ int main(int argc, char **argv)
         seen = false;
         const Clock::time_point start = Clock::now();
         contact.Send(ChatStanza(agentJid, n));
-        if (!WaitUntil([&] { return seen; }, 10000)) {
+        if (!waitUntil([&] { return seen; }, 10000)) {
             std::fprintf(stderr, "message %d did not reach the transcript\n", n);
             return 1;
         }
@@ -219,9 +168,8 @@ int main(int argc, char **argv)
     report("from the call to send", ms);
     std::printf("transcript lines at the end: %d\n", document->blockCount() / 2);
 
-    manager->SendMessage(nullptr, MSG_LOGOUT, nullptr, nullptr);
-    manager.reset();
+    bus.Logout();
+    bus.manager.reset();
     CQVSettingsHelpers::SetStoreFile(QString());
-    CPrompt::SetHandler({});
     return 0;
 }
