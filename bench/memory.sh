@@ -21,69 +21,23 @@ if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
 fi
 
-WORK=$(mktemp -d /tmp/ostrel-memory.XXXXXX)
-SERVICE_PID=""
-OSTREL_PID=""
-cleanup() {
-  if [ -n "$OSTREL_PID" ]; then kill "$OSTREL_PID" 2>/dev/null || true; wait "$OSTREL_PID" 2>/dev/null || true; fi
-  if [ -n "$SERVICE_PID" ]; then kill -INT "$SERVICE_PID" 2>/dev/null || true; wait "$SERVICE_PID" 2>/dev/null || true; fi
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
+DEMO=$(mktemp -d /tmp/ostrel-memory.XXXXXX)
+source scripts/demo-env.sh
+trap stop_demo EXIT
 trap 'exit 130' INT TERM
-
-wait_for_line() {
-  local pattern=$1 seconds=$2 file=$3 i
-  for ((i = 0; i < seconds * 10; i++)); do
-    if grep -Eq "$pattern" "$file" 2>/dev/null; then return 0; fi
-    sleep 0.1
-  done
-  return 1
-}
 rss_kb() { awk '/^VmRSS:/ { print $2 }' "/proc/$OSTREL_PID/status"; }
 now() { date +%s; }
 
 # The churn starts once the crowd is in and the idle reading is taken; the
 # service counts seconds from the agent's sign-in, so the margin covers the
 # wait for the crowd.
-"$BUILD_DIR/tools/ostrel-demo-service" --visitors "$VISITORS" --churn "$CHURN" --churn-after $((IDLE + 20)) \
-  >"$WORK/service.out" 2>"$WORK/service.log" &
-SERVICE_PID=$!
-if ! wait_for_line '^ready$' 60 "$WORK/service.out"; then
-  echo "memory: the demo chat service did not start" >&2
-  cat "$WORK/service.out" "$WORK/service.log" >&2
-  exit 1
-fi
-value() { sed -n "s/^$1=//p" "$WORK/service.out" | head -n 1; }
-mkdir -p "$WORK/config/Quelvar" "$WORK/data"
-mkdir -m 700 "$WORK/runtime"
-cat >"$WORK/config/Quelvar/Quelvar.conf" <<EOF
-[Values]
-server.address=$(value address)
-server.username=$(value user)
-server.password=$(value password)
-server.cafile=$(value cafile)
-EOF
-
-HOME="$WORK" XDG_CONFIG_HOME="$WORK/config" XDG_DATA_HOME="$WORK/data" XDG_RUNTIME_DIR="$WORK/runtime" \
-  "$BUILD_DIR/bin/Ostrel" 2>"$WORK/ostrel.log" &
-OSTREL_PID=$!
-
-# Sign In: the login dialog is the program's window as wide as its picture.
-online() { grep -q "presence Online" "$WORK/ostrel.log" 2>/dev/null; }
-for ((i = 0; i < 120; i++)); do
-  if online; then break; fi
-  for id in $(xdotool search --onlyvisible --name '^Quelvar$' 2>/dev/null); do
-    if [ "$(xdotool getwindowgeometry --shell "$id" 2>/dev/null | sed -n 's/^WIDTH=//p')" = 360 ]; then
-      xdotool windowfocus --sync "$id" 2>/dev/null || true
-      xdotool key --window "$id" --clearmodifiers Return 2>/dev/null || true
-    fi
-  done
-  sleep 0.5
-done
+start_demo_service --visitors "$VISITORS" --churn "$CHURN" --churn-after $((IDLE + 20)) || exit 1
+write_demo_config
+start_demo_program
+press_sign_in
 if ! online; then
   echo "memory: the program did not sign in" >&2
-  cat "$WORK/ostrel.log" >&2
+  cat "$DEMO/ostrel.log" >&2
   exit 1
 fi
 SIGNED_IN=$(now)
