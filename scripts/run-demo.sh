@@ -33,94 +33,17 @@ cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$BUILD_DIR" -j"$(nproc)"
 
 DEMO=$(mktemp -d /tmp/ostrel-demo.XXXXXX)
-SERVICE_PID=""
-OSTREL_PID=""
-cleanup() {
-  if [ -n "$OSTREL_PID" ]; then kill "$OSTREL_PID" 2>/dev/null || true; wait "$OSTREL_PID" 2>/dev/null || true; fi
-  if [ -n "$SERVICE_PID" ]; then kill -INT "$SERVICE_PID" 2>/dev/null || true; wait "$SERVICE_PID" 2>/dev/null || true; fi
-  rm -rf "$DEMO"
-}
-trap cleanup EXIT
+source scripts/demo-env.sh
+trap stop_demo EXIT
 trap 'exit 130' INT TERM
 
-# Waits up to $2 seconds for the extended regular expression $1 in file $3.
-wait_for_line() {
-  local pattern=$1 seconds=$2 file=$3 i
-  for ((i = 0; i < seconds * 10; i++)); do
-    if grep -Eq "$pattern" "$file" 2>/dev/null; then return 0; fi
-    sleep 0.1
-  done
-  return 1
-}
+start_demo_service || exit 1
+write_demo_config
+echo "Demo chat service on $(demo_value address)"
+echo "Demo agent: $(demo_value user), password $(demo_value password)"
+start_demo_program
 
-"$BUILD_DIR/tools/ostrel-demo-service" >"$DEMO/service.out" 2>"$DEMO/service.log" &
-SERVICE_PID=$!
-if ! wait_for_line '^ready$' 60 "$DEMO/service.out"; then
-  echo "run-demo: the demo chat service did not start:" >&2
-  cat "$DEMO/service.out" "$DEMO/service.log" >&2
-  exit 1
-fi
-value() { sed -n "s/^$1=//p" "$DEMO/service.out" | head -n 1; }
-ADDRESS=$(value address)
-USER_NAME=$(value user)
-PASSWORD=$(value password)
-CAFILE=$(value cafile)
-
-# The demo agent's settings, in a configuration folder of the demo's own, so
-# the agent's real settings stay untouched. The login dialog opens filled in.
-mkdir -p "$DEMO/config/Quelvar" "$DEMO/data"
-mkdir -m 700 "$DEMO/runtime"
-cat >"$DEMO/config/Quelvar/Quelvar.conf" <<EOF
-[Values]
-server.address=$ADDRESS
-server.username=$USER_NAME
-server.password=$PASSWORD
-server.cafile=$CAFILE
-EOF
-chmod 600 "$DEMO/config/Quelvar/Quelvar.conf"
-
-echo "Demo chat service on $ADDRESS"
-echo "Demo agent: $USER_NAME, password $PASSWORD"
-
-XDG_CONFIG_HOME="$DEMO/config" XDG_DATA_HOME="$DEMO/data" XDG_RUNTIME_DIR="$DEMO/runtime" \
-  "$BUILD_DIR/bin/Ostrel" 2>"$DEMO/ostrel.log" &
-OSTREL_PID=$!
-
-# Presses Sign In in the login dialog, as the agent would, until the agent is
-# online. Needs an X display; elsewhere the agent presses it.
-online() { grep -q "presence Online" "$DEMO/ostrel.log" 2>/dev/null; }
-# The program's windows are all called "Quelvar": the login dialog is the
-# one as wide as its picture, the main frame the largest.
-program_window() {
-  local want=$1 id best="" area best_area=0 WIDTH HEIGHT
-  for id in $(xdotool search --onlyvisible --name '^Quelvar$' 2>/dev/null); do
-    eval "$(xdotool getwindowgeometry --shell "$id" 2>/dev/null | grep -E '^(WIDTH|HEIGHT)=')" || continue
-    if [ "$want" = login ]; then
-      if [ "${WIDTH:-0}" = 360 ]; then echo "$id"; return 0; fi
-    else
-      area=$((${WIDTH:-0} * ${HEIGHT:-0}))
-      if [ "$area" -gt "$best_area" ]; then best=$id; best_area=$area; fi
-    fi
-  done
-  [ -n "$best" ] && echo "$best"
-}
-if [ -n "${DISPLAY:-}" ] && command -v xdotool >/dev/null 2>&1; then
-  for ((i = 0; i < 60; i++)); do
-    if online || ! kill -0 "$OSTREL_PID" 2>/dev/null; then break; fi
-    if id=$(program_window login); then
-      xdotool windowactivate --sync "$id" 2>/dev/null || xdotool windowfocus --sync "$id" 2>/dev/null || true
-      # Never types into another window, such as this terminal.
-      if [ "$(xdotool getwindowfocus 2>/dev/null)" = "$id" ]; then
-        xdotool key --clearmodifiers Return
-        sleep 1
-      else
-        sleep 0.5
-      fi
-    else
-      sleep 0.5
-    fi
-  done
-fi
+if [ -n "${DISPLAY:-}" ] && command -v xdotool >/dev/null 2>&1; then press_sign_in; fi
 if ! online; then echo "Press Sign In in the login dialog."; fi
 
 # Saves a picture of the main frame alone when it can be told apart, else

@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QLoggingCategory>
+#include <QStandardPaths>
 
 #include <gtest/gtest.h>
 
@@ -9,6 +10,9 @@ int main(int argc, char **argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     // As in the program: web views in plug-ins need it before the application.
     QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // Settings, caches and window state that a test leaves at the default
+    // places go to Qt's test folders, never into the user's own.
+    QStandardPaths::setTestModeEnabled(true);
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

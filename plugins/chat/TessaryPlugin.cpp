@@ -42,6 +42,7 @@ const QString kDefaultWebModuleUrl = QStringLiteral("http://localhost/qvx/");
 
 const QString kAgentId = QStringLiteral("agent.id");
 const QString kAgentNick = QStringLiteral("agent.nick");
+const QString kIdleMinutes = QStringLiteral("chat.idle.minutes");
 const QString kAccountId = QStringLiteral("agent.account.id");
 const QString kAccountKey = QStringLiteral("agent.account.key");
 const QString kKbUrl = QStringLiteral("kb.webservice.url");
@@ -448,6 +449,8 @@ void CTessaryPlugin::OnSettingChanged(const QString &key, const QVariant &value)
         m_self.bareJid = bare;
     } else if (key == kAgentNick) {
         m_self.nick = value.toString();
+    } else if (key == kIdleMinutes) {
+        m_idleMinutes.reset();
     }
 }
 
@@ -463,7 +466,7 @@ void CTessaryPlugin::BuildSettingsLayout(QDomDocument *document)
     LayoutTextSetting(group, QStringLiteral("&Timestamp Format:"), QStringLiteral("chatpane.timestamp.format"),
                       QStringLiteral("%-I:%M:%S %p"));
     QDomElement idle = LayoutSetting(group, QStringLiteral("&Idle Timeout (min):"), QStringLiteral("number"),
-                                     QStringLiteral("chat.idle.minutes"), QStringLiteral("10"));
+                                     kIdleMinutes, QStringLiteral("10"));
     idle.setAttribute(QStringLiteral("from"), 0);
     idle.setAttribute(QStringLiteral("to"), 60);
     LayoutSetting(group, QStringLiteral("&Show duplicate Quick Text"), QStringLiteral("bool"),
@@ -597,7 +600,9 @@ int CTessaryPlugin::SendMucDecline(const Jid &room, const Jid &user)
 
 int CTessaryPlugin::IdleMinutes()
 {
-    return GetValue(QStringLiteral("chat.idle.minutes"), 10).toInt();
+    if (!m_idleMinutes)
+        m_idleMinutes = GetValue(kIdleMinutes, 10).toInt();
+    return *m_idleMinutes;
 }
 
 bool CTessaryPlugin::IsInDepartment(const QString &departmentId) const

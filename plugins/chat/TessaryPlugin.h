@@ -36,6 +36,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 class CChatWindows;
@@ -228,4 +229,7 @@ private:
     QVPlugin::ChatContact m_self;
     QString m_webModuleUrl;
     QStringList m_departments;
+    // "chat.idle.minutes", read once and then kept up by setting changes:
+    // the idle rule asks every second.
+    std::optional<int> m_idleMinutes;
 };

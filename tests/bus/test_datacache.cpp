@@ -18,10 +18,6 @@ namespace {
 
 using namespace bustest;
 
-// The default cache of every manager made here points into Qt's test
-// folders, never into the user's data.
-const bool kTestPaths = (QStandardPaths::setTestModeEnabled(true), true);
-
 const std::string kMd5Abc = "900150983cd24fb0d6963f7d28e17f72";
 
 // The chat plug-in (sender of fetches and stores) and the XMPP plug-in
@@ -30,7 +26,7 @@ struct Cache : Bus
 {
     void SetUp() override
     {
-        ASSERT_TRUE(kTestPaths && root.isValid());
+        ASSERT_TRUE(QStandardPaths::isTestModeEnabled() && root.isValid());
         auto owned = std::make_unique<CDataCache>(manager.get(), base);
         cache = owned.get();
         manager->SetPreDispatchHandler(std::move(owned));

@@ -5,6 +5,10 @@
 // account data, as does the upload address for files sent into chats. Runs
 // until interrupted; prints where it listens and the demo account as
 // "name=value" lines, then "ready".
+//
+// For measuring the program under load: --visitors N brings a crowd of N
+// further visitors at once, who stay on one page; --churn K has K of them
+// leave and K new ones arrive every second, from --churn-after S seconds on.
 
 #include "tests/harness/ChatServiceSimulator.h"
 #include "tests/harness/KBServiceMock.h"
@@ -12,6 +16,7 @@
 #include "tests/harness/UploadEndpoint.h"
 #include "tests/harness/VisitorScript.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <QTemporaryDir>
@@ -21,6 +26,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <deque>
 #include <map>
 #include <set>
 #include <string_view>
@@ -94,12 +100,20 @@ public:
     // The agent who hears the visitors: the last one signed in.
     void SetAgent(const std::string &jid) { m_agent = jid; }
 
+    void SetCrowd(int count, int churn, int churnAfter)
+    {
+        m_crowdSize = count;
+        m_churn = churn;
+        m_churnAfter = churnAfter;
+    }
+
     // Once a second.
     void Tick()
     {
         if (m_agent.empty())
             return;
         ++m_now;
+        TickCrowd();
         for (const Plan &plan : kPlans) {
             Visitor &v = m_visitors[plan.sid];
             if (m_now == plan.arrive) {
@@ -252,10 +266,40 @@ private:
         v = Visitor{};
     }
 
+    void TickCrowd()
+    {
+        if (m_crowdArrived < m_crowdSize) {
+            while (m_crowdArrived < m_crowdSize)
+                ArriveInCrowd();
+            return;
+        }
+        if (m_now <= m_churnAfter)
+            return;
+        for (int i = 0; i < m_churn && !m_crowd.empty(); ++i) {
+            Send(visitors::StateChange(m_crowd.front(), 15));
+            m_crowd.pop_front();
+            ArriveInCrowd();
+        }
+    }
+
+    void ArriveInCrowd()
+    {
+        const std::string n = std::to_string(++m_crowdArrived);
+        const auto &page = kPages[m_crowdArrived % std::size(kPages)];
+        const visitors::Page view{page[0], page[0], page[1], "http://search.demo/?q=lamp", "p1", 0};
+        m_crowd.push_back("c-" + n);
+        Send(visitors::Tracking(m_crowd.back(), "hc-" + n, "Visitor " + n, view));
+    }
+
     ChatServiceSimulator &m_service;
     std::string m_agent;
     int m_now = 0;
     std::map<std::string, Visitor> m_visitors;
+    int m_crowdSize = 0;
+    int m_churn = 0;
+    int m_churnAfter = 0;
+    int m_crowdArrived = 0; // ever, so each newcomer has a new session
+    std::deque<std::string> m_crowd; // present, the earliest first
 };
 
 // Answers what the agent's program asks the chat service. The first request
@@ -300,6 +344,18 @@ void AnswerService(ChatServiceSimulator &service, const std::string &kbUrl, std:
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    QCommandLineParser options;
+    options.addHelpOption();
+    const QCommandLineOption crowdOption(QStringLiteral("visitors"), QStringLiteral("A crowd of N more visitors."),
+                                         QStringLiteral("N"), QStringLiteral("0"));
+    const QCommandLineOption churnOption(QStringLiteral("churn"),
+                                         QStringLiteral("K of the crowd leave and K arrive each second."),
+                                         QStringLiteral("K"), QStringLiteral("0"));
+    const QCommandLineOption churnAfterOption(QStringLiteral("churn-after"),
+                                              QStringLiteral("Seconds after the agent signed in."),
+                                              QStringLiteral("S"), QStringLiteral("0"));
+    options.addOptions({crowdOption, churnOption, churnAfterOption});
+    options.process(app);
 
     // A colleague to chat with, and the visitors' rooms played by the service.
     ProsodyFixture::Options options;
@@ -342,6 +398,8 @@ int main(int argc, char *argv[])
     s_webModuleUrl = uploadEndpoint.Url().toStdString();
 
     DemoVisitors shop(service);
+    shop.SetCrowd(std::max(0, options.value(crowdOption).toInt()), std::max(0, options.value(churnOption).toInt()),
+                  options.value(churnAfterOption).toInt());
 
     const QString agent = QStringLiteral("agent");
     Say(QStringLiteral("address"), server.Address());

@@ -8,11 +8,15 @@
 #include "FrameTest.h"
 
 #include "bus/Manager.h"
+#include "host/LoginDlg.h"
 #include "host/MainFrame.h"
 #include "host/SignInDialogs.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -49,6 +53,15 @@ T *Child(QWidget *parent, const char *name)
     T *child = parent->findChild<T *>(QLatin1String(name));
     EXPECT_NE(child, nullptr) << name;
     return child;
+}
+
+// Fills the login dialog, remembering the password, and presses Sign In.
+inline void FillLogin(CLoginDlg *dialog, const QString &user, const QString &password)
+{
+    Child<QLineEdit>(dialog, "c1009")->setText(user);
+    Child<QLineEdit>(dialog, "c1006")->setText(password);
+    Child<QCheckBox>(dialog, "c1010")->setChecked(true);
+    Child<QPushButton>(dialog, "c1")->click();
 }
 
 class SignInFrame : public FrameTest

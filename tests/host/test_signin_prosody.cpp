@@ -38,15 +38,6 @@ protected:
         SetSetting(QStringLiteral("server.address"), server.Address());
     }
 
-    // Fills the login dialog and presses Sign In.
-    static void Fill(CLoginDlg *dialog, const QString &user, const QString &password)
-    {
-        Child<QLineEdit>(dialog, "c1009")->setText(user);
-        Child<QLineEdit>(dialog, "c1006")->setText(password);
-        Child<QCheckBox>(dialog, "c1010")->setChecked(true);
-        Child<QPushButton>(dialog, "c1")->click();
-    }
-
     bool WaitOnline()
     {
         return waitUntil([&] {
@@ -75,7 +66,7 @@ protected:
 
 TEST_F(SignInProsody, SignsInThroughTheLoginDialogAndSignOutShowsItAgain)
 {
-    WhenShown<CLoginDlg>([&](CLoginDlg *dialog) { Fill(dialog, Agent(), Password()); });
+    WhenShown<CLoginDlg>([&](CLoginDlg *dialog) { FillLogin(dialog, Agent(), Password()); });
     ASSERT_TRUE(frame->RunCommand(CmdSignIn));
     EXPECT_NE(dialogs->Connecting(), nullptr) << "connecting while the session opens";
     ASSERT_TRUE(WaitOnline()) << prompts.join(QLatin1Char('|')).toStdString() << ServerLog();
@@ -101,13 +92,13 @@ TEST_F(SignInProsody, ARefusedUserNameKeepsTheDialogAndARefusedPasswordBringsItB
     std::function<void(CLoginDlg *)> answer = [&](CLoginDlg *dialog) {
         if (++shown == 1) {
             AnswerPluginBox();
-            Fill(dialog, QStringLiteral("localhost"), Password()); // no node
+            FillLogin(dialog, QStringLiteral("localhost"), Password()); // no node
             stayed = dialog->isVisible();
             WhenShown<CLoginDlg>(answer);
             AnswerPluginBox();
-            Fill(dialog, Agent(), QStringLiteral("wrong"));
+            FillLogin(dialog, Agent(), QStringLiteral("wrong"));
         } else {
-            Fill(dialog, Agent(), Password());
+            FillLogin(dialog, Agent(), Password());
         }
     };
     WhenShown<CLoginDlg>(answer);
@@ -123,7 +114,7 @@ TEST_F(SignInProsody, ChangePasswordGoesToTheServiceAndForgetsTheRememberedPassw
     harness::ChatServiceSimulator service({QStringLiteral("127.0.0.1"), server.Port(),
                                            server.Jid(QStringLiteral("sim")), server.PasswordOf(QStringLiteral("sim"))});
     ASSERT_TRUE(service.Start()) << service.ErrorText().toStdString();
-    WhenShown<CLoginDlg>([&](CLoginDlg *dialog) { Fill(dialog, Agent(), Password()); });
+    WhenShown<CLoginDlg>([&](CLoginDlg *dialog) { FillLogin(dialog, Agent(), Password()); });
     ASSERT_TRUE(frame->RunCommand(CmdSignIn));
     ASSERT_TRUE(WaitOnline()) << ServerLog();
     EXPECT_EQ(Setting(QStringLiteral("server.password")).toString(), Password());

@@ -162,6 +162,14 @@ CVisitor *CVisitorRouter::ApplyTracking(QByteArrayView text, const std::string &
     if (!visitor) {
         if (!data)
             return nullptr;
+        if (m_visitors.size() >= kMaxVisitors) {
+            const std::int64_t now = m_clock();
+            if (now != m_lastDropLogged) {
+                m_lastDropLogged = now;
+                qCWarning(lcChat) << "visitor registry full at" << kMaxVisitors << "visitors: new visitors dropped";
+            }
+            return nullptr;
+        }
         if (data->Value("sid") != QByteArrayView(key)) {
             // The visitor's id is the session id the service names it by
             // (the later pair wins); the chat address is made from it.
@@ -381,19 +389,31 @@ void CVisitorRouter::UpdateIdleAway()
     if (!m_idleAwayEnabled)
         return;
     const int minutes = m_host.IdleMinutes();
-    if (minutes <= 0)
+    if (minutes <= 0) {
+        m_idleAsked.reset();
         return;
+    }
     const bool idle = m_idle.IdleMilliseconds() > std::int64_t(minutes) * 60000;
     const PresenceState own = m_host.OwnState();
+    PresenceState wanted = own;
     if (idle && own == QVPlugin::PresenceOnline)
-        m_host.SetOwnPresence(QVPlugin::PresenceAway);
+        wanted = QVPlugin::PresenceAway;
     else if (!idle && own == QVPlugin::PresenceAway)
-        m_host.SetOwnPresence(QVPlugin::PresenceOnline);
+        wanted = QVPlugin::PresenceOnline;
+    if (wanted == own) {
+        m_idleAsked.reset();
+        return;
+    }
+    if (m_idleAsked == wanted)
+        return;
+    m_idleAsked = wanted;
+    m_host.SetOwnPresence(wanted);
 }
 
 void CVisitorRouter::ChoosePresence(PresenceState state)
 {
     m_idleAwayEnabled = state == QVPlugin::PresenceOnline;
+    m_idleAsked.reset();
     m_host.SetOwnPresence(state);
 }
 

@@ -24,6 +24,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 class CContactList;
@@ -101,6 +102,9 @@ public:
     // Seconds without tracking data before the service is asked whether the
     // visitor is still there.
     static constexpr std::int64_t kQuietSeconds = 60;
+    // Visitors kept at most; a flood of session ids cannot grow the
+    // registry without bound. New visitors beyond it are dropped.
+    static constexpr size_t kMaxVisitors = 10000;
 
     // None of the references is owned; all must outlive the router.
     CVisitorRouter(IVisitorRouterHost &host, IVisitorListView &list, IVisitorChatPane &pane, IIdleSource &idle,
@@ -123,7 +127,7 @@ public:
 
     // Tracking data (form-encoded) and visitor info for the visitor of the
     // session; creates the visitor when it is new. Null when nothing could
-    // be created.
+    // be created or the registry is full.
     CVisitor *ApplyTracking(QByteArrayView text, const std::string &sessionId, const Tessary::FlatXml &info);
     void RemoveVisitor(const std::string &id);
     void RemoveAllVisitors();
@@ -161,8 +165,13 @@ private:
     std::map<std::string, std::unique_ptr<CVisitor>> m_visitors;
     int m_tickCount = 0;
     bool m_idleAwayEnabled = true;
+    // What the idle rule last asked for and the plug-in has not yet taken
+    // on: asked once, not again each second while the state catches up.
+    std::optional<QVPlugin::PresenceState> m_idleAsked;
     // A flood of new sessions raises one "New Visitor" alert a second.
     std::int64_t m_lastNewVisitorAlert = INT64_MIN;
+    // A full registry logs the visitors it drops once a second.
+    std::int64_t m_lastDropLogged = INT64_MIN;
     // Expires with the router; a message box's modal loop may outlive it.
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };

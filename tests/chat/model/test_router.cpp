@@ -6,6 +6,8 @@
 #include "plugins/chat/model/VisitorRouter.h"
 #include "tests/harness/VisitorScript.h"
 
+#include <QStringList>
+
 #include <gtest/gtest.h>
 
 #include <set>
@@ -29,7 +31,12 @@ struct FakeHost : IVisitorRouterHost
     {
         alerts.push_back(std::to_string(kind) + " " + title.toStdString() + " / " + text.toStdString());
     }
-    void SetOwnPresence(PresenceState state) override { presences.push_back(state), own = state; }
+    void SetOwnPresence(PresenceState state) override
+    {
+        presences.push_back(state);
+        if (!lagging)
+            own = state;
+    }
     PresenceState OwnState() const override { return own; }
     bool IsInDepartment(const QString &id) const override { return id.isEmpty() || id == department; }
     CContactList &Contacts() override { return contacts; }
@@ -43,6 +50,8 @@ struct FakeHost : IVisitorRouterHost
     CContactList contacts;
     ChatContact self{Jid(QStringLiteral("agent@chat.example"))};
     int idleMinutes = 10;
+    // The plug-in takes on a requested state only when the test says so.
+    bool lagging = false;
 };
 
 // The list and the pane write one line per call into the same log.
@@ -414,6 +423,54 @@ TEST_F(RouterTest, IdleAwayAndBack)
     host.idleMinutes = 0;
     router.Tick();
     EXPECT_TRUE(host.presences.empty());
+}
+
+TEST_F(RouterTest, IdleRuleAsksOncePerChangeWhileTheStateCatchesUp)
+{
+    host.lagging = true;
+    const struct
+    {
+        bool idle;
+        PresenceState own;
+        std::vector<PresenceState> sent;
+    } steps[] = {
+        {true, PresenceOnline, {PresenceAway}}, {true, PresenceOnline, {}},  {true, PresenceAway, {}},
+        {false, PresenceAway, {PresenceOnline}}, {false, PresenceAway, {}}, {false, PresenceOnline, {}},
+        {true, PresenceOnline, {PresenceAway}}, {false, PresenceOnline, {}}, {true, PresenceOnline, {PresenceAway}},
+    };
+    int step = 0;
+    for (const auto &s : steps) {
+        host.own = s.own;
+        idle.ms = s.idle ? 10 * 60000 + 1 : 0;
+        host.presences.clear();
+        router.Tick();
+        EXPECT_EQ(host.presences, s.sent) << "step " << step++;
+    }
+}
+
+TEST_F(RouterTest, AFullRegistryDropsNewVisitorsAndSaysSoOnceASecond)
+{
+    for (size_t i = 0; i < CVisitorRouter::kMaxVisitors; ++i)
+        ASSERT_TRUE(router.ApplyTracking("url=u", "V" + std::to_string(i), {})) << i;
+    static QStringList logged;
+    logged.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext &, const QString &text) { logged << text; });
+    const auto flood = [this](const char *prefix) {
+        for (int i = 0; i < 100; ++i)
+            EXPECT_FALSE(router.ApplyTracking("url=u", prefix + std::to_string(i), {}));
+    };
+    flood("X");
+    now += 1;
+    flood("Y");
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(logged.filter("registry full").size(), 2) << logged.join('\n').toStdString();
+    EXPECT_EQ(router.Visitors().size(), CVisitorRouter::kMaxVisitors);
+
+    // Known visitors still get their pages, and a place that comes free is taken.
+    EXPECT_TRUE(router.ApplyTracking("url=v", "V1", {}));
+    router.RemoveVisitor("V1");
+    EXPECT_TRUE(router.ApplyTracking("url=u", "Z", {}));
 }
 
 TEST_F(RouterTest, NextResponseBringsTheLongestWaitingVisitorForward)

@@ -464,6 +464,23 @@ TEST_F(TessaryTest, TheMonitorIsTheLiveChatViewAndTakesThePresenceCommands)
     EXPECT_EQ(view->List()->Model()->rowCount(), 0);
 }
 
+TEST_F(TessaryTest, TheIdleTimeoutIsReadOnceUntilItChanges)
+{
+    const auto reads = [this] {
+        size_t n = 0;
+        for (const Sent &s : Of(MSG_GET_SETTING))
+            n += s.As<MsgValue>().name == "chat.idle.minutes";
+        return n;
+    };
+    EXPECT_EQ(plugin->IdleMinutes(), 10);
+    EXPECT_EQ(plugin->IdleMinutes(), 10);
+    EXPECT_EQ(reads(), 1u);
+    MsgValue change(QStringLiteral("chat.idle.minutes"), 12);
+    plugin->OnMessage(MSG_SET_SETTING, &change, nullptr);
+    plugin->IdleMinutes();
+    EXPECT_EQ(reads(), 2u);
+}
+
 TEST_F(TessaryTest, ARefusedViewFailsTheLoad)
 {
     auto *other = new CTessaryPlugin;

@@ -1,0 +1,385 @@
+// The agent's day from sign-in to sign-out, end to end: the program's main
+// frame loads the plug-in libraries from its folder as the program does and
+// works against Prosody, the chat-service simulator and the knowledge-base
+// service, all on 127.0.0.1. The test reaches the plug-ins only through the
+// frame's windows, except for typing on the article editor's web surface.
+//
+// The road is one test in steps; each step waits on what proves it and says
+// which step failed. The live-chat steps (accept, chat, push, history, block,
+// transfer) go between SecondAgentAppears and KnowledgeBase.
+
+#include "tests/host/SignInFixture.h"
+
+#include "host/FrameDefaults.h"
+#include "host/OutlookBar.h"
+#include "plugins/chat/ui/SitePathListCtrl.h"
+#include "plugins/chat/ui/VisitorListCtrl.h"
+#include "plugins/kbeditor/EditingSurface.h"
+#include "plugins/kbeditor/KBArticleFrame.h"
+#include "tests/harness/ChatServiceSimulator.h"
+#include "tests/harness/KBServiceMock.h"
+#include "tests/harness/ProsodyFixture.h"
+#include "tests/harness/VisitorScript.h"
+
+#include "bus/Commands.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QListWidget>
+#include <QMenu>
+#include <QPointer>
+#include <QSet>
+#include <QTabWidget>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+using namespace hosttest;
+using harness::ChatServiceSimulator;
+using harness::KBServiceMock;
+using harness::ProsodyFixture;
+namespace visitors = harness::visitors;
+
+namespace {
+
+ProsodyFixture::Options ServerWithTwoAgents()
+{
+    ProsodyFixture::Options options;
+    options.accounts.append({QStringLiteral("agent2"), QStringLiteral("agent2-secret")});
+    return options;
+}
+
+// The threads of this process that nobody named: the plug-ins' and the
+// harness's own workers (Qt's and the web engine's threads carry names).
+int UnnamedThreads()
+{
+    const auto comm = [](const QString &path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed() : QByteArray();
+    };
+    const QByteArray program = comm(QStringLiteral("/proc/self/comm"));
+    int count = 0;
+    for (const QString &task : QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        count += comm(QStringLiteral("/proc/self/task/%1/comm").arg(task)) == program ? 1 : 0;
+    return count - 1; // the main thread
+}
+
+// The TCP sockets this process holds open, listening ones included.
+int TcpSockets()
+{
+    QSet<QByteArray> inodes;
+    const QDir fds(QStringLiteral("/proc/self/fd"));
+    for (const QFileInfo &fd : fds.entryInfoList(QDir::System | QDir::NoDotAndDotDot)) {
+        const QString target = fd.symLinkTarget();
+        if (target.contains(QLatin1String("socket:[")))
+            inodes << target.section(QLatin1Char('['), 1).chopped(1).toLatin1();
+    }
+    int count = 0;
+    for (const char *table : {"/proc/self/net/tcp", "/proc/self/net/tcp6"}) {
+        QFile file{QString::fromLatin1(table)};
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        file.readLine(); // the heading
+        while (!file.atEnd()) {
+            const QList<QByteArray> fields = file.readLine().simplified().split(' ');
+            count += fields.size() > 9 && inodes.contains(fields[9]) ? 1 : 0;
+        }
+    }
+    return count;
+}
+
+// The first widget under root whose class (or a base) has this name; the
+// plug-ins' classes live in their libraries, so the test knows them by name.
+QWidget *FindByClass(QWidget *root, const char *className)
+{
+    for (QWidget *w : root->findChildren<QWidget *>())
+        if (w->inherits(className))
+            return w;
+    return nullptr;
+}
+
+QWidget *TopLevelByClass(const char *className)
+{
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (w->inherits(className) && w->isVisible())
+            return w;
+    return nullptr;
+}
+
+QAction *ActionOf(QWidget *window, unsigned id)
+{
+    for (QAction *action : window->findChildren<QAction *>())
+        if (QVPlugin::CommandIdOf(action) == id)
+            return action;
+    return nullptr;
+}
+
+// The row whose column holds text exactly; -1 when none.
+int RowWith(const QAbstractItemModel *model, int column, const QString &text)
+{
+    for (int row = 0; row < model->rowCount(); ++row)
+        if (model->index(row, column).data().toString() == text)
+            return row;
+    return -1;
+}
+
+class AgentRoad : public SignInFrame
+{
+protected:
+    AgentRoad() : server(ServerWithTwoAgents()) {}
+
+    void SetUp() override
+    {
+        if (!ProsodyFixture::Installed())
+            GTEST_SKIP() << "prosody is not installed (scripts/install-deps.sh installs it)";
+        threadsBefore = UnnamedThreads();
+        socketsBefore = TcpSockets();
+        SignInFrame::SetUp();
+        ASSERT_TRUE(server.Start()) << server.ErrorText().toStdString();
+        ASSERT_TRUE(kb.Start());
+        kb.AddCannedData();
+        for (const char *library : {"Wirlam.so", "Tessary.so", "Brandle.so", "Lumory.so"})
+            ASSERT_TRUE(QFile::copy(QStringLiteral(OSTREL_PROGRAM_DIR "/") + library,
+                                    ProgramDir() + QLatin1Char('/') + library))
+                << library;
+        service = std::make_unique<ChatServiceSimulator>(Account(QStringLiteral("sim")));
+        ASSERT_TRUE(service->Start()) << service->ErrorText().toStdString();
+        Start();
+        SetSetting(QStringLiteral("server.cafile"), server.CaFile());
+        SetSetting(QStringLiteral("server.address"), server.Address());
+    }
+    void TearDown() override
+    {
+        secondAgent.reset();
+        service.reset();
+        SignInFrame::TearDown();
+    }
+
+    ChatServiceSimulator::Config Account(const QString &user) const
+    {
+        return {QStringLiteral("127.0.0.1"), server.Port(), server.Jid(user), server.PasswordOf(user)};
+    }
+    std::string ServerLog() const { return server.Log().toStdString(); }
+    std::string Prompts() const { return prompts.join(QLatin1Char('|')).toStdString(); }
+
+    template <typename T = QWidget>
+    T *Named(const char *name) const
+    {
+        return frame ? frame->findChild<T *>(QLatin1String(name)) : nullptr;
+    }
+
+    // Over verified TLS (the frame trusts only the test CA), through the
+    // login dialog; the service then learns the agent's address from the
+    // quick-text request and hands out the account with the knowledge base.
+    void SignIn()
+    {
+        WhenShown<CLoginDlg>([&](CLoginDlg *dialog) {
+            FillLogin(dialog, server.Jid(QStringLiteral("agent")), server.PasswordOf(QStringLiteral("agent")));
+        });
+        ASSERT_TRUE(frame->RunCommand(CmdSignIn));
+        ASSERT_TRUE(waitUntil([&] {
+            return frame->ConnectionState() == QVPlugin::PresenceOnline && !dialogs->Connecting();
+        }, 15000)) << "signing in: " << Prompts() << ServerLog();
+        EXPECT_TRUE(prompts.isEmpty()) << Prompts();
+
+        const auto fetch = service->ExpectIq("quelvar:data", 10000);
+        ASSERT_TRUE(fetch) << "the live-chat plug-in asked the service for nothing";
+        agent = fetch->findAttribute("from");
+        service->Reply(*fetch);
+        const visitors::Account account{"acc-1", "Ann Agent", "key-1", kb.Url(), "", "", ""};
+        service->Send(*visitors::NoticeStanza(agent, visitors::AccountData(account)));
+        ASSERT_TRUE(waitUntil([&] { return Setting(QStringLiteral("kb.webservice.url")).toString()
+                                           == QString::fromStdString(kb.Url()); }, 10000))
+            << "the account data did not reach the settings";
+    }
+
+    // A visitor walks three pages: one row follows the visitor, and the
+    // site path of the visitor, selected after the first page, follows too.
+    // The pages lie on a closed port of 127.0.0.1: nothing may browse them.
+    void VisitorWalks()
+    {
+        auto *list = qobject_cast<QAbstractItemView *>(Named("VisitorList"));
+        ASSERT_NE(list, nullptr) << "no visitor list in the monitor view";
+        QWidget *pane = Named("VisitorChatPane");
+        ASSERT_NE(pane, nullptr) << "no visitor pane below the list";
+        auto *sitePath = pane->findChild<QAbstractItemView *>(QStringLiteral("c103"));
+        ASSERT_NE(sitePath, nullptr) << "no site path in the visitor pane";
+        for (QTabWidget *tabs : pane->findChildren<QTabWidget *>())
+            if (tabs->indexOf(sitePath) >= 0)
+                tabs->setCurrentWidget(sitePath);
+        ASSERT_TRUE(sitePath->isVisible()) << "the site path tab did not open";
+
+        const QAbstractItemModel *model = list->model();
+        const std::vector<visitors::Page> walk{
+            {"http://127.0.0.1:9/", "home", "Welcome", "http://127.0.0.1:9/search?q=lamps", "p1", 0},
+            {"http://127.0.0.1:9/lamps?sort=price&dir=up", "lamps", "Lamps & Lights", "", "p2", 0},
+            {"http://127.0.0.1:9/cart", "cart", "Your <cart>", "", "p3", 0}};
+        for (const visitors::Page &page : walk) {
+            service->Send(*visitors::NoticeStanza(agent, visitors::Tracking("v-1", "h-1", "Vic", page)));
+            ASSERT_TRUE(waitUntil([&] {
+                const int row = RowWith(model, CVisitorListModel::ColumnVisitor, QStringLiteral("Vic"));
+                return row >= 0 && model->index(row, CVisitorListModel::ColumnCurrentPage).data().toString()
+                                       == QString::fromStdString(page.url);
+            }, 10000)) << "the visitor's row does not show " << page.url;
+            if (&page == &walk.front())
+                list->selectionModel()->setCurrentIndex(
+                    model->index(0, CVisitorListModel::ColumnVisitor),
+                    QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        }
+        EXPECT_EQ(model->rowCount(), 1) << "one row per visitor";
+        EXPECT_EQ(model->index(0, CVisitorListModel::ColumnPageTitle).data().toString(), "Your <cart>");
+
+        const QAbstractItemModel *records = sitePath->model();
+        const auto titles = [&] {
+            QStringList shown;
+            for (int row = 0; row < records->rowCount(); ++row)
+                shown << records->index(row, CSitePathModel::ColumnTitle).data().toString();
+            return shown;
+        };
+        const QStringList expected{"Welcome", "Lamps & Lights", "Your <cart>"};
+        EXPECT_TRUE(waitUntil([&] { return titles() == expected; }, 10000))
+            << "the site path shows " << titles().join(QLatin1Char('|')).toStdString();
+    }
+
+    // Another agent signs in and shows in the bar's agents list.
+    void SecondAgentAppears()
+    {
+        secondAgent = std::make_unique<ChatServiceSimulator>(Account(QStringLiteral("agent2")));
+        ASSERT_TRUE(secondAgent->Start()) << secondAgent->ErrorText().toStdString();
+        auto *agents = Named<QListWidget>("c111");
+        ASSERT_NE(agents, nullptr) << "no agents list in the live-chat bar";
+        ASSERT_TRUE(waitUntil([&] {
+            for (int i = 0; i < agents->count(); ++i)
+                if (agents->item(i)->text().contains(QLatin1String("agent2")))
+                    return true;
+            return false;
+        }, 10000)) << "the second agent is not in the agents list";
+    }
+
+    // Searches from the knowledge-base bar; the titles of the results.
+    QStringList Search(const QString &words, int expected)
+    {
+        auto *bar = FindByClass(frame.get(), "CKBSearchWindow");
+        EXPECT_NE(bar, nullptr) << "no knowledge-base search window";
+        if (!bar)
+            return {};
+        auto *list = bar->findChild<QAbstractItemView *>(QStringLiteral("c105"));
+        bar->findChild<QLineEdit *>(QStringLiteral("c103"))->setText(words);
+        bar->findChild<QAbstractButton *>(QStringLiteral("c104"))->click();
+        QStringList titles;
+        const bool came = waitUntil([&] { return list->model()->rowCount() == expected; }, 10000);
+        EXPECT_TRUE(came) << "searching " << words.toStdString() << ": " << list->model()->rowCount() << " rows";
+        for (int row = 0; row < list->model()->rowCount(); ++row)
+            titles << list->model()->index(row, 0).data().toString();
+        return titles;
+    }
+
+    // Finds an article, previews it, edits its title and body in the editor
+    // frame, saves, and a new search finds the change.
+    void KnowledgeBase()
+    {
+        QWidget *kbBar = FindByClass(frame.get(), "CLumoryBar");
+        ASSERT_NE(kbBar, nullptr) << "the knowledge-base editor did not add its bar page";
+        ASSERT_TRUE(frame->OutlookBar()->SetActivePage(frame->OutlookBar()->IndexOf(kbBar)))
+            << "the knowledge-base page did not open";
+        ASSERT_EQ(Search(QStringLiteral("parcel"), 1), QStringList{"Where is my parcel?"});
+
+        auto *results = FindByClass(frame.get(), "CKBSearchWindow")->findChild<QAbstractItemView *>("c105");
+        results->setCurrentIndex(results->model()->index(0, 0));
+        emit results->doubleClicked(results->currentIndex());
+        auto *tabs = FindByClass(frame.get(), "CLumoryView")->findChild<QTabWidget *>();
+        ASSERT_NE(tabs, nullptr);
+        ASSERT_TRUE(waitUntil([&] {
+            for (int i = 0; i < tabs->count(); ++i)
+                if (tabs->tabText(i).contains(QLatin1String("Where is my parcel?")))
+                    return true;
+            return false;
+        }, 10000)) << "no preview tab for the article";
+
+        // Edit from the list's menu, as the agent does with the keyboard.
+        WhenShown<QMenu>([](QMenu *menu) {
+            QTest::keyClick(menu, Qt::Key_Down);
+            QTest::keyClick(menu, Qt::Key_Return);
+        });
+        QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(), QPoint());
+        QApplication::sendEvent(results, &menuKey);
+        QPointer<QWidget> editor;
+        ASSERT_TRUE(waitUntil([&] { return (editor = TopLevelByClass("CKBArticleFrame")) != nullptr; }, 10000))
+            << "no editor frame opened";
+        // The body is edited on the web surface, as the agent types into it.
+        auto *surface = static_cast<CEditingSurface *>(FindByClass(editor, "CEditingSurface"));
+        ASSERT_NE(surface, nullptr);
+        const QString edited = QStringLiteral("<p>A carrier pigeon brings every parcel.</p>");
+        ASSERT_TRUE(waitUntil([&] { return surface->Body().has_value(); }, 30000)) << "the editing surface never loaded";
+        EXPECT_TRUE(surface->Body()->contains(QLatin1String("tracking link"))) << surface->Body()->toStdString();
+        surface->Exec(QStringLiteral("selectAll"));
+        surface->Exec(QStringLiteral("insertText"), QStringLiteral("A carrier pigeon brings every parcel."));
+        ASSERT_TRUE(waitUntil([&] { return surface->Body() == edited; }, 30000)) << surface->Body()->toStdString();
+        editor->findChild<QLineEdit *>(QStringLiteral("c1045"))->setText(QStringLiteral("Where is my parcel now?"));
+        ActionOf(editor, KBEditorCommand::Save)->trigger();
+        ASSERT_TRUE(waitUntil([&] { return kb.Article("102").title == "Where is my parcel now?"; }, 10000))
+            << "the service never got the saved article: " << Prompts();
+        EXPECT_EQ(QString::fromStdString(kb.Article("102").content), edited);
+        ActionOf(editor, KBEditorCommand::Close)->trigger();
+        ASSERT_TRUE(waitUntil([&] { return !editor || !editor->isVisible(); })) << "the saved article did not close";
+
+        EXPECT_EQ(Search(QStringLiteral("pigeon"), 1), QStringList{"Where is my parcel now?"});
+        EXPECT_TRUE(prompts.isEmpty()) << Prompts();
+    }
+
+    // Sign-out shows the login dialog; cancelled, the program ends, and with
+    // the frame gone no session, window or worker thread is left.
+    void SignOutAndShutDown()
+    {
+        bool loginShown = false;
+        WhenShown<CLoginDlg>([&](CLoginDlg *dialog) {
+            loginShown = true;
+            dialog->reject();
+        });
+        ASSERT_TRUE(frame->RunCommand(CmdSignOut));
+        EXPECT_TRUE(loginShown);
+        ASSERT_TRUE(waitUntil([&] { return !frame->isVisible(); })) << "cancelled: the program ends";
+        const auto gone = secondAgent->Expect([&](const gloox::Tag &tag) {
+            return tag.name() == "presence" && tag.findAttribute("type") == "unavailable"
+                   && tag.findAttribute("from") == agent;
+        }, 10000);
+        EXPECT_TRUE(gone) << "the other agent never saw the agent leave";
+
+        frame.reset();
+        secondAgent.reset();
+        service.reset();
+        kb.Stop();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        for (QWidget *w : QApplication::topLevelWidgets())
+            EXPECT_FALSE(w->isVisible() && w->inherits("QDialog")) << "left open: " << w->metaObject()->className();
+        // A joined thread leaves the process's list a moment later.
+        EXPECT_TRUE(waitUntil([&] { return UnnamedThreads() <= threadsBefore; }))
+            << "worker threads left running: " << UnnamedThreads() << " for " << threadsBefore;
+        EXPECT_EQ(TcpSockets(), socketsBefore) << "connections left open";
+    }
+
+    ProsodyFixture server;
+    KBServiceMock kb;
+    std::unique_ptr<ChatServiceSimulator> service;
+    std::unique_ptr<ChatServiceSimulator> secondAgent;
+    std::string agent; // the signed-in agent's full address
+    int threadsBefore = 0;
+    int socketsBefore = 0;
+};
+
+TEST_F(AgentRoad, FromSignInToSignOut)
+{
+    ASSERT_NO_FATAL_FAILURE(SignIn()) << "step: sign in";
+    ASSERT_NO_FATAL_FAILURE(VisitorWalks()) << "step: a visitor walks three pages";
+    ASSERT_NO_FATAL_FAILURE(SecondAgentAppears()) << "step: a second agent signs in";
+    // The visitor's chat goes here: accepted, answered, a page pushed, its
+    // history read, a second visitor blocked and the chat transferred.
+    ASSERT_NO_FATAL_FAILURE(KnowledgeBase()) << "step: search, preview, edit and find an article";
+    ASSERT_NO_FATAL_FAILURE(SignOutAndShutDown()) << "step: sign out and close";
+}
+
+} // namespace
