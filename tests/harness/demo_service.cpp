@@ -358,12 +358,12 @@ int main(int argc, char *argv[])
     options.process(app);
 
     // A colleague to chat with, and the visitors' rooms played by the service.
-    ProsodyFixture::Options options;
-    options.accounts = {{QStringLiteral("agent"), QStringLiteral("agent-secret")},
-                        {QStringLiteral("sim"), QStringLiteral("sim-secret")},
-                        {QStringLiteral("colleague"), QStringLiteral("colleague-secret")}};
-    options.extraConfig << QStringLiteral("quelvar_relay_rooms = true");
-    ProsodyFixture server(options);
+    ProsodyFixture::Options serverOptions;
+    serverOptions.accounts = {{QStringLiteral("agent"), QStringLiteral("agent-secret")},
+                              {QStringLiteral("sim"), QStringLiteral("sim-secret")},
+                              {QStringLiteral("colleague"), QStringLiteral("colleague-secret")}};
+    serverOptions.extraConfig << QStringLiteral("quelvar_relay_rooms = true");
+    ProsodyFixture server(serverOptions);
     if (!server.Start()) {
         std::fprintf(stderr, "the demo chat service did not start: %s\n", qPrintable(server.ErrorText()));
         return 1;
