@@ -47,4 +47,5 @@ private:
     QCheckBox *m_remember;
     QLabel *m_serverLink;
     QString m_server;
+    bool m_painted = false;
 };

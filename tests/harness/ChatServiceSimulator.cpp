@@ -109,6 +109,8 @@ void ChatServiceSimulator::Run()
         }
         for (const std::string &xml : outgoing)
             client.SendRaw(xml);
+        if (!outgoing.empty())
+            m_writtenAt = std::chrono::steady_clock::now().time_since_epoch().count();
         // The timeout is in microseconds: sends wait at most this long.
         if (client.recv(20000) != gloox::ConnNoError && !m_online)
             break;

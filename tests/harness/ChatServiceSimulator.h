@@ -13,6 +13,7 @@
 #include <QString>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -62,8 +63,15 @@ public:
     // Waits until the session has closed.
     bool WaitForDisconnect(int timeoutMs = 5000);
 
-    // Queued and sent on the simulator's thread, in order.
+    // Queued and sent on the simulator's thread, in order; the thread looks
+    // at the queue at least every 20 ms.
     void Send(const std::string &xml);
+    // When the last queued stanzas were written to the connection, for
+    // timing what happens after a send without the queue's wait.
+    std::chrono::steady_clock::time_point LastWrittenAt() const
+    {
+        return std::chrono::steady_clock::time_point(std::chrono::steady_clock::duration(m_writtenAt.load()));
+    }
     void Send(const gloox::Tag &stanza) { Send(stanza.xml()); }
     // An iq result to the request, carrying a copy of the payload when given.
     void Reply(const gloox::Tag &request, const gloox::Tag *payload = nullptr);
@@ -81,6 +89,7 @@ private:
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_online{false};
     std::atomic<bool> m_ended{false};
+    std::atomic<std::chrono::steady_clock::rep> m_writtenAt{0};
     std::atomic<gloox::ConnectionError> m_lastError{gloox::ConnNoError};
     std::atomic<gloox::StreamError> m_lastStreamError{gloox::StreamErrorUndefined};
     std::string m_fullJid;

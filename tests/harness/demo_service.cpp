@@ -5,6 +5,10 @@
 // account data, as does the upload address for files sent into chats. Runs
 // until interrupted; prints where it listens and the demo account as
 // "name=value" lines, then "ready".
+//
+// For measuring the program under load: --visitors N brings a crowd of N
+// further visitors at once, who stay on one page; --churn K has K of them
+// leave and K new ones arrive every second, from --churn-after S seconds on.
 
 #include "tests/harness/ChatServiceSimulator.h"
 #include "tests/harness/KBServiceMock.h"
@@ -12,6 +16,7 @@
 #include "tests/harness/UploadEndpoint.h"
 #include "tests/harness/VisitorScript.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QSocketNotifier>
 #include <QTemporaryDir>
@@ -21,8 +26,10 @@
 
 #include <csignal>
 #include <cstdio>
+#include <deque>
 #include <map>
 #include <set>
+#include <string_view>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -33,9 +40,17 @@ namespace visitors = harness::visitors;
 namespace {
 
 constexpr int kPollMs = 100;
-constexpr int kVisitorEveryMs = 30000;
+// Late enough not to cover the visitor's first chat.
+constexpr int kColleagueEveryMs = 120000;
 
-// What the colleague and the chatting visitor say, in turn.
+// What the colleague says, in turn.
+const char *const kColleagueLines[] = {
+    "Hi, are you busy? There are a lot of visitors today.",
+    "Could you take the next caller? I am going for lunch.",
+    "Thanks, I am back.",
+};
+
+// What the chatting visitor says, in turn.
 const char *const kVisitorLines[] = {
     "Hello, is anybody there?",
     "I ordered a lamp last week and it has not arrived yet.",
@@ -71,9 +86,12 @@ void SendAccountData(ChatServiceSimulator &service, const std::string &to, const
 }
 
 // The shop's web visitors. Each arrives, walks the shop's pages and leaves;
-// one asks for a chat and writes. A visitor's state changes only when this
-// service says so: 1 browsing, 3 invited by the agent, 8 requesting a chat,
-// 6 chatting, 10 chat ended; 15 tells that the visitor left.
+// one asks for a chat and, once an agent is in the chat, writes and answers
+// the agent. The visitor's room is played here too: what the agent says in
+// it arrives through the server's relay and is acknowledged from the room.
+// A visitor's state changes only when this service says so: 1 browsing,
+// 3 invited by the agent, 8 requesting a chat, 6 chatting, 10 chat ended;
+// 15 tells that the visitor left.
 class DemoVisitors
 {
 public:
@@ -82,12 +100,20 @@ public:
     // The agent who hears the visitors: the last one signed in.
     void SetAgent(const std::string &jid) { m_agent = jid; }
 
+    void SetCrowd(int count, int churn, int churnAfter)
+    {
+        m_crowdSize = count;
+        m_churn = churn;
+        m_churnAfter = churnAfter;
+    }
+
     // Once a second.
     void Tick()
     {
         if (m_agent.empty())
             return;
         ++m_now;
+        TickCrowd();
         for (const Plan &plan : kPlans) {
             Visitor &v = m_visitors[plan.sid];
             if (m_now == plan.arrive) {
@@ -99,8 +125,8 @@ public:
                 Leave(v);
             } else if (m_now == plan.asks && v.state == 1) {
                 v.state = 8;
+                Log(v, "asks for a chat");
                 Send(visitors::VisitorInfo(v.sid, {{"state", "8"}, {"display-name", v.name}, {"hash", v.hash}}));
-                v.nextLine = m_now + 2;
             } else if ((v.state == 1 || v.state == 10) && (m_now - plan.arrive) % kPageEverySeconds == 0) {
                 Walk(v);
             }
@@ -118,7 +144,9 @@ public:
         Visitor &v = it->second;
         if (command.type == "accept-visitor-chat" && v.state == 8) {
             SetState(v, 6);
+            Log(v, "chat accepted");
             Send(visitors::SessionNotification(v.sid, "Demo Agent has joined the chat."));
+            v.nextLine = m_now + kFirstLineSeconds;
         } else if (command.type == "open-visitor-chat" && (v.state == 1 || v.state == 10)) {
             // The agent wrote first: the visitor is invited and answers soon.
             SetState(v, 3);
@@ -129,6 +157,34 @@ public:
                                                {"hash", v.hash}}));
         }
         return true;
+    }
+
+    // A message the agent sent to a visitor's room ("visitors.<id>@...").
+    void OnRoomMessage(const gloox::Tag &message)
+    {
+        const std::string room = message.findAttribute("to");
+        constexpr std::string_view kPrefix = "visitors.";
+        const size_t at = room.find('@');
+        if (room.compare(0, kPrefix.size(), kPrefix) != 0 || at == std::string::npos)
+            return;
+        const auto it = m_visitors.find(room.substr(kPrefix.size(), at - kPrefix.size()));
+        if (it == m_visitors.end() || it->second.state == 0 || !message.findChild("body"))
+            return;
+        Visitor &v = it->second;
+        const std::string id = message.findAttribute("id");
+        if (!id.empty() && message.findChild("request", "xmlns", "urn:xmpp:receipts")) {
+            gloox::Tag receipt("message");
+            receipt.addAttribute("type", "groupchat");
+            receipt.addAttribute("from", room.substr(0, room.find('/')) + '/' + v.sid);
+            receipt.addAttribute("to", message.findAttribute("from"));
+            receipt.addAttribute("id", id);
+            new gloox::Tag(&receipt, "received", "xmlns", "urn:xmpp:receipts");
+            m_service.Send(receipt);
+        }
+        Log(v, "heard the agent");
+        // The visitor reads the answer and writes again soon.
+        if (v.state == 6 && v.line < std::size(kVisitorLines))
+            v.nextLine = m_now + kAnswerSeconds;
     }
 
 private:
@@ -152,6 +208,8 @@ private:
     };
     static constexpr int kPageEverySeconds = 12;
     static constexpr int kLineEverySeconds = 25;
+    static constexpr int kFirstLineSeconds = 3;
+    static constexpr int kAnswerSeconds = 4;
     static constexpr Plan kPlans[] = {
         {"v-101", "Alice Smith", 2, 0, 300},
         {"v-102", "Bob Jones", 5, 20, 400},
@@ -163,6 +221,13 @@ private:
         {"http://shop.demo/lamps/42", "Lamp \"Aurora\""},
         {"http://shop.demo/cart", "Your cart"},
     };
+
+    // What happens in the chat, on stderr, for scripts that drive the demo.
+    static void Log(const Visitor &v, const std::string &what)
+    {
+        std::fprintf(stderr, "demo: visitor %s %s\n", v.sid.c_str(), what.c_str());
+        std::fflush(stderr);
+    }
 
     void Send(const visitors::Notice &notice) { m_service.Send(*visitors::NoticeStanza(m_agent, notice)); }
 
@@ -186,6 +251,7 @@ private:
             SetState(v, 6);
         if (v.line < std::size(kVisitorLines)) {
             Send(visitors::VisitorMessage(v.sid, kVisitorLines[v.line++]));
+            Log(v, "wrote line " + std::to_string(v.line));
             v.nextLine = m_now + kLineEverySeconds;
             return;
         }
@@ -200,10 +266,40 @@ private:
         v = Visitor{};
     }
 
+    void TickCrowd()
+    {
+        if (m_crowdArrived < m_crowdSize) {
+            while (m_crowdArrived < m_crowdSize)
+                ArriveInCrowd();
+            return;
+        }
+        if (m_now <= m_churnAfter)
+            return;
+        for (int i = 0; i < m_churn && !m_crowd.empty(); ++i) {
+            Send(visitors::StateChange(m_crowd.front(), 15));
+            m_crowd.pop_front();
+            ArriveInCrowd();
+        }
+    }
+
+    void ArriveInCrowd()
+    {
+        const std::string n = std::to_string(++m_crowdArrived);
+        const auto &page = kPages[m_crowdArrived % std::size(kPages)];
+        const visitors::Page view{page[0], page[0], page[1], "http://search.demo/?q=lamp", "p1", 0};
+        m_crowd.push_back("c-" + n);
+        Send(visitors::Tracking(m_crowd.back(), "hc-" + n, "Visitor " + n, view));
+    }
+
     ChatServiceSimulator &m_service;
     std::string m_agent;
     int m_now = 0;
     std::map<std::string, Visitor> m_visitors;
+    int m_crowdSize = 0;
+    int m_churn = 0;
+    int m_churnAfter = 0;
+    int m_crowdArrived = 0; // ever, so each newcomer has a new session
+    std::deque<std::string> m_crowd; // present, the earliest first
 };
 
 // Answers what the agent's program asks the chat service. The first request
@@ -237,6 +333,10 @@ void AnswerService(ChatServiceSimulator &service, const std::string &kbUrl, std:
         if (command)
             shop.OnCommand(*command);
     }
+    while (auto message = service.Expect([](const gloox::Tag &t) { return t.name() != "iq"; }, 0)) {
+        if (message->name() == "message")
+            shop.OnRoomMessage(*message);
+    }
 }
 
 } // namespace
@@ -244,8 +344,26 @@ void AnswerService(ChatServiceSimulator &service, const std::string &kbUrl, std:
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    QCommandLineParser options;
+    options.addHelpOption();
+    const QCommandLineOption crowdOption(QStringLiteral("visitors"), QStringLiteral("A crowd of N more visitors."),
+                                         QStringLiteral("N"), QStringLiteral("0"));
+    const QCommandLineOption churnOption(QStringLiteral("churn"),
+                                         QStringLiteral("K of the crowd leave and K arrive each second."),
+                                         QStringLiteral("K"), QStringLiteral("0"));
+    const QCommandLineOption churnAfterOption(QStringLiteral("churn-after"),
+                                              QStringLiteral("Seconds after the agent signed in."),
+                                              QStringLiteral("S"), QStringLiteral("0"));
+    options.addOptions({crowdOption, churnOption, churnAfterOption});
+    options.process(app);
 
-    ProsodyFixture server;
+    // A colleague to chat with, and the visitors' rooms played by the service.
+    ProsodyFixture::Options serverOptions;
+    serverOptions.accounts = {{QStringLiteral("agent"), QStringLiteral("agent-secret")},
+                              {QStringLiteral("sim"), QStringLiteral("sim-secret")},
+                              {QStringLiteral("colleague"), QStringLiteral("colleague-secret")}};
+    serverOptions.extraConfig << QStringLiteral("quelvar_relay_rooms = true");
+    ProsodyFixture server(serverOptions);
     if (!server.Start()) {
         std::fprintf(stderr, "the demo chat service did not start: %s\n", qPrintable(server.ErrorText()));
         return 1;
@@ -255,10 +373,10 @@ int main(int argc, char *argv[])
                                             server.PasswordOf(user), resource};
     };
     ChatServiceSimulator service(client(QStringLiteral("sim"), QStringLiteral("service")));
-    ChatServiceSimulator visitor(client(QStringLiteral("visitor"), QStringLiteral("web")));
-    if (!service.Start() || !visitor.Start()) {
-        std::fprintf(stderr, "the demo's simulated service and visitor did not sign in: %s %s\n",
-                     qPrintable(service.ErrorText()), qPrintable(visitor.ErrorText()));
+    ChatServiceSimulator colleague(client(QStringLiteral("colleague"), QStringLiteral("desk")));
+    if (!service.Start() || !colleague.Start()) {
+        std::fprintf(stderr, "the demo's simulated service and colleague did not sign in: %s %s\n",
+                     qPrintable(service.ErrorText()), qPrintable(colleague.ErrorText()));
         return 1;
     }
 
@@ -280,6 +398,8 @@ int main(int argc, char *argv[])
     s_webModuleUrl = uploadEndpoint.Url().toStdString();
 
     DemoVisitors shop(service);
+    shop.SetCrowd(std::max(0, options.value(crowdOption).toInt()), std::max(0, options.value(churnOption).toInt()),
+                  options.value(churnAfterOption).toInt());
 
     const QString agent = QStringLiteral("agent");
     Say(QStringLiteral("address"), server.Address());
@@ -294,22 +414,22 @@ int main(int argc, char *argv[])
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
         AnswerService(service, kbUrl, greeted, shop);
-        // The visitor's own mail is of no interest.
-        while (visitor.Expect([](const gloox::Tag &) { return true; }, 0)) {
+        // The colleague's own mail is of no interest.
+        while (colleague.Expect([](const gloox::Tag &) { return true; }, 0)) {
         }
     });
     poll.start(kPollMs);
 
     size_t line = 0;
-    QTimer visitorTimer;
-    QObject::connect(&visitorTimer, &QTimer::timeout, [&] {
+    QTimer colleagueTimer;
+    QObject::connect(&colleagueTimer, &QTimer::timeout, [&] {
         gloox::Tag message("message");
         message.addAttribute("to", server.Jid(agent).toStdString());
         message.addAttribute("type", "chat");
-        new gloox::Tag(&message, "body", kVisitorLines[line++ % std::size(kVisitorLines)]);
-        visitor.Send(message);
+        new gloox::Tag(&message, "body", kColleagueLines[line++ % std::size(kColleagueLines)]);
+        colleague.Send(message);
     });
-    visitorTimer.start(kVisitorEveryMs);
+    colleagueTimer.start(kColleagueEveryMs);
 
     QTimer shopTimer;
     QObject::connect(&shopTimer, &QTimer::timeout, [&] { shop.Tick(); });
@@ -324,7 +444,7 @@ int main(int argc, char *argv[])
     std::signal(SIGTERM, OnSignal);
 
     const int result = app.exec();
-    visitor.Stop();
+    colleague.Stop();
     service.Stop();
     knowledgeBase.Stop();
     server.Stop();

@@ -5,10 +5,19 @@
 
 local st = require "util.stanza";
 local jid_bare = require "util.jid".bare;
+local jid_split = require "util.jid".split;
 local filters = require "util.filters";
 
 local relayed = module:get_option_set("quelvar_relay_namespaces", { "quelvar:tessary", "quelvar:data" });
 local target = module:get_option_string("quelvar_relay_target", "sim@" .. module.host);
+-- Off unless asked for: the simulator also plays the visitors' rooms, whose
+-- nodes begin with "visitors.".
+local relay_rooms = module:get_option_boolean("quelvar_relay_rooms", false);
+
+local function is_room(address)
+	local node, host = jid_split(address);
+	return node ~= nil and host == module.host and node:sub(1, 9) == "visitors.";
+end
 
 local function simulator_session()
 	local bare = prosody.bare_sessions[target];
@@ -22,6 +31,32 @@ end
 -- refuses in a get or set, so the requests are taken as they come in, before
 -- the router sees them.
 local function relay_request(stanza, origin)
+	if relay_rooms and origin.full_jid and (stanza.name == "message" or stanza.name == "presence") then
+		if jid_bare(origin.full_jid) == target then
+			-- The simulator speaks for a room: its stanza reaches the agent
+			-- from the room's address.
+			if stanza.attr.from and is_room(stanza.attr.from) then
+				local session = prosody.full_sessions[stanza.attr.to or ""];
+				if session then
+					local copy = st.clone(stanza);
+					copy.attr.xmlns = nil;
+					session.send(copy);
+				end
+				return nil;
+			end
+		elseif stanza.attr.to and is_room(stanza.attr.to) then
+			-- What an agent says in a room goes to the simulator, the room's
+			-- address kept in "to".
+			local simulator = simulator_session();
+			if simulator then
+				local copy = st.clone(stanza);
+				copy.attr.xmlns = nil;
+				copy.attr.from = origin.full_jid;
+				simulator.send(copy);
+			end
+			return nil;
+		end
+	end
 	if stanza.name ~= "iq" or stanza.attr.to ~= nil or not origin.full_jid then return stanza; end
 	if jid_bare(origin.full_jid) == target then return stanza; end
 	local child = stanza.tags[1];
