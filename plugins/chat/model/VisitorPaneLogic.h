@@ -19,6 +19,7 @@
 // Threading: user-interface thread only.
 
 #include "plugins/chat/TessaryPlugin.h"
+#include "plugins/chat/TessaryMenu.h"
 #include "plugins/chat/model/MessageChannel.h"
 #include "plugins/chat/model/VisitorPaneHost.h"
 #include "plugins/chat/model/VisitorRouter.h"
@@ -98,23 +99,24 @@ public:
 class CVisitorPaneLogic : public IVisitorChatPane, public CTessaryPlugin::IVisitorChats
 {
 public:
+    // The menu's ids, and the pane's own commands beside them.
     enum Command : unsigned {
-        CmdInvite = 10211,
-        CmdAccept = 10213,
-        CmdHistory = 10214,
-        CmdPushPage = 10215,
+        CmdInvite = TessaryMenu::CmdInviteVisitor,
+        CmdAccept = TessaryMenu::CmdAcceptChat,
+        CmdHistory = TessaryMenu::CmdRetrieveHistory,
+        CmdPushPage = TessaryMenu::CmdPushPage,
         CmdPushCurrentAsLink = 10216,
-        CmdNextResponse = 10217,
-        CmdBlock = 10219,
-        CmdTransfer = 10228,
-        CmdEndChat = 10229,
-        CmdDetach = 10241,
-        CmdReject = 10242,
+        CmdNextResponse = TessaryMenu::CmdNextResponse,
+        CmdBlock = TessaryMenu::CmdBlockVisitor,
+        CmdTransfer = TessaryMenu::CmdTransfer,
+        CmdEndChat = TessaryMenu::CmdEndChat,
+        CmdDetach = TessaryMenu::CmdDetachChat,
+        CmdReject = TessaryMenu::CmdRejectChat,
         CmdOpenFullAgent = 10243,
         CmdPushCurrentUrl = 10244,
-        CmdJoin = 10247,
+        CmdJoin = TessaryMenu::CmdJoinChat,
         CmdListen = 10248,
-        CmdHtmlMode = 10254,
+        CmdHtmlMode = TessaryMenu::CmdHtmlMode,
     };
     // The group-chat roles of OpenVisitorChat.
     enum Role : int { RoleListen = 2, RoleParticipant = 3, RoleFullAgent = 4 };
