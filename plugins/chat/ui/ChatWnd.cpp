@@ -720,11 +720,11 @@ QMenu *CChatWnd::CreateQuickTextMenu(QWidget *parent)
 {
     auto *menu = new QMenu(parent);
     if (CQuickTextList *list = m_host.QuickTexts()) {
-        const QVPlugin::MenuSpec spec = QuickTextMenu::Build(*list);
+        const QVPlugin::MenuSpec quickTexts = QuickTextMenu::Build(*list);
         // The one popup "&Quick Text" holds the items.
-        const auto &items = spec.children.size() == 1 && !spec.children.front().children.empty()
-            ? spec.children.front().children
-            : spec.children;
+        const auto &items = quickTexts.children.size() == 1 && !quickTexts.children.front().children.empty()
+            ? quickTexts.children.front().children
+            : quickTexts.children;
         QPointer<CChatWnd> self(this);
         FillMenu(menu, items, [self](unsigned id) {
             if (self && id >= CQuickTextList::kFirstCommand)
