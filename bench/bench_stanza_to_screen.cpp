@@ -79,8 +79,8 @@ std::unique_ptr<gloox::Tag> Await(ChatServiceSimulator &client, const ChatServic
 QTextDocument *DirectChat(CTessaryPlugin &plugin, ChatServiceSimulator &contact, const std::string &agentJid)
 {
     QPointer<QWidget> chatWindow;
-    QObject::connect(&plugin.ChatTable(), &CChatTable::windowAdded,
-                     [&](CChat *, QWidget *window) { chatWindow = window; });
+    const QMetaObject::Connection opening = QObject::connect(
+        &plugin.ChatTable(), &CChatTable::windowAdded, [&](CChat *, QWidget *window) { chatWindow = window; });
     // The window opens for a contact whose presence has arrived: the first
     // messages may come before it and are sent again.
     int sent = 0;
@@ -96,7 +96,7 @@ QTextDocument *DirectChat(CTessaryPlugin &plugin, ChatServiceSimulator &contact,
             return false;
         },
         15000);
-    QObject::disconnect(&plugin.ChatTable(), &CChatTable::windowAdded, nullptr, nullptr);
+    QObject::disconnect(opening);
     if (!opened) {
         std::fprintf(stderr, "no chat window opened for the contact's messages\n");
         return nullptr;
@@ -130,11 +130,14 @@ QTextDocument *VisitorChat(QWidget &views, ChatServiceSimulator &service, const 
         std::fprintf(stderr, "the visitor's request did not reach the visitor list\n");
         return nullptr;
     }
-    if (!pane->OnCmdMsg(CVisitorPaneLogic::CmdAccept, CommandExecute, nullptr, nullptr)
-        || !Await(service, visitors::IsCommand("accept-visitor-chat"))) {
+    const auto accept = pane->OnCmdMsg(CVisitorPaneLogic::CmdAccept, CommandExecute, nullptr, nullptr)
+                            ? Await(service, visitors::IsCommand("accept-visitor-chat"))
+                            : nullptr;
+    if (!accept) {
         std::fprintf(stderr, "the agent's accept did not reach the service\n");
         return nullptr;
     }
+    service.Reply(*accept);
     notify(visitors::StateChange(kVisitor, 6));
     notify(visitors::SessionNotification(kVisitor, "Ann Agent has joined the chat."));
     QTextDocument *document = pane->ChatWindow()->Transcript()->document();
