@@ -5,8 +5,8 @@
 //   the line lands in the direct chat's window that the plug-in opened;
 // - visitor: the chat-service simulator plays a visitor who asked for a
 //   chat in its room (v-1@rooms.localhost), which the agent accepted from
-//   the visitor pane; the visitor's lines reach the agent as the service's
-//   messages and land in the pane's chat window.
+//   the visitor pane; the visitor's lines come from the room and land in
+//   the pane's chat window.
 // One message at a time, so no message waits behind another; p50, p99 and
 // the worst over the run.
 //
@@ -55,15 +55,14 @@ double Percentile(std::vector<double> v, double p)
     return v[at];
 }
 
-std::string Question(int n)
+// Question n to the agent: a contact's chat message, or a visitor's line in
+// its room, which asks for a receipt as the visitors' pages do.
+std::string QuestionStanza(const std::string &to, int n, bool inRoom = false)
 {
-    return "Question #" + std::to_string(n) + ". Where is my order? It has not arrived yet.";
-}
-
-std::string ChatStanza(const std::string &to, int n)
-{
-    return "<message type='chat' to='" + to + "' id='s" + std::to_string(n) + "'><body>" + Question(n)
-           + "</body></message>";
+    return std::string(inRoom ? "<message type='groupchat' from='" + kRoom + '/' + kVisitor + "'" : "<message type='chat'")
+           + " to='" + to + "' id='q" + std::to_string(n) + "'><body>Question #" + std::to_string(n)
+           + ". Where is my order? It has not arrived yet.</body>"
+           + (inRoom ? "<request xmlns='urn:xmpp:receipts'/>" : "") + "</message>";
 }
 
 // The first stanza that matches, while the agent's side runs on; null when
@@ -90,7 +89,7 @@ QTextDocument *DirectChat(CTessaryPlugin &plugin, ChatServiceSimulator &contact,
             if (chatWindow)
                 return true;
             if (!sinceSend.isValid() || sinceSend.elapsed() > 250) {
-                contact.Send(ChatStanza(agentJid, -(++sent)));
+                contact.Send(QuestionStanza(agentJid, -(++sent)));
                 sinceSend.start();
             }
             return false;
@@ -276,15 +275,12 @@ int main(int argc, char **argv)
     if (direct) {
         QTextDocument *document = DirectChat(*plugin, contact, agentJid);
         measured = document && Measure("from a contact into a direct chat's window", messages, document, contact,
-                                       [&](int n) { contact.Send(ChatStanza(agentJid, n)); });
+                                       [&](int n) { contact.Send(QuestionStanza(agentJid, n)); });
     }
     if (measured && visitor) {
         QTextDocument *document = VisitorChat(bus.windowParent, service, agent);
         measured = document && Measure("from a visitor in its room into the visitor pane's chat", messages, document,
-                                       service, [&](int n) {
-                                           service.Send(*visitors::NoticeStanza(
-                                               agent, visitors::VisitorMessage(kVisitor, Question(n))));
-                                       });
+                                       service, [&](int n) { service.Send(QuestionStanza(agent, n, true)); });
     }
 
     bus.Logout();
