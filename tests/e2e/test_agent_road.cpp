@@ -778,4 +778,134 @@ TEST_F(AgentRoad, FromSignInToSignOut)
     ASSERT_NO_FATAL_FAILURE(SignOutAndShutDown()) << "step: sign out and close";
 }
 
+
+// Callers come one after another, each in a room of its own: a chat that
+// ends and a caller who leaves while the chat is shown, a request withdrawn
+// while selected, and the next caller's chat in the same pane and then in a
+// frame of its own. The web views stay closed: the pane shows Site Path.
+class AgentCallers : public AgentRoad
+{
+protected:
+    static std::string Room(const std::string &sid) { return sid + "@rooms.localhost"; }
+
+    QString Status(const QString &name) const
+    {
+        const QAbstractItemModel *model = Named<QAbstractItemView>("VisitorList")->model();
+        const int row = RowWith(model, CVisitorListModel::ColumnVisitor, name);
+        return row < 0 ? QString() : model->index(row, CVisitorListModel::ColumnStatus).data().toString();
+    }
+    void Notice(const visitors::Notice &notice) { service->Send(*visitors::NoticeStanza(agent, notice)); }
+
+    void Asks(const std::string &sid, const QString &name)
+    {
+        Notice(visitors::Tracking(sid, "h-" + sid, name.toStdString(), {"http://127.0.0.1:9/", "home", "Home", "", "p1", 0}));
+        Notice(visitors::VisitorInfo(sid, {{"state", "8"}, {"display-name", name.toStdString()}, {"hash", "h-" + sid},
+                                           {"group-chat-id", Room(sid)}}));
+        ASSERT_TRUE(waitUntil([&] { return Status(name) == QLatin1String("Requesting Chat"); }, 10000))
+            << name.toStdString() << " does not ask";
+    }
+
+    void Accepts(const std::string &sid, const QString &name)
+    {
+        ASSERT_TRUE(SelectVisitor(name));
+        ASSERT_TRUE(frame->RunCommand(CVisitorPaneLogic::CmdAccept));
+        const auto accept = service->Expect(visitors::IsCommand("accept-visitor-chat"), 10000);
+        ASSERT_TRUE(accept) << "the service never heard the accept of " << sid;
+        service->Reply(*accept);
+        Notice(visitors::StateChange(sid, 6));
+        ASSERT_TRUE(waitUntil([&] { return Status(name) == QLatin1String("Chatting") && Named("Chat Pane")->isVisible(); },
+                              10000))
+            << name.toStdString() << "'s chat did not open in the pane";
+    }
+
+    // Types into the chat window's input and presses Enter; the id of the
+    // line the room got, empty when it got none.
+    std::string Writes(QWidget *window, const std::string &sid, const QString &text, int timeoutMs = 10000)
+    {
+        auto *input = window->findChild<QWidget *>(QStringLiteral("c107"));
+        QTest::keyClicks(input, text);
+        QTest::keyClick(input, Qt::Key_Return);
+        const auto sent = service->Expect([&](const gloox::Tag &tag) {
+            return tag.name() == "message" && tag.findAttribute("type") == "groupchat" && tag.findChild("body")
+                   && gloox::JID(tag.findAttribute("to")).bare() == Room(sid);
+        }, timeoutMs);
+        return sent ? sent->findAttribute("id") : std::string();
+    }
+
+    void Delivered(const std::string &sid, const std::string &id, QWidget *window)
+    {
+        gloox::Tag receipt("message");
+        receipt.addAttribute("type", "groupchat");
+        receipt.addAttribute("from", Room(sid) + "/" + sid);
+        receipt.addAttribute("to", agent);
+        receipt.addAttribute("id", id);
+        new gloox::Tag(&receipt, "received", "xmlns", "urn:xmpp:receipts");
+        service->Send(receipt);
+        ASSERT_TRUE(waitUntil([&] { return window->isEnabled(); }, 10000)) << "the receipt did not unlock the window";
+    }
+
+    static QString TranscriptOf(QWidget *window)
+    {
+        auto *transcript = window->findChild<QTextEdit *>(QStringLiteral("c106"));
+        return transcript ? transcript->toPlainText() : QString();
+    }
+};
+
+TEST_F(AgentCallers, ComeAndGo)
+{
+    ASSERT_NO_FATAL_FAILURE(SignIn()) << "step: sign in";
+    QWidget *pane = Named("VisitorChatPane");
+    auto *sitePath = pane->findChild<QAbstractItemView *>(QStringLiteral("c103"));
+    for (QTabWidget *tabs : pane->findChildren<QTabWidget *>())
+        if (tabs->indexOf(sitePath) >= 0)
+            tabs->setCurrentWidget(sitePath);
+    const QString bob = QStringLiteral("Bob"), dana = QStringLiteral("Dana"), erik = QStringLiteral("Erik");
+    ASSERT_NO_FATAL_FAILURE(Asks("b-1", bob));
+    ASSERT_NO_FATAL_FAILURE(Asks("d-1", dana));
+    ASSERT_NO_FATAL_FAILURE(Asks("e-1", erik));
+
+    // Bob's chat ends, with a line waiting for its receipt, and Bob leaves
+    // while his chat is shown: Enter in the ended chat sends nothing.
+    ASSERT_NO_FATAL_FAILURE(Accepts("b-1", bob));
+    QWidget *chat = Named("Chat Pane");
+    const std::string first = Writes(chat, "b-1", QStringLiteral("Hello Bob"));
+    ASSERT_FALSE(first.empty()) << "Bob's room got nothing";
+    ASSERT_NO_FATAL_FAILURE(Delivered("b-1", first, chat));
+    ASSERT_FALSE(Writes(chat, "b-1", QStringLiteral("One moment")).empty());
+    Notice(visitors::StateChange("b-1", 10));
+    ASSERT_TRUE(waitUntil([&] { return Status(bob) == QLatin1String("Chat Ended"); }, 10000));
+    EXPECT_TRUE(Writes(chat, "b-1", QStringLiteral("Still there?"), 300).empty()) << "a line went into an ended chat";
+    Notice(visitors::StateChange("b-1", 15));
+    ASSERT_TRUE(waitUntil([&] { return Status(bob).isEmpty() && !chat->isVisible(); }, 10000))
+        << "Bob's row or chat stayed";
+    EXPECT_EQ(Named<QListWidget>("c112")->count(), 0) << "the bar still lists Bob's chat";
+
+    // Erik withdraws his request while he is the one selected.
+    ASSERT_TRUE(SelectVisitor(erik));
+    Notice(visitors::StateChange("e-1", 15));
+    ASSERT_TRUE(waitUntil([&] { return Status(erik).isEmpty(); }, 10000)) << "Erik's row stayed";
+
+    // Dana's chat in the same window shows her conversation alone, then
+    // goes to a frame of its own, where it ends and she leaves.
+    ASSERT_NO_FATAL_FAILURE(Accepts("d-1", dana));
+    const std::string hello = Writes(chat, "d-1", QStringLiteral("Hi Dana"));
+    ASSERT_FALSE(hello.empty()) << "Dana's room got nothing";
+    ASSERT_NO_FATAL_FAILURE(Delivered("d-1", hello, chat));
+    EXPECT_TRUE(TranscriptOf(chat).contains(QLatin1String("Hi Dana"))) << TranscriptOf(chat).toStdString();
+    EXPECT_FALSE(TranscriptOf(chat).contains(QLatin1String("Bob"))) << TranscriptOf(chat).toStdString();
+    ASSERT_TRUE(frame->RunCommand(CVisitorPaneLogic::CmdDetach));
+    QPointer<QWidget> detached;
+    ASSERT_TRUE(waitUntil([&] { return (detached = TopLevelByClass("CTessaryPane")) != nullptr; }))
+        << "the chat did not detach";
+    ASSERT_FALSE(Writes(detached, "d-1", QStringLiteral("Anything else?")).empty()) << "the frame sent nothing";
+    Notice(visitors::StateChange("d-1", 10));
+    Notice(visitors::StateChange("d-1", 15));
+    ASSERT_TRUE(waitUntil([&] { return Status(dana).isEmpty(); }, 10000)) << "Dana's row stayed";
+    EXPECT_TRUE(TranscriptOf(detached).contains(QLatin1String("The chat has ended")))
+        << TranscriptOf(detached).toStdString();
+    detached->close();
+    EXPECT_TRUE(waitUntil([&] { return !detached; })) << "the frame stayed";
+    EXPECT_TRUE(prompts.isEmpty()) << Prompts();
+}
+
 } // namespace

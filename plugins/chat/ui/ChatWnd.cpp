@@ -302,6 +302,9 @@ void CChatWnd::AttachChat(CChat *chat)
     }
 
     SetStatus(QString());
+    // The window may have shown another conversation: only this one's lines
+    // stay, each once.
+    m_transcript->clear();
     for (const ChatMessage &message : chat->channel().Messages())
         ShowLine(message);
     RestoreStatus();

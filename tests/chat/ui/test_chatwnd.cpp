@@ -236,6 +236,25 @@ TEST_F(ChatWndTest, LinesAndStatusTexts)
     EXPECT_EQ(window.GetSkinFormName(), "ChatWndReadOnly");
 }
 
+TEST_F(ChatWndTest, AttachingAnotherChatShowsOnlyItsLines)
+{
+    channel.Publish(FromPeer(QStringLiteral("fromBob"), 1000));
+    const Jid carl(QStringLiteral("carl@x.org/1"));
+    MessageChannel carlChannel{carl};
+    CChat carlChat{carl, host, carlChannel, QStringLiteral("Carl")};
+    ChatMessage line;
+    line.from = carl;
+    line.body = QStringLiteral("fromCarl");
+    carlChannel.Publish(line);
+
+    CChatWnd window(host);
+    window.AttachChat(&chat);
+    window.AttachChat(&carlChat);
+    window.AttachChat(&chat);
+    EXPECT_EQ(Transcript(window).count(QLatin1String("fromBob")), 1) << Transcript(window).toStdString();
+    EXPECT_FALSE(Transcript(window).contains(QLatin1String("fromCarl"))) << Transcript(window).toStdString();
+}
+
 TEST_F(ChatWndTest, PeerPictureArrivesForThePeerOnly)
 {
     CChatWnd window(host);
