@@ -338,7 +338,7 @@ void CTessaryPlugin::OpenContactChat(const Jid &jid)
         if (!contact)
             return;
         auto made = std::make_unique<CChat>(jid, m_core, *m_channels.Get(jid),
-                                            contact->nick.isEmpty() ? jid.BareStr() : contact->nick);
+                                            ContactName(*contact));
         made->SetModeValue(ChatModeDirect);
         // A direct chat sends to its members: without the contact it would
         // send nothing.

@@ -11,6 +11,7 @@
 
 #include "host/FrameDefaults.h"
 #include "host/OutlookBar.h"
+#include "plugins/chat/TessaryMenu.h"
 #include "plugins/chat/model/VisitorPaneLogic.h"
 #include "plugins/chat/ui/SitePathListCtrl.h"
 #include "plugins/chat/ui/VisitorListCtrl.h"
@@ -30,12 +31,14 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QOpenGLContext>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QSet>
 #include <QTabWidget>
 #include <QTest>
 #include <QTextEdit>
 
+#include <gloox/jid.h>
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -383,6 +386,130 @@ protected:
         return titles;
     }
 
+    // Selects the visitor's row in the visitor list; false when it has none.
+    bool SelectVisitor(const QString &name) const
+    {
+        auto *list = Named<QAbstractItemView>("VisitorList");
+        const int row = RowWith(list->model(), CVisitorListModel::ColumnVisitor, name);
+        if (row < 0)
+            return false;
+        list->selectionModel()->setCurrentIndex(list->model()->index(row, CVisitorListModel::ColumnVisitor),
+                                                QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        return true;
+    }
+
+    // A second visitor arrives with markup in its page title; the agent
+    // blocks it from the visitor's menu, from chatting and monitoring both,
+    // and the service hears it. Nothing confirms a block, so the row stays
+    // until the service reports the visitor gone.
+    void BlockSecondVisitor()
+    {
+        auto *list = Named<QAbstractItemView>("VisitorList");
+        const QAbstractItemModel *model = list->model();
+        const std::string title = "<img src=x onerror=alert(1)> & \"Eve's\" </td>";
+        service->Send(*visitors::NoticeStanza(
+            agent, visitors::Tracking("v-2", "h-2", "Eve", {"http://127.0.0.1:9/deals", "deals", title, "", "e1", 0})));
+        ASSERT_TRUE(waitUntil([&] { return RowWith(model, CVisitorListModel::ColumnVisitor, "Eve") >= 0; }, 10000))
+            << "the second visitor has no row";
+        const int row = RowWith(model, CVisitorListModel::ColumnVisitor, QStringLiteral("Eve"));
+        EXPECT_EQ(model->index(row, CVisitorListModel::ColumnPageTitle).data().toString().toStdString(), title);
+        ASSERT_TRUE(SelectVisitor(QStringLiteral("Eve")));
+
+        WhenShown<QMenu>([](QMenu *menu) {
+            menu->setActiveAction(MenuItem(menu, QStringLiteral("Block Visitor...")));
+            if (menu->activeAction())
+                QTest::keyClick(menu, Qt::Key_Return);
+            else
+                menu->close();
+        });
+        std::string shown;
+        WhenShown<QDialog>([&](QDialog *dialog) {
+            shown = dialog->metaObject()->className();
+            if (auto *both = dialog->findChild<QAbstractButton *>(QStringLiteral("c10026")))
+                both->click();
+            else
+                dialog->reject();
+        });
+        QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(), QPoint());
+        QApplication::sendEvent(list, &menuKey);
+        const auto block = service->Expect(visitors::IsCommand("block-visitor"), 10000);
+        ASSERT_TRUE(block) << "the service never heard the block; the dialog shown: " << shown;
+        const std::optional<visitors::Command> command = visitors::ReadCommand(*block);
+        EXPECT_EQ(command->from, agent);
+        EXPECT_EQ(command->sessionId, "v-2");
+        EXPECT_EQ(command->text, "both");
+        service->Reply(*block);
+        EXPECT_EQ(model->rowCount(), 2) << "the blocked visitor left the list on its own";
+        EXPECT_TRUE(prompts.isEmpty()) << Prompts();
+    }
+
+    // The agent hands Vic's chat to the second agent with the transfer
+    // dialog. The service asks the second agent, who accepts, and tells the
+    // agent that the chat went: the visitor, its chat and the agent's place
+    // in its room all go.
+    void TransferToSecondAgent()
+    {
+        ASSERT_TRUE(SelectVisitor(QStringLiteral("Vic")));
+        QWidget *chat = Named("Chat Pane");
+        ASSERT_TRUE(waitUntil([&] { return chat->isVisible(); })) << "Vic's chat is not back in the pane";
+        auto *conversations = Named<QListWidget>("c112");
+        ASSERT_NE(conversations, nullptr) << "no chats list in the live-chat bar";
+        EXPECT_EQ(conversations->count(), 1) << "the bar does not list the chat";
+
+        const QString note = QStringLiteral("Vic asks about \"lamps\" & <cart>");
+        QStringList offered;
+        WhenShown<QDialog>([&](QDialog *dialog) {
+            auto *agents = dialog->findChild<QListWidget *>(QStringLiteral("c10029"));
+            for (int i = 0; agents && i < agents->count(); ++i) {
+                offered << agents->item(i)->text();
+                if (offered.last().contains(QLatin1String("agent2")))
+                    agents->setCurrentRow(i);
+            }
+            auto *message = dialog->findChild<QPlainTextEdit *>(QStringLiteral("c107"));
+            auto *ok = dialog->findChild<QAbstractButton *>(QStringLiteral("c1"));
+            // The plug-in's own boxes are real: a refused OK would wait in one.
+            if (!agents || !message || !ok || !agents->currentItem() || !agents->currentItem()->isSelected()) {
+                dialog->reject();
+                return;
+            }
+            message->setPlainText(note);
+            ok->click();
+        });
+        ASSERT_TRUE(frame->RunCommand(TessaryMenu::CmdTransfer)) << "the transfer command did not run";
+        const auto transfer = service->Expect(visitors::IsCommand("transfer-visitor-chat"), 10000);
+        ASSERT_TRUE(transfer) << "the service never heard the transfer; agents offered: "
+                              << offered.join(QLatin1Char('|')).toStdString();
+        const std::optional<visitors::Command> command = visitors::ReadCommand(*transfer);
+        EXPECT_EQ(command->sessionId, "v-1");
+        const std::optional<visitors::Transfer> text = visitors::ReadTransfer(command->text);
+        ASSERT_TRUE(text) << command->text;
+        EXPECT_EQ(gloox::JID(text->agent).bare(), server.Jid(QStringLiteral("agent2")).toStdString());
+        EXPECT_EQ(text->message, note.toStdString());
+        service->Reply(*transfer);
+
+        service->Send(*visitors::NoticeStanza(secondAgent->FullJid(),
+                                              visitors::TransferRequest("v-1", agent, text->message)));
+        ASSERT_TRUE(secondAgent->Expect([](const gloox::Tag &tag) {
+            const std::optional<visitors::Notice> notice = visitors::ReadNotice(tag);
+            return notice && notice->type == "transfer-visitor-chat-request" && notice->sessionId == "v-1";
+        }, 10000)) << "the second agent never got the request";
+        secondAgent->Send(*visitors::CommandStanza("transfer-visitor-chat-accepted", "v-1", agent));
+        const auto accepted = service->Expect(visitors::IsCommand("transfer-visitor-chat-accepted"), 10000);
+        ASSERT_TRUE(accepted) << "the service never heard the second agent accept";
+        service->Reply(*accepted);
+        service->Send(*visitors::NoticeStanza(agent, visitors::TransferAccept("v-1")));
+
+        EXPECT_TRUE(waitUntil([&] { return VisitorStatus().isEmpty(); }, 10000)) << "Vic is still in the list";
+        EXPECT_TRUE(waitUntil([&] { return conversations->count() == 0; })) << "the bar still lists the chat";
+        EXPECT_TRUE(waitUntil([&] { return !chat->isVisible(); })) << "the chat column stayed open";
+        const auto left = service->Expect([](const gloox::Tag &tag) {
+            return tag.name() == "presence" && tag.findAttribute("type") == "unavailable"
+                   && gloox::JID(tag.findAttribute("to")).bare() == kRoom;
+        }, 10000);
+        EXPECT_TRUE(left) << "the agent stayed in the visitor's room";
+        EXPECT_TRUE(prompts.isEmpty()) << Prompts();
+    }
+
     // Finds an article, previews it, edits its title and body in the editor
     // frame, saves, and a new search finds the change.
     void KnowledgeBase()
@@ -486,6 +613,8 @@ TEST_F(AgentRoad, FromSignInToSignOut)
     ASSERT_NO_FATAL_FAILURE(VisitorAsksForChat()) << "step: the visitor asks for a chat";
     ASSERT_NO_FATAL_FAILURE(AgentAccepts()) << "step: the agent accepts the chat";
     ASSERT_NO_FATAL_FAILURE(AgentAnswersWithQuickText()) << "step: the agent answers with a quick text";
+    ASSERT_NO_FATAL_FAILURE(BlockSecondVisitor()) << "step: a second visitor is blocked";
+    ASSERT_NO_FATAL_FAILURE(TransferToSecondAgent()) << "step: the chat goes to the second agent";
     ASSERT_NO_FATAL_FAILURE(KnowledgeBase()) << "step: search, preview, edit and find an article";
     ASSERT_NO_FATAL_FAILURE(SignOutAndShutDown()) << "step: sign out and close";
 }

@@ -41,6 +41,16 @@ std::unique_ptr<gloox::Tag> NoticeStanza(const std::string &to, const Notice &no
     return iq;
 }
 
+std::optional<Notice> ReadNotice(const gloox::Tag &stanza)
+{
+    if (stanza.name() != "iq" || stanza.findAttribute("type") != "result" || stanza.findAttribute("id") != kSystemId)
+        return std::nullopt;
+    const gloox::Tag *message = stanza.findChild("message", "xmlns", kSystemNs);
+    if (!message)
+        return std::nullopt;
+    return Notice{message->findAttribute("type"), message->findAttribute("sessionid"), message->cdata()};
+}
+
 std::string FormText(const Pairs &pairs)
 {
     std::string text;
@@ -173,6 +183,19 @@ std::optional<Command> ReadCommand(const gloox::Tag &stanza)
         return std::nullopt;
     return Command{stanza.findAttribute("from"), stanza.findAttribute("id"), type == "get",
                    message->findAttribute("type"), message->findAttribute("sessionid"), message->cdata()};
+}
+
+std::unique_ptr<gloox::Tag> CommandStanza(const std::string &type, const std::string &sessionId,
+                                          const std::string &text)
+{
+    auto iq = std::make_unique<gloox::Tag>("iq");
+    iq->addAttribute("type", "set");
+    iq->addAttribute("id", kSystemId);
+    auto *message = new gloox::Tag(iq.get(), "message", text);
+    message->setXmlns(kSystemNs);
+    message->addAttribute("type", type);
+    message->addAttribute("sessionid", sessionId);
+    return iq;
 }
 
 std::function<bool(const gloox::Tag &)> IsCommand(const std::string &type)

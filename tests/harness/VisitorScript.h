@@ -35,6 +35,9 @@ struct Notice
 
 // The carrier stanza addressed to the agent's full JID.
 std::unique_ptr<gloox::Tag> NoticeStanza(const std::string &to, const Notice &notice);
+// The notice a carrier stanza holds, as another agent's program reads it;
+// nothing for any other stanza.
+std::optional<Notice> ReadNotice(const gloox::Tag &stanza);
 
 // Form-encoded text: names as given, values percent-encoded.
 std::string FormText(const Pairs &pairs);
@@ -104,6 +107,10 @@ struct Command
 // The command in an iq "get" or "set" with a "quelvar:tessary" message child;
 // nothing for any other stanza.
 std::optional<Command> ReadCommand(const gloox::Tag &stanza);
+// A command as another agent's program sends it: an iq "set" without an
+// addressee, which the server hands to the service.
+std::unique_ptr<gloox::Tag> CommandStanza(const std::string &type, const std::string &sessionId,
+                                          const std::string &text);
 // For ChatServiceSimulator::Expect: a command of this type word (any when
 // empty).
 std::function<bool(const gloox::Tag &)> IsCommand(const std::string &type = {});

@@ -31,6 +31,11 @@ ChatContact *CContactList::FindBare(const Jid &jid) const
     return nullptr;
 }
 
+QString ContactName(const QVPlugin::ChatContact &contact)
+{
+    return contact.nick.isEmpty() ? contact.bareJid.BareStr() : contact.nick;
+}
+
 void CContactList::Update(const ChatContact &contact)
 {
     AssertUiThread();

@@ -12,6 +12,10 @@
 #include <memory>
 #include <vector>
 
+// What the agent sees of a contact: its nick, or its bare JID when its
+// presence named nobody.
+QString ContactName(const QVPlugin::ChatContact &contact);
+
 class CContactList : public QObject
 {
     Q_OBJECT

@@ -258,8 +258,7 @@ QListWidgetItem *CTessaryBar::AgentItemOf(const ChatContact *contact) const
 
 void CTessaryBar::ShowAgent(QListWidgetItem *item, const ChatContact *contact)
 {
-    // A contact whose first presence named nobody is still someone to chat with.
-    item->setText(contact->nick.isEmpty() ? contact->bareJid.BareStr() : contact->nick);
+    item->setText(ContactName(*contact));
     item->setIcon(AgentIcon(contact->state));
     item->setToolTip(contact->jid.Str());
 }

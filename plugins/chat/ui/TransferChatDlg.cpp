@@ -81,7 +81,7 @@ void CTransferChatDlg::Fill()
         const QVPlugin::ChatContact &contact = *m_contacts.At(i);
         if (!m_isAgent(contact))
             continue;
-        auto *row = new QListWidgetItem(contact.nick, m_list);
+        auto *row = new QListWidgetItem(ContactName(contact), m_list);
         row->setData(Qt::UserRole, int(m_jids.size()));
         m_jids.push_back(contact.jid);
     }

@@ -85,12 +85,14 @@ TEST_F(VisitorDialogsTest, TransferToTheOnlyAgent)
 
 TEST_F(VisitorDialogsTest, TransferRefusesNoChoiceAndAnAgentGoneOffline)
 {
-    Add("ann@chat.example/desk", "Ann");
+    Add("ann@chat.example/desk", "");
     Add("bob@chat.example/desk", "Bob");
     CTransferChatDlg dlg(nullptr, contacts, "S1", Recorder());
     dlg.show();
     auto *list = dlg.findChild<QListWidget *>(QStringLiteral("c10029"));
     ASSERT_EQ(list->count(), 2);
+    // Named by nobody: known by the address.
+    EXPECT_EQ(list->item(0)->text(), QStringLiteral("ann@chat.example"));
     EXPECT_TRUE(list->selectedItems().isEmpty());
 
     dlg.findChild<QPushButton *>(QStringLiteral("c1"))->click();
