@@ -31,18 +31,24 @@ bool IsSkipped(QStringView chunk)
 
 } // namespace
 
-CSpellChecker::CSpellChecker(const QString &dictionaryBase)
+CSpellChecker::CSpellChecker(const QString &dictionaryBase) : m_base(dictionaryBase) {}
+
+Hunspell *CSpellChecker::Dictionary() const
 {
-    const QString aff = dictionaryBase + QLatin1String(".aff");
-    const QString dic = dictionaryBase + QLatin1String(".dic");
+    if (m_read)
+        return m_hunspell.get();
+    m_read = true;
+    const QString aff = m_base + QLatin1String(".aff");
+    const QString dic = m_base + QLatin1String(".dic");
     // Hunspell itself neither fails nor tells when a file is missing.
     if (!QFileInfo(aff).isReadable() || !QFileInfo(dic).isReadable()) {
-        qCWarning(lcChat) << "spell checking off: no dictionary at" << dictionaryBase;
-        return;
+        qCWarning(lcChat) << "spell checking off: no dictionary at" << m_base;
+        return nullptr;
     }
     m_hunspell = std::make_unique<Hunspell>(QFile::encodeName(aff).constData(), QFile::encodeName(dic).constData());
     const QString encoding = QString::fromStdString(m_hunspell->get_dict_encoding()).toUpper();
     m_utf8 = encoding.isEmpty() || encoding == QLatin1String("UTF-8");
+    return m_hunspell.get();
 }
 
 CSpellChecker::~CSpellChecker() = default;
@@ -91,9 +97,11 @@ QList<CSpellChecker::Word> CSpellChecker::Words(QStringView text)
 QList<CSpellChecker::Word> CSpellChecker::Misspelled(QStringView text) const
 {
     QList<Word> wrong;
-    if (!m_hunspell)
+    const QList<Word> words = Words(text);
+    // An empty input needs no dictionary.
+    if (words.isEmpty() || !Dictionary())
         return wrong;
-    for (const Word &word : Words(text)) {
+    for (const Word &word : words) {
         if (!IsCorrect(text.mid(word.start, word.length).toString()))
             wrong.append(word);
     }
@@ -102,15 +110,17 @@ QList<CSpellChecker::Word> CSpellChecker::Misspelled(QStringView text) const
 
 bool CSpellChecker::IsCorrect(const QString &word) const
 {
-    return !m_hunspell || m_hunspell->spell(Encode(word).toStdString());
+    Hunspell *dictionary = Dictionary();
+    return !dictionary || dictionary->spell(Encode(word).toStdString());
 }
 
 QStringList CSpellChecker::Suggest(const QString &word) const
 {
     QStringList suggestions;
-    if (!m_hunspell)
+    Hunspell *dictionary = Dictionary();
+    if (!dictionary)
         return suggestions;
-    for (const std::string &s : m_hunspell->suggest(Encode(word).toStdString()))
+    for (const std::string &s : dictionary->suggest(Encode(word).toStdString()))
         suggestions.append(Decode(s));
     return suggestions;
 }

@@ -3,7 +3,9 @@
 // dictionary (Debian's en_US unless told otherwise). Words with digits,
 // URLs, e-mail addresses and emoticon codes are never checked. A missing or
 // unreadable dictionary turns checking off: every word then passes and
-// nothing is suggested. One shared checker serves the whole process.
+// nothing is suggested. One shared checker serves the whole process. The
+// dictionary (several MB, a good part of a second to read) is read when a
+// word is first checked, or at Prepare().
 // Hunspell is not thread-safe: user-interface thread only.
 
 #include <QList>
@@ -22,7 +24,7 @@ public:
     // "<base>.dic").
     static constexpr const char *kDefaultDictionary = "/usr/share/hunspell/en_US";
 
-    // Loads "<base>.aff" and "<base>.dic".
+    // Checks against "<base>.aff" and "<base>.dic".
     explicit CSpellChecker(const QString &dictionaryBase);
     ~CSpellChecker();
     CSpellChecker(const CSpellChecker &) = delete;
@@ -31,7 +33,9 @@ public:
     // The process's checker with the default dictionary, made on first use.
     static CSpellChecker &Shared();
 
-    bool IsEnabled() const { return m_hunspell != nullptr; }
+    bool IsEnabled() const { return Dictionary() != nullptr; }
+    // Reads the dictionary now, when a word is about to be checked.
+    void Prepare() const { Dictionary(); }
 
     // A word of a text: where it starts and how long it is.
     struct Word
@@ -49,9 +53,13 @@ public:
     QStringList Suggest(const QString &word) const;
 
 private:
+    // The dictionary, read on first use; null when it cannot be read.
+    Hunspell *Dictionary() const;
     QByteArray Encode(const QString &word) const;
     QString Decode(const std::string &word) const;
 
-    std::unique_ptr<Hunspell> m_hunspell;
-    bool m_utf8 = true;
+    QString m_base;
+    mutable std::unique_ptr<Hunspell> m_hunspell;
+    mutable bool m_read = false;
+    mutable bool m_utf8 = true;
 };
