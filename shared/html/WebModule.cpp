@@ -51,12 +51,7 @@ QLibrary *LoadModule()
     auto *module = new QLibrary(ModuleBesideThisCode());
     if (module->load())
         return module;
-    const QString besideError = module->errorString();
-    // A program linked with the module (the tests) has it already.
-    module->setFileName(QStringLiteral("ostrel_web"));
-    if (module->load())
-        return module;
-    qCWarning(lcWebModule) << "cannot load the web module:" << besideError;
+    qCWarning(lcWebModule) << "cannot load the web module:" << module->errorString();
     delete module;
     return nullptr;
 }
