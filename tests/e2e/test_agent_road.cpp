@@ -20,6 +20,7 @@
 #include "tests/harness/ChatServiceSimulator.h"
 #include "tests/harness/KBServiceMock.h"
 #include "tests/harness/ProsodyFixture.h"
+#include "tests/harness/UploadEndpoint.h"
 #include "tests/harness/VisitorScript.h"
 
 #include "bus/Commands.h"
@@ -28,15 +29,22 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QListWidget>
 #include <QMenu>
+#include <QMessageBox>
 #include <QOpenGLContext>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QSet>
+#include <QSignalSpy>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
+#include <QTimer>
+#include <QWebEnginePage>
+#include <QWebEngineView>
 
 #include <gloox/jid.h>
 #include <gtest/gtest.h>
@@ -152,7 +160,22 @@ protected:
         threadsBefore = UnnamedThreads();
         socketsBefore = TcpSockets();
         SignInFrame::SetUp();
+        // The plug-ins show their message boxes themselves (the recorded
+        // prompts are the host's): each is recorded likewise and closed, so
+        // the road fails on it rather than waiting.
+        QObject::connect(&boxWatch, &QTimer::timeout, [this] {
+            for (QWidget *w : QApplication::topLevelWidgets())
+                if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible()) {
+                    prompts << box->text();
+                    box->done(QMessageBox::Ok);
+                }
+        });
+        boxWatch.start(20);
+        // The file dialog must be one of Qt's widgets for the test to fill it.
+        QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
         ASSERT_TRUE(server.Start()) << server.ErrorText().toStdString();
+        uploads = std::make_unique<harness::UploadEndpoint>(uploadFolder.path());
+        ASSERT_TRUE(uploadFolder.isValid() && uploads->Start());
         ASSERT_TRUE(kb.Start());
         kb.AddCannedData();
         for (const char *library : {"Wirlam.so", "Tessary.so", "Brandle.so", "Lumory.so"})
@@ -204,7 +227,7 @@ protected:
         ASSERT_TRUE(fetch) << "the live-chat plug-in asked the service for nothing";
         agent = fetch->findAttribute("from");
         service->Reply(*fetch);
-        const visitors::Account account{"acc-1", "Ann Agent", "key-1", kb.Url(), "", "", ""};
+        const visitors::Account account{"acc-1", "Ann Agent", "key-1", kb.Url(), uploads->Url().toStdString(), "", ""};
         service->Send(*visitors::NoticeStanza(agent, visitors::AccountData(account)));
         ASSERT_TRUE(waitUntil([&] { return Setting(QStringLiteral("kb.webservice.url")).toString()
                                            == QString::fromStdString(kb.Url()); }, 10000))
@@ -349,10 +372,145 @@ protected:
             return tag.name() == "message" && tag.findAttribute("type") == "groupchat" && tag.findChild("body");
         }, 10000);
         ASSERT_TRUE(sent) << "the visitor's room got nothing";
+        sentId = sent->findAttribute("id");
         // The room's text is the HTML and the plain text, each in base64.
         const QByteArray body = QByteArray::fromStdString(sent->findChild("body")->cdata());
         EXPECT_EQ(QString::fromUtf8(QByteArray::fromBase64(body.mid(body.indexOf(',') + 1))),
                   "Thank you for waiting. I am with you now.");
+    }
+
+    // A message of the visitor's room to the agent, as the room sends it.
+    std::unique_ptr<gloox::Tag> RoomMessage(const std::string &id) const
+    {
+        auto message = std::make_unique<gloox::Tag>("message");
+        message->addAttribute("type", "groupchat");
+        message->addAttribute("from", kRoom + "/v-1");
+        message->addAttribute("to", agent);
+        message->addAttribute("id", id);
+        return message;
+    }
+
+    // The room acknowledges the agent's line under the line's id, as the
+    // service does: the chat window unlocks and shows the line. The visitor
+    // answers asking for a receipt and gets one; its markup shows as typed.
+    void VisitorRepliesWithReceipts()
+    {
+        QWidget *chat = Named("Chat Pane");
+        const QString delivered = QStringLiteral("I am with you now.");
+        ASSERT_FALSE(chat->isEnabled()) << "the chat window does not wait for the receipt";
+        EXPECT_FALSE(PaneTranscript().contains(delivered)) << "the line shows before it was delivered";
+        const auto receipt = RoomMessage(sentId);
+        new gloox::Tag(receipt.get(), "received", "xmlns", "urn:xmpp:receipts");
+        service->Send(*receipt);
+        // Unlocked by the receipt, not by the send's time running out.
+        ASSERT_TRUE(waitUntil([&] { return chat->isEnabled(); }, 10000) && prompts.isEmpty())
+            << "the receipt did not unlock the chat window: " << Prompts();
+        EXPECT_TRUE(PaneTranscript().contains(delivered)) << "the chat shows: " << PaneTranscript().toStdString();
+
+        const std::string said = "Is <b>this</b> &amp; \"that\" free?";
+        const auto line = RoomMessage("v-1-1");
+        new gloox::Tag(line.get(), "body", said);
+        new gloox::Tag(line.get(), "request", "xmlns", "urn:xmpp:receipts");
+        service->Send(*line);
+        EXPECT_TRUE(waitUntil([&] { return PaneTranscript().simplified().contains(QString::fromStdString(said)); }, 10000))
+            << "the chat shows: " << PaneTranscript().toStdString();
+        EXPECT_TRUE(service->Expect([](const gloox::Tag &tag) {
+            return tag.name() == "message" && tag.findAttribute("id") == "v-1-1"
+                   && tag.findChild("received", "xmlns", "urn:xmpp:receipts");
+        }, 10000)) << "the visitor's line got no receipt";
+        EXPECT_TRUE(prompts.isEmpty()) << Prompts();
+    }
+
+    // The agent sends a file from the chat window: the service's web module
+    // stores it, and the chat tells the agent where.
+    void AgentSendsFile()
+    {
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("lamps.txt"));
+        const QByteArray content = "Lamp, brass: 40\nShade, linen: 15\n";
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+        file.close();
+        WhenShown<QFileDialog>([&](QFileDialog *dialog) {
+            dialog->selectFile(path);
+            static_cast<QDialog *>(dialog)->accept(); // the file dialog's own check runs
+        });
+        QSignalSpy stored(uploads.get(), &harness::UploadEndpoint::stored);
+        auto *sendFile = Named("Chat Pane")->findChild<QAbstractButton *>(QStringLiteral("c10250"));
+        ASSERT_NE(sendFile, nullptr) << "no Send File button in the chat window";
+        sendFile->click();
+        ASSERT_TRUE(waitUntil([&] { return !stored.isEmpty(); }, 10000)) << "no file was uploaded: " << Prompts();
+        const QString address = stored.first().first().toString();
+        QFile kept(uploads->Folder().filePath(QStringLiteral("lamps.txt")));
+        EXPECT_TRUE(kept.open(QIODevice::ReadOnly) && kept.readAll() == content) << address.toStdString();
+        const QString notice = QStringLiteral("File lamps.txt has been uploaded as ") + address;
+        EXPECT_TRUE(waitUntil([&] { return PaneTranscript().contains(notice); }, 10000))
+            << "the chat shows: " << PaneTranscript().toStdString();
+        EXPECT_TRUE(prompts.isEmpty()) << Prompts();
+    }
+
+    // The agent pushes a page into the visitor's browser from the visitor
+    // pane; the service gets the address as typed.
+    void AgentPushesPage()
+    {
+        const QString url = QStringLiteral("http://127.0.0.1:9/lamps?sort=price&dir=up#brass");
+        bool asked = false;
+        WhenShown<QDialog>([&](QDialog *dialog) {
+            asked = dialog->objectName() == QLatin1String("CPushWebPageDlg");
+            if (!asked)
+                return dialog->reject();
+            dialog->findChild<QLineEdit *>(QStringLiteral("c10008"))->setText(url);
+            dialog->findChild<QAbstractButton *>(QStringLiteral("c10011"))->click();
+        });
+        ASSERT_TRUE(frame->RunCommand(CVisitorPaneLogic::CmdPushPage)) << "the push command did not run";
+        ASSERT_TRUE(asked) << "no push-page dialog";
+        const auto push = service->Expect(visitors::IsCommand("push-url-visitor"), 10000);
+        ASSERT_TRUE(push) << "the service never heard the push";
+        service->Reply(*push);
+        const std::optional<visitors::Command> command = visitors::ReadCommand(*push);
+        ASSERT_TRUE(command);
+        EXPECT_EQ(command->sessionId, "v-1");
+        EXPECT_EQ(QString::fromStdString(command->text), url);
+    }
+
+    // The text a web view renders, once the engine answers.
+    static QString RenderedText(QWebEngineView *view)
+    {
+        auto text = std::make_shared<std::optional<QString>>();
+        view->page()->toPlainText([text](const QString &result) { *text = result; });
+        waitUntil([&] { return text->has_value(); }, 10000);
+        return text->value_or(QString());
+    }
+
+    // The agent asks for the visitor's earlier chats; the service's answer
+    // shows in the History tab, the visitor's words as written.
+    void HistoryTab()
+    {
+        QWidget *pane = Named("VisitorChatPane");
+        QWidget *page = nullptr;
+        for (QTabWidget *tabs : pane->findChildren<QTabWidget *>())
+            for (int i = 0; i < tabs->count(); ++i)
+                if (tabs->tabText(i) == QLatin1String("History")) {
+                    tabs->setCurrentIndex(i);
+                    page = tabs->widget(i);
+                }
+        ASSERT_NE(page, nullptr) << "no History tab in the visitor pane";
+        ASSERT_TRUE(frame->RunCommand(CVisitorPaneLogic::CmdHistory)) << "the history command did not run";
+        const auto query = service->Expect(visitors::IsCommand("visitor-history"), 10000);
+        ASSERT_TRUE(query) << "the service was never asked for the history";
+        const std::optional<visitors::Command> command = visitors::ReadCommand(*query);
+        ASSERT_TRUE(command);
+        EXPECT_TRUE(command->query);
+        EXPECT_EQ(command->sessionId, "v-1");
+        service->Send(*visitors::NoticeStanza(
+            agent, visitors::VisitorHistory("v-1", "<p>1 Dec, Vic: a &lt;b&gt;brass&lt;/b&gt; lamp &amp; shade?</p>")));
+        QWebEngineView *view = nullptr;
+        ASSERT_TRUE(waitUntil([&] { return (view = page->findChild<QWebEngineView *>()) != nullptr; }, 10000))
+            << "the History tab shows no page";
+        const QString expected = QStringLiteral("1 Dec, Vic: a <b>brass</b> lamp & shade?");
+        EXPECT_TRUE(waitUntil([&] { return RenderedText(view).contains(expected); }, 30000))
+            << "the History tab shows: " << RenderedText(view).toStdString();
+        EXPECT_TRUE(prompts.isEmpty()) << Prompts();
     }
 
     // The item of a menu or its submenus whose text (without accelerators) is this.
@@ -585,6 +743,7 @@ protected:
         secondAgent.reset();
         service.reset();
         kb.Stop();
+        uploads.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         for (QWidget *w : QApplication::topLevelWidgets())
             EXPECT_FALSE(w->isVisible() && w->inherits("QDialog")) << "left open: " << w->metaObject()->className();
@@ -595,9 +754,13 @@ protected:
     }
 
     inline static const std::string kRoom = "v-1@rooms.localhost";
+    std::string sentId; // the agent's last line in the room
 
     ProsodyFixture server;
     KBServiceMock kb;
+    QTemporaryDir uploadFolder;
+    std::unique_ptr<harness::UploadEndpoint> uploads;
+    QTimer boxWatch;
     std::unique_ptr<ChatServiceSimulator> service;
     std::unique_ptr<ChatServiceSimulator> secondAgent;
     std::string agent; // the signed-in agent's full address
@@ -613,6 +776,10 @@ TEST_F(AgentRoad, FromSignInToSignOut)
     ASSERT_NO_FATAL_FAILURE(VisitorAsksForChat()) << "step: the visitor asks for a chat";
     ASSERT_NO_FATAL_FAILURE(AgentAccepts()) << "step: the agent accepts the chat";
     ASSERT_NO_FATAL_FAILURE(AgentAnswersWithQuickText()) << "step: the agent answers with a quick text";
+    ASSERT_NO_FATAL_FAILURE(VisitorRepliesWithReceipts()) << "step: the visitor replies, with receipts both ways";
+    ASSERT_NO_FATAL_FAILURE(AgentSendsFile()) << "step: the agent sends a file";
+    ASSERT_NO_FATAL_FAILURE(AgentPushesPage()) << "step: the agent pushes a page";
+    ASSERT_NO_FATAL_FAILURE(HistoryTab()) << "step: the History tab shows the visitor's earlier chats";
     ASSERT_NO_FATAL_FAILURE(BlockSecondVisitor()) << "step: a second visitor is blocked";
     ASSERT_NO_FATAL_FAILURE(TransferToSecondAgent()) << "step: the chat goes to the second agent";
     ASSERT_NO_FATAL_FAILURE(KnowledgeBase()) << "step: search, preview, edit and find an article";

@@ -52,9 +52,11 @@ private:
     QString StoreName(const QString &wanted) const;
 
     QDir m_folder;
-    QTcpServer m_server;
-    // Each connection's request until it is complete.
+    // Each connection's request until it is complete. Declared before the
+    // server: the server's sockets leave it as they go, the last ones when
+    // the server itself goes.
     QHash<QTcpSocket *, QByteArray> m_requests;
+    QTcpServer m_server;
 };
 
 } // namespace harness

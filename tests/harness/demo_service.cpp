@@ -1,14 +1,15 @@
 // The demo chat service: Prosody on 127.0.0.1 with the relay module, a
-// simulator that plays the chat service and its web visitors, a colleague who
-// writes to the demo agent now and then, and the knowledge-base web service
-// with a few articles, whose address reaches the program in the agent's
-// account data, as does the upload address for files sent into chats. Runs
-// until interrupted; prints where it listens and the demo account as
-// "name=value" lines, then "ready".
+// simulator that plays the chat service and its web visitors (a chat request
+// now and then among them), a colleague who writes to the demo agent now and
+// then, and the knowledge-base web service with fourteen articles, whose
+// address reaches the program in the agent's account data, as does the upload
+// address for files sent into chats. Runs until interrupted; prints where it
+// listens and the demo account as "name=value" lines, then "ready".
 //
 // For measuring the program under load: --visitors N brings a crowd of N
 // further visitors at once, who stay on one page; --churn K has K of them
 // leave and K new ones arrive every second, from --churn-after S seconds on.
+// With a crowd, Bob is the only visitor who asks for a chat.
 
 #include "tests/harness/ChatServiceSimulator.h"
 #include "tests/harness/KBServiceMock.h"
@@ -27,6 +28,7 @@
 #include <csignal>
 #include <cstdio>
 #include <deque>
+#include <iterator>
 #include <map>
 #include <set>
 #include <string_view>
@@ -50,12 +52,38 @@ const char *const kColleagueLines[] = {
     "Thanks, I am back.",
 };
 
-// What the chatting visitor says, in turn.
-const char *const kVisitorLines[] = {
+// What the callers say in a chat, in turn: each caller has a script of its
+// own, the first caller the first.
+const char *const kBobLines[] = {
     "Hello, is anybody there?",
     "I ordered a lamp last week and it has not arrived yet.",
     "Can I change the delivery address of my order?",
     "Thanks for your help!",
+};
+const char *const kRefundLines[] = {
+    "Hi, I sent a lamp back ten days ago.",
+    "When will the refund reach my card?",
+    "OK, I will wait a few more days. Thank you!",
+};
+const char *const kPasswordLines[] = {
+    "Hello, I cannot sign in to my account.",
+    "The password reset mail never came.",
+    "Found it in the spam folder, sorry. Thanks!",
+};
+struct Script
+{
+    const char *const *lines;
+    size_t count;
+};
+constexpr Script kScripts[] = {
+    {kBobLines, std::size(kBobLines)},
+    {kRefundLines, std::size(kRefundLines)},
+    {kPasswordLines, std::size(kPasswordLines)},
+};
+
+// The callers who come after the first, in turn.
+const char *const kCallerNames[] = {
+    "Dana White", "Erik Larsen", "Fatima Khan", "George O'Neil", "Hana Sato", "Ivan Petrov",
 };
 
 int s_signalPipe[2] = {-1, -1};
@@ -85,10 +113,14 @@ void SendAccountData(ChatServiceSimulator &service, const std::string &to, const
     service.Send(*visitors::NoticeStanza(to, visitors::AccountData(account)));
 }
 
-// The shop's web visitors. Each arrives, walks the shop's pages and leaves;
-// one asks for a chat and, once an agent is in the chat, writes and answers
-// the agent. The visitor's room is played here too: what the agent says in
-// it arrives through the server's relay and is acknowledged from the room.
+// The shop's web visitors. Each arrives, walks the shop's pages and leaves.
+// Bob asks for a chat soon after the agent signed in, and after him a new
+// caller comes every minute or two, walks a page or two and asks too; once
+// an agent is in the chat, the caller writes and answers the agent. A
+// request nobody accepts is withdrawn after a while: the caller leaves. The
+// visitor's room is played here too: what the agent says in it arrives
+// through the server's relay and is acknowledged from the room. A crowd
+// (for measuring) brings no callers but Bob, so its runs stay alike.
 // A visitor's state changes only when this service says so: 1 browsing,
 // 3 invited by the agent, 8 requesting a chat, 6 chatting, 10 chat ended;
 // 15 tells that the visitor left.
@@ -114,32 +146,24 @@ public:
             return;
         ++m_now;
         TickCrowd();
-        for (const Plan &plan : kPlans) {
-            Visitor &v = m_visitors[plan.sid];
-            if (m_now == plan.arrive) {
-                v = Visitor{plan.sid, plan.name, "h-" + std::string(plan.sid), 1};
-                Walk(v);
-            } else if (v.state == 0) {
-                continue;
-            } else if (m_now == plan.leave) {
-                Leave(v);
-            } else if (m_now == plan.asks && v.state == 1) {
-                v.state = 8;
-                Log(v, "asks for a chat");
-                Send(visitors::VisitorInfo(v.sid, {{"state", "8"}, {"display-name", v.name}, {"hash", v.hash}}));
-            } else if ((v.state == 1 || v.state == 10) && (m_now - plan.arrive) % kPageEverySeconds == 0) {
-                Walk(v);
-            }
-            if (v.nextLine && m_now >= v.nextLine)
-                Write(v);
+        for (const Plan &plan : kPlans)
+            if (m_now == plan.arrive)
+                Arrive({plan.sid, plan.name, plan.asks, plan.leave});
+        if (m_crowdSize == 0 && m_now == m_nextCaller) {
+            const size_t n = m_callers++;
+            Arrive({"v-" + std::to_string(201 + n), kCallerNames[n % std::size(kCallerNames)],
+                    m_now + kCallerAsksAfterSeconds, 0, (n + 1) % std::size(kScripts)});
+            m_nextCaller = m_now + kCallerEverySeconds[n % std::size(kCallerEverySeconds)];
         }
+        for (auto it = m_visitors.begin(); it != m_visitors.end();)
+            it = Step(it->second) ? std::next(it) : m_visitors.erase(it);
     }
 
     // A command of the agent; false when it is not about a visitor here.
     bool OnCommand(const visitors::Command &command)
     {
         const auto it = m_visitors.find(command.sessionId);
-        if (it == m_visitors.end() || it->second.state == 0)
+        if (it == m_visitors.end())
             return false;
         Visitor &v = it->second;
         if (command.type == "accept-visitor-chat" && v.state == 8) {
@@ -168,7 +192,7 @@ public:
         if (room.compare(0, kPrefix.size(), kPrefix) != 0 || at == std::string::npos)
             return;
         const auto it = m_visitors.find(room.substr(kPrefix.size(), at - kPrefix.size()));
-        if (it == m_visitors.end() || it->second.state == 0 || !message.findChild("body"))
+        if (it == m_visitors.end() || !message.findChild("body"))
             return;
         Visitor &v = it->second;
         const std::string id = message.findAttribute("id");
@@ -183,7 +207,7 @@ public:
         }
         Log(v, "heard the agent");
         // The visitor reads the answer and writes again soon.
-        if (v.state == 6 && v.line < std::size(kVisitorLines))
+        if (v.state == 6 && v.line < kScripts[v.script].count)
             v.nextLine = m_now + kAnswerSeconds;
     }
 
@@ -200,8 +224,12 @@ private:
     {
         std::string sid;
         std::string name;
+        int asks = 0;  // when the visitor asks for a chat; 0: never
+        int leave = 0; // when the visitor leaves; 0: not yet known
+        size_t script = 0; // what the visitor says in a chat
         std::string hash;
-        int state = 0; // 0: not on the site
+        int state = 1;
+        int arrived = 0;
         size_t page = 0;
         size_t line = 0;
         int nextLine = 0; // 0: nothing to say
@@ -210,6 +238,14 @@ private:
     static constexpr int kLineEverySeconds = 25;
     static constexpr int kFirstLineSeconds = 3;
     static constexpr int kAnswerSeconds = 4;
+    static constexpr int kCallerAsksAfterSeconds = 20;
+    // A request unanswered this long is withdrawn.
+    static constexpr int kWithdrawSeconds = 150;
+    // A caller whose chat ended browses this long before leaving.
+    static constexpr int kStayAfterChatSeconds = 60;
+    // Bob's chat is over, or withdrawn, before the first caller comes.
+    static constexpr int kFirstCallerSeconds = 90;
+    static constexpr int kCallerEverySeconds[] = {75, 120, 60};
     static constexpr Plan kPlans[] = {
         {"v-101", "Alice Smith", 2, 0, 300},
         {"v-102", "Bob Jones", 5, 20, 400},
@@ -237,6 +273,35 @@ private:
         Send(visitors::StateChange(v.sid, state));
     }
 
+    void Arrive(Visitor v)
+    {
+        v.hash = "h-" + v.sid;
+        v.arrived = m_now;
+        Walk(m_visitors[v.sid] = std::move(v));
+    }
+
+    // What the visitor does this second; false once the visitor left.
+    bool Step(Visitor &v)
+    {
+        if (m_now == v.leave || (v.state == 8 && m_now - v.asks >= kWithdrawSeconds)) {
+            if (v.state == 8)
+                Log(v, "withdrew the chat request");
+            Send(visitors::StateChange(v.sid, 15));
+            return false;
+        }
+        if (m_now == v.asks && v.state == 1) {
+            v.state = 8;
+            Log(v, "asks for a chat");
+            Send(visitors::VisitorInfo(v.sid, {{"state", "8"}, {"display-name", v.name}, {"hash", v.hash}}));
+        } else if ((v.state == 1 || v.state == 10) && m_now != v.arrived
+                   && (m_now - v.arrived) % kPageEverySeconds == 0) {
+            Walk(v);
+        }
+        if (v.nextLine && m_now >= v.nextLine)
+            Write(v);
+        return true;
+    }
+
     void Walk(Visitor &v)
     {
         const auto &page = kPages[v.page++ % std::size(kPages)];
@@ -249,8 +314,9 @@ private:
     {
         if (v.state == 3)
             SetState(v, 6);
-        if (v.line < std::size(kVisitorLines)) {
-            Send(visitors::VisitorMessage(v.sid, kVisitorLines[v.line++]));
+        const Script &script = kScripts[v.script];
+        if (v.line < script.count) {
+            Send(visitors::VisitorMessage(v.sid, script.lines[v.line++]));
             Log(v, "wrote line " + std::to_string(v.line));
             v.nextLine = m_now + kLineEverySeconds;
             return;
@@ -258,12 +324,8 @@ private:
         // Said everything: the chat ends and the visitor browses on.
         v.nextLine = 0;
         SetState(v, 10);
-    }
-
-    void Leave(Visitor &v)
-    {
-        Send(visitors::StateChange(v.sid, 15));
-        v = Visitor{};
+        if (!v.leave)
+            v.leave = m_now + kStayAfterChatSeconds;
     }
 
     void TickCrowd()
@@ -299,6 +361,8 @@ private:
     int m_churn = 0;
     int m_churnAfter = 0;
     int m_crowdArrived = 0; // ever, so each newcomer has a new session
+    int m_nextCaller = kFirstCallerSeconds;
+    size_t m_callers = 0; // ever, so each caller has a new session
     std::deque<std::string> m_crowd; // present, the earliest first
 };
 

@@ -7,6 +7,7 @@ local st = require "util.stanza";
 local jid_bare = require "util.jid".bare;
 local jid_split = require "util.jid".split;
 local filters = require "util.filters";
+local modulemanager = require "core.modulemanager";
 
 local relayed = module:get_option_set("quelvar_relay_namespaces", { "quelvar:tessary", "quelvar:data" });
 local target = module:get_option_string("quelvar_relay_target", "sim@" .. module.host);
@@ -14,9 +15,13 @@ local target = module:get_option_string("quelvar_relay_target", "sim@" .. module
 -- nodes begin with "visitors.".
 local relay_rooms = module:get_option_boolean("quelvar_relay_rooms", false);
 
+-- A visitor's room: on this host when the relay plays the rooms, or on a
+-- component host where mod_quelvar_rooms plays them.
 local function is_room(address)
 	local node, host = jid_split(address);
-	return node ~= nil and host == module.host and node:sub(1, 9) == "visitors.";
+	if node == nil then return false; end
+	if host ~= module.host then return modulemanager.is_loaded(host, "quelvar_rooms") == true; end
+	return relay_rooms and node:sub(1, 9) == "visitors.";
 end
 
 local function simulator_session()
@@ -31,7 +36,7 @@ end
 -- refuses in a get or set, so the requests are taken as they come in, before
 -- the router sees them.
 local function relay_request(stanza, origin)
-	if relay_rooms and origin.full_jid and (stanza.name == "message" or stanza.name == "presence") then
+	if origin.full_jid and (stanza.name == "message" or stanza.name == "presence") then
 		if jid_bare(origin.full_jid) == target then
 			-- The simulator speaks for a room: its stanza reaches the agent
 			-- from the room's address.

@@ -1,7 +1,8 @@
 -- Lets the chat-service simulator play the service's visitor chat rooms:
 -- loaded on a component host, it hands every stanza sent to a room there to
 -- the simulator account unchanged, so the simulator sees the agents join
--- and what they say in the room.
+-- and what they say in the room. What the simulator says from a room's
+-- address here, mod_quelvar_relay hands to the agent.
 
 local target = module:get_option_string("quelvar_relay_target", "sim@localhost");
 
