@@ -33,19 +33,38 @@ bool IsSkipped(QStringView chunk)
 
 CSpellChecker::CSpellChecker(const QString &dictionaryBase) : m_base(dictionaryBase) {}
 
+namespace {
+
+// Null when either file cannot be read: Hunspell itself neither fails nor
+// tells when a file is missing.
+std::unique_ptr<Hunspell> ReadDictionary(const QString &base)
+{
+    const QString aff = base + QLatin1String(".aff");
+    const QString dic = base + QLatin1String(".dic");
+    if (!QFileInfo(aff).isReadable() || !QFileInfo(dic).isReadable())
+        return nullptr;
+    return std::make_unique<Hunspell>(QFile::encodeName(aff).constData(), QFile::encodeName(dic).constData());
+}
+
+} // namespace
+
+void CSpellChecker::ReadAhead()
+{
+    if (m_read || m_reading.valid())
+        return;
+    m_reading = std::async(std::launch::async, ReadDictionary, m_base);
+}
+
 Hunspell *CSpellChecker::Dictionary() const
 {
     if (m_read)
         return m_hunspell.get();
     m_read = true;
-    const QString aff = m_base + QLatin1String(".aff");
-    const QString dic = m_base + QLatin1String(".dic");
-    // Hunspell itself neither fails nor tells when a file is missing.
-    if (!QFileInfo(aff).isReadable() || !QFileInfo(dic).isReadable()) {
+    m_hunspell = m_reading.valid() ? m_reading.get() : ReadDictionary(m_base);
+    if (!m_hunspell) {
         qCWarning(lcChat) << "spell checking off: no dictionary at" << m_base;
         return nullptr;
     }
-    m_hunspell = std::make_unique<Hunspell>(QFile::encodeName(aff).constData(), QFile::encodeName(dic).constData());
     const QString encoding = QString::fromStdString(m_hunspell->get_dict_encoding()).toUpper();
     m_utf8 = encoding.isEmpty() || encoding == QLatin1String("UTF-8");
     return m_hunspell.get();

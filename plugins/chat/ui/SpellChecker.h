@@ -5,14 +5,18 @@
 // unreadable dictionary turns checking off: every word then passes and
 // nothing is suggested. One shared checker serves the whole process. The
 // dictionary (several MB, a good part of a second to read) is read when a
-// word is first checked, or at Prepare().
-// Hunspell is not thread-safe: user-interface thread only.
+// word is first checked, or at Prepare(); ReadAhead() reads it on a thread
+// of its own meanwhile, so that neither start-up nor the agent's first
+// keystroke waits for it.
+// Hunspell is not thread-safe: user-interface thread only (the read-ahead
+// thread only builds the dictionary and hands it over).
 
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
 
+#include <future>
 #include <memory>
 
 class Hunspell;
@@ -36,6 +40,9 @@ public:
     bool IsEnabled() const { return Dictionary() != nullptr; }
     // Reads the dictionary now, when a word is about to be checked.
     void Prepare() const { Dictionary(); }
+    // Starts reading the dictionary on a thread of its own; the first check
+    // takes it over, waiting for the rest of the read if need be.
+    void ReadAhead();
 
     // A word of a text: where it starts and how long it is.
     struct Word
@@ -60,6 +67,8 @@ private:
 
     QString m_base;
     mutable std::unique_ptr<Hunspell> m_hunspell;
+    // The read-ahead's dictionary; joined by the first use or the destructor.
+    mutable std::future<std::unique_ptr<Hunspell>> m_reading;
     mutable bool m_read = false;
     mutable bool m_utf8 = true;
 };
