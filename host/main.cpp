@@ -14,8 +14,8 @@ int main(int argc, char *argv[])
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
         std::fputs("Ostrel: running as root, so web views run without their sandbox\n", stderr);
     }
-    // The plug-ins' web views share one GL context; it must be set first.
-    QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // No Qt::AA_ShareOpenGLContexts here: it would load the GL driver at
+    // start; the web module's loader makes the shared context on first use.
     QApplication app(argc, argv);
 
     COstrelApp ostrel;

@@ -2,6 +2,7 @@
 // Helpers for tests that drive an HTML view pane on a real web engine.
 
 #include "shared/html/QVHtmlViewPane.h"
+#include "shared/html/QVHtmlWebView.h"
 #include "tests/TestUtil.h"
 
 #include <QSignalSpy>

@@ -8,8 +8,6 @@ int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    // As in the program: web views in plug-ins need it before the application.
-    QApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     // Settings, caches and window state that a test leaves at the default
     // places go to Qt's test folders, never into the user's own.
     QStandardPaths::setTestModeEnabled(true);

@@ -2,14 +2,11 @@
 // its core library.
 
 #include "plugins/chat/TessaryPlugin.h"
-#include "shared/html/QVHtmlViewPane.h"
 
 #include <new>
 
 QV_PLUGIN_EXPORT int LoadPlugins(QVPlugin::IPluginRegistrar *registrar)
 {
-    // Before anything in the process uses the web engine.
-    CQVHtmlViewPane::RegisterScheme();
     // A failed allocation registers null, which the registrar refuses.
     registrar->RegisterPlugin(QVPlugin::PLUGIN_ORDER_LIVE_CHAT, new (std::nothrow) CTessaryPlugin);
     return 0;

@@ -8,6 +8,7 @@
 #include "plugins/chat/model/QuickTextMenu.h"
 #include "plugins/chat/model/Visitor.h"
 #include "plugins/chat/ui/ChatWindows.h"
+#include "plugins/chat/ui/SpellChecker.h"
 #include "plugins/chat/ui/TessaryBar.h"
 #include "plugins/chat/ui/TransferChatDlg.h"
 #include "plugins/chat/ui/TessaryView.h"
@@ -296,8 +297,12 @@ void CTessaryPlugin::OnContactPresence(const ChatContact &contact)
 void CTessaryPlugin::OnOwnPresence(PresenceState state)
 {
     m_ownState = state;
-    if (state != PresenceOffline)
+    if (state != PresenceOffline) {
+        // Signed in: chats are coming, so the spelling dictionary is read
+        // now, off the user-interface thread.
+        CSpellChecker::Shared().ReadAhead();
         return;
+    }
     m_contacts.Clear();
     m_chatTable.DestroyAllWindows();
 }

@@ -3,9 +3,6 @@
 #include "plugins/kbeditor/LumoryStrings.h"
 #include "skins/HTMLBuilder.h"
 
-#include <QWebEngineNavigationRequest>
-#include <QWebEnginePage>
-
 QString BuildArticlePreviewHtml(const QVPlugin::KBArticle &article, const QString &categoryTitle)
 {
     CHTMLBuilder page(QStringLiteral(":/lumory/html/preview.html"));
@@ -20,14 +17,7 @@ QString BuildArticlePreviewHtml(const QVPlugin::KBArticle &article, const QStrin
 CArticleHtmlPane::CArticleHtmlPane(QWidget *parent) : CQVHtmlViewPane(parent)
 {
     SetJavaScriptEnabled(false);
-    // The pane's own loads are typed navigations of the main frame; whatever
-    // the page itself starts (links, forms, refreshes, frames) stays out.
-    connect(View()->page(), &QWebEnginePage::navigationRequested, this, [](QWebEngineNavigationRequest &request) {
-        if (request.isMainFrame() && request.navigationType() == QWebEngineNavigationRequest::TypedNavigation)
-            request.accept();
-        else
-            request.reject();
-    });
+    SetPageNavigation(false);
 }
 
 void CArticleHtmlPane::ShowHtml(const QString &html)

@@ -3,20 +3,21 @@
 
 #include "plugins/kbeditor/KBArticleFrame.h"
 #include "plugins/kbeditor/Lumory.h"
-#include "plugins/kbeditor/WebEditSurface.h"
-#include "shared/html/QVHtmlViewPane.h"
+#include "shared/html/QVHtmlEngine.h"
+#include "shared/html/WebModule.h"
 
 #include <new>
 
 QV_PLUGIN_EXPORT int LoadPlugins(QVPlugin::IPluginRegistrar *registrar)
 {
-    // Before anything in the process uses the web engine.
-    CQVHtmlViewPane::RegisterScheme();
     // A failed allocation registers null, which the registrar refuses.
     auto *plugin = new (std::nothrow) CLumoryPlugin;
     if (plugin) {
         plugin->SetFrameFactory([](const QVPlugin::KBArticle &article, CLumoryPlugin *owner) -> IArticleFrame * {
-            return new CKBArticleFrame(article, owner, new CWebEditSurface);
+            // The editing surface is a web view: the first one loads the web module.
+            const auto create = reinterpret_cast<QVCreateEditSurfaceFn>(QVWebModule::Resolve(kCreateEditSurfaceSymbol));
+            CEditingSurface *surface = create ? create(nullptr) : nullptr;
+            return surface ? new CKBArticleFrame(article, owner, surface) : nullptr;
         });
     }
     registrar->RegisterPlugin(QVPlugin::PLUGIN_ORDER_KB_EDITOR, plugin);

@@ -1,5 +1,7 @@
 #include "plugins/kbeditor/WebEditSurface.h"
 
+#include "shared/html/QVHtmlWebView.h"
+
 #include <QContextMenuEvent>
 #include <QFile>
 #include <QJsonArray>
@@ -266,4 +268,11 @@ void CWebEditSurface::OnReport(const QString &body, const QVariantMap &states)
 void CWebEditSurface::RunScript(const QString &script)
 {
     m_page->runJavaScript(script, QWebEngineScript::ApplicationWorld);
+}
+
+extern "C" Q_DECL_EXPORT CEditingSurface *OstrelWebCreateEditSurface(QWidget *parent)
+{
+    // The surface may be the process's first use of the web engine.
+    CQVHtmlWebView::RegisterScheme();
+    return new CWebEditSurface(parent);
 }

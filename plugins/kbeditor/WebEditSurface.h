@@ -4,7 +4,9 @@
 // editing commands from a script world of our own; that script reports the
 // body and the command states over a web channel at every selection change
 // and input, and the surface answers the editor from that cache. The page's
-// own scripts never run and the page never navigates away.
+// own scripts never run and the page never navigates away. Built into the
+// web module (shared/html); the editor makes it through that module's entry
+// point.
 // User-interface thread only.
 
 #include "plugins/kbeditor/EditingSurface.h"

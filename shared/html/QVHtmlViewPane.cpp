@@ -1,121 +1,14 @@
 #include "shared/html/QVHtmlViewPane.h"
 
-#include <QBuffer>
+#include "shared/html/WebModule.h"
+
 #include <QCloseEvent>
-#include <QContextMenuEvent>
-#include <QFile>
-#include <QHash>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QLoggingCategory>
 #include <QMenu>
-#include <QMetaMethod>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QVBoxLayout>
-#include <QWebChannel>
-#include <QWebEngineLoadingInfo>
-#include <QWebEngineProfile>
-#include <QWebEngineScript>
-#include <QWebEngineScriptCollection>
-#include <QWebEngineSettings>
-#include <QWebEngineUrlRequestJob>
-#include <QWebEngineUrlScheme>
-#include <QWebEngineUrlSchemeHandler>
-
-Q_LOGGING_CATEGORY(lcHtmlView, "ostrel.htmlview", QtInfoMsg)
 
 namespace {
-
-const QByteArray kScheme = QByteArrayLiteral("qvhtml");
-const QString kExternalScriptName = QStringLiteral("qvhtml-external");
-
-// Serves the panes' in-memory documents, each under the address its pane
-// gave it; anything else is not found.
-class CQVHtmlSchemeHandler : public QWebEngineUrlSchemeHandler
-{
-public:
-    void Serve(const QUrl &url, QByteArray document) { m_documents.insert(Key(url), std::move(document)); }
-    void Forget(const QUrl &url) { m_documents.remove(Key(url)); }
-
-    void requestStarted(QWebEngineUrlRequestJob *job) override
-    {
-        if (job->requestMethod() != "GET") {
-            job->fail(QWebEngineUrlRequestJob::RequestDenied);
-            return;
-        }
-        const auto found = m_documents.constFind(Key(job->requestUrl()));
-        if (found == m_documents.constEnd()) {
-            job->fail(QWebEngineUrlRequestJob::UrlNotFound);
-            return;
-        }
-        auto *buffer = new QBuffer(job);
-        buffer->setData(*found);
-        buffer->open(QIODevice::ReadOnly);
-        job->reply(QByteArrayLiteral("text/html;charset=UTF-8"), buffer);
-    }
-
-private:
-    static QString Key(const QUrl &url) { return url.adjusted(QUrl::RemoveQuery | QUrl::RemoveFragment).toString(); }
-
-    QHash<QString, QByteArray> m_documents;
-};
-
-// What of the external object a document sees: the void methods it may
-// call, and the answers of the others, taken when the document is loaded.
-struct ExternalMembers
-{
-    QStringList calls;
-    QJsonObject values;
-};
-
-// The object's own public methods and slots without parameters.
-QList<QMetaMethod> ExternalMethods(const QObject *external)
-{
-    QList<QMetaMethod> methods;
-    const QMetaObject *meta = external->metaObject();
-    for (int i = QObject::staticMetaObject.methodCount(); i < meta->methodCount(); ++i) {
-        const QMetaMethod method = meta->method(i);
-        if (method.access() == QMetaMethod::Public && method.parameterCount() == 0
-            && (method.methodType() == QMetaMethod::Method || method.methodType() == QMetaMethod::Slot))
-            methods.append(method);
-    }
-    return methods;
-}
-
-ExternalMembers ReadExternalMembers(QObject *external)
-{
-    ExternalMembers members;
-    for (const QMetaMethod &method : ExternalMethods(external)) {
-        const QString name = QString::fromLatin1(method.name());
-        if (method.returnMetaType().id() == QMetaType::Void) {
-            members.calls.append(name);
-            continue;
-        }
-        QVariant value(method.returnMetaType());
-        if (method.invoke(external, Qt::DirectConnection, QGenericReturnArgument(method.typeName(), value.data())))
-            members.values.insert(name, QJsonValue::fromVariant(value));
-    }
-    return members;
-}
-
-QString JsonText(const QJsonValue &value)
-{
-    // A one-element array keeps any value (also a bare string) valid JSON.
-    const QByteArray array = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
-    return QString::fromUtf8(array.mid(1, array.size() - 2));
-}
-
-QString WebChannelScript()
-{
-    QFile file(QStringLiteral(":/qtwebchannel/qwebchannel.js"));
-    if (!file.open(QIODevice::ReadOnly)) {
-        qCWarning(lcHtmlView) << "the web channel script is missing";
-        return QString();
-    }
-    return QString::fromUtf8(file.readAll());
-}
 
 // The tab widget that shows this page, if any: a tab page's parent is the
 // tab widget's stack.
@@ -132,247 +25,51 @@ QTabWidget *OwningTabWidget(QWidget *page, int *index)
 
 } // namespace
 
-// Carries window.external's calls from the web channel to the pane.
-class CQVHtmlBridge : public QObject
-{
-    Q_OBJECT
-public:
-    explicit CQVHtmlBridge(std::function<void(const QString &)> call, QObject *parent)
-        : QObject(parent), m_call(std::move(call))
-    {
-    }
-
-    Q_INVOKABLE void Call(const QString &name) { m_call(name); }
-
-private:
-    std::function<void(const QString &)> m_call;
-};
-
-struct CQVHtmlViewPane::Profile
-{
-    Profile() : profile(new QWebEngineProfile), handler(new CQVHtmlSchemeHandler)
-    {
-        profile->installUrlSchemeHandler(kScheme, handler);
-    }
-    ~Profile()
-    {
-        delete profile;
-        delete handler;
-    }
-    Profile(const Profile &) = delete;
-    Profile &operator=(const Profile &) = delete;
-
-    // Off the record: nothing of a visitor's pages is written to disk.
-    QWebEngineProfile *profile;
-    CQVHtmlSchemeHandler *handler;
-    quint64 nextDocument = 1;
-};
-
-std::shared_ptr<CQVHtmlViewPane::Profile> CQVHtmlViewPane::SharedProfile()
-{
-    static std::weak_ptr<Profile> shared;
-    std::shared_ptr<Profile> profile = shared.lock();
-    if (!profile) {
-        profile = std::make_shared<Profile>();
-        shared = profile;
-    }
-    return profile;
-}
-
-CQVHtmlViewCtrl::CQVHtmlViewCtrl(QWebEnginePage *page, QWidget *parent) : QWebEngineView(parent)
-{
-    setPage(page);
-    connect(page, &QWebEnginePage::loadingChanged, this, &CQVHtmlViewCtrl::OnLoadingChanged);
-    setUrl(QUrl(QStringLiteral("about:blank")));
-}
-
-bool CQVHtmlViewCtrl::OnNavigateError(const QUrl &, const QString &, int)
-{
-    return true;
-}
-
-void CQVHtmlViewCtrl::contextMenuEvent(QContextMenuEvent *event)
-{
-    emit contextMenuRequested(event->globalPos());
-    event->accept();
-}
-
-void CQVHtmlViewCtrl::OnLoadingChanged(const QWebEngineLoadingInfo &info)
-{
-    if (info.status() != QWebEngineLoadingInfo::LoadFailedStatus)
-        return;
-    // A load replaced by another is no error.
-    if (info.errorCode() == -3)
-        return;
-    const bool goOn = m_onNavigateError ? m_onNavigateError(info.url(), QString(), info.errorCode())
-                                        : OnNavigateError(info.url(), QString(), info.errorCode());
-    if (!goOn)
-        setUrl(QUrl(QStringLiteral("about:blank")));
-}
-
-void CQVHtmlViewPane::RegisterScheme()
-{
-    // Each plug-in's copy of the pane asks; the first one registers.
-    if (!QWebEngineUrlScheme::schemeByName(kScheme).name().isEmpty())
-        return;
-    QWebEngineUrlScheme scheme(kScheme);
-    scheme.setSyntax(QWebEngineUrlScheme::Syntax::Host);
-    // Local access: the skin's style sheet is a file.
-    scheme.setFlags(QWebEngineUrlScheme::SecureScheme | QWebEngineUrlScheme::LocalAccessAllowed);
-    QWebEngineUrlScheme::registerScheme(scheme);
-}
-
 CQVHtmlViewPane::CQVHtmlViewPane(QWidget *parent) : QWidget(parent)
 {
-    RegisterScheme();
-    m_profile = SharedProfile();
-    auto *page = new QWebEnginePage(m_profile->profile);
-    m_view = new CQVHtmlViewCtrl(page, this);
-    page->setParent(m_view);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_view);
-    connect(m_view, &CQVHtmlViewCtrl::contextMenuRequested, this, [this](const QPoint &at) {
-        if (!ShowContextMenu(at)) {
-            QMenu *menu = m_view->createStandardContextMenu();
-            menu->setAttribute(Qt::WA_DeleteOnClose);
-            menu->popup(at);
-        }
-    });
-    // The title may come after the load has finished.
-    connect(m_view, &QWebEngineView::titleChanged, this, &CQVHtmlViewPane::OnTitleChanged);
-    connect(m_view, &QWebEngineView::loadFinished, this, [this](bool ok) {
-        OnTitleChanged(m_view->title());
-        emit loadFinished(ok);
-    });
+    const auto create = reinterpret_cast<QVCreateHtmlViewFn>(QVWebModule::Resolve(kCreateHtmlViewSymbol));
+    if (!create)
+        return;
+    IQVHtmlView::Events events;
+    events.loadFinished = [this](bool ok) { emit loadFinished(ok); };
+    events.titleChanged = [this](const QString &title) { SetTitle(title); };
+    events.contextMenu = [this](const QPoint &at) { return ShowContextMenu(at); };
+    m_web.reset(create(this, events));
+    layout->addWidget(m_web->Widget());
 }
 
-CQVHtmlViewPane::~CQVHtmlViewPane()
-{
-    // The page must go before the profile it lives in.
-    delete m_view;
-    m_view = nullptr;
-    if (!m_servedUrl.isEmpty())
-        m_profile->handler->Forget(m_servedUrl);
-}
+// The web view, a child widget, goes with m_web before QWidget deletes the
+// pane's children.
+CQVHtmlViewPane::~CQVHtmlViewPane() = default;
 
-QUrl CQVHtmlViewPane::NextDocumentUrl()
+CQVHtmlViewCtrl *CQVHtmlViewPane::View() const
 {
-    return QUrl(QStringLiteral("%1://page/%2").arg(QLatin1String(kScheme)).arg(m_profile->nextDocument++));
+    return m_web ? m_web->View() : nullptr;
 }
 
 void CQVHtmlViewPane::LoadFromText(const QString &html, ExternalAccess access)
 {
-    const QUrl url = NextDocumentUrl();
-    if (access == ExternalAccess::Granted && m_external)
-        InstallExternalScript(url);
-    else
-        WithdrawExternal();
-
-    const QByteArray bytes = html.toUtf8();
-    if (!m_servedUrl.isEmpty())
-        m_profile->handler->Forget(m_servedUrl);
-    m_servedUrl.clear();
-    if (bytes.size() <= kMaxInlineBytes) {
-        m_view->page()->setContent(bytes, QStringLiteral("text/html;charset=UTF-8"), url);
-    } else {
-        m_servedUrl = url;
-        m_profile->handler->Serve(url, bytes);
-        m_view->setUrl(url);
-    }
+    if (m_web)
+        m_web->LoadFromText(html, access == ExternalAccess::Granted);
 }
 
 void CQVHtmlViewPane::Navigate(const QUrl &url)
 {
-    WithdrawExternal();
-    m_view->setUrl(url);
+    if (m_web)
+        m_web->Navigate(url);
 }
 
 QString CQVHtmlViewPane::GetLocation() const
 {
-    return m_view->url().toString();
+    return m_web ? m_web->GetLocation() : QString();
 }
 
 void CQVHtmlViewPane::SetExternal(QObject *external)
 {
-    m_external = external;
-    if (!external)
-        WithdrawExternal();
-}
-
-void CQVHtmlViewPane::InstallExternalScript(const QUrl &documentUrl)
-{
-    if (!m_channel) {
-        m_channel = new QWebChannel(this);
-        m_bridge = new CQVHtmlBridge([this](const QString &name) { CallExternal(name); }, m_channel);
-        m_channel->registerObject(QStringLiteral("bridge"), m_bridge);
-    }
-    m_view->page()->setWebChannel(m_channel);
-    m_grantedUrl = documentUrl;
-
-    const ExternalMembers members = ReadExternalMembers(m_external);
-    // The web channel answers later, so values are fixed here; calls wait
-    // for the channel when the page makes them early.
-    const QString source =
-        QStringLiteral("(function() {\n"
-                       "'use strict';\n"
-                       "if (location.href !== %1) return;\n"
-                       "var values = %2, calls = %3, bridge = null, waiting = [];\n"
-                       "var external = {};\n"
-                       "Object.keys(values).forEach(function(name) {\n"
-                       "  external[name] = function() { return values[name]; };\n"
-                       "});\n"
-                       "calls.forEach(function(name) {\n"
-                       "  external[name] = function() { if (bridge) bridge.Call(name); else waiting.push(name); };\n"
-                       "});\n"
-                       "Object.defineProperty(window, 'external', { value: external });\n"
-                       "%4\n"
-                       "if (typeof qt === 'undefined' || !qt.webChannelTransport) return;\n"
-                       "new QWebChannel(qt.webChannelTransport, function(channel) {\n"
-                       "  bridge = channel.objects.bridge;\n"
-                       "  waiting.forEach(function(name) { bridge.Call(name); });\n"
-                       "  waiting = [];\n"
-                       "});\n"
-                       "})();\n")
-            .arg(JsonText(documentUrl.toString()), JsonText(members.values), JsonText(QJsonArray::fromStringList(members.calls)),
-                 WebChannelScript());
-
-    QWebEngineScriptCollection &scripts = m_view->page()->scripts();
-    for (const QWebEngineScript &old : scripts.find(kExternalScriptName))
-        scripts.remove(old);
-    QWebEngineScript script;
-    script.setName(kExternalScriptName);
-    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
-    script.setWorldId(QWebEngineScript::MainWorld);
-    script.setRunsOnSubFrames(false);
-    script.setSourceCode(source);
-    scripts.insert(script);
-}
-
-void CQVHtmlViewPane::WithdrawExternal()
-{
-    m_grantedUrl.clear();
-    QWebEngineScriptCollection &scripts = m_view->page()->scripts();
-    for (const QWebEngineScript &old : scripts.find(kExternalScriptName))
-        scripts.remove(old);
-    if (m_channel)
-        m_view->page()->setWebChannel(nullptr);
-}
-
-void CQVHtmlViewPane::CallExternal(const QString &name)
-{
-    // Only the granted document, still shown, reaches the object; a page it
-    // navigated to does not.
-    if (!m_external || m_grantedUrl.isEmpty() || m_view->url() != m_grantedUrl) {
-        qCWarning(lcHtmlView) << "refused a call to window.external from" << m_view->url().toString();
-        return;
-    }
-    for (const QMetaMethod &method : ExternalMethods(m_external)) {
-        if (method.returnMetaType().id() == QMetaType::Void && QLatin1String(method.name()) == name) {
-            method.invoke(m_external, Qt::DirectConnection);
-            return;
-        }
-    }
+    if (m_web)
+        m_web->SetExternal(external);
 }
 
 void CQVHtmlViewPane::SetTitle(const QString &title)
@@ -389,23 +86,31 @@ void CQVHtmlViewPane::SetTitle(const QString &title)
 
 void CQVHtmlViewPane::SetJavaScriptEnabled(bool on)
 {
-    m_view->page()->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, on);
+    if (m_web)
+        m_web->SetJavaScriptEnabled(on);
 }
 
-void CQVHtmlViewPane::SetNavigateErrorCallback(CQVHtmlViewCtrl::NavigateErrorCallback callback)
+void CQVHtmlViewPane::SetPageNavigation(bool on)
 {
-    m_view->SetNavigateErrorCallback(std::move(callback));
+    if (m_web)
+        m_web->SetPageNavigation(on);
+}
+
+void CQVHtmlViewPane::SetNavigateErrorCallback(QVNavigateErrorCallback callback)
+{
+    if (m_web)
+        m_web->SetNavigateErrorCallback(std::move(callback));
 }
 
 bool CQVHtmlViewPane::IsCopyEnabled() const
 {
-    return m_view->page()->hasSelection();
+    return m_web && m_web->IsCopyEnabled();
 }
 
 void CQVHtmlViewPane::Copy()
 {
-    if (IsCopyEnabled())
-        m_view->page()->triggerAction(QWebEnginePage::Copy);
+    if (m_web)
+        m_web->Copy();
 }
 
 bool CQVHtmlViewPane::ShowContextMenu(const QPoint &globalPos)
@@ -435,14 +140,3 @@ void CQVHtmlViewPane::closeEvent(QCloseEvent *event)
     event->accept();
     deleteLater();
 }
-
-void CQVHtmlViewPane::OnTitleChanged(QString title)
-{
-    // The engine names an untitled document by its address.
-    if (title == m_view->url().toString() || title == m_view->url().toDisplayString())
-        title.clear();
-    m_view->setWindowTitle(title);
-    SetTitle(title);
-}
-
-#include "QVHtmlViewPane.moc"

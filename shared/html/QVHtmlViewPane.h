@@ -5,12 +5,10 @@
 // after the document's title when asked; lets its owner decide about
 // navigation errors; and can give one of the program's objects to its own
 // documents as window.external. Compiled into the live-chat and the
-// knowledge-base editor plug-ins (each keeps a hidden copy).
-//
-// Every pane of one plug-in shares one private, off-the-record web profile
-// that serves the pane's in-memory documents under the "qvhtml" scheme; the
-// profile goes when the last pane goes, so no web object outlives the
-// plug-in's code.
+// knowledge-base editor plug-ins (each keeps a hidden copy); the web view
+// inside comes from the web module (QVWebModule), loaded with the first
+// pane, so no plug-in links Qt WebEngine. Without the module the pane stays
+// blank.
 //
 // Usage: new CQVHtmlViewPane(tabWidget); tabWidget->addTab(pane, ...);
 // pane->SetUpdateTabTitle(true); pane->LoadFromText(html). The pane belongs
@@ -18,49 +16,13 @@
 //
 // Threading: user-interface thread only.
 
-#include <QPointer>
+#include "shared/html/QVHtmlEngine.h"
+
 #include <QString>
 #include <QUrl>
-#include <QWebEngineView>
 #include <QWidget>
 
-#include <functional>
 #include <memory>
-
-class CQVHtmlBridge;
-class QWebChannel;
-class QWebEngineLoadingInfo;
-
-// The web view inside the pane: starts at "about:blank", hands context-menu
-// requests to the pane and asks about navigation errors.
-class CQVHtmlViewCtrl : public QWebEngineView
-{
-    Q_OBJECT
-public:
-    // Answers true to let the view show its error page, false to cancel
-    // (the view is left blank). frameName is empty for the main frame.
-    using NavigateErrorCallback = std::function<bool(const QUrl &url, const QString &frameName, int statusCode)>;
-
-    // The page belongs to the view.
-    CQVHtmlViewCtrl(QWebEnginePage *page, QWidget *parent);
-
-    void SetNavigateErrorCallback(NavigateErrorCallback callback) { m_onNavigateError = std::move(callback); }
-
-    // The overridable default when no callback is installed: true.
-    virtual bool OnNavigateError(const QUrl &url, const QString &frameName, int statusCode);
-
-signals:
-    // A context menu was asked for at this global position.
-    void contextMenuRequested(const QPoint &globalPos);
-
-protected:
-    void contextMenuEvent(QContextMenuEvent *event) override;
-
-private:
-    void OnLoadingChanged(const QWebEngineLoadingInfo &info);
-
-    NavigateErrorCallback m_onNavigateError;
-};
 
 class CQVHtmlViewPane : public QWidget
 {
@@ -72,17 +34,9 @@ public:
 
     // The framework's Copy command, as the owners route it.
     static constexpr int kCopyCommand = 57634;
-    // Larger documents go through the scheme handler: setHtml() makes a
-    // Base64 data URL of the text, and the engine refuses URLs over 2 MB.
-    static constexpr qsizetype kMaxInlineBytes = 1500 * 1000;
 
     explicit CQVHtmlViewPane(QWidget *parent = nullptr);
     ~CQVHtmlViewPane() override;
-
-    // Makes the "qvhtml" scheme known to the engine's security model. Takes
-    // effect only before Qt WebEngine is first used in the process, so the
-    // plug-ins call it when they load; the first pane calls it too.
-    static void RegisterScheme();
 
     // The text becomes the view's document (UTF-8). With Granted, the
     // document sees the external object (SetExternal) as window.external.
@@ -108,7 +62,10 @@ public:
     int ContextMenuMode() const { return m_contextMenuMode; }
     // Off for documents built from visitor data.
     void SetJavaScriptEnabled(bool on);
-    void SetNavigateErrorCallback(CQVHtmlViewCtrl::NavigateErrorCallback callback);
+    // Off: the view follows only the pane's own loads (no links, forms,
+    // refreshes or frames).
+    void SetPageNavigation(bool on);
+    void SetNavigateErrorCallback(QVNavigateErrorCallback callback);
 
     bool IsCopyEnabled() const;
     void Copy();
@@ -117,7 +74,9 @@ public:
     const QString &Text() const { return m_text; }
     void SetText(const QString &text) { m_text = text; }
 
-    CQVHtmlViewCtrl *View() const { return m_view; }
+    // The web view (see shared/html/QVHtmlWebView.h); null without the web
+    // module.
+    CQVHtmlViewCtrl *View() const;
 
 signals:
     // The document finished loading (ok false when it failed).
@@ -130,24 +89,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    struct Profile;
-    static std::shared_ptr<Profile> SharedProfile();
-
-    void OnTitleChanged(QString title);
-    void InstallExternalScript(const QUrl &documentUrl);
-    void WithdrawExternal();
-    void CallExternal(const QString &name);
-    QUrl NextDocumentUrl();
-
-    std::shared_ptr<Profile> m_profile;
-    CQVHtmlViewCtrl *m_view = nullptr;
-    QPointer<QObject> m_external;
-    QWebChannel *m_channel = nullptr;
-    CQVHtmlBridge *m_bridge = nullptr;
-    // The document loaded with Granted access; only it may call out.
-    QUrl m_grantedUrl;
-    // The address under which the scheme handler serves this pane's text.
-    QUrl m_servedUrl;
+    std::unique_ptr<IQVHtmlView> m_web;
     int m_contextMenuMode = ContextMenuCopyOnly;
     bool m_updateTabTitle = false;
     QString m_text;

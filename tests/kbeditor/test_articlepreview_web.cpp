@@ -2,6 +2,7 @@
 // scripts never run and it follows no navigation of its own.
 
 #include "plugins/kbeditor/ArticlePreview.h"
+#include "shared/html/QVHtmlWebView.h"
 #include "tests/TestUtil.h"
 
 #include <QSignalSpy>

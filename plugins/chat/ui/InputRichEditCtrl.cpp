@@ -46,6 +46,14 @@ void CInputRichEditCtrl::StopTyping()
         m_spelling->rehighlightBlock(block);
 }
 
+void CInputRichEditCtrl::focusInEvent(QFocusEvent *event)
+{
+    // The agent is about to type: the dictionary is read now rather than at
+    // the first keystroke.
+    m_spelling->Checker().Prepare();
+    CAutoRichEditCtrl::focusInEvent(event);
+}
+
 void CInputRichEditCtrl::focusOutEvent(QFocusEvent *event)
 {
     StopTyping();

@@ -31,18 +31,43 @@ bool IsSkipped(QStringView chunk)
 
 } // namespace
 
-CSpellChecker::CSpellChecker(const QString &dictionaryBase)
+CSpellChecker::CSpellChecker(const QString &dictionaryBase) : m_base(dictionaryBase) {}
+
+namespace {
+
+// Null when either file cannot be read: Hunspell itself neither fails nor
+// tells when a file is missing.
+std::unique_ptr<Hunspell> ReadDictionary(const QString &base)
 {
-    const QString aff = dictionaryBase + QLatin1String(".aff");
-    const QString dic = dictionaryBase + QLatin1String(".dic");
-    // Hunspell itself neither fails nor tells when a file is missing.
-    if (!QFileInfo(aff).isReadable() || !QFileInfo(dic).isReadable()) {
-        qCWarning(lcChat) << "spell checking off: no dictionary at" << dictionaryBase;
+    const QString aff = base + QLatin1String(".aff");
+    const QString dic = base + QLatin1String(".dic");
+    if (!QFileInfo(aff).isReadable() || !QFileInfo(dic).isReadable())
+        return nullptr;
+    return std::make_unique<Hunspell>(QFile::encodeName(aff).constData(), QFile::encodeName(dic).constData());
+}
+
+} // namespace
+
+void CSpellChecker::ReadAhead()
+{
+    if (m_read || m_reading.valid())
         return;
+    m_reading = std::async(std::launch::async, ReadDictionary, m_base);
+}
+
+Hunspell *CSpellChecker::Dictionary() const
+{
+    if (m_read)
+        return m_hunspell.get();
+    m_read = true;
+    m_hunspell = m_reading.valid() ? m_reading.get() : ReadDictionary(m_base);
+    if (!m_hunspell) {
+        qCWarning(lcChat) << "spell checking off: no dictionary at" << m_base;
+        return nullptr;
     }
-    m_hunspell = std::make_unique<Hunspell>(QFile::encodeName(aff).constData(), QFile::encodeName(dic).constData());
     const QString encoding = QString::fromStdString(m_hunspell->get_dict_encoding()).toUpper();
     m_utf8 = encoding.isEmpty() || encoding == QLatin1String("UTF-8");
+    return m_hunspell.get();
 }
 
 CSpellChecker::~CSpellChecker() = default;
@@ -91,9 +116,11 @@ QList<CSpellChecker::Word> CSpellChecker::Words(QStringView text)
 QList<CSpellChecker::Word> CSpellChecker::Misspelled(QStringView text) const
 {
     QList<Word> wrong;
-    if (!m_hunspell)
+    const QList<Word> words = Words(text);
+    // An empty input needs no dictionary.
+    if (words.isEmpty() || !Dictionary())
         return wrong;
-    for (const Word &word : Words(text)) {
+    for (const Word &word : words) {
         if (!IsCorrect(text.mid(word.start, word.length).toString()))
             wrong.append(word);
     }
@@ -102,15 +129,17 @@ QList<CSpellChecker::Word> CSpellChecker::Misspelled(QStringView text) const
 
 bool CSpellChecker::IsCorrect(const QString &word) const
 {
-    return !m_hunspell || m_hunspell->spell(Encode(word).toStdString());
+    Hunspell *dictionary = Dictionary();
+    return !dictionary || dictionary->spell(Encode(word).toStdString());
 }
 
 QStringList CSpellChecker::Suggest(const QString &word) const
 {
     QStringList suggestions;
-    if (!m_hunspell)
+    Hunspell *dictionary = Dictionary();
+    if (!dictionary)
         return suggestions;
-    for (const std::string &s : m_hunspell->suggest(Encode(word).toStdString()))
+    for (const std::string &s : dictionary->suggest(Encode(word).toStdString()))
         suggestions.append(Decode(s));
     return suggestions;
 }

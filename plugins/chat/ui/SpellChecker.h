@@ -3,14 +3,20 @@
 // dictionary (Debian's en_US unless told otherwise). Words with digits,
 // URLs, e-mail addresses and emoticon codes are never checked. A missing or
 // unreadable dictionary turns checking off: every word then passes and
-// nothing is suggested. One shared checker serves the whole process.
-// Hunspell is not thread-safe: user-interface thread only.
+// nothing is suggested. One shared checker serves the whole process. The
+// dictionary (several MB, a good part of a second to read) is read when a
+// word is first checked, or at Prepare(); ReadAhead() reads it on a thread
+// of its own meanwhile, so that neither start-up nor the agent's first
+// keystroke waits for it.
+// Hunspell is not thread-safe: user-interface thread only (the read-ahead
+// thread only builds the dictionary and hands it over).
 
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
 
+#include <future>
 #include <memory>
 
 class Hunspell;
@@ -22,7 +28,7 @@ public:
     // "<base>.dic").
     static constexpr const char *kDefaultDictionary = "/usr/share/hunspell/en_US";
 
-    // Loads "<base>.aff" and "<base>.dic".
+    // Checks against "<base>.aff" and "<base>.dic".
     explicit CSpellChecker(const QString &dictionaryBase);
     ~CSpellChecker();
     CSpellChecker(const CSpellChecker &) = delete;
@@ -31,7 +37,12 @@ public:
     // The process's checker with the default dictionary, made on first use.
     static CSpellChecker &Shared();
 
-    bool IsEnabled() const { return m_hunspell != nullptr; }
+    bool IsEnabled() const { return Dictionary() != nullptr; }
+    // Reads the dictionary now, when a word is about to be checked.
+    void Prepare() const { Dictionary(); }
+    // Starts reading the dictionary on a thread of its own; the first check
+    // takes it over, waiting for the rest of the read if need be.
+    void ReadAhead();
 
     // A word of a text: where it starts and how long it is.
     struct Word
@@ -49,9 +60,15 @@ public:
     QStringList Suggest(const QString &word) const;
 
 private:
+    // The dictionary, read on first use; null when it cannot be read.
+    Hunspell *Dictionary() const;
     QByteArray Encode(const QString &word) const;
     QString Decode(const std::string &word) const;
 
-    std::unique_ptr<Hunspell> m_hunspell;
-    bool m_utf8 = true;
+    QString m_base;
+    mutable std::unique_ptr<Hunspell> m_hunspell;
+    // The read-ahead's dictionary; joined by the first use or the destructor.
+    mutable std::future<std::unique_ptr<Hunspell>> m_reading;
+    mutable bool m_read = false;
+    mutable bool m_utf8 = true;
 };

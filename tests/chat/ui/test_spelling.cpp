@@ -59,7 +59,9 @@ struct Input
 
 TEST(Spelling, FlagsAndSuggestsWithTheInstalledDictionary)
 {
-    const CSpellChecker &checker = CSpellChecker::Shared();
+    // Read ahead, as after sign-in: the first check takes the read over.
+    CSpellChecker checker(QString::fromLatin1(CSpellChecker::kDefaultDictionary));
+    checker.ReadAhead();
     ASSERT_TRUE(checker.IsEnabled()) << "hunspell-en-us is not installed";
     EXPECT_FALSE(checker.IsCorrect("teh"));
     EXPECT_TRUE(checker.Suggest("teh").contains("the"));
@@ -81,6 +83,7 @@ TEST(Spelling, FlagsAndSuggestsWithTheInstalledDictionary)
 TEST(Spelling, AMissingDictionaryTurnsCheckingOff)
 {
     CSpellChecker missing(QStringLiteral("/nonexistent/en_US"));
+    missing.ReadAhead();
     EXPECT_FALSE(missing.IsEnabled());
     EXPECT_TRUE(missing.IsCorrect("teh"));
     EXPECT_TRUE(missing.Suggest("teh").isEmpty());
