@@ -1,6 +1,7 @@
 #include "shared/Prompt.h"
 
 #include <QApplication>
+#include <QPointer>
 #include <QThread>
 
 namespace {
@@ -18,10 +19,18 @@ QMessageBox::StandardButton CPrompt::Show(const PromptRequest &request, QWidget 
     // A box on another thread would crash the widget system.
     if (!qApp || QThread::currentThread() != qApp->thread() || !qobject_cast<QApplication *>(qApp))
         return QMessageBox::NoButton;
-    QMessageBox box(request.icon, request.caption.isEmpty() ? QApplication::applicationDisplayName() : request.caption,
-                    request.text, request.buttons, parent);
-    box.setTextFormat(Qt::PlainText);
-    return static_cast<QMessageBox::StandardButton>(box.exec());
+    // The parent may go while the box runs its loop (a chat window closed
+    // when the agent goes offline) and takes the box with it: the box must
+    // not live on this stack then.
+    QPointer<QMessageBox> box = new QMessageBox(
+        request.icon, request.caption.isEmpty() ? QApplication::applicationDisplayName() : request.caption,
+        request.text, request.buttons, parent);
+    box->setTextFormat(Qt::PlainText);
+    const int answer = box->exec();
+    if (!box)
+        return QMessageBox::NoButton;
+    delete box.data();
+    return static_cast<QMessageBox::StandardButton>(answer);
 }
 
 QMessageBox::StandardButton CPrompt::Error(const QString &text, QWidget *parent)

@@ -501,7 +501,11 @@ void CChatWnd::OnSendTimeout()
     m_sendTimer.stop();
     if (m_chat)
         m_chat->AbandonSend();
+    // The window may be destroyed while the box is up (going offline).
+    const QPointer<CChatWnd> self(this);
     CPrompt::Show({QString(), QStringLiteral("The message could not be delivered"), QMessageBox::Information}, this);
+    if (!self)
+        return;
     setEnabled(true);
     RestoreStatus();
 }

@@ -20,9 +20,12 @@
 #include <QContextMenuEvent>
 #include <QFile>
 #include <QMenu>
+#include <QMessageBox>
+#include <QPointer>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <map>
 
@@ -187,6 +190,33 @@ TEST_F(ChatWndTest, UndeliveredSendIsReportedAndALateReceiptIgnored)
     EXPECT_TRUE(chat.outgoing().id.empty());
     EXPECT_FALSE(chat.OnDelivered());
     EXPECT_TRUE(channel.Messages().empty());
+}
+
+// Going offline destroys the chat windows, also one whose undelivered box
+// is up: the box goes with its window and the send's end touches neither.
+TEST_F(ChatWndTest, WindowDestroyedUnderTheUndeliveredBox)
+{
+    CPrompt::SetHandler({}); // the real box
+    QPointer<CChatWnd> window = new CChatWnd(host);
+    window->SetTimings({30000, 120000, 20});
+    window->AttachChat(&chat);
+    Type(*window, QStringLiteral("lost"));
+    window->Send();
+    bool boxShown = false;
+    QTimer offline;
+    QObject::connect(&offline, &QTimer::timeout, [&] {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (qobject_cast<QMessageBox *>(w) && w->isVisible() && window) {
+                boxShown = true;
+                delete window.data();
+            }
+    });
+    offline.start(5);
+    ASSERT_TRUE(waitUntil([&] { return !window; }));
+    EXPECT_TRUE(boxShown);
+    QCoreApplication::processEvents();
+    for (QWidget *w : QApplication::topLevelWidgets())
+        EXPECT_FALSE(qobject_cast<QMessageBox *>(w)) << "the box outlived its window";
 }
 
 TEST_F(ChatWndTest, AgentStatesFollowKeysAndTimers)
