@@ -208,7 +208,8 @@ TEST_F(ChatWndTest, WindowDestroyedUnderTheUndeliveredBox)
         for (QWidget *w : QApplication::topLevelWidgets())
             if (qobject_cast<QMessageBox *>(w) && w->isVisible() && window) {
                 boxShown = true;
-                delete window.data();
+                delete window.data(); // and the box with it: the list is stale now
+                return;
             }
     });
     offline.start(5);
