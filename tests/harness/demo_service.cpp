@@ -478,8 +478,19 @@ int main(int argc, char *argv[])
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
         AnswerService(service, kbUrl, greeted, shop);
-        // The colleague's own mail is of no interest.
-        while (colleague.Expect([](const gloox::Tag &) { return true; }, 0)) {
+        // The colleague's client acknowledges the agent's lines, as the
+        // program asks; the rest of its mail is of no interest.
+        while (const auto mail = colleague.Expect([](const gloox::Tag &) { return true; }, 0)) {
+            const std::string id = mail->findAttribute("id");
+            if (mail->name() != "message" || id.empty() || !mail->findChild("request", "xmlns", "urn:xmpp:receipts"))
+                continue;
+            gloox::Tag receipt("message");
+            receipt.addAttribute("to", mail->findAttribute("from"));
+            receipt.addAttribute("type", "chat");
+            receipt.addAttribute("id", id);
+            new gloox::Tag(&receipt, "received", "xmlns", "urn:xmpp:receipts");
+            receipt.findChild("received")->addAttribute("id", id);
+            colleague.Send(receipt);
         }
     });
     poll.start(kPollMs);
