@@ -29,12 +29,6 @@ bool IsSkipped(QStringView chunk)
         || chunk.startsWith(u"www.", Qt::CaseInsensitive) || scheme.match(chunk).hasMatch();
 }
 
-} // namespace
-
-CSpellChecker::CSpellChecker(const QString &dictionaryBase) : m_base(dictionaryBase) {}
-
-namespace {
-
 // Null when either file cannot be read: Hunspell itself neither fails nor
 // tells when a file is missing.
 std::unique_ptr<Hunspell> ReadDictionary(const QString &base)
@@ -47,6 +41,8 @@ std::unique_ptr<Hunspell> ReadDictionary(const QString &base)
 }
 
 } // namespace
+
+CSpellChecker::CSpellChecker(const QString &dictionaryBase) : m_base(dictionaryBase) {}
 
 void CSpellChecker::ReadAhead()
 {
