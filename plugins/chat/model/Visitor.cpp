@@ -197,6 +197,16 @@ void CVisitor::SetGeolocation(std::string_view rows)
     m_geolocation = Narrow(rows, kMaxDocumentLength);
 }
 
+bool CVisitor::GeolocationPending() const
+{
+    return m_geolocationAskedAt >= 0 && m_clock() - m_geolocationAskedAt < kGeolocationWaitSeconds;
+}
+
+void CVisitor::SetGeolocationAsked()
+{
+    m_geolocationAskedAt = m_clock();
+}
+
 QString CVisitor::AgentsText(const CContactList &contacts, const Jid &ownJid, const QString &ownName) const
 {
     QStringList names;

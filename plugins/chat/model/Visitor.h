@@ -81,6 +81,13 @@ public:
     void SetLastTracked(std::int64_t time) { m_lastTracked = time; }
     void SetHistory(const QString &history);
     void SetGeolocation(std::string_view rows);
+    // The service was asked for the geolocation and has not answered: no
+    // second request goes until it does (any answer), or until a request
+    // unanswered for kGeolocationWaitSeconds counts as lost.
+    bool GeolocationPending() const;
+    void SetGeolocationAsked();
+    void ClearGeolocationAsked() { m_geolocationAskedAt = -1; }
+    static constexpr std::int64_t kGeolocationWaitSeconds = 60;
 
     QString StateLabel() const { return StateLabel(m_state); }
     // The nicks of the agents in the visitor's chat, joined with ", ":
@@ -126,6 +133,7 @@ private:
     std::string m_survey;
     QString m_history;
     std::string m_geolocation;
+    std::int64_t m_geolocationAskedAt = -1;
     std::unique_ptr<NameValueCollection> m_fields;
     bool m_nameFromAddress = false;
     bool m_nameFromHost = false;

@@ -136,20 +136,24 @@ void WriteKeywords(CTableWriter &table, const CVisitor &visitor)
     table.Close();
 }
 
-QString GetGeolocation(const QString &address, const CVisitor &visitor, const GeolocationRequest &askGeolocation)
+QString GetGeolocation(const QString &address, CVisitor &visitor, const GeolocationRequest &askGeolocation)
 {
     if (address.isEmpty())
         return QString();
     if (!visitor.geolocation().empty())
         return FromNetworkText(QByteArrayView(visitor.geolocation()));
-    if (askGeolocation)
+    // The page is drawn again on every update of the visitor: one request
+    // waits for its answer rather than a flood of them.
+    if (askGeolocation && !visitor.GeolocationPending()) {
+        visitor.SetGeolocationAsked();
         askGeolocation(address);
+    }
     return QString();
 }
 
 } // namespace
 
-QString VisitorInfoHtml(const CVisitor *visitor, const GeolocationRequest &askGeolocation)
+QString VisitorInfoHtml(CVisitor *visitor, const GeolocationRequest &askGeolocation)
 {
     if (!visitor)
         return QString();
@@ -165,7 +169,7 @@ QString VisitorInfoHtml(const CVisitor *visitor, const GeolocationRequest &askGe
     return table.Html();
 }
 
-QString VisitorDetailsPage(const CVisitor *visitor, const GeolocationRequest &askGeolocation)
+QString VisitorDetailsPage(CVisitor *visitor, const GeolocationRequest &askGeolocation)
 {
     return CHTMLBuilder(QStringLiteral(":/tessary/HTML/10043"))
         .Replace("%TABLE%", VisitorInfoHtml(visitor, askGeolocation))

@@ -20,11 +20,12 @@ namespace Tessary {
 using GeolocationRequest = std::function<void(const QString &address)>;
 
 // The rows that go into the Details template; empty without a visitor. A
-// visitor with an address but no stored geolocation gets one request.
-QString VisitorInfoHtml(const CVisitor *visitor, const GeolocationRequest &askGeolocation);
+// visitor with an address but no stored geolocation gets one request, and
+// no other while it waits for the answer (the visitor keeps that mark).
+QString VisitorInfoHtml(CVisitor *visitor, const GeolocationRequest &askGeolocation);
 
 // The Details page: the template with the skin's style sheet and the rows.
-QString VisitorDetailsPage(const CVisitor *visitor, const GeolocationRequest &askGeolocation);
+QString VisitorDetailsPage(CVisitor *visitor, const GeolocationRequest &askGeolocation);
 
 // The History page shown until a history arrives: its button asks for the
 // history through window.external.GetHistory().

@@ -104,6 +104,8 @@ void CVisitorRouter::RouteServerMessage(const ServerMessage &message)
         visitor->SetHistory(FromNetworkText(QByteArrayView(message.text)));
         m_pane.OnHistoryChanged(*visitor);
     } else if (type == "geolocation") {
+        // Whatever it says, the request has its answer.
+        visitor->ClearGeolocationAsked();
         if (message.text.empty())
             return;
         const std::string html = GeolocationHtml(QByteArrayView(message.text));

@@ -307,7 +307,10 @@ TEST_F(RouterTest, GeolocationRowsAlternateAndAreEscaped)
                                                     "solid'><P class=qvCell>807&nbsp;")));
     EXPECT_TRUE(html.endsWith(QStringLiteral("</table><div class=qvTableBottomMargin></div>")));
 
+    // Even an answer that cannot be used ends the wait for one.
+    v->SetGeolocationAsked();
     Route("geolocation", "US,CA,San Jose,95110,1,2,3,4,5"); // nine fields
+    EXPECT_FALSE(v->GeolocationPending());
     Route("geolocation", "");
     EXPECT_EQ(QString::fromStdString(v->geolocation()), html);
     EXPECT_EQ(QString::fromStdString(CVisitorRouter::GeolocationHtml("a,b,c,95110,1,2,3,4,5,6"))

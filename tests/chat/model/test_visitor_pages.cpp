@@ -131,10 +131,27 @@ TEST(VisitorInfoHtml, SectionsRowsAndEscaping)
         + Row(true, "Browser", "Netscape (Moz&lt;b&gt;)") + kClose
         + kOpen + kHeaderStyle.arg("Keywords") + Row(false, "http://www.google.com", "&lt;img src=x&gt;") + kClose;
     EXPECT_EQ(html, expected);
-    // No geolocation yet: one request per drawing.
+    // No geolocation yet: it is asked for.
     EXPECT_EQ(requested, QStringList{"10.0.0.1"});
-    VisitorInfoHtml(visitor.get(), [&](const QString &ip) { requested.append(ip); });
-    EXPECT_EQ(requested.size(), 2);
+}
+
+TEST(VisitorInfoHtml, GeolocationIsAskedOnceUntilAnsweredOrLost)
+{
+    std::int64_t now = 1'700'000'000;
+    CVisitor visitor(std::make_unique<NameValueCollection>(QByteArray("sid=S1&REMOTE_ADDR=10.0.0.1")),
+                     QVPlugin::Jid(QStringLiteral("agent@chat.example/desk")), [&now] { return now; });
+    int requests = 0;
+    const auto draw = [&] { VisitorInfoHtml(&visitor, [&](const QString &) { ++requests; }); };
+    draw();
+    draw();
+    EXPECT_EQ(requests, 1);
+    visitor.ClearGeolocationAsked(); // an answer that carried nothing
+    draw();
+    draw();
+    EXPECT_EQ(requests, 2);
+    now += CVisitor::kGeolocationWaitSeconds;
+    draw();
+    EXPECT_EQ(requests, 3);
 }
 
 TEST(VisitorInfoHtml, DepartmentAndGeolocation)
