@@ -30,6 +30,8 @@ CQuickTextTree::DialogRunner &Runner()
 
 CQuickTextTree::CQuickTextTree(QWidget *owner, QWidget *parent) : QTreeWidget(parent), m_owner(owner)
 {
+    m_categoryIcon = style()->standardIcon(QStyle::SP_DirIcon);
+    m_itemIcon = style()->standardIcon(QStyle::SP_FileIcon);
     setHeaderHidden(true);
     setColumnCount(1);
     setIconSize(QSize(16, 16));
@@ -79,17 +81,48 @@ void CQuickTextTree::Rebuild()
     clear();
     m_categoryNodes.clear();
     m_itemNodes.clear();
+    // Fetched once per build and shared by every node: a style may hand out
+    // a new set of pixmaps per call, which thousands of nodes multiply.
+    m_categoryIcon = style()->standardIcon(QStyle::SP_DirIcon);
+    m_itemIcon = style()->standardIcon(QStyle::SP_FileIcon);
     if (m_list)
-        Fill(m_list->Root());
+        Fill(invisibleRootItem(), m_list->Root());
     setUpdatesEnabled(true);
 }
 
-void CQuickTextTree::Fill(const CQuickTextCategory *category)
+QTreeWidgetItem *CQuickTextTree::NewNode(CQuickTextCategory *category)
 {
-    for (CQuickTextCategory *child : category->Categories())
-        InsertCategory(child);
+    auto *node = new QTreeWidgetItem(QStringList(category->Title()));
+    node->setData(0, KindRole, CategoryNode);
+    node->setData(0, PointerRole, QVariant::fromValue(quintptr(category)));
+    node->setIcon(0, m_categoryIcon);
+    m_categoryNodes.insert(category, node);
+    return node;
+}
+
+QTreeWidgetItem *CQuickTextTree::NewNode(CQuickTextItem *item)
+{
+    auto *node = new QTreeWidgetItem(QStringList(item->Title()));
+    node->setData(0, KindRole, ItemNode);
+    node->setData(0, PointerRole, QVariant::fromValue(quintptr(item)));
+    node->setIcon(0, m_itemIcon);
+    m_itemNodes.insert(item, node);
+    return node;
+}
+
+void CQuickTextTree::Fill(QTreeWidgetItem *parentNode, const CQuickTextCategory *category)
+{
+    // The children are built before they join the tree, in one step: the
+    // order is the category's, so nothing needs to be searched for.
+    QList<QTreeWidgetItem *> nodes;
+    for (CQuickTextCategory *child : category->Categories()) {
+        QTreeWidgetItem *node = NewNode(child);
+        Fill(node, child);
+        nodes.append(node);
+    }
     for (CQuickTextItem *item : category->ShownItems(m_list->ShowDuplicates()))
-        InsertItem(item);
+        nodes.append(NewNode(item));
+    parentNode->addChildren(nodes);
 }
 
 QTreeWidgetItem *CQuickTextTree::ParentNode(const CQuickTextCategory *parent) const
@@ -106,13 +139,9 @@ void CQuickTextTree::InsertCategory(CQuickTextCategory *category)
         return;
     const auto &siblings = category->ParentCategory()->Categories();
     const int index = int(std::find(siblings.begin(), siblings.end(), category) - siblings.begin());
-    auto *node = new QTreeWidgetItem(QStringList(category->Title()));
-    node->setData(0, KindRole, CategoryNode);
-    node->setData(0, PointerRole, QVariant::fromValue(quintptr(category)));
-    node->setIcon(0, style()->standardIcon(QStyle::SP_DirIcon));
+    QTreeWidgetItem *node = NewNode(category);
+    Fill(node, category);
     parentNode->insertChild(std::min(index, parentNode->childCount()), node);
-    m_categoryNodes.insert(category, node);
-    Fill(category);
 }
 
 void CQuickTextTree::InsertItem(CQuickTextItem *item)
@@ -127,12 +156,7 @@ void CQuickTextTree::InsertItem(CQuickTextItem *item)
         return;
     // Items come after the category nodes.
     const int index = int(category->Categories().size()) + int(at - shown.begin());
-    auto *node = new QTreeWidgetItem(QStringList(item->Title()));
-    node->setData(0, KindRole, ItemNode);
-    node->setData(0, PointerRole, QVariant::fromValue(quintptr(item)));
-    node->setIcon(0, style()->standardIcon(QStyle::SP_FileIcon));
-    parentNode->insertChild(std::min(index, parentNode->childCount()), node);
-    m_itemNodes.insert(item, node);
+    parentNode->insertChild(std::min(index, parentNode->childCount()), NewNode(item));
 }
 
 void CQuickTextTree::Forget(QTreeWidgetItem *node)
@@ -325,11 +349,42 @@ void CQuickTextTree::Edit()
 {
     QTreeWidgetItem *node = SelectedNode();
     if (CQuickTextCategory *category = CategoryOf(node)) {
+        // A new title moves the category: its node is made anew.
+        QSet<const CQuickTextCategory *> expanded;
+        ExpandedUnder(node, expanded);
         CQuickTextCategoryDlg dialog(category, category->ParentCategory(), DialogOwner());
         RunDialog(dialog);
+        for (const CQuickTextCategory *open : std::as_const(expanded))
+            if (QTreeWidgetItem *moved = NodeOf(open))
+                moved->setExpanded(true);
+        Reselect(NodeOf(category));
     } else if (CQuickTextItem *item = ItemOf(node)) {
         CQuickTextItemDlg dialog(item, DialogOwner());
         RunDialog(dialog);
+        Reselect(NodeOf(item));
+    }
+}
+
+void CQuickTextTree::ExpandedUnder(QTreeWidgetItem *node, QSet<const CQuickTextCategory *> &expanded) const
+{
+    const CQuickTextCategory *category = CategoryOf(node);
+    if (!category || !node->isExpanded())
+        return;
+    expanded.insert(category);
+    for (int i = 0; i < node->childCount(); ++i)
+        ExpandedUnder(node->child(i), expanded);
+}
+
+void CQuickTextTree::Reselect(QTreeWidgetItem *node)
+{
+    // The node edited stays the one a following command acts on; an item
+    // hidden behind another of its new title leaves nothing selected.
+    if (node) {
+        setCurrentItem(node);
+        scrollToItem(node);
+    } else {
+        clearSelection();
+        setCurrentItem(nullptr);
     }
 }
 

@@ -8,6 +8,8 @@
 // Threading: user-interface thread only.
 
 #include <QHash>
+#include <QIcon>
+#include <QSet>
 #include <QPointer>
 #include <QTreeWidget>
 
@@ -57,7 +59,11 @@ protected:
 
 private:
     void Rebuild();
-    void Fill(const CQuickTextCategory *category);
+    QTreeWidgetItem *NewNode(CQuickTextCategory *category);
+    QTreeWidgetItem *NewNode(CQuickTextItem *item);
+    void Fill(QTreeWidgetItem *parentNode, const CQuickTextCategory *category);
+    void ExpandedUnder(QTreeWidgetItem *node, QSet<const CQuickTextCategory *> &expanded) const;
+    void Reselect(QTreeWidgetItem *node);
     void InsertCategory(CQuickTextCategory *category);
     void InsertItem(CQuickTextItem *item);
     void Forget(QTreeWidgetItem *node);
@@ -80,6 +86,8 @@ private:
 
     QPointer<QWidget> m_owner;
     CQuickTextList *m_list = nullptr;
+    QIcon m_categoryIcon;
+    QIcon m_itemIcon;
     QHash<const CQuickTextCategory *, QTreeWidgetItem *> m_categoryNodes;
     QHash<const CQuickTextItem *, QTreeWidgetItem *> m_itemNodes;
 };

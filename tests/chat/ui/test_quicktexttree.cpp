@@ -13,6 +13,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTreeWidgetItemIterator>
 
 #include <gtest/gtest.h>
 
@@ -166,6 +167,43 @@ TEST_F(TreeFixture, AddEditAndCancelThroughTheDialogs)
     Select(tree.NodeOf(list.FindItem(3)));
     tree.RunCommand(CQuickTextTree::CommandEdit);
     EXPECT_EQ(Shown(), QStringLiteral("c{New{}A New Y }Z "));
+}
+
+TEST_F(TreeFixture, ARenamedNodeStaysSelectedSoDeleteActsOnIt)
+{
+    QString name = QStringLiteral("X");
+    Dialogs dialogs([&](QDialog &dialog) {
+        if (auto *edit = dialog.findChild<QLineEdit *>(QStringLiteral("c113")))
+            edit->setText(name);
+        if (auto *title = dialog.findChild<QLineEdit *>(QStringLiteral("c118")))
+            title->setText(name);
+        dialog.accept();
+    });
+    tree.NodeOf(category)->setExpanded(true);
+    CQuickTextItem *b = list.FindItem(3);
+    Select(tree.NodeOf(b));
+    tree.RunCommand(CQuickTextTree::CommandEdit);
+    EXPECT_EQ(tree.currentItem(), tree.NodeOf(b));
+    Select(tree.NodeOf(category));
+    tree.RunCommand(CQuickTextTree::CommandEdit);
+    ASSERT_EQ(tree.currentItem(), tree.NodeOf(category));
+    EXPECT_TRUE(tree.NodeOf(category)->isExpanded());
+    Prompts yes(QMessageBox::Yes);
+    tree.RunCommand(CQuickTextTree::CommandDelete);
+    EXPECT_EQ(Shown(), QStringLiteral("Z "));
+}
+
+TEST_F(TreeFixture, EveryNodeOfAKindSharesOneIcon)
+{
+    const qint64 categoryIcon = tree.NodeOf(category)->icon(0).cacheKey();
+    const qint64 itemIcon = tree.NodeOf(list.FindItem(4))->icon(0).cacheKey();
+    list.Root()->AddCategory(new CQuickTextCategory(QStringLiteral("D")));
+    category->AddItem(new CQuickTextItem(0, QString(), QStringLiteral("0"), QStringLiteral("zero")));
+    int nodes = 0;
+    for (QTreeWidgetItemIterator it(&tree); *it; ++it, ++nodes)
+        EXPECT_EQ((*it)->icon(0).cacheKey(), CQuickTextTree::CategoryOf(*it) ? categoryIcon : itemIcon)
+            << (*it)->text(0).toStdString();
+    EXPECT_EQ(nodes, 6);
 }
 
 TEST_F(TreeFixture, DeletingACategoryAsksFirstAndRemovesEverythingUnderIt)
