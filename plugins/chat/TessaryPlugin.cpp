@@ -13,6 +13,8 @@
 #include "plugins/chat/ui/TransferChatDlg.h"
 #include "plugins/chat/ui/TessaryView.h"
 #include "plugins/chat/ui/VisitorChatPane.h"
+#include "shared/DialogIcons.h"
+#include "shared/Prompt.h"
 
 #include <QDomDocument>
 
@@ -154,6 +156,18 @@ void CTessaryPlugin::OnUnload()
 void CTessaryPlugin::LoadQuickTexts()
 {
     m_quickTextStore = std::make_unique<CQuickTextStore>(m_host, &m_quickTexts);
+    // Told after the bus message that brought the file has been handled.
+    QObject::connect(
+        m_quickTextStore.get(), &CQuickTextStore::readIncomplete, m_quickTextStore.get(),
+        [] {
+            PromptRequest box;
+            box.caption = QStringLiteral("Quelvar");
+            box.text = QObject::tr("The quick texts could not be read whole. The part that was read is shown; "
+                                   "changes to it are not saved to the server, which keeps its file as it is.");
+            box.icon = QMessageBox::Warning;
+            CPrompt::Show(box, FindMainWindow());
+        },
+        Qt::QueuedConnection);
     // Connected after the store's own slot, so that a change is stored before
     // the frame follows it.
     for (auto signal : {&CQuickTextList::Changed, &CQuickTextList::Reloaded})

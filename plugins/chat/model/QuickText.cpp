@@ -355,12 +355,12 @@ QString CQuickTextList::Write(unsigned shared, const QString &accountKey) const
     return out;
 }
 
-bool CQuickTextList::RemoveFileItems(CQuickTextCategory *category, unsigned shared, const QString &accountKey)
+bool CQuickTextList::RemoveFileItems(CQuickTextCategory *category, unsigned shared)
 {
     bool removed = false;
     for (std::size_t i = category->m_categories.size(); i-- > 0;) {
         CQuickTextCategory *child = category->m_categories[i];
-        if (RemoveFileItems(child, shared, accountKey) && child->IsEmpty()) {
+        if (RemoveFileItems(child, shared) && child->IsEmpty()) {
             category->m_categories.erase(category->m_categories.begin() + i);
             delete child;
             removed = true;
@@ -368,7 +368,7 @@ bool CQuickTextList::RemoveFileItems(CQuickTextCategory *category, unsigned shar
     }
     auto &items = category->m_items;
     for (std::size_t i = items.size(); i-- > 0;) {
-        if (InFile(items[i], shared, accountKey)) {
+        if (items[i]->Shared() == shared) {
             delete items[i];
             items.erase(items.begin() + i);
             removed = true;
@@ -377,7 +377,7 @@ bool CQuickTextList::RemoveFileItems(CQuickTextCategory *category, unsigned shar
     return removed;
 }
 
-void CQuickTextList::Read(const QString &xml, unsigned shared, const QString &accountKey)
+bool CQuickTextList::Read(const QString &xml, unsigned shared, const QString &accountKey)
 {
     m_loading = true;
     bool removed = false;
@@ -386,16 +386,20 @@ void CQuickTextList::Read(const QString &xml, unsigned shared, const QString &ac
         m_root.Clear();
         m_defaultsLoaded = false;
     } else {
-        // A repeated answer for the same file replaces what it brought last time.
-        removed = RemoveFileItems(&m_root, shared, accountKey);
+        // A repeated answer for the same file replaces what it brought last
+        // time, even when it comes under another account key (the key is
+        // empty until the account data arrives after a new sign-in).
+        removed = RemoveFileItems(&m_root, shared);
     }
-    const int added = xml.isEmpty() ? 0 : Parse(xml, shared, accountKey);
+    bool whole = true;
+    const int added = xml.isEmpty() ? 0 : Parse(xml, shared, accountKey, &whole);
     m_loading = false;
     // The tree holds pointers to what was removed, so it must rebuild then too.
     if (added > 0 || removed) {
         Renumber();
         emit Reloaded();
     }
+    return whole;
 }
 
 void CQuickTextList::Merge(CQuickTextCategory *into, CQuickTextCategory *from)
@@ -417,7 +421,7 @@ void CQuickTextList::Merge(CQuickTextCategory *into, CQuickTextCategory *from)
     delete from;
 }
 
-int CQuickTextList::Parse(const QString &text, unsigned shared, const QString &accountKey)
+int CQuickTextList::Parse(const QString &text, unsigned shared, const QString &accountKey, bool *whole)
 {
     QStringView body(text);
     if (body.startsWith(QChar(0xFEFF)))
@@ -514,6 +518,8 @@ int CQuickTextList::Parse(const QString &text, unsigned shared, const QString &a
         while (!open.empty())
             closeCategory();
     }
+    if (whole)
+        *whole = !reader.hasError();
     m_loading = wasLoading;
     return added;
 }

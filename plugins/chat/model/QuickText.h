@@ -132,9 +132,10 @@ public:
 
     // Reads one "quicktext.xml" file into the list. The first file replaces
     // the default set; the items held from the same file (same shared flag,
-    // account key empty or equal) are replaced; the rest is merged by title.
-    // Bad XML keeps whatever was complete before the fault.
-    void Read(const QString &xml, unsigned shared, const QString &accountKey);
+    // whatever their account key: it may change between sign-ins) are
+    // replaced; the rest is merged by title. Bad XML keeps whatever was
+    // complete before the fault; false then: the file was not read whole.
+    bool Read(const QString &xml, unsigned shared, const QString &accountKey);
     // The items of the shared flag whose account key is empty or equals the
     // given one, as the file's text (no declaration, no root).
     QString Write(unsigned shared, const QString &accountKey) const;
@@ -163,8 +164,9 @@ private:
     void Connect(CQuickTextCategory *category);
     void Disconnect(CQuickTextCategory *category);
     void Merge(CQuickTextCategory *into, CQuickTextCategory *from);
-    bool RemoveFileItems(CQuickTextCategory *category, unsigned shared, const QString &accountKey);
-    int Parse(const QString &xml, unsigned shared, const QString &accountKey);
+    bool RemoveFileItems(CQuickTextCategory *category, unsigned shared);
+    // The entries added; whole is false when the reader stopped at a fault.
+    int Parse(const QString &xml, unsigned shared, const QString &accountKey, bool *whole = nullptr);
 
     CQuickTextCategory m_root;
     bool m_defaultsLoaded = false;

@@ -44,6 +44,7 @@ int CQuickTextStore::OnMessage(const QUuid &id, IMessage *in, IMessage *)
         const PresenceState state = static_cast<const QVMessage<PresenceState> *>(in)->value;
         if (state == PresenceOffline) {
             m_offline = true;
+            m_ownFileRead = false;
         } else if (state == PresenceOnline && m_offline) {
             m_offline = false;
             Fetch();
@@ -54,7 +55,14 @@ int CQuickTextStore::OnMessage(const QUuid &id, IMessage *in, IMessage *)
         const auto *info = static_cast<const DataInfo *>(in);
         if (info->name != QLatin1String(kFileName))
             return RESULT_NOT_HANDLED;
-        m_list->Read(QString::fromUtf8(info->data), info->type == DataInfo::Shared ? 1 : 0, info->account);
+        const unsigned shared = info->type == DataInfo::Shared ? 1 : 0;
+        m_partial[shared] = !m_list->Read(QString::fromUtf8(info->data), shared, info->account);
+        if (shared == 0)
+            m_ownFileRead = true;
+        if (m_partial[shared] && !m_told) {
+            m_told = true;
+            emit readIncomplete();
+        }
         return RESULT_HANDLED_CONTINUE;
     }
     if (id == MSG_SET_SETTING && std::strcmp(in->GetTypeName(), "MsgValue") == 0) {
@@ -84,9 +92,14 @@ void CQuickTextStore::Fetch()
 
 void CQuickTextStore::Store()
 {
+    if (!m_ownFileRead)
+        return;
     for (int type : {DataInfo::Server, DataInfo::Shared}) {
+        const unsigned shared = type == DataInfo::Shared ? 1 : 0;
+        if (m_partial[shared])
+            continue;
         DataInfo info = File(type);
-        info.data = m_list->Write(type == DataInfo::Shared ? 1 : 0, info.account).toStdString();
+        info.data = m_list->Write(shared, info.account).toStdString();
         m_host->SendMessage(MSG_DATA_STORE, &info, nullptr);
     }
 }

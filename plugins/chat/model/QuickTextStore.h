@@ -5,6 +5,12 @@
 // every change of the list, and follows the "quicktext.duplicates" setting.
 // The plug-in feeds it the bus messages it hears.
 //
+// Nothing is stored in a session before the agent's own file has been read
+// in it (what the list holds until then is not what the server holds), and
+// a file the reader could not read whole is never written over: what the
+// list holds of it is only a part. readIncomplete() tells of the first such
+// file once.
+//
 // Threading: user-interface thread only.
 
 #include "bus/Payloads.h"
@@ -30,6 +36,9 @@ public:
     void Fetch();
     void Store();
 
+signals:
+    void readIncomplete();
+
 private:
     // The quick-text file of the account, of the given DataInfo type.
     QVPlugin::DataInfo File(int type) const;
@@ -40,4 +49,8 @@ private:
     CQuickTextList *m_list;
     // The plug-in starts offline.
     bool m_offline = true;
+    bool m_ownFileRead = false;
+    // By shared flag: the last copy of that file was not read whole.
+    bool m_partial[2] = {false, false};
+    bool m_told = false;
 };

@@ -253,11 +253,11 @@ struct RecordingBus
         QVMessage<PresenceState> message(state);
         return store.OnMessage(MSG_PRESENCE_STATE, &message, nullptr);
     }
-    int Receive(int type, const QString &xml)
+    int Receive(int type, const QString &xml, const QString &account = QStringLiteral("acct"))
     {
         DataInfo info;
         info.type = type;
-        info.account = QStringLiteral("acct");
+        info.account = account;
         info.name = QStringLiteral("quicktext.xml");
         info.data = xml.toStdString();
         return store.OnMessage(MSG_DATA_RECEIVED, &info, nullptr);
@@ -318,4 +318,51 @@ TEST(QuickTextStore, FollowsTheDuplicatesSetting)
     other.name = QStringLiteral("other.xml");
     EXPECT_EQ(bus.store.OnMessage(MSG_DATA_RECEIVED, &other, nullptr), RESULT_NOT_HANDLED);
     EXPECT_TRUE(bus.list.DefaultsLoaded());
+}
+
+TEST(QuickTextStore, SigningInAgainNeitherDoublesTheTextsNorStoresBeforeTheOwnFile)
+{
+    RecordingBus bus;
+    const QString shared = QStringLiteral("<QUICKTEXT><TITLE>S</TITLE></QUICKTEXT>");
+    const auto session = [&](const QString &account) {
+        bus.Presence(PresenceOffline);
+        bus.Presence(PresenceOnline);
+        bus.sent.clear();
+        // An edit before the agent's own file has come stores nothing.
+        bus.list.Root()->AddItem(new CQuickTextItem(1, QString(), QStringLiteral("Early")));
+        EXPECT_TRUE(bus.sent.empty());
+        bus.Receive(DataInfo::Server, kOneItem, account);
+        bus.Receive(DataInfo::Shared, shared, account);
+    };
+    session(QStringLiteral("acct"));
+    // The account key is cleared at sign-out and comes after the fetch.
+    session(QString());
+    EXPECT_EQ(Dump(bus.list.Root()), QStringLiteral("Greetings{Hello#1 }S#2 "));
+    bus.list.Root()->AddItem(new CQuickTextItem(0, QString(), QStringLiteral("New"), QStringLiteral("n")));
+    ASSERT_EQ(bus.sent.size(), 2u);
+    EXPECT_EQ(QString::fromStdString(bus.sent[0].second.data).count(QStringLiteral("Hello")), 1);
+}
+
+TEST(QuickTextStore, AFileNotReadWholeIsNeverWrittenOver)
+{
+    RecordingBus bus;
+    int told = 0;
+    QObject::connect(&bus.store, &CQuickTextStore::readIncomplete, [&] { ++told; });
+    bus.Presence(PresenceOnline);
+    const QString item = QStringLiteral("<QUICKTEXT><TITLE>A</TITLE><TEXT>a</TEXT></QUICKTEXT>");
+    const QString deep = QStringLiteral("<QUICKTEXTCATEGORY><TITLE>x</TITLE>").repeated(65) + item
+        + QStringLiteral("</QUICKTEXTCATEGORY>").repeated(65) + QStringLiteral("<QUICKTEXT><TITLE>After</TITLE></QUICKTEXT>");
+    bus.Receive(DataInfo::Server, deep);
+    bus.Receive(DataInfo::Server, deep);
+    EXPECT_EQ(told, 1);
+    bus.sent.clear();
+    bus.list.Root()->AddItem(new CQuickTextItem(0, QString(), QStringLiteral("New")));
+    // Only the shared file, which was not refused, goes to the server.
+    ASSERT_EQ(bus.sent.size(), 1u);
+    EXPECT_EQ(bus.sent[0].second.type, DataInfo::Shared);
+    // A later copy read whole may be written again.
+    bus.Receive(DataInfo::Server, item);
+    bus.sent.clear();
+    bus.list.Root()->AddItem(new CQuickTextItem(0, QString(), QStringLiteral("Newer")));
+    EXPECT_EQ(bus.sent.size(), 2u);
 }

@@ -650,6 +650,12 @@ TEST_F(TessaryTest, TheModeMergesMenusAndKeysAndLeavingItRemovesTheKeys)
 TEST_F(TessaryTest, AQuickTextChangeWhileActiveIsStoredThenReplacesTheMenuAndTheKeys)
 {
     Mode(MSG_MODE_ACTIVATE);
+    // Changes are stored once the agent's own file has been read.
+    DataInfo own;
+    own.type = DataInfo::Server;
+    own.name = "quicktext.xml";
+    own.data = "<QUICKTEXTCATEGORY><TITLE>Mine</TITLE><QUICKTEXT><TITLE>Hi</TITLE></QUICKTEXT></QUICKTEXTCATEGORY>";
+    plugin->OnMessage(MSG_DATA_RECEIVED, &own, nullptr);
     sent.clear();
     CQuickTextItem *item = FirstQuickText();
     item->SetShortcut(QuickTextKeys::FromKey(Qt::ALT | Qt::Key_1));
