@@ -7,22 +7,27 @@
 #include <QNetworkRequest>
 #include <QUrl>
 
+#include <algorithm>
+
 using QVPlugin::Jid;
 
 namespace {
 
 // A server that stops answering must not hold the queue for ever.
 constexpr int kTransferTimeoutMs = 30000;
+constexpr qint64 kHourMs = 3600 * 1000;
 
 } // namespace
 
-CAgentPictures::CAgentPictures(int retryMs, QObject *parent)
+CAgentPictures::CAgentPictures(int retryMs, int maxTriesPerHour, QObject *parent)
     : QObject(parent),
-      m_network(new QNetworkAccessManager(this))
+      m_network(new QNetworkAccessManager(this)),
+      m_retryMs(retryMs),
+      m_maxTriesPerHour(maxTriesPerHour)
 {
     m_retry.setSingleShot(true);
-    m_retry.setInterval(retryMs);
     connect(&m_retry, &QTimer::timeout, this, &CAgentPictures::Next);
+    m_clock.start();
 }
 
 CAgentPictures::~CAgentPictures()
@@ -32,7 +37,10 @@ CAgentPictures::~CAgentPictures()
 
 QString CAgentPictures::PictureUrl(const QString &base, const Jid &jid)
 {
-    return base + QStringLiteral("?t=ai&id=") + QString::fromLatin1(QUrl::toPercentEncoding(jid.Str()));
+    QString separator = QStringLiteral("?");
+    if (base.contains(QLatin1Char('?')))
+        separator = base.endsWith(QLatin1Char('?')) || base.endsWith(QLatin1Char('&')) ? QString() : QStringLiteral("&");
+    return base + separator + QStringLiteral("t=ai&id=") + QString::fromLatin1(QUrl::toPercentEncoding(jid.Str()));
 }
 
 void CAgentPictures::SetBaseUrl(const QString &url)
@@ -46,6 +54,31 @@ int CAgentPictures::IndexOf(const Jid &jid) const
     for (size_t i = 0; i < m_jids.size(); ++i)
         if (m_jids[i] == jid)
             return int(i);
+    return -1;
+}
+
+CAgentPictures::Backoff *CAgentPictures::BackoffOf(const Jid &jid)
+{
+    for (Backoff &backoff : m_backoff)
+        if (backoff.jid == jid)
+            return &backoff;
+    return nullptr;
+}
+
+int CAgentPictures::NextDue(qint64 now, qint64 &dueIn)
+{
+    dueIn = -1;
+    for (size_t i = m_done; i < m_jids.size(); ++i) {
+        const Backoff *backoff = BackoffOf(m_jids[i]);
+        if (!backoff)
+            return int(i);
+        const qint64 allowedAt =
+            backoff->tries >= m_maxTriesPerHour ? backoff->hourStart + kHourMs : backoff->notBefore;
+        if (now >= allowedAt)
+            return int(i);
+        if (dueIn < 0 || allowedAt - now < dueIn)
+            dueIn = allowedAt - now;
+    }
     return -1;
 }
 
@@ -75,9 +108,19 @@ bool CAgentPictures::IsFetched(const Jid &jid) const
 
 void CAgentPictures::Next()
 {
-    if (m_stopped || m_reply || m_base.isEmpty() || m_done >= m_jids.size())
+    if (m_stopped || m_reply || m_base.isEmpty())
         return;
+    qint64 dueIn = -1;
+    const int index = NextDue(m_clock.elapsed(), dueIn);
+    if (index < 0) {
+        // Everything left failed lately: wake when the first may be tried.
+        if (dueIn >= 0)
+            m_retry.start(int(std::min<qint64>(dueIn, kHourMs)));
+        return;
+    }
     m_retry.stop();
+    // The one fetched next stands first among those not fetched.
+    std::rotate(m_jids.begin() + qsizetype(m_done), m_jids.begin() + index, m_jids.begin() + index + 1);
     QNetworkRequest request{QUrl(PictureUrl(m_base, m_jids[m_done]), QUrl::StrictMode)};
     request.setTransferTimeout(kTransferTimeoutMs);
     m_reply = m_network->get(request);
@@ -99,16 +142,28 @@ void CAgentPictures::OnFinished()
     const Jid jid = m_jids[m_done];
     if (reply->error() != QNetworkReply::NoError) {
         qCDebug(lcChat) << "agent picture of" << jid.Str() << "not fetched:" << reply->errorString();
-        // Tried again after the others; alone, after the retry interval.
-        if (m_done + 1 < m_jids.size()) {
-            m_jids.erase(m_jids.begin() + qsizetype(m_done));
-            m_jids.push_back(jid);
-            Next();
-        } else {
-            m_retry.start();
+        // Not before the retry interval, and only so often an hour: a web
+        // module that refuses everything must not be asked in a loop.
+        const qint64 now = m_clock.elapsed();
+        Backoff *backoff = BackoffOf(jid);
+        if (!backoff) {
+            m_backoff.push_back({jid, 0, now, 0});
+            backoff = &m_backoff.back();
         }
+        if (now - backoff->hourStart >= kHourMs) {
+            backoff->hourStart = now;
+            backoff->tries = 0;
+        }
+        ++backoff->tries;
+        backoff->notBefore = now + m_retryMs;
+        m_jids.erase(m_jids.begin() + qsizetype(m_done));
+        m_jids.push_back(jid);
+        Next();
         return;
     }
+    m_backoff.erase(std::remove_if(m_backoff.begin(), m_backoff.end(),
+                                   [&jid](const Backoff &backoff) { return backoff.jid == jid; }),
+                    m_backoff.end());
     const QImage image = QImage::fromData(reply->readAll());
     m_pictures.push_back(image);
     ++m_done;
@@ -127,5 +182,6 @@ void CAgentPictures::Stop()
     }
     m_jids.clear();
     m_pictures.clear();
+    m_backoff.clear();
     m_done = 0;
 }

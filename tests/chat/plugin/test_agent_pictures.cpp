@@ -1,6 +1,6 @@
 // Agents' pictures against a local HTTP server: one fetch per JID in queue
-// order with the JID encoded, failures retried after the others, and a stop
-// that aborts the pending request.
+// order with the JID encoded, failures retried after the others and after a
+// wait, and a stop that aborts the pending request.
 
 #include "plugins/chat/AgentPictures.h"
 #include "tests/TestUtil.h"
@@ -139,5 +139,35 @@ TEST(AgentPictures, StopAbortsThePendingRequest)
     QCoreApplication::processEvents();
     EXPECT_TRUE(arrived.list.isEmpty());
     EXPECT_EQ(server.paths.size(), 1);
+    EXPECT_FALSE(pictures.IsFetched(kAnn));
+}
+
+TEST(AgentPictures, AFailingWebModuleIsAskedAfterTheIntervalAndSoOftenAnHourOnly)
+{
+    // The fields join a query the web module's address already has.
+    EXPECT_EQ(CAgentPictures::PictureUrl(QStringLiteral("http://h/qvx/upload?x=1"), kBob),
+              QStringLiteral("http://h/qvx/upload?x=1&t=ai&id=bob%40chat.local"));
+    EXPECT_EQ(CAgentPictures::PictureUrl(QStringLiteral("http://h/qvx/?"), kBob),
+              QStringLiteral("http://h/qvx/?t=ai&id=bob%40chat.local"));
+
+    PictureServer server;
+    server.script.assign(100, 404);
+    {
+        // Two agents whose pictures fail: one request each, then the wait.
+        CAgentPictures pictures;
+        pictures.SetBaseUrl(server.Base());
+        pictures.Request(kAnn);
+        pictures.Request(kBob);
+        ASSERT_TRUE(waitUntil([&] { return server.paths.size() == 2; }));
+        EXPECT_FALSE(waitUntil([&] { return server.paths.size() > 2; }, 300));
+    }
+    server.paths.clear();
+    // With no interval, three tries each and then nothing for the hour.
+    CAgentPictures pictures(0, 3);
+    pictures.SetBaseUrl(server.Base());
+    pictures.Request(kAnn);
+    pictures.Request(kBob);
+    ASSERT_TRUE(waitUntil([&] { return server.paths.size() == 6; }));
+    EXPECT_FALSE(waitUntil([&] { return server.paths.size() > 6; }, 300));
     EXPECT_FALSE(pictures.IsFetched(kAnn));
 }
