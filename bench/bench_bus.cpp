@@ -145,7 +145,8 @@ BENCHMARK(BM_QtSignal8);
 BENCHMARK(BM_BusPosts)->Arg(1)->Arg(4)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_QtQueuedInvoke)->Arg(1)->Arg(4)->UseRealTime()->Unit(benchmark::kMillisecond);
 
-// Prints each bus figure beside its Qt baseline.
+// Prints each bus figure beside its Qt baseline; with
+// --benchmark_repetitions=N the medians of the N runs.
 class RatioReporter : public benchmark::ConsoleReporter
 {
 public:
@@ -154,8 +155,14 @@ public:
         ConsoleReporter::ReportRuns(runs);
         for (const Run &r : runs) {
             auto it = r.counters.find("items_per_second");
-            if (it != r.counters.end())
-                rates[r.benchmark_name()] = it->second.value;
+            if (it == r.counters.end())
+                continue;
+            if (r.run_type == Run::RT_Iteration) {
+                rates[r.run_name.str()] = it->second.value;
+            } else if (r.aggregate_name == "median") {
+                medians[r.run_name.str()] = it->second.value;
+                repetitions = r.repetitions;
+            }
         }
     }
     void Finalize() override
@@ -166,14 +173,21 @@ public:
             {"BM_BusPosts/1/real_time", "BM_QtQueuedInvoke/1/real_time"},
             {"BM_BusPosts/4/real_time", "BM_QtQueuedInvoke/4/real_time"},
         };
+        std::map<std::string, double> &figures = medians.empty() ? rates : medians;
+        if (medians.empty())
+            std::printf("\none run each (--benchmark_repetitions=N for medians)");
+        else
+            std::printf("\nmedians of %lld runs each", static_cast<long long>(repetitions));
         std::printf("\n%-28s %16s %16s %8s\n", "case", "bus msg/s", "Qt msg/s", "bus/Qt");
         for (auto [bus, qt] : pairs) {
-            if (!rates.count(bus) || !rates.count(qt))
+            if (!figures.count(bus) || !figures.count(qt))
                 continue;
-            std::printf("%-28s %16.0f %16.0f %8.2f\n", bus, rates[bus], rates[qt], rates[bus] / rates[qt]);
+            std::printf("%-28s %16.0f %16.0f %8.2f\n", bus, figures[bus], figures[qt], figures[bus] / figures[qt]);
         }
     }
     std::map<std::string, double> rates;
+    std::map<std::string, double> medians;
+    int64_t repetitions = 0;
 };
 
 } // namespace

@@ -107,7 +107,16 @@ bool CManager::AddPlugin(IPlugin *plugin, int key)
         return false;
     }
     m_dispatch.emplace(key, host);
+    Flatten();
     return true;
+}
+
+void CManager::Flatten()
+{
+    m_receivers.clear();
+    m_receivers.reserve(m_dispatch.size());
+    for (const auto &[key, host] : m_dispatch)
+        m_receivers.push_back({host, host->plugin()});
 }
 
 void CManager::AddPending(unsigned short order, CHost *host)
@@ -125,10 +134,12 @@ void CManager::LoadPluginLibraries()
     auto pending = std::move(m_pending);
     m_pending.clear();
     for (auto &[key, host] : pending) {
-        if (host->plugin()->Initialize(host))
+        if (host->plugin()->Initialize(host)) {
             m_dispatch.emplace(key, host);
-        else
+            Flatten(); // the next one's Initialize may already send
+        } else {
             delete host;
+        }
     }
 }
 
@@ -187,10 +198,13 @@ int CManager::DispatchFromUiThread(CHost *sender, const QUuid &id, IMessage *in,
 int CManager::Dispatch(CHost *skip, const QUuid &id, IMessage *in, IMessage *out)
 {
     bool passedOn = false;
-    for (auto &[key, host] : m_dispatch) {
-        if (host == skip)
+    // By index: a plug-in added while a message goes round must not leave
+    // the walk on a moved vector.
+    for (size_t i = 0; i < m_receivers.size(); ++i) {
+        const Receiver receiver = m_receivers[i];
+        if (receiver.host == skip)
             continue;
-        const int r = host->plugin()->OnMessage(id, in, out);
+        const int r = receiver.plugin->OnMessage(id, in, out);
         if (r == RESULT_NOT_HANDLED)
             continue;
         if (r == RESULT_HANDLED_CONTINUE) {
@@ -294,6 +308,7 @@ void CManager::Shutdown()
     m_finalShutdown = true;
     auto hosts = std::move(m_dispatch);
     m_dispatch.clear();
+    m_receivers.clear();
     for (auto &[key, host] : hosts)
         delete host;
     for (auto &[key, host] : m_pending)
