@@ -324,9 +324,14 @@ void CTessaryPlugin::OnOwnPresence(PresenceState state)
 void CTessaryPlugin::OnChatMessage(const ChatMessage &message)
 {
     CChat *visitorChat = m_visitorChats ? m_visitorChats->FindVisitorChat(message.from) : nullptr;
-    if (MessageChannel *channel = visitorChat ? m_visitorChats->VisitorChannel(visitorChat) : nullptr) {
-        channel->SetUnread(true);
-        channel->Publish(message);
+    MessageChannel *visitorChannel = visitorChat ? m_visitorChats->VisitorChannel(visitorChat) : nullptr;
+    // A visitor's line before the agent accepts waits in the room's line,
+    // which the chat shows first when it opens.
+    if (!visitorChannel && m_visitorChats && m_visitors && m_visitors->FindVisitorByJid(message.from.BareJid()))
+        visitorChannel = m_visitorChats->RoomChannel(message.from.BareJid());
+    if (visitorChannel) {
+        visitorChannel->SetUnread(true);
+        visitorChannel->Publish(message);
         return;
     }
     MessageChannel *channel = m_channels.Get(message.from);
@@ -574,11 +579,23 @@ bool CTessaryPlugin::SendTypingState(const ChatContact &peer, int state)
     ChatStateMessage message;
     message.to = peer;
     message.state = ChatState(state);
-    CVisitor *visitor = m_visitors ? m_visitors->FindVisitorById(peer.jid.resource().toStdString()) : nullptr;
-    if (!visitor)
+    CVisitor *visitor = nullptr;
+    if (m_visitors && !peer.jid.resource().isEmpty())
+        visitor = m_visitors->FindVisitorById(peer.jid.resource().toStdString());
+    // A room chat's peer is the bare room: its visitor is found by the room.
+    if (m_visitors && !visitor && peer.jid.resource().isEmpty())
+        visitor = m_visitors->FindVisitorByJid(peer.jid);
+    if (!visitor) {
+        // A visitor's room never gets chat states, even once its visitor
+        // is gone from the list.
+        if (m_visitorChats && peer.jid.resource().isEmpty() && m_visitorChats->FindVisitorChat(peer.jid))
+            return false;
         return SendMessage(MSG_CHAT_STATE, &message, nullptr) > 0;
+    }
     if (!CVisitor::IsInChatState(visitor->state()))
         return false;
+    // The notice names the visitor's session by the visitor's own address.
+    message.to = ChatContact(visitor->jid());
     return SendMessage(MSG_SEND_AGENT_TYPING, &message, nullptr) > 0;
 }
 

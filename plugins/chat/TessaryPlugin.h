@@ -77,6 +77,9 @@ public:
         virtual CChat *FindVisitorChat(const QVPlugin::Jid &jid) = 0;
         // The conversation line of that chat.
         virtual MessageChannel *VisitorChannel(CChat *chat) = 0;
+        // The conversation line of a visitor's room (bare JID) whose chat is
+        // not open: what is published there shows first when it opens.
+        virtual MessageChannel *RoomChannel(const QVPlugin::Jid &room) = 0;
         virtual void OnPeerChatState(const QVPlugin::ChatStateMessage &state) = 0;
         virtual void OnOwnPresence(QVPlugin::PresenceState state) = 0;
     };

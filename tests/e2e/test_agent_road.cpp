@@ -321,6 +321,13 @@ protected:
                                                  {"group-chat-id", kRoom}})));
         ASSERT_TRUE(waitUntil([&] { return VisitorStatus() == QLatin1String("Requesting Chat"); }, 10000))
             << "the visitor's status is " << VisitorStatus().toStdString();
+        // The visitor writes before anyone accepts; the receipt says it arrived.
+        const auto early = RoomMessage("v-1-0");
+        new gloox::Tag(early.get(), "body", "Anyone there?");
+        new gloox::Tag(early.get(), "request", "xmlns", "urn:xmpp:receipts");
+        service->Send(*early);
+        ASSERT_TRUE(service->Expect([](const gloox::Tag &tag) { return tag.findAttribute("id") == "v-1-0"; }, 10000))
+            << "the visitor's early line got no receipt";
     }
 
     // The agent accepts from the visitor pane; the service answers as it
@@ -343,6 +350,9 @@ protected:
         EXPECT_TRUE(waitUntil([&] { return chat->isVisible(); })) << "the chat column did not open";
         EXPECT_TRUE(waitUntil([&] { return PaneTranscript().contains(QLatin1String("has joined the chat")); }, 10000))
             << "the chat shows: " << PaneTranscript().toStdString();
+        const qsizetype early = PaneTranscript().simplified().indexOf(QLatin1String("Anyone there?"));
+        EXPECT_TRUE(early >= 0 && early < PaneTranscript().simplified().indexOf(QLatin1String("has joined")))
+            << "the line written before the accept is not first: " << PaneTranscript().toStdString();
         EXPECT_TRUE(prompts.isEmpty()) << Prompts();
     }
 
@@ -353,6 +363,14 @@ protected:
         QWidget *chat = Named("Chat Pane");
         auto *input = chat->findChild<QWidget *>(QStringLiteral("c107"));
         ASSERT_NE(input, nullptr) << "no input in the chat window";
+        // The agent's keys reach the service as typing in the visitor's session.
+        QTest::keyClick(input, Qt::Key_Backspace);
+        const auto typing = service->Expect(visitors::IsCommand("agent-typing"), 10000);
+        ASSERT_TRUE(typing) << "the service never heard the agent typing";
+        EXPECT_EQ(visitors::ReadCommand(*typing)->sessionId, kRoom + "/v-1");
+        service->Reply(*typing);
+        EXPECT_FALSE(service->Expect([](const gloox::Tag &t) { return t.findChild("composing") != nullptr; }, 0))
+            << "a chat state went to the room";
         QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, input->geometry().center(),
                                     chat->mapToGlobal(input->geometry().center()));
         QApplication::sendEvent(chat, &menuEvent);

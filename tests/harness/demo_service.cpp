@@ -162,6 +162,15 @@ public:
     // A command of the agent; false when it is not about a visitor here.
     bool OnCommand(const visitors::Command &command)
     {
+        if (command.type == "agent-typing") {
+            // The visitor's session by its address: the resource is its id.
+            const size_t slash = command.sessionId.find('/');
+            const auto it = slash == std::string::npos ? m_visitors.end()
+                                                       : m_visitors.find(command.sessionId.substr(slash + 1));
+            if (it != m_visitors.end())
+                Log(it->second, "sees the agent typing");
+            return it != m_visitors.end();
+        }
         const auto it = m_visitors.find(command.sessionId);
         if (it == m_visitors.end())
             return false;
@@ -239,6 +248,8 @@ private:
     static constexpr int kFirstLineSeconds = 3;
     static constexpr int kAnswerSeconds = 4;
     static constexpr int kCallerAsksAfterSeconds = 20;
+    static constexpr int kWaitingLineSeconds = 5;
+    static constexpr const char *kWaitingLine = "Is anyone there? I am waiting.";
     // A request unanswered this long is withdrawn.
     static constexpr int kWithdrawSeconds = 150;
     // A caller whose chat ended browses this long before leaving.
@@ -293,6 +304,10 @@ private:
             v.state = 8;
             Log(v, "asks for a chat");
             Send(visitors::VisitorInfo(v.sid, {{"state", "8"}, {"display-name", v.name}, {"hash", v.hash}}));
+        } else if (v.asks && m_now == v.asks + kWaitingLineSeconds && v.state == 8) {
+            // Nobody answered yet: the visitor writes into the waiting chat.
+            Send(visitors::VisitorMessage(v.sid, kWaitingLine));
+            Log(v, "wrote while waiting");
         } else if ((v.state == 1 || v.state == 10) && m_now != v.arrived
                    && (m_now - v.arrived) % kPageEverySeconds == 0) {
             Walk(v);

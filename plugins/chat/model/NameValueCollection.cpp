@@ -72,6 +72,8 @@ QByteArray UrlDecode(QByteArrayView text)
         const char c = text[i];
         if (c == '+') {
             decoded.append(' ');
+        } else if (c == '%' && i + 2 >= text.size()) {
+            break; // a cut-short escape: the sender's value ended before it
         } else if (c == '%' && i + 2 < text.size() && HexDigit(text[i + 1]) >= 0 && HexDigit(text[i + 2]) >= 0) {
             decoded.append(char(HexDigit(text[i + 1]) * 16 + HexDigit(text[i + 2])));
             i += 2;

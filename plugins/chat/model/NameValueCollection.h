@@ -36,7 +36,9 @@ private:
 namespace Tessary {
 
 // "+" becomes a blank and "%xx" the byte with that hexadecimal value; a "%"
-// not followed by two hexadecimal digits is kept as it stands.
+// followed by two characters that are not both hexadecimal digits is kept as
+// it stands. A "%" cut short by the end of the text (one character or none
+// after it) ends the value there: what stands before it is the result.
 QByteArray UrlDecode(QByteArrayView text);
 
 } // namespace Tessary

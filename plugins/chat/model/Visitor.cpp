@@ -129,22 +129,27 @@ void CVisitor::ApplyInfo(const Tessary::FlatXml &info)
         m_hash = Narrow(text("hash").toUtf8());
     if (!text("display-name").isEmpty())
         m_displayName = CapText(text("display-name"));
+    // Info comes whole or in part (a page report carries none): only what it
+    // carries changes, or the time on site would restart at every page.
     if (!text("survey").isEmpty())
         ApplySurvey(text("survey").toUtf8().toStdString());
-    else
+    else if (given("survey"))
         m_survey.clear();
     if (given("state"))
         m_state = int(qBound(qint64(INT_MIN), LeadingInteger(text("state")), qint64(INT_MAX)));
 
-    m_onSiteSince = now;
-    if (const qint64 onSite = LeadingInteger(text("time-on-site")); onSite > 0)
-        m_onSiteSince -= onSite;
-    if (!m_tracking.empty()) {
+    if (given("time-on-site")) {
+        m_onSiteSince = now;
+        if (const qint64 onSite = LeadingInteger(text("time-on-site")); onSite > 0)
+            m_onSiteSince -= onSite;
+    }
+    if (!m_tracking.empty() && given("time-on-page")) {
         m_tracking.back().time = now;
         if (const qint64 onPage = LeadingInteger(text("time-on-page")); onPage > 0)
             m_tracking.back().time -= onPage;
     }
-    m_agents = CapText(text("agents"));
+    if (given("agents"))
+        m_agents = CapText(text("agents"));
 
     if (given("group-chat-id")) {
         // A room address that does not parse keeps the visitor reachable

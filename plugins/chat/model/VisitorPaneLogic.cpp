@@ -61,6 +61,12 @@ MessageChannel *CVisitorPaneLogic::VisitorChannel(CChat *chat)
     return chat ? &chat->channel() : nullptr;
 }
 
+MessageChannel *CVisitorPaneLogic::RoomChannel(const Jid &room)
+{
+    // The room's chat is made on this very line when it opens.
+    return m_channels.Get(room.BareJid());
+}
+
 void CVisitorPaneLogic::OnPeerChatState(const ChatStateMessage &state)
 {
     if (CChat *chat = FindVisitorChat(state.from.jid))
@@ -148,6 +154,13 @@ void CVisitorPaneLogic::AddVisitorMessage(CVisitor &visitor, const QString &text
     ChatMessage line;
     line.from = visitor.jid();
     line.body = text;
+    if (!ChatOf(visitor)) {
+        // Written before the agent accepts: kept for the chat to show first.
+        MessageChannel *channel = RoomChannel(visitor.jid());
+        channel->SetUnread(true);
+        channel->Publish(line);
+        return;
+    }
     AddLine(visitor, line);
 }
 

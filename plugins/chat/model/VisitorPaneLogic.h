@@ -142,6 +142,7 @@ public:
     // IVisitorChats, as the plug-in core asks.
     CChat *FindVisitorChat(const QVPlugin::Jid &jid) override;
     MessageChannel *VisitorChannel(CChat *chat) override;
+    MessageChannel *RoomChannel(const QVPlugin::Jid &room) override;
     void OnPeerChatState(const QVPlugin::ChatStateMessage &state) override;
     void OnOwnPresence(QVPlugin::PresenceState state) override;
 

@@ -79,8 +79,16 @@ private:
 };
 
 FileUpload::FileUpload(QObject *parent)
-    : QObject(parent), m_network(new QNetworkAccessManager(this))
+    : QObject(parent), m_network(new QNetworkAccessManager(this)), m_watchdog(new QTimer(this))
 {
+    m_watchdog->setSingleShot(true);
+    connect(m_watchdog, &QTimer::timeout, this, &FileUpload::OnTimeout);
+}
+
+void FileUpload::SetTimeouts(int stallMs, int answerMs)
+{
+    m_stallMs = stallMs;
+    m_answerMs = answerMs;
 }
 
 FileUpload::~FileUpload()
@@ -142,6 +150,8 @@ bool FileUpload::Start(const QString &url, const QString &path)
     const QByteArray head = PartHead(path);
     m_headLength = head.size();
     m_lastDone = -1;
+    m_bodySent = false;
+    m_timeoutError.clear();
     m_body = new UploadBodyDevice(head, file, m_fileLength, PartTail(), this);
     m_body->open(QIODevice::ReadOnly);
 
@@ -152,19 +162,36 @@ bool FileUpload::Start(const QString &url, const QString &path)
     m_reply = m_network->post(request, m_body);
     connect(m_reply, &QNetworkReply::uploadProgress, this,
             [this](qint64 sent, qint64 total) {
-                // The stack reports (0, 0) when it is done sending; not news.
-                if (total > 0)
-                    OnUploadProgress(sent);
+                // The stack reports (0, 0) as the reply ends; not news.
+                if (total <= 0)
+                    return;
+                OnUploadProgress(sent);
+                // Once the whole body is out, the server owes the answer.
+                m_bodySent = sent >= total;
+                m_watchdog->start(m_bodySent ? m_answerMs : m_stallMs);
             });
     // Only the start of the answer is kept, however much the server sends.
     m_answer.clear();
     connect(m_reply, &QNetworkReply::readyRead, this, [this] {
         const QByteArray chunk = m_reply->readAll();
         m_answer += chunk.left(kMaxAnswer - m_answer.size());
+        m_watchdog->start(m_answerMs);
     });
     connect(m_reply, &QNetworkReply::finished, this, &FileUpload::OnFinished);
+    m_watchdog->start(m_stallMs);
     OnUploadProgress(0);
     return true;
+}
+
+void FileUpload::OnTimeout()
+{
+    if (!m_reply)
+        return;
+    m_timeoutError = m_bodySent
+        ? QStringLiteral("The upload was given up: the server did not answer within %1 seconds.")
+              .arg(m_answerMs / 1000)
+        : QStringLiteral("The upload was given up: nothing could be sent for %1 seconds.").arg(m_stallMs / 1000);
+    m_reply->abort(); // finishes the reply: OnFinished reports it
 }
 
 void FileUpload::OnUploadProgress(qint64 sent)
@@ -184,7 +211,9 @@ void FileUpload::OnFinished()
     const QString path = m_path;
     QString error;
     QString answer;
-    if (shrank)
+    if (!m_timeoutError.isEmpty())
+        error = m_timeoutError;
+    else if (shrank)
         error = QStringLiteral("The file changed while it was being sent.");
     else if (reply->error() != QNetworkReply::NoError && status == 0)
         error = reply->errorString();
@@ -203,6 +232,7 @@ void FileUpload::OnFinished()
 
 void FileUpload::Reset()
 {
+    m_watchdog->stop();
     if (m_reply) {
         m_reply->disconnect(this);
         m_reply->deleteLater();

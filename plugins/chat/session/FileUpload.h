@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 #include <QUrl>
 
 class QNetworkAccessManager;
@@ -28,6 +29,10 @@ public:
     bool Start(const QString &url, const QString &path);
     bool IsRunning() const { return m_reply != nullptr; }
 
+    // An upload that sends nothing for stallMs, or gets no answer answerMs
+    // after its body, is given up and fails. Both are 60 s unless set.
+    void SetTimeouts(int stallMs, int answerMs);
+
     // The name announced for path: blanks become "-", quotes and control
     // characters "_" so the part header cannot be broken.
     static QByteArray AnnouncedName(const QString &path);
@@ -44,6 +49,7 @@ signals:
 private:
     void OnUploadProgress(qint64 sent);
     void OnFinished();
+    void OnTimeout();
     void Reset();
 
     QNetworkAccessManager *m_network = nullptr;
@@ -54,4 +60,9 @@ private:
     qint64 m_headLength = 0;
     qint64 m_fileLength = 0;
     qint64 m_lastDone = -1;
+    QTimer *m_watchdog = nullptr;
+    int m_stallMs = 60000;
+    int m_answerMs = 60000;
+    bool m_bodySent = false;
+    QString m_timeoutError; // set when the watchdog gave the upload up
 };

@@ -254,9 +254,13 @@ private:
 
     void Unicode(int value)
     {
-        if (value < 0)
-            value += 65536;
-        const char16_t ch = char16_t(value & 0xFFFF);
+        // Writers give units above 32767 as negative numbers. A value that
+        // is no 16-bit unit, or a control character, is not text: it shows
+        // as the replacement character, never as a control.
+        const bool inRange = value >= -32768 && value <= 0xFFFF;
+        char16_t ch = char16_t(value < 0 ? value + 65536 : value);
+        if (!inRange || (ch < 0x20 && ch != u'\t' && ch != u'\n'))
+            ch = QChar::ReplacementCharacter;
         if (QChar::isHighSurrogate(ch)) {
             m_highSurrogate = ch;
         } else if (QChar::isLowSurrogate(ch)) {
@@ -266,6 +270,7 @@ private:
             }
             m_highSurrogate = 0;
         } else {
+            m_highSurrogate = 0;
             Append(QChar(ch));
         }
         m_skip = m_state.unicodeSkip;

@@ -126,7 +126,12 @@ void CChatRTFCtrl::AddNotice(const QString &body)
     AddHeader(cursor, QStringLiteral("System"), QColor());
     QTextCharFormat format = cursor.charFormat();
     format.setFontItalic(true);
-    cursor.insertText(QStringLiteral("  ") + body, format);
+    cursor.insertText(QStringLiteral("  "), format);
+    const int start = cursor.position();
+    cursor.insertText(body, format);
+    // An uploaded file's address is a link like any line's; codes stay text.
+    DecorateRange(start, cursor.position(), false);
+    cursor.movePosition(QTextCursor::End);
     cursor.insertBlock();
     format.setFontItalic(false);
     cursor.setCharFormat(format);
@@ -146,7 +151,7 @@ void CChatRTFCtrl::InsertEmoticon(QTextCursor &cursor, int index)
     cursor.insertImage(image);
 }
 
-void CChatRTFCtrl::DecorateRange(int from, int to)
+void CChatRTFCtrl::DecorateRange(int from, int to, bool emoticons)
 {
     QTextCursor range(document());
     range.setPosition(from);
@@ -161,6 +166,8 @@ void CChatRTFCtrl::DecorateRange(int from, int to)
     for (auto it = matches.crbegin(); it != matches.crend(); ++it) {
         QTextCursor cursor(document());
         if (it->capturedLength(1) > 0) {
+            if (!emoticons)
+                continue;
             cursor.setPosition(from + it->capturedStart(1));
             cursor.setPosition(from + it->capturedEnd(1), QTextCursor::KeepAnchor);
             const QTextCharFormat format = cursor.charFormat();

@@ -42,9 +42,9 @@ private:
     QTextCursor BeginEntry();
     void AddHeader(QTextCursor &cursor, const QString &header, const QColor &color);
     void InsertEmoticon(QTextCursor &cursor, int index);
-    // Turns emoticon codes and links between from and to into pictures and
-    // anchors.
-    void DecorateRange(int from, int to);
+    // Turns emoticon codes (unless only links are wanted) and links between
+    // from and to into pictures and anchors.
+    void DecorateRange(int from, int to, bool emoticons = true);
     void OnAnchorClicked(const QUrl &url);
     void ScrollToEnd();
 

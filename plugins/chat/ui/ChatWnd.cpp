@@ -279,6 +279,7 @@ void CChatWnd::AttachChat(CChat *chat)
 
     m_channelConnection = connect(&chat->channel(), &MessageChannel::messagePublished, this, &CChatWnd::OnMessage);
     m_uploadConnection = connect(&chat->upload(), &FileUpload::progress, this, &CChatWnd::OnUploadProgress);
+    m_uploadFailedConnection = connect(&chat->upload(), &FileUpload::failed, this, &CChatWnd::OnUploadFailed);
     Button(IdSendFile)->setEnabled(true);
     Button(IdTransfer)->setEnabled(chat->mode() == ChatModeRoomParticipant);
 
@@ -334,6 +335,7 @@ void CChatWnd::ReleaseChat()
     }
     disconnect(m_channelConnection);
     disconnect(m_uploadConnection);
+    disconnect(m_uploadFailedConnection);
     disconnect(m_pictureConnection);
     m_chat = nullptr;
     m_pictureJid = Jid();
@@ -583,6 +585,15 @@ void CChatWnd::OnUploadProgress(qint64 done, qint64 total)
     const qint64 percent = total > 0 ? qBound(qint64(0), done * 100 / total, qint64(100)) : 100;
     m_statusPicture->clear();
     SetStatus(QStringLiteral("Uploaded %1%").arg(percent));
+}
+
+void CChatWnd::OnUploadFailed()
+{
+    // A second file refused while the first goes on leaves its progress.
+    if (m_chat && m_chat->upload().IsRunning())
+        return;
+    m_statusPicture->clear();
+    SetStatus(QStringLiteral("Upload failed"));
 }
 
 void CChatWnd::OnPicture(const Jid &jid, const QImage &picture)

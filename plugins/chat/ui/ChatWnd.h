@@ -83,6 +83,7 @@ public:
     // The peer's chat state.
     void OnChatState(int state);
     void OnUploadProgress(qint64 done, qint64 total);
+    void OnUploadFailed();
     void OnPicture(const QVPlugin::Jid &jid, const QImage &picture);
     // Records and (when announce is set) sends the agent's chat state, with
     // the timers that go with it.
@@ -159,6 +160,7 @@ private:
     QVPlugin::Jid m_pictureJid;
     QMetaObject::Connection m_channelConnection;
     QMetaObject::Connection m_uploadConnection;
+    QMetaObject::Connection m_uploadFailedConnection;
     QMetaObject::Connection m_pictureConnection;
 
     CQVButton *m_picture = nullptr;

@@ -105,11 +105,18 @@ TEST_F(VisitorTest, InfoAndSurvey)
     EXPECT_TRUE(v->chatRequested());
     EXPECT_EQ(v->chatRequestedAt(), kStart + 100);
 
-    // A second info neither moves the wait nor keeps the survey it lacks;
-    // a survey without a name keeps the name.
+    // A partial info, and the empty one a page report carries, change only
+    // what they carry: the wait, the time on site and on the page, the
+    // survey and the agents stay. A survey without a name keeps the name.
     m_now += 50;
     v->ApplyInfo(Info({{"state", "8"}, {"time-chat-requested", "5"}, {"display-name", ""}}));
+    v->ApplyInfo(Info({}));
     EXPECT_EQ(v->chatRequestedAt(), kStart + 100);
+    EXPECT_EQ(v->onSiteSince(), kStart + 40);
+    EXPECT_EQ(v->Tracking().back().time, kStart + 80);
+    EXPECT_EQ(v->survey(), "qvvDEPT=Sales&qvvVID=Ann+Lee");
+    EXPECT_EQ(v->agents(), QStringLiteral("a@chat.example,me@chat.example"));
+    v->ApplyInfo(Info({{"survey", ""}, {"agents", ""}}));
     EXPECT_TRUE(v->survey().empty());
     EXPECT_EQ(v->agents(), QString());
     v->ApplySurvey("qvvDEPT=Support");

@@ -332,19 +332,31 @@ TEST_F(VisitorPaneTest, EndingAChatNoWindowShowsLeavesTheRoom)
     EXPECT_EQ(view.ended, std::vector<CChat *>{chat});
 }
 
-TEST_F(VisitorPaneTest, VisitorLinesReachOnlyAnOpenChat)
+TEST_F(VisitorPaneTest, VisitorLinesBeforeTheChatShowFirstWhenItOpens)
 {
+    // Lines written before the accept, by the service's notice and in the
+    // room, come first in order with their times; a notice needs the chat.
     CVisitor *v = host.Add("v1", CVisitor::StateChatting);
-    pane.AddVisitorMessage(*v, QStringLiteral("lost"));
+    pane.AddVisitorMessage(*v, QStringLiteral("anyone there?"));
+    ChatMessage inRoom;
+    inRoom.time = 1000;
+    inRoom.from = v->jid();
+    inRoom.body = QStringLiteral("hello?");
+    pane.RoomChannel(v->jid().BareJid())->Publish(inRoom);
+    pane.AddSessionNotification(*v, QStringLiteral("lost"));
     pane.OpenVisitorChat(*v, CVisitorPaneLogic::RoleParticipant);
     pane.AddVisitorMessage(*v, QStringLiteral("hello"));
     pane.AddSessionNotification(*v, QStringLiteral("visitor is typing"));
     const auto &lines = pane.ChatOf(*v)->channel().Messages();
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0].from, v->jid());
-    EXPECT_EQ(lines[0].body, "hello");
-    EXPECT_EQ(lines[1].type, ChatMessage::Notice);
-    EXPECT_FALSE(lines[1].from.IsValid());
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0].body, "anyone there?");
+    EXPECT_GT(lines[0].time, 0);
+    EXPECT_EQ(lines[1].body, "hello?");
+    EXPECT_EQ(lines[1].time, 1000);
+    EXPECT_EQ(lines[2].from, v->jid());
+    EXPECT_EQ(lines[2].body, "hello");
+    EXPECT_EQ(lines[3].type, ChatMessage::Notice);
+    EXPECT_FALSE(lines[3].from.IsValid());
     EXPECT_EQ(pane.FindVisitorChat(v->jid()), pane.ChatOf(*v));
 }
 

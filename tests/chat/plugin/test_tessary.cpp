@@ -115,11 +115,13 @@ public:
         return chat && chat->peer().BareEquals(jid) ? chat.get() : nullptr;
     }
     MessageChannel *VisitorChannel(CChat *c) override { return c == chat.get() ? channel : nullptr; }
+    MessageChannel *RoomChannel(const Jid &room) override { return rooms.Get(room); }
     void OnPeerChatState(const ChatStateMessage &s) override { states.push_back(s.state); }
     void OnOwnPresence(PresenceState s) override { presences.push_back(s); }
 
     std::unique_ptr<CChat> chat;
     MessageChannel *channel = nullptr;
+    MessageChannelRegistry rooms;
     std::vector<int> states;
     std::vector<PresenceState> presences;
 };
@@ -393,17 +395,26 @@ TEST_F(TessaryTest, ReplyRoadOpensAChatForABrowsingVisitorAndStopsFlashingForThe
 
 TEST_F(TessaryTest, TypingGoesToChattingVisitorsAndContactsOnly)
 {
+    // A visitor chat's peer is the visitor's bare room; the notice names the
+    // visitor. A room whose visitor is gone gets no chat state either.
     const struct
     {
         const char *peer;
-        QUuid id; // null: nothing sent
+        QUuid id;       // null: nothing sent
+        const char *to; // the addressee sent
     } cases[] = {
-        {"S6@chat.example/S6", MSG_SEND_AGENT_TYPING},
-        {"S1@chat.example/S1", QUuid()},
-        {"colleague@chat.example/desk", MSG_CHAT_STATE},
+        {"visitors.s6@chat.example", MSG_SEND_AGENT_TYPING, "visitors.s6@chat.example/S6"},
+        {"S6@chat.example/S6", MSG_SEND_AGENT_TYPING, "visitors.s6@chat.example/S6"},
+        {"visitors.s1@chat.example", QUuid(), ""},
+        {"visitors.s9@chat.example", QUuid(), ""},
+        {"colleague@chat.example/desk", MSG_CHAT_STATE, "colleague@chat.example/desk"},
     };
+    visitors.byBare = true;
     visitors.Add("S6", CVisitor::StateChatting);
     visitors.Add("S1", CVisitor::StateBrowsing);
+    const Jid gone(QStringLiteral("visitors.s9@chat.example"));
+    visitorChats.channel = plugin->Channels().Get(gone);
+    visitorChats.chat = std::make_unique<CChat>(gone, plugin->Core(), *visitorChats.channel, QStringLiteral("V"));
     for (const auto &c : cases) {
         sent.clear();
         EXPECT_EQ(plugin->SendTypingState(ChatContact(Jid(QString::fromLatin1(c.peer))), ChatStateComposing),
@@ -412,6 +423,7 @@ TEST_F(TessaryTest, TypingGoesToChattingVisitorsAndContactsOnly)
         ASSERT_EQ(sent.size(), c.id.isNull() ? 0u : 1u) << c.peer;
         if (!c.id.isNull()) {
             EXPECT_EQ(sent[0].id, c.id) << c.peer;
+            EXPECT_EQ(sent[0].As<ChatStateMessage>().to.jid.Str(), QLatin1String(c.to)) << c.peer;
         }
     }
 }
@@ -588,6 +600,11 @@ TEST_F(TessaryTest, AVisitorsRoomTakesItsMessagesOccupantsAndShowing)
 {
     CVisitor *visitor = visitors.Add("S1", CVisitor::StateChatting);
     const Jid room = visitor->jid().BareJid();
+    visitors.byBare = true;
+    Deliver(MSG_CHAT_MESSAGE_RECEIVED, "visitors.S1@chat.example/S1");
+    ASSERT_NE(visitorChats.rooms.Find(room), nullptr) << "a line before the chat opens is not kept for it";
+    EXPECT_EQ(visitorChats.rooms.Find(room)->Messages().size(), 1u);
+    EXPECT_EQ(plugin->Channels().Find(Jid(QStringLiteral("visitors.S1@chat.example/S1"))), nullptr);
     visitorChats.channel = plugin->Channels().Get(room);
     visitorChats.chat = std::make_unique<CChat>(room, plugin->Core(), *visitorChats.channel, QStringLiteral("V"));
 
@@ -606,7 +623,6 @@ TEST_F(TessaryTest, AVisitorsRoomTakesItsMessagesOccupantsAndShowing)
     EXPECT_EQ(visitorChats.chat->members().Count(), 1);
     EXPECT_EQ(plugin->Contacts().Count(), 0);
 
-    visitors.byBare = true;
     plugin->ShowChatFor(visitorChats.chat.get());
     EXPECT_EQ(visitors.shown, std::vector<CVisitor *>{visitor});
     EXPECT_EQ(windows.created, 0);

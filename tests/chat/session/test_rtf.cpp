@@ -129,6 +129,8 @@ TEST(RtfReader, HostileInput)
          QStringLiteral("ok!")},
         {"cut escapes", "{\\rtf1 a\\'e", QStringLiteral("a")},
         {"lone surrogates", "{\\rtf1 \\u-10179?a\\u-8704?b}", QStringLiteral("ab")},
+        {"\\u out of range or a control", "{\\rtf1 a\\u65536?b\\u-40000?c\\u0?d\\u27?e}",
+         QStringLiteral("a\uFFFDb\uFFFDc\uFFFDd\uFFFDe")},
     };
     for (const Case &c : cases) {
         const auto read = ReadRtf(c.rtf);

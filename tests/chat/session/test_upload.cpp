@@ -280,3 +280,38 @@ TEST_F(Upload, DestroyingAbortsTheUpload)
     QCoreApplication::processEvents();
     EXPECT_FALSE(server.complete);
 }
+
+// A server that takes the body and never answers, or stops taking it: the
+// upload gives up, says why, and the next file can go.
+TEST_F(Upload, AStalledUploadFailsAndTheNextOneCanGo)
+{
+    struct Case { const char *what; bool reads; qint64 size; int stallMs, answerMs; const char *says; };
+    for (const Case &c : {Case{"no answer after the body", true, 10, 60000, 200, "did not answer"},
+                          Case{"body not taken", false, 16 << 20, 300, 60000, "nothing could be sent"}}) {
+        SCOPED_TRACE(c.what);
+        QTcpServer silent;
+        ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
+        QByteArray received;
+        QObject::connect(&silent, &QTcpServer::pendingConnectionAvailable, [&] {
+            QTcpSocket *s = silent.nextPendingConnection();
+            if (c.reads)
+                QObject::connect(s, &QTcpSocket::readyRead, [&, s] { received += s->readAll(); });
+            else
+                s->setReadBufferSize(1024); // full at once: the socket stops reading
+        });
+        FileUpload upload;
+        upload.SetTimeouts(c.stallMs, c.answerMs);
+        QSignalSpy failed(&upload, &FileUpload::failed);
+        const QString url = QStringLiteral("http://127.0.0.1:%1/up").arg(silent.serverPort());
+        ASSERT_TRUE(upload.Start(url, Write("a.bin", QByteArray(c.size, 'x'))));
+        ASSERT_TRUE(waitUntil([&] { return !failed.isEmpty(); }, 20000));
+        EXPECT_TRUE(failed[0][0].toString().contains(QLatin1String(c.says))) << failed[0][0].toString().toStdString();
+        EXPECT_FALSE(upload.IsRunning());
+        if (c.reads)
+            EXPECT_TRUE(received.endsWith(FileUpload::PartTail())) << "the body was not all sent";
+        RecordingServer next;
+        QSignalSpy done(&upload, &FileUpload::finished);
+        ASSERT_TRUE(upload.Start(next.url(), Write("b.txt", "b")));
+        ASSERT_TRUE(waitUntil([&] { return done.size() == 1; }));
+    }
+}

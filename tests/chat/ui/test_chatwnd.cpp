@@ -259,6 +259,8 @@ TEST_F(ChatWndTest, LinesAndStatusTexts)
     EXPECT_EQ(window.StatusText(), "Uploaded 25%");
     window.OnUploadProgress(0, 0);
     EXPECT_EQ(window.StatusText(), "Uploaded 100%");
+    emit chat.upload().failed(QStringLiteral("The server did not answer."));
+    EXPECT_EQ(window.StatusText(), "Upload failed");
 
     window.EndChat();
     EXPECT_TRUE(Transcript(window).contains(QLatin1String("System:\n  The chat has ended")));

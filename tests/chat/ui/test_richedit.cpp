@@ -110,6 +110,12 @@ TEST(ChatTranscript, NoticesAndRtfLines)
     QByteArray saved;
     transcript.GetRtf(saved);
     EXPECT_TRUE(saved.contains("red :)")) << saved.constData();
+
+    transcript.AddNotice(QStringLiteral("File a.txt has been uploaded as http://127.0.0.1:8/up/a.txt"));
+    const QList<Piece> upload = Runs(transcript.document()->lastBlock().previous());
+    ASSERT_EQ(upload.size(), 2);
+    EXPECT_EQ(upload[1].format.anchorHref(), "http://127.0.0.1:8/up/a.txt") << "a notice's address is a link";
+    EXPECT_TRUE(upload[1].format.fontItalic());
 }
 
 TEST(ChatTranscript, OnlyWebAndMailLinksOpen)
