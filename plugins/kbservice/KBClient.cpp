@@ -145,20 +145,72 @@ CKBClient::Ready CKBClient::Wait(int socket, short events) const
     }
 }
 
+namespace {
+
+// One look-up of the service's host, owned by whoever ends last: the call,
+// or the resolver when the call gave up while it was still running.
+struct Lookup
+{
+    std::string host;
+    std::string service;
+    addrinfo hints{};
+    gaicb request{};
+};
+
+} // namespace
+
+addrinfo *CKBClient::Resolve(struct soap *soap, const char *host, int port)
+{
+    // The look-up runs on the resolver's thread, so that the deadline and
+    // Abort reach it as they reach the connect.
+    auto lookup = std::make_unique<Lookup>();
+    lookup->host = host;
+    lookup->service = std::to_string(port);
+    lookup->hints.ai_family = AF_UNSPEC;
+    lookup->hints.ai_socktype = SOCK_STREAM;
+    lookup->hints.ai_flags = AI_NUMERICSERV;
+    lookup->request.ar_name = lookup->host.c_str();
+    lookup->request.ar_service = lookup->service.c_str();
+    lookup->request.ar_request = &lookup->hints;
+    gaicb *requests[] = {&lookup->request};
+    if (::getaddrinfo_a(GAI_NOWAIT, requests, 1, nullptr) != 0) {
+        Fail(soap, "the knowledge-base host name could not be looked up");
+        return nullptr;
+    }
+    for (;;) {
+        const int state = ::gai_error(&lookup->request);
+        if (state == 0)
+            return lookup->request.ar_result;
+        if (state != EAI_INPROGRESS) {
+            Fail(soap, "the knowledge-base host name could not be resolved");
+            return nullptr;
+        }
+        const auto left = m_deadline - Clock::now();
+        if (m_aborted || left <= Clock::duration::zero()) {
+            Fail(soap, m_aborted ? "the knowledge-base call was cancelled"
+                                 : "the knowledge-base call timed out while looking up the host");
+            const int cancelled = ::gai_cancel(&lookup->request);
+            if (cancelled == EAI_ALLDONE && lookup->request.ar_result)
+                ::freeaddrinfo(lookup->request.ar_result);
+            else if (cancelled == EAI_NOTCANCELED)
+                (void)lookup.release(); // still running: the resolver writes into it later
+            return nullptr;
+        }
+        // Abort does not wake this wait: short steps keep it prompt.
+        const auto step = std::chrono::duration_cast<std::chrono::nanoseconds>(
+            std::min<Clock::duration>(left, std::chrono::milliseconds(50)));
+        const timespec wait{0, long(step.count())};
+        ::gai_suspend(requests, 1, &wait);
+    }
+}
+
 int CKBClient::OpenSocket(struct soap *soap, const char *, const char *host, int port)
 {
     auto *self = static_cast<CKBClient *>(soap->user);
     soap->errnum = 0;
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = SOCK_STREAM;
-    hints.ai_flags = AI_NUMERICSERV;
-    addrinfo *addresses = nullptr;
-    if (self->m_aborted) {
+    addrinfo *addresses = self->m_aborted ? nullptr : self->Resolve(soap, host, port);
+    if (self->m_aborted)
         self->Fail(soap, "the knowledge-base call was cancelled");
-    } else if (::getaddrinfo(host, std::to_string(port).c_str(), &hints, &addresses) != 0) {
-        self->Fail(soap, "the knowledge-base host name could not be resolved");
-    }
     int socket = -1;
     for (const addrinfo *a = addresses; a && socket < 0 && self->m_failure.empty(); a = a->ai_next) {
         socket = ::socket(a->ai_family, a->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, a->ai_protocol);

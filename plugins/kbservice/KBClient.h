@@ -92,6 +92,9 @@ private:
     Ready Wait(int socket, short events) const;
     // The call failed for a reason of our own: kept for LastError.
     void Fail(struct soap *soap, const char *text);
+    // The host's addresses, looked up within the call's deadline; null when
+    // the look-up failed.
+    struct addrinfo *Resolve(struct soap *soap, const char *host, int port);
     static int OpenSocket(struct soap *soap, const char *endpoint, const char *host, int port);
     static int SendBytes(struct soap *soap, const char *data, size_t size);
     static size_t ReceiveBytes(struct soap *soap, char *buffer, size_t size);
