@@ -65,8 +65,8 @@ using KBStatusChange = std::pair<std::string, KBStatus>;
 //   MSG_KB_FIND in                                                  KBSearchMessage
 //   MSG_KB_FIND out (unused by the service)                         KBResultsOutMessage
 //   MSG_KB_CATEGORIES, MSG_KB_STATUSES, MSG_KB_SEARCH_RESULTS       the list messages
-//   MSG_KB_GET_ARTICLE, MSG_KB_DELETE_ARTICLE, MSG_KB_DELETE_STATUS,
-//   MSG_KB_ADD_ARTICLE out                                          QVMessage<std::string>
+//   MSG_KB_GET_ARTICLE, MSG_KB_ARTICLE_NOT_READ, MSG_KB_DELETE_ARTICLE,
+//   MSG_KB_DELETE_STATUS, MSG_KB_ADD_ARTICLE out                    QVMessage<std::string>
 //   MSG_KB_DELETE_CATEGORY                                          QVMessage<int>
 //   MSG_KB_REFRESH                                                  none
 using KBArticleMessage = QVMessage<KBArticle>;

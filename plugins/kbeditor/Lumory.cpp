@@ -112,6 +112,14 @@ int CLumoryPlugin::OnMessage(const QUuid &id, IMessage *in, IMessage *out)
         }
         return 2;
     }
+    if (id == MSG_KB_ARTICLE_NOT_READ) {
+        // The read failed: a later arrival of the same article answers another request.
+        if (auto *message = KBPayloadAs<QVMessage<std::string>>(in)) {
+            m_pendingPreview.erase(message->value);
+            m_pendingOpen.erase(message->value);
+        }
+        return 2;
+    }
     return CPluginBase::OnMessage(id, in, out);
 }
 

@@ -54,8 +54,9 @@ public:
                       QObject *requester = nullptr);
     int RequestArticle(const std::string &id);
     // The article, when it arrives, is previewed (then edited when both
-    // were asked for). An id is kept only when the service took the request,
-    // so a failed request never changes what a later arrival does.
+    // were asked for). An id is kept only when the service took the request
+    // and until its read failed, so a failed request never changes what a
+    // later arrival does.
     int RequestArticlePreview(const std::string &id);
     int RequestArticleEdit(const std::string &id);
     // A new article (empty id) is added and takes the id the service gave.

@@ -4,6 +4,13 @@
 #include "bus/MessageIds.h"
 #include "plugins/kbservice/KBServiceLog.h"
 
+#include <QEvent>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QThread>
+
+#include <optional>
+
 using namespace QVPlugin;
 
 namespace {
@@ -46,6 +53,22 @@ int WriteResult(int result)
     return result == RESULT_DONE ? RESULT_DONE : -1;
 }
 
+// Installed on the application while a write waits: a close that the window
+// system asks for (the agent's click on a close button) would run the
+// shut-down under the write in progress. It is refused; the agent can close
+// again once the write has answered.
+class CloseHold : public QObject
+{
+public:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() != QEvent::Close || !event->spontaneous())
+            return false;
+        event->ignore();
+        return true;
+    }
+};
+
 } // namespace
 
 CBrandle::CBrandle() : CPluginBase(15000, &BrandleString)
@@ -65,10 +88,9 @@ const QUuid *CBrandle::GetId() const
     return &PLUGIN_GUID_KB_SERVICE;
 }
 
-void CBrandle::SetTimings(std::chrono::milliseconds refresh, std::chrono::milliseconds stopWait)
+void CBrandle::SetRefreshInterval(std::chrono::milliseconds refresh)
 {
     m_refreshInterval = refresh;
-    m_stopWait = stopWait;
 }
 
 bool CBrandle::OnLoad()
@@ -93,17 +115,10 @@ void CBrandle::OnUnload()
             m_wake = true;
         }
         m_wakeEvent.notify_one();
-        bool ended;
-        {
-            std::unique_lock lock(m_doneLock);
-            ended = m_doneEvent.wait_for(lock, m_stopWait, [this] { return m_done; });
-        }
-        if (!ended) {
-            // A call that does not return: cut its connection so the worker
-            // ends, since it may never outlive the library's code.
-            qCInfo(lcKBService) << "knowledge-base worker still busy at shut-down; aborting its call";
-            m_client.Abort();
-        }
+        // A call in progress, even one still connecting, ends at once: its
+        // answer would reach nobody, and the worker must not outlive the
+        // library's code.
+        m_client.Abort();
         m_worker.join();
     }
     std::lock_guard lock(m_queueLock);
@@ -153,26 +168,28 @@ int CBrandle::HandleRequest(const QUuid &id, IMessage *in, IMessage *out)
         auto *msg = KBPayloadAs<KBCategoryMessage>(in);
         if (!msg)
             return -1;
-        return WriteResult(id == MSG_KB_ADD_CATEGORY ? m_client.AddCategory(msg->value)
-                                                     : m_client.EditCategory(msg->value));
+        const bool add = id == MSG_KB_ADD_CATEGORY;
+        return WriteResult(RunWrite([&] {
+            return add ? m_client.AddCategory(msg->value) : m_client.EditCategory(msg->value);
+        }));
     }
     if (id == MSG_KB_DELETE_CATEGORY) {
         auto *msg = KBPayloadAs<QVMessage<int>>(in);
         if (!msg)
             return -1;
-        return WriteResult(m_client.DeleteEntity("CATEGORY", std::to_string(msg->value)));
+        return WriteResult(RunWrite([&] { return m_client.DeleteEntity("CATEGORY", std::to_string(msg->value)); }));
     }
     if (id == MSG_KB_ADD_STATUS) {
         auto *msg = KBPayloadAs<KBStatusMessage>(in);
-        return msg ? WriteResult(m_client.AddStatus(msg->value)) : -1;
+        return msg ? WriteResult(RunWrite([&] { return m_client.AddStatus(msg->value); })) : -1;
     }
     if (id == MSG_KB_UPDATE_STATUS) {
         auto *msg = KBPayloadAs<KBStatusChangeMessage>(in);
-        return msg ? WriteResult(m_client.EditStatus(msg->value)) : -1;
+        return msg ? WriteResult(RunWrite([&] { return m_client.EditStatus(msg->value); })) : -1;
     }
     if (id == MSG_KB_DELETE_STATUS) {
         auto *msg = KBPayloadAs<QVMessage<std::string>>(in);
-        return msg ? WriteResult(m_client.DeleteEntity("STATUS", msg->value)) : -1;
+        return msg ? WriteResult(RunWrite([&] { return m_client.DeleteEntity("STATUS", msg->value); })) : -1;
     }
     if (id == MSG_KB_GET_ARTICLE) {
         auto *msg = KBPayloadAs<QVMessage<std::string>>(in);
@@ -187,15 +204,15 @@ int CBrandle::HandleRequest(const QUuid &id, IMessage *in, IMessage *out)
         // Without a place for the new id the caller could not use the result.
         if (!msg || !newId)
             return -1;
-        return WriteResult(m_client.AddArticle(msg->value, newId->value));
+        return WriteResult(RunWrite([&] { return m_client.AddArticle(msg->value, newId->value); }));
     }
     if (id == MSG_KB_UPDATE_ARTICLE) {
         auto *msg = KBPayloadAs<KBArticleMessage>(in);
-        return msg ? WriteResult(m_client.UpdateArticle(msg->value)) : -1;
+        return msg ? WriteResult(RunWrite([&] { return m_client.UpdateArticle(msg->value); })) : -1;
     }
     if (id == MSG_KB_DELETE_ARTICLE) {
         auto *msg = KBPayloadAs<QVMessage<std::string>>(in);
-        return msg ? WriteResult(m_client.DeleteEntity("ARTICLE", msg->value)) : -1;
+        return msg ? WriteResult(RunWrite([&] { return m_client.DeleteEntity("ARTICLE", msg->value); })) : -1;
     }
     if (id == MSG_KB_FIND) {
         auto *msg = KBPayloadAs<KBSearchMessage>(in);
@@ -207,10 +224,70 @@ int CBrandle::HandleRequest(const QUuid &id, IMessage *in, IMessage *out)
     return RESULT_NOT_HANDLED;
 }
 
+// Writes run "at once" for their caller: the user-interface thread waits for
+// the answer inside OnMessage. The call itself runs on a thread of its own,
+// and the waiting thread runs a local event loop that leaves out the user's
+// input (held until the write answered) but paints, so the windows never
+// freeze; the cursor shows the wait, and a close asked for by the window
+// system is refused meanwhile. Turns keep the calls in the order of the
+// writes, also when a handler run by that loop writes in its turn. Without a
+// GUI application on this thread (tests, tools) the call runs right here.
+int CBrandle::RunWrite(const std::function<int()> &write)
+{
+    uint64_t turn;
+    {
+        std::lock_guard lock(m_writeLock);
+        turn = m_nextWrite++;
+    }
+    int result = RESULT_REFUSED;
+    std::optional<QEventLoop> loop; // made before the call's thread starts
+    const auto call = [&] {
+        {
+            std::unique_lock lock(m_writeLock);
+            m_writeTurn.wait(lock, [&] { return m_writeServed == turn; });
+        }
+        result = write();
+        {
+            std::lock_guard lock(m_writeLock);
+            ++m_writeServed;
+        }
+        m_writeTurn.notify_all();
+        if (loop)
+            QMetaObject::invokeMethod(&*loop, &QEventLoop::quit, Qt::QueuedConnection);
+    };
+    auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance());
+    std::thread thread;
+    if (app && QThread::currentThread() == app->thread()) {
+        loop.emplace();
+        try {
+            thread = std::thread(call);
+        } catch (const std::system_error &e) {
+            qCWarning(lcKBService) << "knowledge-base write runs without its thread:" << e.what();
+        }
+    }
+    if (!thread.joinable()) {
+        loop.reset();
+        call();
+        return result;
+    }
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    CloseHold hold;
+    app->installEventFilter(&hold);
+    // Returns when the call has ended, or early when the application quits;
+    // then the call's own deadline bounds the join.
+    loop->exec(QEventLoop::ExcludeUserInputEvents);
+    thread.join();
+    app->removeEventFilter(&hold);
+    QGuiApplication::restoreOverrideCursor();
+    return result;
+}
+
 void CBrandle::QueryArticle(const std::string &id)
 {
     if (auto article = m_client.GetArticle(id))
         SendValue(MSG_KB_ARTICLE, *article);
+    else
+        SendValue(MSG_KB_ARTICLE_NOT_READ, id);
 }
 
 void CBrandle::Find(const KBSearchParams &params)
@@ -225,6 +302,8 @@ void CBrandle::Refresh()
         return;
     if (auto statuses = m_client.GetStatusList())
         SendValue(MSG_KB_STATUSES, *statuses);
+    if (Stopping())
+        return;
     if (auto categories = m_client.GetCategories())
         SendValue(MSG_KB_CATEGORIES, *categories);
 }
@@ -258,14 +337,16 @@ void CBrandle::Wake()
     m_wakeEvent.notify_one();
 }
 
+bool CBrandle::Stopping()
+{
+    std::lock_guard lock(m_queueLock);
+    return m_stop;
+}
+
 void CBrandle::WorkerMain()
 {
     using Clock = std::chrono::steady_clock;
     auto lastRefresh = Clock::now() - m_refreshInterval;
-    auto stopping = [this] {
-        std::lock_guard lock(m_queueLock);
-        return m_stop;
-    };
     for (;;) {
         {
             std::unique_lock lock(m_queueLock);
@@ -278,18 +359,15 @@ void CBrandle::WorkerMain()
         }
         Refresh();
         lastRefresh = Clock::now();
-        if (stopping())
+        if (Stopping())
             break;
         while (auto task = PopTask()) {
             task->Execute(this);
             task.reset();
-            if (stopping())
+            if (Stopping())
                 break;
         }
-        if (stopping())
+        if (Stopping())
             break;
     }
-    std::lock_guard lock(m_doneLock);
-    m_done = true;
-    m_doneEvent.notify_all();
 }

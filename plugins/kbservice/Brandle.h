@@ -3,18 +3,23 @@
 // Writes are answered at once through the service; article reads and
 // searches are queued for a worker thread, which also reloads the status and
 // category lists on every wake and every two minutes, and sends its answers
-// through the bus.
+// through the bus. A read of one article that fails is answered with
+// MSG_KB_ARTICLE_NOT_READ, so that the editor forgets what it asked for.
 //
 // Threading: OnMessage, OnSettingChanged, OnLoad and OnUnload run on the
 // user-interface thread; the worker only runs the client and sends through
-// the host. The queue lock and the client's locks are never held together.
+// the host. A write's call runs on a thread of its own while the
+// user-interface thread waits for it with its windows painting (see
+// RunWrite). The queue lock and the client's locks are never held together.
 
 #include "plugins/kbservice/KBClient.h"
 #include "plugins/xmpp/PluginBase.h"
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -35,7 +40,6 @@ class CBrandle : public QVPlugin::CPluginBase
 public:
     static constexpr int kMode = 14000;
     static constexpr std::chrono::milliseconds kRefreshInterval{120000};
-    static constexpr std::chrono::milliseconds kStopWait{30000};
 
     CBrandle();
     ~CBrandle() override;
@@ -46,8 +50,8 @@ public:
     void OnUnload() override;
     void OnSettingChanged(const QString &key, const QVariant &value) override;
 
-    // For tests: a shorter refresh period and shut-down wait; before OnLoad.
-    void SetTimings(std::chrono::milliseconds refresh, std::chrono::milliseconds stopWait);
+    // For tests: a shorter refresh period; before OnLoad.
+    void SetRefreshInterval(std::chrono::milliseconds refresh);
     CKBClient &Client() { return m_client; }
 
     // The operations the tasks run; each sends its answer on success.
@@ -57,9 +61,13 @@ public:
 private:
     bool HasAccount() const;
     int HandleRequest(const QUuid &id, QVPlugin::IMessage *in, QVPlugin::IMessage *out);
+    // Runs a write's call and returns its result, the calls in the order
+    // the writes came; see Brandle.cpp for how the windows keep painting.
+    int RunWrite(const std::function<int()> &write);
     void PushTask(std::unique_ptr<IKBServiceTask> task);
     std::unique_ptr<IKBServiceTask> PopTask();
     void Wake();
+    bool Stopping();
     void WorkerMain();
     void Refresh();
 
@@ -71,7 +79,12 @@ private:
 
     CKBClient m_client;
     std::chrono::milliseconds m_refreshInterval = kRefreshInterval;
-    std::chrono::milliseconds m_stopWait = kStopWait;
+
+    // Turns of the writes' calls, in the order the writes came.
+    std::mutex m_writeLock;
+    std::condition_variable m_writeTurn;
+    uint64_t m_nextWrite = 0;
+    uint64_t m_writeServed = 0;
 
     std::thread m_worker;
     std::mutex m_queueLock; // guards m_tasks, m_wake and m_stop
@@ -79,8 +92,4 @@ private:
     std::deque<std::unique_ptr<IKBServiceTask>> m_tasks;
     bool m_wake = false;
     bool m_stop = false;
-    // Signalled by the worker as it ends, so OnUnload can wait with a limit.
-    std::mutex m_doneLock;
-    std::condition_variable m_doneEvent;
-    bool m_done = false;
 };

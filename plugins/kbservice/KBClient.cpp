@@ -1,21 +1,30 @@
 #include "plugins/kbservice/KBClient.h"
 
+#include "plugins/kbservice/KBAnswerFilter.h"
 #include "plugins/kbservice/KBServiceLog.h"
 #include "plugins/kbservice/KBText.h"
 #include "plugins/kbservice/schema/KBNamespaces.h"
 
 #include "KBServicekbSoap12Proxy.h"
 
+#include <netdb.h>
+#include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 using namespace QVPlugin;
 using namespace KBService;
+using Clock = std::chrono::steady_clock;
 
 namespace {
 
+// Returned text is kept as the service sent it.
 std::string Text(const std::string *value)
 {
-    return value ? KBText::FromService(*value) : std::string();
+    return value ? *value : std::string();
 }
 
 } // namespace
@@ -26,14 +35,25 @@ class CKBClient::Call
 {
 public:
     explicit Call(CKBClient &client)
-        : m_client(client), m_lock(client.m_serviceLock), m_account(client.CurrentAccount())
+        : m_client(client),
+          m_deadline(Clock::now() + std::chrono::milliseconds(client.m_callLimitMs.load())),
+          m_lock(client.m_serviceLock, m_deadline),
+          m_account(client.CurrentAccount())
     {
+        if (!m_lock)
+            return;
+        m_client.m_deadline = m_deadline;
+        m_client.m_failure.clear();
+        m_client.m_answer.reset();
         m_client.m_proxy->soap_endpoint = m_account.url.empty() ? kDefaultEndpoint : m_account.url.c_str();
     }
     ~Call()
     {
+        if (!m_lock)
+            return;
         m_client.m_proxy->destroy();
         m_client.m_proxy->soap_endpoint = nullptr;
+        m_client.m_answer.reset();
     }
 
     // Adds the account to the request and calls the operation; true when the
@@ -41,17 +61,20 @@ public:
     template <typename Request, typename Response>
     bool Run(Request &request, Response &response, int (kbSoap12Proxy::*operation)(Request *, Response &))
     {
+        if (!m_lock) {
+            Failed("the knowledge-base service was busy until the call's deadline");
+            return false;
+        }
         request.account_USCOREnumber = &m_account.id;
         request.key = &m_account.key;
         kbSoap12Proxy &proxy = *m_client.m_proxy;
         if ((proxy.*operation)(&request, response) == SOAP_OK && proxy.error == SOAP_OK) {
-            m_client.m_lastError.clear();
+            m_client.SetLastError({});
             return true;
         }
         char text[512] = {};
         proxy.soap_sprint_fault(text, sizeof text);
-        m_client.m_lastError = text;
-        qCInfo(lcKBService).noquote() << "knowledge-base call failed:" << QString::fromUtf8(text).simplified();
+        Failed(m_client.m_failure.empty() ? std::string(text) : m_client.m_failure);
         return false;
     }
 
@@ -63,8 +86,15 @@ public:
     }
 
 private:
+    void Failed(const std::string &text)
+    {
+        m_client.SetLastError(text);
+        qCInfo(lcKBService).noquote() << "knowledge-base call failed:" << QString::fromStdString(text).simplified();
+    }
+
     CKBClient &m_client;
-    std::lock_guard<std::mutex> m_lock;
+    const Clock::time_point m_deadline;
+    std::unique_lock<std::timed_mutex> m_lock;
     Account m_account;
 };
 
@@ -72,51 +102,230 @@ CKBClient::CKBClient() : m_proxy(std::make_unique<kbSoap12Proxy>(SOAP_C_UTFSTRIN
 {
     soap_set_namespaces(m_proxy.get(), kNamespaces);
     m_proxy->soap_endpoint = nullptr;
-    SetTimeouts(kConnectTimeoutS, kSendTimeoutS, kReceiveTimeoutS);
+    m_abortEvent = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    // The runtime's own time-outs count per read; the deadline of the call
+    // is kept by our transport below instead.
+    m_proxy->connect_timeout = 0;
+    m_proxy->send_timeout = 0;
+    m_proxy->recv_timeout = 0;
     m_proxy->user = this;
-    m_defaultOpen = m_proxy->fopen;
-    m_defaultClose = m_proxy->fclose;
     m_proxy->fopen = &CKBClient::OpenSocket;
+    m_proxy->fsend = &CKBClient::SendBytes;
+    m_proxy->frecv = &CKBClient::ReceiveBytes;
     m_proxy->fclose = &CKBClient::CloseSocket;
 }
 
-int CKBClient::OpenSocket(struct soap *soap, const char *endpoint, const char *host, int port)
+CKBClient::~CKBClient()
+{
+    if (m_abortEvent >= 0)
+        ::close(m_abortEvent);
+}
+
+void CKBClient::Fail(struct soap *soap, const char *text)
+{
+    if (m_failure.empty())
+        m_failure = text;
+    soap->errnum = 0;
+}
+
+CKBClient::Ready CKBClient::Wait(int socket, short events) const
+{
+    for (;;) {
+        if (m_aborted)
+            return Ready::Aborted;
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(m_deadline - Clock::now());
+        if (left.count() <= 0)
+            return Ready::TimedOut;
+        pollfd fds[2] = {{socket, events, 0}, {m_abortEvent, POLLIN, 0}};
+        const int n = ::poll(fds, m_abortEvent >= 0 ? 2 : 1, int(std::min<long long>(left.count(), 1000)));
+        if (n < 0 && errno != EINTR)
+            return Ready::Aborted;
+        if (n > 0 && fds[0].revents)
+            return Ready::Yes;
+    }
+}
+
+namespace {
+
+// One look-up of the service's host, owned by whoever ends last: the call,
+// or the resolver when the call gave up while it was still running.
+struct Lookup
+{
+    std::string host;
+    std::string service;
+    addrinfo hints{};
+    gaicb request{};
+};
+
+} // namespace
+
+addrinfo *CKBClient::Resolve(struct soap *soap, const char *host, int port)
+{
+    // The look-up runs on the resolver's thread, so that the deadline and
+    // Abort reach it as they reach the connect.
+    auto lookup = std::make_unique<Lookup>();
+    lookup->host = host;
+    lookup->service = std::to_string(port);
+    lookup->hints.ai_family = AF_UNSPEC;
+    lookup->hints.ai_socktype = SOCK_STREAM;
+    lookup->hints.ai_flags = AI_NUMERICSERV;
+    lookup->request.ar_name = lookup->host.c_str();
+    lookup->request.ar_service = lookup->service.c_str();
+    lookup->request.ar_request = &lookup->hints;
+    gaicb *requests[] = {&lookup->request};
+    if (::getaddrinfo_a(GAI_NOWAIT, requests, 1, nullptr) != 0) {
+        Fail(soap, "the knowledge-base host name could not be looked up");
+        return nullptr;
+    }
+    for (;;) {
+        const int state = ::gai_error(&lookup->request);
+        if (state == 0)
+            return lookup->request.ar_result;
+        if (state != EAI_INPROGRESS) {
+            Fail(soap, "the knowledge-base host name could not be resolved");
+            return nullptr;
+        }
+        const auto left = m_deadline - Clock::now();
+        if (m_aborted || left <= Clock::duration::zero()) {
+            Fail(soap, m_aborted ? "the knowledge-base call was cancelled"
+                                 : "the knowledge-base call timed out while looking up the host");
+            const int cancelled = ::gai_cancel(&lookup->request);
+            if (cancelled == EAI_ALLDONE && lookup->request.ar_result)
+                ::freeaddrinfo(lookup->request.ar_result);
+            else if (cancelled == EAI_NOTCANCELED)
+                (void)lookup.release(); // still running: the resolver writes into it later
+            return nullptr;
+        }
+        // Abort does not wake this wait: short steps keep it prompt.
+        const auto step = std::chrono::duration_cast<std::chrono::nanoseconds>(
+            std::min<Clock::duration>(left, std::chrono::milliseconds(50)));
+        const timespec wait{0, long(step.count())};
+        ::gai_suspend(requests, 1, &wait);
+    }
+}
+
+int CKBClient::OpenSocket(struct soap *soap, const char *, const char *host, int port)
 {
     auto *self = static_cast<CKBClient *>(soap->user);
-    {
-        std::lock_guard lock(self->m_socketLock);
-        if (self->m_aborted) {
-            soap->error = SOAP_TCP_ERROR;
-            return SOAP_INVALID_SOCKET;
+    soap->errnum = 0;
+    addrinfo *addresses = self->m_aborted ? nullptr : self->Resolve(soap, host, port);
+    if (self->m_aborted)
+        self->Fail(soap, "the knowledge-base call was cancelled");
+    int socket = -1;
+    for (const addrinfo *a = addresses; a && socket < 0 && self->m_failure.empty(); a = a->ai_next) {
+        socket = ::socket(a->ai_family, a->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, a->ai_protocol);
+        if (socket < 0)
+            continue;
+        bool connected = ::connect(socket, a->ai_addr, a->ai_addrlen) == 0;
+        if (!connected && errno == EINPROGRESS) {
+            switch (self->Wait(socket, POLLOUT)) {
+            case Ready::Yes: {
+                int error = 0;
+                socklen_t size = sizeof error;
+                connected = ::getsockopt(socket, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0;
+                break;
+            }
+            case Ready::TimedOut:
+                self->Fail(soap, "the knowledge-base call timed out while connecting");
+                break;
+            case Ready::Aborted:
+                self->Fail(soap, "the knowledge-base call was cancelled");
+                break;
+            }
+        }
+        if (!connected) {
+            ::close(socket);
+            socket = -1;
         }
     }
-    const SOAP_SOCKET socket = self->m_defaultOpen(soap, endpoint, host, port);
-    std::lock_guard lock(self->m_socketLock);
-    if (self->m_aborted && soap_valid_socket(socket))
-        ::shutdown(socket, SHUT_RDWR);
-    self->m_openSocket = soap_valid_socket(socket) ? socket : -1;
+    if (addresses)
+        ::freeaddrinfo(addresses);
+    if (socket < 0) {
+        self->Fail(soap, "the knowledge-base service could not be reached");
+        soap_set_receiver_error(soap, self->m_failure.c_str(), nullptr, SOAP_TCP_ERROR);
+        return SOAP_INVALID_SOCKET;
+    }
+    self->m_answer = std::make_unique<CKBAnswerFilter>();
     return socket;
+}
+
+int CKBClient::SendBytes(struct soap *soap, const char *data, size_t size)
+{
+    auto *self = static_cast<CKBClient *>(soap->user);
+    while (size > 0) {
+        switch (self->Wait(soap->socket, POLLOUT)) {
+        case Ready::Yes:
+            break;
+        case Ready::TimedOut:
+            self->Fail(soap, "the knowledge-base call timed out while sending");
+            return SOAP_EOF;
+        case Ready::Aborted:
+            self->Fail(soap, "the knowledge-base call was cancelled");
+            return SOAP_EOF;
+        }
+        const ssize_t n = ::send(soap->socket, data, size, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
+            continue;
+        if (n <= 0) {
+            self->Fail(soap, "the knowledge-base connection failed while sending");
+            return SOAP_EOF;
+        }
+        data += n;
+        size -= size_t(n);
+    }
+    return SOAP_OK;
+}
+
+size_t CKBClient::ReceiveBytes(struct soap *soap, char *buffer, size_t size)
+{
+    auto *self = static_cast<CKBClient *>(soap->user);
+    CKBAnswerFilter *answer = self->m_answer.get();
+    if (!answer)
+        return 0;
+    for (;;) {
+        if (const size_t n = answer->Read(buffer, size))
+            return n;
+        if (answer->Complete())
+            return 0; // the end of the answer
+        switch (self->Wait(soap->socket, POLLIN)) {
+        case Ready::Yes:
+            break;
+        case Ready::TimedOut:
+            self->Fail(soap, "the knowledge-base call timed out while reading the answer");
+            return 0;
+        case Ready::Aborted:
+            self->Fail(soap, "the knowledge-base call was cancelled");
+            return 0;
+        }
+        char received[16384];
+        const ssize_t n = ::recv(soap->socket, received, sizeof received, MSG_DONTWAIT);
+        if (n > 0) {
+            answer->Feed(std::string_view(received, size_t(n)));
+        } else if (n == 0) {
+            answer->Finish();
+        } else if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+            self->Fail(soap, "the knowledge-base connection failed while reading the answer");
+            return 0;
+        }
+    }
 }
 
 int CKBClient::CloseSocket(struct soap *soap)
 {
-    auto *self = static_cast<CKBClient *>(soap->user);
-    {
-        std::lock_guard lock(self->m_socketLock);
-        self->m_openSocket = -1;
-    }
-    return self->m_defaultClose(soap);
+    if (soap_valid_socket(soap->socket))
+        ::close(soap->socket);
+    soap->socket = SOAP_INVALID_SOCKET;
+    return SOAP_OK;
 }
 
 void CKBClient::Abort()
 {
-    std::lock_guard lock(m_socketLock);
     m_aborted = true;
-    if (m_openSocket >= 0)
-        ::shutdown(m_openSocket, SHUT_RDWR);
+    if (m_abortEvent >= 0) {
+        const uint64_t one = 1;
+        [[maybe_unused]] const ssize_t n = ::write(m_abortEvent, &one, sizeof one);
+    }
 }
-
-CKBClient::~CKBClient() = default;
 
 void CKBClient::SetAccountId(const std::string &id)
 {
@@ -136,12 +345,9 @@ void CKBClient::SetServiceUrl(const std::string &url)
     m_account.url = url;
 }
 
-void CKBClient::SetTimeouts(int connectS, int sendS, int receiveS)
+void CKBClient::SetCallLimit(std::chrono::milliseconds limit)
 {
-    std::lock_guard lock(m_serviceLock);
-    m_proxy->connect_timeout = connectS;
-    m_proxy->send_timeout = sendS;
-    m_proxy->recv_timeout = receiveS;
+    m_callLimitMs = limit.count();
 }
 
 CKBClient::Account CKBClient::CurrentAccount() const
@@ -152,8 +358,14 @@ CKBClient::Account CKBClient::CurrentAccount() const
 
 std::string CKBClient::LastError() const
 {
-    std::lock_guard lock(m_serviceLock);
+    std::lock_guard lock(m_errorLock);
     return m_lastError;
+}
+
+void CKBClient::SetLastError(std::string text)
+{
+    std::lock_guard lock(m_errorLock);
+    m_lastError = std::move(text);
 }
 
 namespace {

@@ -5,6 +5,11 @@
 // reads give their records, or nothing when the call failed or the answer
 // lacked its result.
 //
+// Every call has one deadline for all of it (the wait for the context, the
+// connect, the request and the whole answer): a server that trickles its
+// answer cannot hold a call longer. The connection is our own non-blocking
+// socket, so Abort reaches a call at any point, its connect included.
+//
 // Thread rule: callable from any thread. One lock serialises the calls over
 // the single SOAP context, from building the request until the answer is
 // mapped; a read returns with the lock released, so its caller can send the
@@ -13,6 +18,8 @@
 
 #include "bus/KBPayloads.h"
 
+#include <atomic>
+#include <chrono>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -20,6 +27,7 @@
 #include <vector>
 
 struct soap;
+class CKBAnswerFilter;
 
 namespace KBService {
 class kbSoap12Proxy;
@@ -28,9 +36,7 @@ class kbSoap12Proxy;
 class CKBClient
 {
 public:
-    static constexpr int kConnectTimeoutS = 30;
-    static constexpr int kSendTimeoutS = 30;
-    static constexpr int kReceiveTimeoutS = 60;
+    static constexpr std::chrono::milliseconds kCallLimit{30000};
 
     CKBClient();
     ~CKBClient();
@@ -42,8 +48,9 @@ public:
     void SetAccountKey(const std::string &key);
     // Empty: the service's default endpoint.
     void SetServiceUrl(const std::string &url);
-    // Seconds; for tests that need a hung server to give up sooner.
-    void SetTimeouts(int connectS, int sendS, int receiveS);
+    // The deadline of each call from its start; for tests that need a hung
+    // server to give up sooner.
+    void SetCallLimit(std::chrono::milliseconds limit);
 
     // The new article's id goes into newId when the answer holds one.
     int AddArticle(const QVPlugin::KBArticle &article, std::string &newId);
@@ -63,8 +70,9 @@ public:
     // The runtime's text of the last failure, empty after a success.
     std::string LastError() const;
 
-    // Cuts the connection of a call in progress and makes every later call
-    // fail at once; for shut-down, from any thread, without the service lock.
+    // Ends a call in progress at once, in its connect too, and makes every
+    // later call fail at once; for shut-down, from any thread, without the
+    // service lock.
     void Abort();
 
 private:
@@ -75,21 +83,36 @@ private:
         std::string url;
     };
     class Call;
+    enum class Ready { Yes, TimedOut, Aborted };
 
     Account CurrentAccount() const;
+    void SetLastError(std::string text);
+    // Waits until the socket is ready for events, the call's deadline passed
+    // or Abort was called.
+    Ready Wait(int socket, short events) const;
+    // The call failed for a reason of our own: kept for LastError.
+    void Fail(struct soap *soap, const char *text);
+    // The host's addresses, looked up within the call's deadline; null when
+    // the look-up failed.
+    struct addrinfo *Resolve(struct soap *soap, const char *host, int port);
     static int OpenSocket(struct soap *soap, const char *endpoint, const char *host, int port);
+    static int SendBytes(struct soap *soap, const char *data, size_t size);
+    static size_t ReceiveBytes(struct soap *soap, char *buffer, size_t size);
     static int CloseSocket(struct soap *soap);
 
     mutable std::mutex m_accountLock; // guards m_account
     Account m_account;
-    mutable std::mutex m_serviceLock; // one call at a time over m_proxy
+    // One call at a time over m_proxy and the call's state below; timed, so
+    // that the wait for it counts toward the call's deadline.
+    std::timed_mutex m_serviceLock;
     std::unique_ptr<KBService::kbSoap12Proxy> m_proxy;
+    std::atomic<std::chrono::milliseconds::rep> m_callLimitMs{kCallLimit.count()};
+    std::chrono::steady_clock::time_point m_deadline;
+    std::string m_failure; // our own reason of the call's failure
+    std::unique_ptr<CKBAnswerFilter> m_answer; // the answer of the call in progress
+    mutable std::mutex m_errorLock; // guards m_lastError
     std::string m_lastError;
-    // The open connection's socket, so Abort can shut it down while another
-    // thread waits on it; cleared before the socket is closed.
-    std::mutex m_socketLock;
-    int m_openSocket = -1;
-    bool m_aborted = false;
-    int (*m_defaultOpen)(struct soap *, const char *, const char *, int) = nullptr;
-    int (*m_defaultClose)(struct soap *) = nullptr;
+    // Readable once Abort was called: every wait of every call watches it.
+    int m_abortEvent = -1;
+    std::atomic<bool> m_aborted{false};
 };

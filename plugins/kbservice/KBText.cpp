@@ -1,7 +1,5 @@
 #include "plugins/kbservice/KBText.h"
 
-#include <QStringDecoder>
-
 namespace KBText {
 
 FindPairs FindPairsOf(const QVPlugin::KBSearchParams &params)
@@ -49,32 +47,6 @@ std::string CleanSearchExcerpt(std::string_view text)
     ReplaceAll(out, "&gt;", ">");
     ReplaceAll(out, "\r\n", " ");
     return out;
-}
-
-std::string FromService(const std::string &utf8)
-{
-    // Each character U+0080-U+00FF is two bytes C2/C3 xx in UTF-8.
-    std::string bytes;
-    bool high = false;
-    for (size_t i = 0; i < utf8.size(); ++i) {
-        const auto c = static_cast<unsigned char>(utf8[i]);
-        if (c < 0x80) {
-            bytes += char(c);
-            continue;
-        }
-        if ((c != 0xC2 && c != 0xC3) || i + 1 == utf8.size())
-            return utf8;
-        const auto next = static_cast<unsigned char>(utf8[++i]);
-        if ((next & 0xC0) != 0x80)
-            return utf8;
-        bytes += char(((c & 0x03) << 6) | (next & 0x3F));
-        high = true;
-    }
-    if (!high)
-        return utf8;
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    [[maybe_unused]] const QString decoded = decoder.decode(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
-    return decoder.hasError() ? utf8 : bytes;
 }
 
 } // namespace KBText

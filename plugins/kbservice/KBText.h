@@ -1,7 +1,7 @@
 #pragma once
 // Text rules of the knowledge-base operations: the Find request's attribute
-// and value pairs, the cleaning of search excerpts and the reading of text
-// that older clients stored double-encoded. Pure functions; any thread.
+// and value pairs and the cleaning of search excerpts. Pure functions; any
+// thread.
 
 #include "bus/KBPayloads.h"
 
@@ -26,10 +26,5 @@ FindPairs FindPairsOf(const QVPlugin::KBSearchParams &params);
 // other. The result is display text: it may hold "<" and must never reach
 // HTML.
 std::string CleanSearchExcerpt(std::string_view text);
-
-// Text as the service returned it. Older clients sent each UTF-8 byte as a
-// character of its own; text wholly within U+0000-U+00FF whose characters,
-// taken as bytes, form valid multi-byte UTF-8 is read as that UTF-8.
-std::string FromService(const std::string &utf8);
 
 } // namespace KBText

@@ -50,7 +50,7 @@ size_t Receive(struct soap *soap, char *buffer, size_t length)
 void Check(const std::string *text)
 {
     if (text)
-        (void)KBText::CleanSearchExcerpt(KBText::FromService(*text));
+        (void)KBText::CleanSearchExcerpt(*text);
 }
 
 } // namespace

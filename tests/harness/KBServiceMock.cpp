@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 using namespace KBService;
+using namespace std::chrono_literals;
 using QVPlugin::KBArticle;
 using QVPlugin::KBCategory;
 using QVPlugin::KBStatus;
@@ -644,6 +645,18 @@ void RawHttpResponder::SetSoapBody(const std::string &bodyXml)
                 + std::to_string(envelope.size()) + "\r\nConnection: close\r\n\r\n" + envelope);
 }
 
+std::string RawHttpResponder::Response() const
+{
+    std::lock_guard lock(m_lock);
+    return m_response;
+}
+
+void RawHttpResponder::SetDrip(std::chrono::milliseconds interval)
+{
+    std::lock_guard lock(m_lock);
+    m_drip = interval;
+}
+
 std::vector<std::string> RawHttpResponder::Requests() const
 {
     std::lock_guard lock(m_lock);
@@ -692,12 +705,21 @@ void RawHttpResponder::Run()
                 break;
         }
         std::string response;
+        std::chrono::milliseconds drip;
         {
             std::lock_guard lock(m_lock);
             m_requests.push_back(request);
             response = m_response;
+            drip = m_drip;
         }
-        if (response.empty()) {
+        if (drip.count() > 0) {
+            for (size_t sent = 0; sent < response.size() && !m_stop; ++sent) {
+                if (::send(fd, response.data() + sent, 1, MSG_NOSIGNAL) != 1)
+                    break;
+                for (auto waited = std::chrono::milliseconds(0); waited < drip && !m_stop; waited += 10ms)
+                    std::this_thread::sleep_for(10ms);
+            }
+        } else if (response.empty()) {
             // Silent: hold the connection until stopped.
             while (!m_stop)
                 Readable(fd) && ::recv(fd, nullptr, 0, MSG_PEEK);
@@ -711,6 +733,47 @@ void RawHttpResponder::Run()
         }
         ::close(fd);
     }
+}
+
+// UnansweredPort
+
+UnansweredPort::~UnansweredPort()
+{
+    for (const int fd : m_fillers)
+        ::close(fd);
+    if (m_listen >= 0)
+        ::close(m_listen);
+}
+
+bool UnansweredPort::Start()
+{
+    m_listen = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (m_listen < 0 || ::bind(m_listen, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0
+        || ::listen(m_listen, 0) != 0 || ::getsockname(m_listen, reinterpret_cast<sockaddr *>(&address), &length) != 0)
+        return false;
+    m_port = ntohs(address.sin_port);
+    // Connect until one connect hangs: from then on every connect does.
+    for (int i = 0; i < 16; ++i) {
+        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        if (fd < 0)
+            return false;
+        m_fillers.push_back(fd);
+        if (::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address) == 0)
+            continue;
+        pollfd p{fd, POLLOUT, 0};
+        if (::poll(&p, 1, 300) == 0)
+            return true;
+    }
+    return false;
+}
+
+std::string UnansweredPort::Url() const
+{
+    return "http://127.0.0.1:" + std::to_string(m_port) + "/kb.asmx";
 }
 
 } // namespace harness

@@ -11,6 +11,7 @@
 #include "bus/KBPayloads.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <map>
@@ -118,6 +119,9 @@ public:
     void SetResponse(std::string bytes);
     // A 200 response around a SOAP 1.2 envelope with this body content.
     void SetSoapBody(const std::string &bodyXml);
+    std::string Response() const;
+    // Sends the response one byte per interval; zero sends it at once.
+    void SetDrip(std::chrono::milliseconds interval);
     // Every request received so far, headers and body.
     std::vector<std::string> Requests() const;
 
@@ -130,7 +134,28 @@ private:
     std::atomic<bool> m_stop{false};
     mutable std::mutex m_lock;
     std::string m_response;
+    std::chrono::milliseconds m_drip{0};
     std::vector<std::string> m_requests;
+};
+
+// A port on 127.0.0.1 that listens but never accepts, its backlog filled, so
+// that a further connect to it never completes: the kernel drops its SYNs.
+class UnansweredPort
+{
+public:
+    UnansweredPort() = default;
+    ~UnansweredPort();
+    UnansweredPort(const UnansweredPort &) = delete;
+    UnansweredPort &operator=(const UnansweredPort &) = delete;
+
+    // False when the backlog could not be seen filled.
+    bool Start();
+    std::string Url() const; // "http://127.0.0.1:<port>/kb.asmx"
+
+private:
+    int m_listen = -1;
+    std::vector<int> m_fillers;
+    uint16_t m_port = 0;
 };
 
 } // namespace harness

@@ -10,6 +10,9 @@
 // further visitors at once, who stay on one page; --churn K has K of them
 // leave and K new ones arrive every second, from --churn-after S seconds on.
 // With a crowd, Bob is the only visitor who asks for a chat.
+//
+// --kb-url URL gives the agent another knowledge-base address on 127.0.0.0/8
+// than the demo's own, to try the program against a service that misbehaves.
 
 #include "tests/harness/ChatServiceSimulator.h"
 #include "tests/harness/KBServiceMock.h"
@@ -19,9 +22,11 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QHostAddress>
 #include <QSocketNotifier>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QUrl>
 
 #include <gloox/tag.h>
 
@@ -433,8 +438,20 @@ int main(int argc, char *argv[])
     const QCommandLineOption churnAfterOption(QStringLiteral("churn-after"),
                                               QStringLiteral("Seconds after the agent signed in."),
                                               QStringLiteral("S"), QStringLiteral("0"));
-    options.addOptions({crowdOption, churnOption, churnAfterOption});
+    const QCommandLineOption kbUrlOption(
+        QStringLiteral("kb-url"),
+        QStringLiteral("Give the agent this knowledge-base address on 127.0.0.0/8 instead of the demo's own, to try "
+                       "a service that misbehaves."),
+        QStringLiteral("URL"));
+    options.addOptions({crowdOption, churnOption, churnAfterOption, kbUrlOption});
     options.process(app);
+    const QUrl otherKbUrl(options.value(kbUrlOption));
+    if (options.isSet(kbUrlOption)
+        && (otherKbUrl.scheme() != QLatin1String("http") || !QHostAddress(otherKbUrl.host()).isLoopback()
+            || QHostAddress(otherKbUrl.host()).protocol() != QAbstractSocket::IPv4Protocol)) {
+        std::fprintf(stderr, "--kb-url must be an http address on 127.0.0.0/8\n");
+        return 2;
+    }
 
     // A colleague to chat with, and the visitors' rooms played by the service.
     ProsodyFixture::Options serverOptions;
@@ -465,7 +482,7 @@ int main(int argc, char *argv[])
         return 1;
     }
     knowledgeBase.AddDemoData();
-    const std::string kbUrl = knowledgeBase.Url();
+    const std::string kbUrl = options.isSet(kbUrlOption) ? otherKbUrl.toString().toStdString() : knowledgeBase.Url();
     std::set<std::string> greeted;
 
     QTemporaryDir uploads;

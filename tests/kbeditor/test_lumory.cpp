@@ -103,6 +103,17 @@ TEST_F(Lumory, PendingSetsDecideWhatAnArrivingArticleDoes)
                                                 "arrived B2", "arrived C3", "arrived A1"}));
 }
 
+TEST_F(Lumory, AFailedReadForgetsWhatItAskedFor)
+{
+    host.results[MSG_KB_GET_ARTICLE] = 1;
+    plugin->RequestArticlePreview("A1");
+    QVMessage<std::string> failed("A1");
+    EXPECT_EQ(plugin->OnMessage(MSG_KB_ARTICLE_NOT_READ, &failed, nullptr), 2);
+    plugin->RequestArticleEdit("A1");
+    Arrive("A1");
+    EXPECT_EQ(events, (std::vector<std::string>{"open A1", "arrived A1"})); // no preview nobody asked for
+}
+
 TEST_F(Lumory, OpenFramesAreRaisedByExactIdAndRefuseTheClose)
 {
     EXPECT_EQ(plugin->OnMessage(MSG_QUERY_CLOSE, nullptr, nullptr), 0);

@@ -8,6 +8,7 @@
 #include "tests/harness/KBServiceMock.h"
 
 #include <QFile>
+#include <QTimer>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -34,6 +35,8 @@ public:
         sent.push_back(id);
         if (auto *results = KBPayloadAs<KBArticlesMessage>(in))
             resultCounts.push_back(results->value.size());
+        if (auto *text = KBPayloadAs<QVMessage<std::string>>(in))
+            texts.push_back(text->value);
         m_changed.notify_all();
         return 0;
     }
@@ -56,6 +59,7 @@ public:
 
     std::vector<QUuid> sent;
     std::vector<size_t> resultCounts;
+    std::vector<std::string> texts;
 
 private:
     std::mutex m_lock;
@@ -79,7 +83,7 @@ protected:
 
     void Start(std::chrono::milliseconds refresh = CBrandle::kRefreshInterval)
     {
-        plugin->SetTimings(refresh, 200ms);
+        plugin->SetRefreshInterval(refresh);
         ASSERT_TRUE(plugin->Initialize(&host));
     }
     void Set(const char *key, const std::string &value)
@@ -219,6 +223,50 @@ TEST_F(BrandleTest, UnloadCutsACallThatNeverReturns)
     const auto start = std::chrono::steady_clock::now();
     plugin->Uninitialize();
     EXPECT_LT(std::chrono::steady_clock::now() - start, 200ms + 5s);
+}
+
+TEST_F(BrandleTest, UnloadEndsACallStillConnecting)
+{
+    harness::UnansweredPort port;
+    ASSERT_TRUE(port.Start());
+    Start();
+    SignIn(port.Url());
+    EXPECT_EQ(Find("x"), 1); // wakes the worker, whose refresh connects
+    std::this_thread::sleep_for(300ms);
+    const auto start = std::chrono::steady_clock::now();
+    plugin->Uninitialize();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+}
+
+TEST_F(BrandleTest, AWriteToATricklingServiceEndsByItsDeadlineWhileTheWindowsRun)
+{
+    harness::RawHttpResponder trickle;
+    ASSERT_TRUE(trickle.Start());
+    trickle.SetResponse("HTTP/1.1 200 OK\r\nX-Filler: " + std::string(2000, 'x') + "\r\n\r\n");
+    trickle.SetDrip(20ms);
+    Start();
+    SignIn(trickle.Url());
+    plugin->Client().SetCallLimit(1s);
+    int ticks = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    timer.start(50);
+    QVMessage<std::string> id("1");
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(plugin->OnMessage(MSG_KB_DELETE_ARTICLE, &id, nullptr), -1);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 10s);
+    EXPECT_GT(ticks, 0); // the user-interface thread ran its events while it waited
+}
+
+TEST_F(BrandleTest, AFailedArticleReadIsAnsweredWithItsId)
+{
+    service.SetFailure(KBServiceMock::Failure::SoapFault);
+    Start();
+    SignIn(service.Url());
+    QVMessage<std::string> id("A-7");
+    EXPECT_EQ(plugin->OnMessage(MSG_KB_GET_ARTICLE, &id, nullptr), 1);
+    ASSERT_TRUE(host.WaitFor(MSG_KB_ARTICLE_NOT_READ));
+    EXPECT_EQ(host.texts, std::vector<std::string>{"A-7"});
 }
 
 TEST(BrandleModule, TheLibraryRegistersTheServicePlugin)

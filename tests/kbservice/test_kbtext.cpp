@@ -64,15 +64,3 @@ TEST(KBText, CleanSearchExcerpt)
     for (const auto &[in, out] : cases)
         EXPECT_EQ(KBText::CleanSearchExcerpt(in), out) << in;
 }
-
-TEST(KBText, FromServiceRepairsDoubleEncodedText)
-{
-    const std::pair<std::string, std::string> cases[] = {
-        {"\xC3\x83\xC2\xA9t\xC3\x83\xC2\xA9", "\xC3\xA9t\xC3\xA9"}, // "Ã©tÃ©" -> "été"
-        {"caf\xC3\xA9", "caf\xC3\xA9"},                              // genuine é stays
-        {"\xE2\x82\xAC 5", "\xE2\x82\xAC 5"},                        // beyond U+00FF stays
-        {"plain", "plain"},
-    };
-    for (const auto &[in, out] : cases)
-        EXPECT_EQ(KBText::FromService(in), out) << in;
-}

@@ -37,6 +37,23 @@ protected:
     CKBClient client;
 };
 
+// The same answer with chunked transfer: 7-byte chunks, which split the
+// references between chunks.
+std::string Chunked(const std::string &response)
+{
+    const size_t headEnd = response.find("\r\n\r\n");
+    std::string head = response.substr(0, headEnd + 2);
+    const size_t length = head.find("Content-Length:");
+    head.replace(length, head.find("\r\n", length) - length, "Transfer-Encoding: chunked");
+    std::string out = head + "\r\n";
+    const std::string body = response.substr(headEnd + 4);
+    for (size_t at = 0; at < body.size(); at += 7) {
+        const std::string piece = body.substr(at, 7);
+        out += std::to_string(piece.size()) + "\r\n" + piece + "\r\n";
+    }
+    return out + "0\r\n\r\n";
+}
+
 } // namespace
 
 TEST_F(KBWire, RequestHeadersAndFindBody)
@@ -94,24 +111,35 @@ TEST_F(KBWire, AnswersReadLeniently)
         std::string body;
         bool ok;
         KBArticle expected;
+        bool chunked = false; // the answer in small chunks instead of with a length
     };
     KBArticle reordered;
     reordered.id = "9";
     reordered.title = "\xE2\x82\xAC price";
     reordered.dateModified = 1234567890;
     reordered.categoryId = 4;
-    KBArticle legacy;
-    legacy.title = "\xC3\xA9t\xC3\xA9";
+    KBArticle latin;
+    latin.title = "\xC3\x83\xC2\xA9 and \xC3\x82\xC2\xA3"; // "Ã© and Â£", not "é and £"
+    KBArticle astral;
+    astral.title = "\xF0\x9F\x98\x80|\xF0\x9F\x98\x80|\xF0\x90\x80\x80|<|&#128512;"; // U+1F600 twice, U+10000
     const Case cases[] = {
         {"reordered, unknown and misspelt children",
          "<GetArticleResponse xmlns=\"" + kNs + "\"><GetArticleResult><title>\xE2\x82\xAC price</title><extra>x</extra>"
          "<date_modified>2001-01-01T00:00:00Z</date_modified><date_modifed>2009-02-13T23:31:30Z</date_modifed>"
          "<category_id>4</category_id><id>9</id></GetArticleResult></GetArticleResponse>",
          true, reordered},
-        {"legacy double-encoded title",
-         "<GetArticleResponse xmlns=\"" + kNs + "\"><GetArticleResult><title>\xC3\x83\xC2\xA9t\xC3\x83\xC2\xA9</title>"
+        {"Latin text that looks double-encoded is kept",
+         "<GetArticleResponse xmlns=\"" + kNs + "\"><GetArticleResult><title>\xC3\x83\xC2\xA9 and \xC3\x82\xC2\xA3</title>"
          "</GetArticleResult></GetArticleResponse>",
-         true, legacy},
+         true, latin},
+        {"references beyond U+FFFF, a padded one, and one in CDATA",
+         "<GetArticleResponse xmlns=\"" + kNs + "\"><GetArticleResult><title>&#128512;|&#x1F600;|&#65536;|&#0000060;|"
+         "<![CDATA[&#128512;]]></title></GetArticleResult></GetArticleResponse>",
+         true, astral},
+        {"the same in chunks",
+         "<GetArticleResponse xmlns=\"" + kNs + "\"><GetArticleResult><title>&#128512;|&#x1F600;|&#65536;|&#0000060;|"
+         "<![CDATA[&#128512;]]></title></GetArticleResult></GetArticleResponse>",
+         true, astral, true},
         {"no result", "<GetArticleResponse xmlns=\"" + kNs + "\"/>", false, {}},
         {"wrong response element", "<FindResponse xmlns=\"" + kNs + "\"/>", false, {}},
         {"SOAP fault",
@@ -121,6 +149,8 @@ TEST_F(KBWire, AnswersReadLeniently)
     };
     for (const Case &c : cases) {
         raw.SetSoapBody(c.body);
+        if (c.chunked)
+            raw.SetResponse(Chunked(raw.Response()));
         const std::optional<KBArticle> got = client.GetArticle("9");
         ASSERT_EQ(got.has_value(), c.ok) << c.name << ": " << client.LastError();
         if (!got)
@@ -169,7 +199,7 @@ TEST_F(KBWire, TransportFailuresAreErrors)
 TEST_F(KBWire, SilentServerGivesUpWithinTheTimeout)
 {
     raw.SetResponse("");
-    client.SetTimeouts(1, 1, 1);
+    client.SetCallLimit(std::chrono::seconds(1));
     const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(client.GetStatusList());
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
