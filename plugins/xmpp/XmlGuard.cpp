@@ -34,14 +34,14 @@ void CXmlGuard::Reset()
 // count; else a stanza could escape both bounds.
 bool CXmlGuard::IsRoot() const
 {
-    return m_depth == 0 && m_namespace == Namespace::Streams && StreamPrefix(m_name);
+    return m_depth == 0 && !m_nameCut && m_namespace == Namespace::Streams && StreamPrefix(m_name);
 }
 
 // Every declaration of the stream prefix must name the streams namespace.
 void CXmlGuard::EndAttribute()
 {
     const std::optional<std::string_view> prefix = StreamPrefix(m_name);
-    if (prefix && m_namespace != Namespace::Other) {
+    if (prefix && !m_nameCut && m_namespace != Namespace::Other) {
         const std::string declaration = prefix->empty() ? "xmlns" : "xmlns:" + std::string(*prefix);
         if (m_attribute == declaration)
             m_namespace = m_value == kStreamsNamespace ? Namespace::Streams : Namespace::Other;
@@ -63,6 +63,16 @@ void CXmlGuard::ReadAttributeName(char c)
         m_attribute.push_back(c);
 }
 
+// What was cut is unknown, so a cut name can never be the root's: its
+// tail could read "stream" while the parser sees a longer name.
+void CXmlGuard::AddToName(char c)
+{
+    if (m_name.size() < kMaxNameBytes)
+        m_name.push_back(c);
+    else
+        m_nameCut = true;
+}
+
 void CXmlGuard::OpenElement()
 {
     if (IsRoot()) {
@@ -78,7 +88,7 @@ void CXmlGuard::OpenElement()
 void CXmlGuard::CloseElement()
 {
     // The end of the root carries no namespace declaration.
-    if (m_depth == 0 && StreamPrefix(m_name)) {
+    if (m_depth == 0 && !m_nameCut && StreamPrefix(m_name)) {
         m_depth = 0;
         m_streamClosed = true;
     } else if (m_depth > 0)
@@ -99,6 +109,7 @@ CXmlGuard::Verdict CXmlGuard::Feed(std::string_view data)
             break;
         case State::Open:
             m_name.clear();
+            m_nameCut = false;
             m_namespace = Namespace::Unknown;
             if (c == '/')
                 m_state = State::EndTag;
@@ -120,8 +131,8 @@ CXmlGuard::Verdict CXmlGuard::Feed(std::string_view data)
             else if (c == '>') {
                 OpenElement();
                 m_state = State::Text;
-            } else if (m_name.size() < kMaxNameBytes)
-                m_name.push_back(c);
+            } else
+                AddToName(c);
             break;
         case State::Attributes:
             if (c == '"' || c == '\'') {
@@ -156,8 +167,8 @@ CXmlGuard::Verdict CXmlGuard::Feed(std::string_view data)
             if (c == '>') {
                 CloseElement();
                 m_state = State::Text;
-            } else if (!IsSpace(c) && m_name.size() < kMaxNameBytes)
-                m_name.push_back(c);
+            } else if (!IsSpace(c))
+                AddToName(c);
             break;
         case State::Instruction:
             if (c == '>' && m_previous == '?')

@@ -5,7 +5,8 @@
 // markup far enough to count; well-formedness is the parser's job. The
 // stream's root, which is not counted, is a "stream" element outside every
 // stanza that declares the streams namespace, as gloox's parser decides;
-// every other element counts, an empty one too.
+// every other element counts, an empty one too, and so does one whose name
+// is too long to be read whole.
 // Fed with the stream text in chunks as they arrive; one thread.
 
 #include <cstddef>
@@ -32,6 +33,7 @@ public:
 private:
     enum class State { Text, Open, Name, Attributes, Quoted, EmptySlash, EndTag, Instruction, Bang, Declaration, CData };
 
+    void AddToName(char c);
     void OpenElement();
     void CloseElement();
     // Only the namespace declarations of a tag at stream level are read.
@@ -45,6 +47,7 @@ private:
     State m_state = State::Text;
     Verdict m_verdict = Verdict::Ok;
     std::string m_name;  // the element name being read, cut at a bound
+    bool m_nameCut = false;
     std::string m_match; // what follows "<!", to find "[CDATA["
     std::string m_attribute; // name and value of an attribute at stream
     std::string m_value;     // level, cut at a bound

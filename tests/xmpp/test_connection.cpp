@@ -67,6 +67,17 @@ std::string Nested(int levels)
     return text;
 }
 
+// Elements whose names the guard cannot read whole; their cut tail looks
+// like a stream root's.
+std::string CutStreamLike(int count)
+{
+    const std::string prefix(249, 'P');
+    std::string text;
+    for (int i = 0; i < count; ++i)
+        text += "<" + prefix + ":streamzzz xmlns:" + prefix + "='http://etherx.jabber.org/streams'>";
+    return text;
+}
+
 class Connection : public ::testing::Test
 {
 protected:
@@ -147,6 +158,7 @@ TEST_F(Connection, EachServerFailureGivesItsEngineErrorOnce)
         {"an over-deep stanza before TLS", afterHeader(header + Nested(60)), EngineError::Xml},
         {"an oversized stanza inside TLS", insideTls(oversized), EngineError::Xml},
         {"an over-deep stanza inside TLS", insideTls(header + Nested(60)), EngineError::Xml},
+        {"nested elements with overlong names", insideTls(header + CutStreamLike(2000)), EngineError::Xml},
         {"invalid UTF-8", insideTls(header + "<message><body>a\xff\xfe</body></message>"), EngineError::Xml},
         {"an overlong UTF-8 form", insideTls(header + "<message><body>\xc0\xbc</body></message>"), EngineError::Xml},
         {"a control character", insideTls(header + "<message><body>a\x01</body></message>"), EngineError::Xml},

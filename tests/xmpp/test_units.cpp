@@ -19,6 +19,9 @@ const std::string kStreams = "http://etherx.jabber.org/streams";
 const std::string kHeader = "<?xml version='1.0'?><stream:stream xmlns='jabber:client' "
                             "xmlns:stream='http://etherx.jabber.org/streams' version='1.0'>";
 
+const std::string kCutStreamLike = "<" + std::string(249, 'P') + ":streamzzz xmlns:" + std::string(249, 'P')
+                                   + "=\"http://etherx.jabber.org/streams\">";
+
 std::string Nested(int levels, const std::string &inner = {})
 {
     std::string open, close;
@@ -81,6 +84,12 @@ TEST(XmlGuard, Table)
         {"a stream element inside a stanza counts towards the size",
          kHeader + "<message><stream>" + std::string(max, 'x') + "</stream></message>", Verdict::TooLarge},
         {"the depth counts per stanza", kHeader + Nested(40) + Nested(40), Verdict::Ok},
+        // The parser sees a name longer than the guard reads; its cut tail reads
+        // ":stream", the prefix bound to the streams namespace.
+        {"stream-like elements whose names were cut nest", kHeader + Repeated(kCutStreamLike, 200000),
+         Verdict::TooDeep},
+        {"and count towards the size",
+         kHeader + kCutStreamLike + Repeated("<x>" + std::string(200 * 1024, 'x') + "</x>", 2), Verdict::TooLarge},
         {"the XML declaration is not a stanza", "<?xml version='1.0'?>" + kHeader + Nested(50), Verdict::Ok},
     };
     for (const auto &c : cases) {
