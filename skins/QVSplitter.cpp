@@ -198,13 +198,23 @@ QSplitterHandle *CQVSplitter::createHandle()
 
 bool CQVSplitter::event(QEvent *e)
 {
+    // A pane asks for a layout whenever it is resized (a tab widget does on
+    // every resize). QSplitter's answer shares the room out in its own
+    // proportions and ours then puts the panes back: two moves, so the next
+    // request comes and the splitter never rests. Ours alone leaves panes
+    // that are where they belong untouched.
+    if (e->type() == QEvent::LayoutRequest) {
+        const bool result = QFrame::event(e);
+        if (isVisible())
+            RecalcLayout();
+        return result;
+    }
     const bool result = QSplitter::event(e);
     switch (e->type()) {
     // QSplitter lays its children out again on these; put our sizes back.
     case QEvent::Show:
     case QEvent::ShowToParent:
     case QEvent::HideToParent:
-    case QEvent::LayoutRequest:
     case QEvent::StyleChange:
         if (isVisible())
             RecalcLayout();
@@ -306,7 +316,13 @@ void CQVSplitter::ApplyGeometry(const std::vector<int> &sizes)
                                   : QRect(r.left(), at, r.width(), length));
     };
     int at = ContentsStart();
+    // As QSplitter would: no bar before the first shown pane or before a hidden one.
+    bool first = true;
     for (int i = 0; i < count() && i < int(sizes.size()); ++i) {
+        const bool hidden = widget(i)->isHidden();
+        if (handle(i)->isHidden() != (first || hidden))
+            handle(i)->setHidden(first || hidden);
+        first = first && hidden;
         if (i > 0) {
             place(handle(i), at, handleWidth());
             at += handleWidth();

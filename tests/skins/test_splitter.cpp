@@ -4,7 +4,9 @@
 
 #include <QApplication>
 #include <QMouseEvent>
+#include <QElapsedTimer>
 #include <QSplitterHandle>
+#include <QTabWidget>
 #include <QTextEdit>
 
 #include <memory>
@@ -170,4 +172,42 @@ TEST_F(Splitter, NegativeStoredSizesAreIgnored)
     EXPECT_EQ(std::make_pair(ideal, minimum), std::make_pair(100, 50));
     host->s->GetPaneInfo(1, ideal, minimum);
     EXPECT_EQ(std::make_pair(ideal, minimum), std::make_pair(100, 60));
+}
+
+// A tab widget asks its parent to lay out again whenever it is resized; were
+// the splitter to move its panes on every such request, it would never rest.
+TEST_F(Splitter, ShownSplitterSettlesAfterOneLayout)
+{
+    struct LayoutRequests : QObject
+    {
+        int count = 0;
+        bool eventFilter(QObject *, QEvent *e) override
+        {
+            count += e->type() == QEvent::LayoutRequest;
+            return false;
+        }
+    } requests;
+
+    QWidget window;
+    auto *s = new CQVSplitter(kBar, Qt::Vertical, &window);
+    s->setHandleWidth(5);
+    for (int i = 0; i < 2; ++i) {
+        auto *tabs = new QTabWidget;
+        tabs->addTab(new GreedyPane, QStringLiteral("Tab"));
+        s->addWidget(tabs);
+        s->SetPaneInfo(i, 100, 50);
+    }
+    window.resize(200, 320);
+    s->setGeometry(0, 0, 200, 320);
+    window.show();
+    QApplication::processEvents();
+    QApplication::processEvents();
+
+    s->installEventFilter(&requests);
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 100)
+        QApplication::processEvents();
+    EXPECT_EQ(requests.count, 0);
+    EXPECT_EQ(paneSizes(*s), (std::vector<int>{100, 215}));
 }
