@@ -5,11 +5,13 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QEvent>
+#include <QFontMetricsF>
 #include <QLayout>
 #include <QPainter>
 #include <QPushButton>
 #include <QStyle>
 #include <QVBoxLayout>
+#include <QtMath>
 
 namespace {
 const QString kFontFamily = QStringLiteral("Tahoma");
@@ -62,6 +64,7 @@ CDialogHeader *CDialogHeader::LayOutDialog(QDialog *dialog, QLayout *fields, con
     header->SetSubtitle(subtitle);
     header->SetIcon(icon);
     header->Attach(dialog);
+    dialog->setMinimumWidth(qMax(dialog->minimumSizeHint().width(), header->MinimumDialogWidth()));
     return header;
 }
 
@@ -127,6 +130,18 @@ void CDialogHeader::SetTextAlignment(int alignment)
 {
     m_alignment = qBound(int(AlignLeft), alignment, int(AlignRight));
     update();
+}
+
+int CDialogHeader::MinimumDialogWidth() const
+{
+    const auto advance = [this](const QString &text, int cellHeight, bool bold) {
+        return qCeil(QFontMetricsF(FontForCellHeight(kFontFamily, cellHeight, bold), this).horizontalAdvance(text));
+    };
+    // The text rectangles grow pixel for pixel with the width.
+    const Layout none = ComputeLayout(QSize(0, kHeight), m_alignment, m_icon.isNull() ? QSize() : IconSize(), EdgeSize());
+    return qMax(advance(m_title, kTitleHeight, true) - none.title.width(),
+                advance(m_subtitle, kSubtitleHeight, false) - none.subtitle.width())
+           + 1;
 }
 
 QSize CDialogHeader::IconSize() const

@@ -37,7 +37,8 @@ public:
     explicit CDialogHeader(QWidget *parent = nullptr);
 
     // Lays out a dialog as the small dialogs share it: the fields, OK ("c1",
-    // accepts) and Cancel ("c2", rejects) below, and a banner on top.
+    // accepts) and Cancel ("c2", rejects) below, and a banner on top. The
+    // dialog is never narrower than its banner's texts.
     static CDialogHeader *LayOutDialog(QDialog *dialog, QLayout *fields, const QString &title,
                                        const QString &subtitle, const QIcon &icon);
 
@@ -50,6 +51,10 @@ public:
     void SetSubtitle(const QString &subtitle);
     void SetIcon(const QIcon &icon);
     void SetTextAlignment(int alignment);
+
+    // The narrowest dialog in which title and subtitle each show whole on
+    // one line.
+    int MinimumDialogWidth() const;
 
     // The system sizes the header draws with.
     QSize IconSize() const;

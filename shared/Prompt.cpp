@@ -37,7 +37,7 @@ QMessageBox::StandardButton CPrompt::Error(const QString &text, QWidget *parent)
 {
     PromptRequest r;
     r.text = text;
-    r.icon = QMessageBox::Warning;
+    r.icon = QMessageBox::Critical;
     return Show(r, parent);
 }
 

@@ -6,6 +6,7 @@
 #include "shared/DialogIcons.h"
 #include "shared/Prompt.h"
 
+#include <QFontMetrics>
 #include <QFormLayout>
 #include <QLineEdit>
 
@@ -13,11 +14,16 @@ using namespace QVPlugin;
 
 namespace {
 
-void LayOut(QDialog *dialog, QLayout *fields, const QString &caption)
+// At least as wide as the dialog's template, given in dialog units: a
+// horizontal unit is a quarter of the font's average character width.
+void LayOut(QDialog *dialog, QLayout *fields, const QString &caption, int templateWidth)
 {
     dialog->setWindowTitle(caption);
     SetDialogIcons(dialog);
     CDialogHeader::LayOutDialog(dialog, fields, caption, QString(), dialog->windowIcon());
+    const int width = templateWidth * QFontMetrics(dialog->font()).averageCharWidth() / 4;
+    dialog->setMinimumWidth(qMax(dialog->minimumWidth(), width));
+    dialog->resize(qMax(dialog->width(), dialog->minimumWidth()), dialog->height());
 }
 
 void Refuse(QWidget *dialog, const QString &text, QWidget *field)
@@ -41,7 +47,7 @@ CCategoryEditDlg::CCategoryEditDlg(CLumoryPlugin *plugin, QWidget *parent)
     m_title->setObjectName(QStringLiteral("c1049"));
     auto *fields = new QFormLayout;
     fields->addRow(tr("&Title"), m_title);
-    LayOut(this, fields, tr("Category"));
+    LayOut(this, fields, tr("Category"), 245);
 }
 
 void CCategoryEditDlg::SetCategory(const KBCategory &category)
@@ -72,7 +78,7 @@ CStatusEditDlg::CStatusEditDlg(CLumoryPlugin *plugin, QWidget *parent)
     auto *fields = new QFormLayout;
     fields->addRow(tr("&Name"), m_name);
     fields->addRow(tr("&Description:"), m_description);
-    LayOut(this, fields, tr("Status"));
+    LayOut(this, fields, tr("Status"), 245);
 }
 
 void CStatusEditDlg::SetStatus(const std::string &oldName, const KBStatus &status)

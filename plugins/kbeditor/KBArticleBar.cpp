@@ -97,11 +97,16 @@ void CKBArticleBar::FillFrom(const KBArticle &article)
 {
     m_title->setText(Utf8ToWide(article.title));
     m_keywords->setText(Utf8ToWide(article.keywords));
-    m_wantedStatus = Utf8ToWide(article.status);
-    m_wantedCategory = article.categoryId;
+    const QString status = Utf8ToWide(article.status);
+    m_wantedStatus.reset();
+    m_wantedCategory.reset();
+    if (m_status->count() == 0)
+        m_wantedStatus = status;
+    if (m_category->count() == 0)
+        m_wantedCategory = article.categoryId;
     // Exact names only: "Draft" must never pick "Drafts".
-    m_status->setCurrentIndex(m_status->findText(m_wantedStatus, Qt::MatchFixedString));
-    const int category = m_category->findData(m_wantedCategory);
+    m_status->setCurrentIndex(m_status->findText(status, Qt::MatchFixedString));
+    const int category = m_category->findData(article.categoryId);
     if (category >= 0)
         m_category->setCurrentIndex(category);
     UpdateButtons();
@@ -120,28 +125,38 @@ void CKBArticleBar::PullInto(KBArticle &article) const
 
 void CKBArticleBar::OnCategories(const std::vector<KBCategory> &categories)
 {
-    const int chosen = m_category->currentIndex() >= 0 ? m_category->currentData().toInt() : m_wantedCategory;
+    const std::optional<int> chosen = m_wantedCategory ? m_wantedCategory
+                                      : m_category->currentIndex() >= 0 ? std::optional(m_category->currentData().toInt())
+                                                                        : std::nullopt;
+    if (!categories.empty())
+        m_wantedCategory.reset();
     {
         const QSignalBlocker block(m_category);
         m_category->clear();
         for (const KBCategory &category : categories)
             m_category->addItem(Utf8ToWide(category.title), category.id);
         Sort(m_category);
-        m_category->setCurrentIndex(m_category->findData(chosen));
+        m_category->setCurrentIndex(chosen ? m_category->findData(*chosen) : -1);
     }
     UpdateButtons();
 }
 
 void CKBArticleBar::OnStatuses(const std::vector<KBStatus> &statuses)
 {
-    const QString chosen = m_status->currentIndex() >= 0 ? m_status->currentText() : m_wantedStatus;
+    const std::optional<QString> chosen = m_wantedStatus ? m_wantedStatus
+                                          : m_status->currentIndex() >= 0 ? std::optional(m_status->currentText())
+                                                                          : std::nullopt;
+    if (!statuses.empty())
+        m_wantedStatus.reset();
     {
         const QSignalBlocker block(m_status);
         m_status->clear();
         for (const KBStatus &status : statuses)
             m_status->addItem(Utf8ToWide(status.status));
         Sort(m_status);
-        m_status->setCurrentIndex(m_status->count() == 1 ? 0 : m_status->findText(chosen, Qt::MatchFixedString));
+        m_status->setCurrentIndex(m_status->count() == 1 ? 0
+                                  : chosen                 ? m_status->findText(*chosen, Qt::MatchFixedString)
+                                                           : -1);
     }
     UpdateButtons();
 }

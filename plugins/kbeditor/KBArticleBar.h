@@ -3,12 +3,14 @@
 // category lists (each with add and delete buttons), title and keywords.
 // The lists follow the plug-in's category and status signals and keep what
 // the agent chose across a refresh: a status by its exact name (case
-// ignored), a category by its id. User-interface thread only.
+// ignored), a category by its id; a choice the new list no longer has
+// leaves the list without a selection. User-interface thread only.
 
 #include "bus/KBPayloads.h"
 
 #include <QWidget>
 
+#include <optional>
 #include <vector>
 
 class CLumoryPlugin;
@@ -52,7 +54,9 @@ private:
     QLineEdit *m_keywords;
     QPushButton *m_deleteStatus;
     QPushButton *m_deleteCategory;
-    // What the article names until the lists can show it.
-    QString m_wantedStatus;
-    int m_wantedCategory = 0;
+    // What the article names while no list has come yet; once a list came,
+    // only the list's own selection counts, so a name that has gone selects
+    // nothing.
+    std::optional<QString> m_wantedStatus;
+    std::optional<int> m_wantedCategory;
 };

@@ -10,10 +10,15 @@ CKBArticleDocument::CKBArticleDocument(const KBArticle &article, CLumoryPlugin *
 {
 }
 
-void CKBArticleDocument::Pull()
+bool CKBArticleDocument::Pull()
 {
-    if (m_puller)
-        m_puller(*this);
+    return !m_puller || m_puller(*this);
+}
+
+void CKBArticleDocument::NoteShown(const std::string &given, const std::string &shown)
+{
+    if (given == m_saved.content)
+        m_savedShown = shown;
 }
 
 void CKBArticleDocument::SetTitle(const QString &title)
@@ -37,15 +42,21 @@ bool CKBArticleDocument::SameContent(const KBArticle &a, const KBArticle &b)
 
 bool CKBArticleDocument::IsModified()
 {
-    Pull();
+    if (!Pull())
+        return true;
+    if (m_savedShown && m_working.content == *m_savedShown && m_working.content != m_saved.content) {
+        KBArticle saved = m_saved;
+        saved.content = *m_savedShown;
+        return !SameContent(saved, m_working);
+    }
     return !SameContent(m_saved, m_working);
 }
 
 bool CKBArticleDocument::Save()
 {
-    Pull();
-    if (!m_plugin || m_plugin->SaveArticle(m_working) <= 0)
+    if (!Pull() || !m_plugin || m_plugin->SaveArticle(m_working) <= 0)
         return false;
     m_saved = m_working;
+    m_savedShown.reset();
     return true;
 }

@@ -91,11 +91,32 @@ QColor DefaultColorPicker(QWidget *parent, const QPoint &topLeft)
     return dialog.exec() == QDialog::Accepted ? dialog.currentColor() : QColor();
 }
 
+std::optional<QFont> DefaultFontPicker(QWidget *parent, const QFont &initial)
+{
+    bool ok = false;
+    const QFont font = QFontDialog::getFont(&ok, initial, parent);
+    return ok ? std::optional(font) : std::nullopt;
+}
+
+// The style the Font dialog sets and the editing command that toggles it.
+struct FontEffect
+{
+    const char *command;
+    bool (QFont::*has)() const;
+};
+constexpr FontEffect kFontEffects[] = {
+    {"bold", &QFont::bold},
+    {"italic", &QFont::italic},
+    {"underline", &QFont::underline},
+    {"strikeThrough", &QFont::strikeOut},
+};
+
 } // namespace
 
 CKBArticleFrame::CKBArticleFrame(const KBArticle &article, CLumoryPlugin *plugin, CEditingSurface *surface)
     : m_document(article, plugin), m_plugin(plugin), m_surface(surface), m_source(new QPlainTextEdit),
-      m_views(new QStackedWidget(this)), m_bar(new CKBArticleBar), m_colorPicker(DefaultColorPicker)
+      m_views(new QStackedWidget(this)), m_bar(new CKBArticleBar), m_colorPicker(DefaultColorPicker),
+      m_fontPicker(DefaultFontPicker)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("CKBArticleFrame"));
@@ -126,7 +147,10 @@ CKBArticleFrame::CKBArticleFrame(const KBArticle &article, CLumoryPlugin *plugin
         UpdateCommandStates();
         m_editMenu->exec(pos);
     });
-    m_document.SetPuller([this](CKBArticleDocument &document) { PullWindows(document); });
+    connect(m_surface, &CEditingSurface::bodyShown, this, [this](const QString &given, const QString &shown) {
+        m_document.NoteShown(WideToUtf8(given), WideToUtf8(shown));
+    });
+    m_document.SetPuller([this](CKBArticleDocument &document) { return PullWindows(document); });
 
     // The lists come from the plug-in's caches now and from the service's
     // answer to the refresh later.
@@ -229,7 +253,10 @@ void CKBArticleFrame::BuildToolBar()
     m_fontSize->setObjectName(QStringLiteral("c14270"));
     for (int size = 1; size <= 7; ++size)
         m_fontSize->addItem(QString::number(size));
-    m_fontSize->setMinimumWidth(30);
+    // At least the 30 pixels of the original, and room for "7" beside the
+    // arrow in whatever style and font the desktop has.
+    m_fontSize->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    m_fontSize->setMinimumWidth(qMax(30, m_fontSize->sizeHint().width()));
     SetCommandId(m_toolBar->addWidget(m_fontName), FontName);
     SetCommandId(m_toolBar->addWidget(m_fontSize), FontSize);
     connect(m_fontName, &QComboBox::activated, this,
@@ -343,16 +370,23 @@ void CKBArticleFrame::Run(unsigned id)
         m_surface->Exec(QLatin1String(command->name));
 }
 
-void CKBArticleFrame::PullWindows(CKBArticleDocument &document)
+// A page still loading has nothing but the body it was given, which the
+// working copy already holds; a loaded page that does not answer fails the
+// pull rather than let an older text pass for the agent's.
+bool CKBArticleFrame::PullWindows(CKBArticleDocument &document)
 {
     KBArticle &article = document.Working();
-    if (!IsHtmlView())
+    if (!IsHtmlView()) {
         article.content = WideToUtf8(m_source->toPlainText());
-    else if (const std::optional<QString> body = m_surface->Body())
+    } else if (const std::optional<QString> body = m_surface->Body()) {
         article.content = WideToUtf8(*body);
+    } else if (m_surface->IsLoaded()) {
+        return false;
+    }
     document.SetTitle(m_bar->TitleEdit()->text());
     m_bar->PullInto(article);
     setWindowTitle(document.Title());
+    return true;
 }
 
 bool CKBArticleFrame::Save()
@@ -430,6 +464,9 @@ void CKBArticleFrame::UpdateCommandStates()
         QAction *action = m_actions[command.id];
         const SurfaceCommandState state = m_surface->State(QLatin1String(command.name));
         action->setEnabled(html ? state.enabled : IsEditCommand(command.id));
+        // The plain-text view cuts and copies only a selection.
+        if (!html && (command.id == Cut || command.id == Copy))
+            action->setEnabled(m_source->textCursor().hasSelection());
         if (command.check)
             action->setChecked(html && state.checked);
     }
@@ -537,12 +574,55 @@ void CKBArticleFrame::AskForImage()
         m_surface->Exec(QStringLiteral("insertImage"), url.trimmed());
 }
 
+QFont CKBArticleFrame::SelectionFont() const
+{
+    QFont font;
+    QString family = m_surface->State(QStringLiteral("fontName")).value;
+    family = family.section(QLatin1Char(','), 0, 0).remove(QLatin1Char('"')).remove(QLatin1Char('\'')).trimmed();
+    if (!family.isEmpty())
+        font.setFamilies({family});
+    // The page measures in CSS pixels, 96 to the inch.
+    const qreal pixels = m_surface->State(QStringLiteral("fontPixelSize")).value.toDouble();
+    if (pixels > 0)
+        font.setPointSizeF(pixels * 72 / 96);
+    font.setBold(m_surface->State(QStringLiteral("bold")).checked);
+    font.setItalic(m_surface->State(QStringLiteral("italic")).checked);
+    font.setUnderline(m_surface->State(QStringLiteral("underline")).checked);
+    font.setStrikeOut(m_surface->State(QStringLiteral("strikeThrough")).checked);
+    return font;
+}
+
+// The document's sizes are HTML's 1 to 7 (10, 13, 16, 18, 24, 32 and 48 CSS
+// pixels), as the size box offers them; a size between two takes the nearer.
+int CKBArticleFrame::HtmlFontSize(qreal points)
+{
+    static constexpr qreal kPoints[] = {7.5, 9.75, 12, 13.5, 18, 24, 36};
+    int best = 0;
+    for (int i = 1; i < 7; ++i) {
+        if (qAbs(kPoints[i] - points) < qAbs(kPoints[best] - points))
+            best = i;
+    }
+    return best + 1;
+}
+
 void CKBArticleFrame::ChooseFont()
 {
-    bool ok = false;
-    const QFont font = QFontDialog::getFont(&ok, this);
-    if (ok)
-        m_surface->Exec(QStringLiteral("fontName"), font.family());
+    const std::optional<QFont> font = m_fontPicker(this, SelectionFont());
+    if (!font)
+        return;
+    // The toggles go by the states before anything changes.
+    std::vector<QString> toggles;
+    for (const FontEffect &effect : kFontEffects) {
+        const QString command = QLatin1String(effect.command);
+        if (m_surface->State(command).checked != ((*font).*effect.has)())
+            toggles.push_back(command);
+    }
+    if (!font->family().isEmpty())
+        m_surface->Exec(QStringLiteral("fontName"), font->family());
+    if (font->pointSizeF() > 0)
+        m_surface->Exec(QStringLiteral("fontSize"), HtmlFontSize(font->pointSizeF()));
+    for (const QString &command : toggles)
+        m_surface->Exec(command);
 }
 
 // The host's About box: the host runs its own About command for us.

@@ -9,10 +9,12 @@
 #include "plugins/kbeditor/Lumory.h"
 
 #include <QColor>
+#include <QFont>
 #include <QMainWindow>
 
 #include <functional>
 #include <map>
+#include <optional>
 
 class CEditingSurface;
 class CKBArticleBar;
@@ -67,6 +69,8 @@ class CKBArticleFrame : public QMainWindow, public IArticleFrame
 public:
     // Asks for a text colour; an invalid colour means cancelled.
     using ColorPicker = std::function<QColor(QWidget *parent, const QPoint &topLeft)>;
+    // Asks for a font, starting at the given one; none means cancelled.
+    using FontPicker = std::function<std::optional<QFont>(QWidget *parent, const QFont &initial)>;
 
     // The surface becomes the frame's child; the plug-in is not owned.
     CKBArticleFrame(const QVPlugin::KBArticle &article, CLumoryPlugin *plugin, CEditingSurface *surface);
@@ -91,6 +95,14 @@ public:
     void ApplyBlockFormat(unsigned command);
     void ChooseForeColor();
     void SetColorPicker(ColorPicker picker) { m_colorPicker = std::move(picker); }
+    // Format > Font...: the dialog opens at the selection's font, and what it
+    // chose is applied to the selection.
+    void ChooseFont();
+    void SetFontPicker(FontPicker picker) { m_fontPicker = std::move(picker); }
+    // The font at the selection, as the surface last reported it.
+    QFont SelectionFont() const;
+    // The HTML font size (1 to 7) nearest to a size in points.
+    static int HtmlFontSize(qreal points);
 
     // Our own block formats: the menu's names and the tags they make.
     static const std::vector<std::pair<QString, QString>> &BlockFormats();
@@ -105,13 +117,12 @@ private:
     void BuildMenus();
     void BuildToolBar();
     void Run(unsigned id);
-    void PullWindows(CKBArticleDocument &document);
+    bool PullWindows(CKBArticleDocument &document);
     void UpdateCommandStates();
     void ShowSelectionValues();
     void ShowBlockFormatMenu();
     void AskForLink();
     void AskForImage();
-    void ChooseFont();
     void ShowAbout();
 
     CKBArticleDocument m_document;
@@ -126,4 +137,5 @@ private:
     QComboBox *m_fontSize = nullptr;
     std::map<unsigned, QAction *> m_actions;
     ColorPicker m_colorPicker;
+    FontPicker m_fontPicker;
 };

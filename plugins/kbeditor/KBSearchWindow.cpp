@@ -42,6 +42,21 @@ void Refill(QComboBox *box, const std::function<void()> &fill)
         edit->setCursorPosition(cursor);
 }
 
+// An editable box keeps its current item while the agent edits the text, so
+// the text decides: the current item while it begins with the text, else the
+// first item that does (the rule of Refill); none for an empty text or one
+// no item begins with.
+int SelectedItem(const QComboBox *box)
+{
+    const QString text = box->currentText();
+    if (text.isEmpty())
+        return -1;
+    const int current = box->currentIndex();
+    if (current >= 0 && box->itemText(current).startsWith(text, Qt::CaseInsensitive))
+        return current;
+    return box->findText(text, Qt::MatchStartsWith);
+}
+
 QComboBox *MakeChoice(QWidget *parent, int id)
 {
     auto *box = new QComboBox(parent);
@@ -111,7 +126,7 @@ CKBSearchWindow::CKBSearchWindow(CLumoryPlugin *plugin, QWidget *parent)
 KBSearchParams CKBSearchWindow::SearchParams() const
 {
     KBSearchParams params;
-    const int selected = m_category->currentIndex();
+    const int selected = SelectedItem(m_category);
     params.categoryId = selected >= 0 ? m_category->itemData(selected).toInt() : 0;
     params.status = WideToUtf8(m_status->currentText());
     params.keywords = WideToUtf8(m_text->text());

@@ -168,12 +168,17 @@ int CLumoryPlugin::RequestArticleEdit(const std::string &id)
 int CLumoryPlugin::SaveArticle(KBArticle &article)
 {
     KBArticleMessage in(article);
-    if (!article.id.empty())
-        return SendMessage(MSG_KB_UPDATE_ARTICLE, &in, nullptr);
-    QVMessage<std::string> out;
-    const int result = SendMessage(MSG_KB_ADD_ARTICLE, &in, &out);
+    int result = 0;
+    if (!article.id.empty()) {
+        result = SendMessage(MSG_KB_UPDATE_ARTICLE, &in, nullptr);
+    } else {
+        QVMessage<std::string> out;
+        result = SendMessage(MSG_KB_ADD_ARTICLE, &in, &out);
+        if (result > 0)
+            article.id = out.value;
+    }
     if (result > 0)
-        article.id = out.value;
+        emit articleSaved(article);
     return result;
 }
 

@@ -59,7 +59,8 @@ public:
     // later arrival does.
     int RequestArticlePreview(const std::string &id);
     int RequestArticleEdit(const std::string &id);
-    // A new article (empty id) is added and takes the id the service gave.
+    // A new article (empty id) is added and takes the id the service gave;
+    // a save the service took is announced with articleSaved.
     int SaveArticle(QVPlugin::KBArticle &article);
 
     // The deletes ask first; a declined question sends nothing and gives 0.
@@ -101,6 +102,7 @@ signals:
     // Emitted after the preview and the editor had their turn.
     void articleArrived(const QVPlugin::KBArticle &article);
     void articleDeleted(const std::string &id);
+    void articleSaved(const QVPlugin::KBArticle &article);
     // The article that a preview request asked for.
     void previewArticle(const QVPlugin::KBArticle &article);
 

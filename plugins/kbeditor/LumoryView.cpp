@@ -38,6 +38,7 @@ CLumoryView::CLumoryView(CLumoryPlugin *plugin, QWidget *parent)
     connect(m_tabs, &QTabWidget::tabCloseRequested, this, &CLumoryView::CloseTab);
     connect(plugin, &CLumoryPlugin::articleDeleted, this, &CLumoryView::CloseArticle);
     connect(plugin, &CLumoryPlugin::previewArticle, this, &CLumoryView::ShowArticle);
+    connect(plugin, &CLumoryPlugin::articleSaved, this, &CLumoryView::RefreshArticle);
 }
 
 std::optional<std::uint16_t> CLumoryView::TabId(int index) const
@@ -117,6 +118,16 @@ void CLumoryView::ShowArticle(const KBArticle &article)
     m_tabs->setCurrentIndex(m_tabs->addTab(page, TabLabel(Utf8ToWide(article.title))));
     pane->ShowHtml(BuildArticlePreviewHtml(article, m_plugin->GetCategoryTitle(article.categoryId)));
     QApplication::restoreOverrideCursor();
+}
+
+void CLumoryView::RefreshArticle(const KBArticle &article)
+{
+    const int index = FindArticle(article.id);
+    auto *pane = index >= 0 ? dynamic_cast<IArticlePreviewPane *>(m_tabs->widget(index)) : nullptr;
+    if (!pane)
+        return;
+    m_tabs->setTabText(index, TabLabel(Utf8ToWide(article.title)));
+    pane->ShowHtml(BuildArticlePreviewHtml(article, m_plugin->GetCategoryTitle(article.categoryId)));
 }
 
 void CLumoryView::CloseArticle(const std::string &id)

@@ -36,6 +36,9 @@ public:
     // otherwise opens a new tab with its page.
     void ShowArticle(const QVPlugin::KBArticle &article);
     void CloseArticle(const std::string &id);
+    // An open preview of the article shows it as saved (the tab stays where
+    // it is, active or not).
+    void RefreshArticle(const QVPlugin::KBArticle &article);
 
     QTabWidget *Tabs() const { return m_tabs; }
     // The id of the tab at index; none for an index without a tab.

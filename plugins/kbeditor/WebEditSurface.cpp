@@ -3,10 +3,13 @@
 #include "shared/html/QVHtmlWebView.h"
 
 #include <QContextMenuEvent>
+#include <QEventLoop>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QLoggingCategory>
+#include <QPointer>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWebChannel>
 #include <QWebEnginePage>
@@ -16,9 +19,15 @@
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
+#include <memory>
+
 Q_LOGGING_CATEGORY(lcLumory, "ostrel.lumory")
 
 namespace {
+
+// The page answers in milliseconds, a large article included; a page that
+// has not answered by then has lost its renderer.
+constexpr int kBodyAnswerMs = 10000;
 
 // The page the body is edited in.
 const char kTemplate[] = R"(<!DOCTYPE html PUBLIC "-//W3C//DTD XHTML 1.0 Transitional//EN" "http://www.w3.org/TR/xhtml1/DTD/xhtml1-transitional.dtd">
@@ -36,18 +45,22 @@ div.container { padding: 30px; }
 // still reach the document.
 const char kEditorScript[] = R"(
 (function () {
-  var checks = ["bold", "italic", "underline", "insertUnorderedList", "insertOrderedList",
+  var checks = ["bold", "italic", "underline", "strikeThrough", "insertUnorderedList", "insertOrderedList",
                 "justifyLeft", "justifyCenter", "justifyRight"];
   var enables = ["indent", "outdent", "formatBlock", "foreColor", "fontName", "fontSize",
                  "createLink", "insertImage"];
   var values = ["fontName", "fontSize", "formatBlock"];
   var bridge = null;
   var filled = false;
-  function positioned() {
+  function anchor() {
     var s = document.getSelection();
     var n = s && s.rangeCount ? s.anchorNode : null;
     var e = n && n.nodeType !== 1 ? n.parentElement : n;
-    return e && e !== document.body && document.body.contains(e) ? e : null;
+    return e && document.body && document.body.contains(e) ? e : null;
+  }
+  function positioned() {
+    var e = anchor();
+    return e !== document.body ? e : null;
   }
   function states() {
     var r = {};
@@ -61,17 +74,29 @@ const char kEditorScript[] = R"(
     });
     var t = positioned();
     r.absolutePosition = { enabled: !!t, checked: !!t && t.style.position === "absolute" };
+    var s = document.getSelection();
+    var ranged = !!s && s.rangeCount > 0 && !s.isCollapsed;
+    r.cut = { enabled: ranged, checked: false };
+    r.copy = { enabled: ranged, checked: false };
+    var at = anchor() || document.body;
+    r.fontPixelSize = { enabled: !!at, checked: false,
+                        value: at ? String(parseFloat(getComputedStyle(at).fontSize) || 0) : "" };
     return r;
   }
   function report() {
     if (bridge && filled)
-      bridge.report(document.body ? document.body.innerHTML : "", states());
+      bridge.report(states());
   }
-  window.qvSetBody = function (html) {
+  window.qvSetBody = function (html, serial) {
     document.designMode = "on";
     document.body.innerHTML = html;
     filled = true;
+    if (bridge)
+      bridge.shown(serial, document.body.innerHTML);
     report();
+  };
+  window.qvBody = function () {
+    return document.body ? document.body.innerHTML : "";
   };
   window.qvExec = function (command, value) {
     document.execCommand(command, false, value === null ? null : String(value));
@@ -200,15 +225,37 @@ void CWebEditSurface::SetBody(const QString &body)
         m_pending = body;
         return;
     }
-    m_body = body;
-    RunScript(QStringLiteral("qvSetBody(%1)").arg(Json(body)));
+    PutBody(body);
 }
 
-std::optional<QString> CWebEditSurface::Body() const
+void CWebEditSurface::PutBody(const QString &body)
+{
+    m_given = body;
+    // One arg() call: a "%2" in the body must stay text.
+    RunScript(QStringLiteral("qvSetBody(%1, %2)").arg(Json(body), QString::number(++m_serial)));
+}
+
+// Input that comes while the page answers is held back, not lost: it runs
+// after the read, as it came after the command that reads.
+std::optional<QString> CWebEditSurface::Body()
 {
     if (!m_loaded)
         return std::nullopt;
-    return m_body;
+    auto answer = std::make_shared<std::optional<QString>>();
+    QEventLoop loop;
+    QPointer<QEventLoop> waiting(&loop);
+    m_page->runJavaScript(QStringLiteral("qvBody()"), QWebEngineScript::ApplicationWorld,
+                          [answer, waiting](const QVariant &body) {
+                              if (body.typeId() == QMetaType::QString)
+                                  *answer = body.toString();
+                              if (waiting)
+                                  waiting->quit();
+                          });
+    QTimer::singleShot(kBodyAnswerMs, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    if (!answer->has_value())
+        qCWarning(lcLumory) << "the editing page did not answer with its body";
+    return *answer;
 }
 
 void CWebEditSurface::Exec(const QString &command, const QVariant &value)
@@ -236,8 +283,9 @@ SurfaceCommandState CWebEditSurface::State(const QString &command) const
     SurfaceCommandState state;
     if (!m_loaded)
         return state;
-    static const QStringList viewActions{QStringLiteral("cut"), QStringLiteral("copy"), QStringLiteral("paste"),
-                                         QStringLiteral("undo"), QStringLiteral("redo")};
+    // The page cannot tell whether the clipboard or the history has
+    // anything for these; cut and copy follow the selection (reported).
+    static const QStringList viewActions{QStringLiteral("paste"), QStringLiteral("undo"), QStringLiteral("redo")};
     if (viewActions.contains(command)) {
         state.enabled = true;
         return state;
@@ -251,17 +299,24 @@ SurfaceCommandState CWebEditSurface::State(const QString &command) const
 
 void CWebEditSurface::OnReady()
 {
-    RunScript(QStringLiteral("qvSetBody(%1)").arg(Json(m_pending)));
+    PutBody(m_pending);
 }
 
-void CWebEditSurface::OnReport(const QString &body, const QVariantMap &states)
+void CWebEditSurface::OnShown(int serial, const QString &shown)
 {
     const bool first = !m_loaded;
-    m_body = body;
-    m_states = states;
     m_loaded = true;
     if (first)
         emit loaded();
+    if (serial == m_serial)
+        emit bodyShown(m_given, shown);
+}
+
+void CWebEditSurface::OnReport(const QVariantMap &states)
+{
+    if (!m_loaded)
+        return;
+    m_states = states;
     emit selectionChanged();
 }
 

@@ -2,8 +2,9 @@
 // CWebEditSurface: the article body edited as formatted text in a Qt
 // WebEngine page switched into design mode. Commands run as the document's
 // editing commands from a script world of our own; that script reports the
-// body and the command states over a web channel at every selection change
-// and input, and the surface answers the editor from that cache. The page's
+// command states over a web channel at every selection change and input,
+// and the surface answers the editor's state questions from that cache. The
+// body is asked of the page each time it is read. The page's
 // own scripts never run and the page never navigates away. Built into the
 // web module (shared/html); the editor makes it through that module's entry
 // point.
@@ -27,11 +28,11 @@ public:
 
     void Load(const QString &body) override;
     void SetBody(const QString &body) override;
-    std::optional<QString> Body() const override;
+    std::optional<QString> Body() override;
+    bool IsLoaded() const override { return m_loaded; }
     void Exec(const QString &command, const QVariant &value = QVariant()) override;
     SurfaceCommandState State(const QString &command) const override;
 
-    bool IsLoaded() const { return m_loaded; }
     QWebEngineView *View() const { return m_view; }
 
 signals:
@@ -42,8 +43,10 @@ private:
     friend class CWebEditBridge;
     // From the page's script, over the web channel.
     void OnReady();
-    void OnReport(const QString &body, const QVariantMap &states);
+    void OnShown(int serial, const QString &shown);
+    void OnReport(const QVariantMap &states);
     void RunScript(const QString &script);
+    void PutBody(const QString &body);
 
     QWebEngineProfile *m_profile;
     QWebEngineView *m_view;
@@ -51,12 +54,15 @@ private:
     QWebChannel *m_channel;
     // The body to put into the page once its script is ready.
     QString m_pending;
-    QString m_body;
+    // The body last put into the page and its number: the page's answer
+    // names the number, so only the latest is taken as shown.
+    QString m_given;
+    int m_serial = 0;
     QVariantMap m_states;
     bool m_loaded = false;
 };
 
-// What the editing page's script may call: nothing but these two.
+// What the editing page's script may call: nothing but these three.
 class CWebEditBridge : public QObject
 {
     Q_OBJECT
@@ -65,7 +71,8 @@ public:
 
 public slots:
     void ready() { m_surface->OnReady(); }
-    void report(const QString &body, const QVariantMap &states) { m_surface->OnReport(body, states); }
+    void shown(int serial, const QString &body) { m_surface->OnShown(serial, body); }
+    void report(const QVariantMap &states) { m_surface->OnReport(states); }
 
 private:
     CWebEditSurface *m_surface;

@@ -721,17 +721,19 @@ protected:
         // The body is edited on the web surface, as the agent types into it.
         auto *surface = static_cast<CEditingSurface *>(FindByClass(editor, "CEditingSurface"));
         ASSERT_NE(surface, nullptr);
-        const QString edited = QStringLiteral("<p>A carrier pigeon brings every parcel.</p>");
+        const QString edited = QStringLiteral("A carrier pigeon brings every parcel.");
         ASSERT_TRUE(waitUntil([&] { return surface->Body().has_value(); }, 30000)) << "the editing surface never loaded";
         EXPECT_TRUE(surface->Body()->contains(QLatin1String("tracking link"))) << surface->Body()->toStdString();
+        // Typed in and saved at once: the save must still have every key.
+        surface->findChild<QWebEngineView *>()->setFocus();
         surface->Exec(QStringLiteral("selectAll"));
-        surface->Exec(QStringLiteral("insertText"), QStringLiteral("A carrier pigeon brings every parcel."));
-        ASSERT_TRUE(waitUntil([&] { return surface->Body() == edited; }, 30000)) << surface->Body()->toStdString();
+        ASSERT_TRUE(waitUntil([&] { return ActionOf(editor, KBEditorCommand::Cut)->isEnabled(); }, 30000));
+        QTest::keyClicks(surface->findChild<QWebEngineView *>()->focusProxy(), edited);
         editor->findChild<QLineEdit *>(QStringLiteral("c1045"))->setText(QStringLiteral("Where is my parcel now?"));
         ActionOf(editor, KBEditorCommand::Save)->trigger();
         ASSERT_TRUE(waitUntil([&] { return kb.Article("102").title == "Where is my parcel now?"; }, 10000))
             << "the service never got the saved article: " << Prompts();
-        EXPECT_EQ(QString::fromStdString(kb.Article("102").content), edited);
+        EXPECT_TRUE(QString::fromStdString(kb.Article("102").content).contains(edited)) << kb.Article("102").content;
         ActionOf(editor, KBEditorCommand::Close)->trigger();
         ASSERT_TRUE(waitUntil([&] { return !editor || !editor->isVisible(); })) << "the saved article did not close";
 

@@ -27,12 +27,13 @@ class FakeSurface : public CEditingSurface
 public:
     void Load(const QString &html) override { body = html; }
     void SetBody(const QString &html) override { body = html; }
-    std::optional<QString> Body() const override
+    std::optional<QString> Body() override
     {
         if (!loaded)
             return std::nullopt;
         return body;
     }
+    bool IsLoaded() const override { return loaded; }
     void Exec(const QString &command, const QVariant &value) override
     {
         execs.push_back(value.isValid() ? command + "=" + value.toString() : command);
@@ -200,6 +201,52 @@ TEST_F(ArticleFrame, ListsReselectByExactNameAndById)
     frame->Document().Pull();
     EXPECT_EQ(frame->Document().Working().categoryId, 3);
     EXPECT_EQ(frame->Document().Working().status, "Review");
+}
+
+// A status or category that leaves the lists leaves its box without a choice,
+// whatever the article had when its window opened; a save then asks for one.
+TEST_F(ArticleFrame, AChoiceThatIsGoneSelectsNothing)
+{
+    Open();
+    frame->show();
+    Bar()->StatusBox()->setCurrentIndex(Bar()->StatusBox()->findText(QStringLiteral("Published")));
+    Bar()->CategoryBox()->setCurrentIndex(Bar()->CategoryBox()->findData(1));
+    KBCategoriesMessage categories({{2, 0, "Software"}, {3, 0, "Hardware"}});
+    KBStatusesMessage statuses({{"Drafts", ""}, {"Draft", ""}});
+    for (int refresh = 1; refresh <= 2; ++refresh) {
+        plugin->OnMessage(MSG_KB_CATEGORIES, &categories, nullptr);
+        plugin->OnMessage(MSG_KB_STATUSES, &statuses, nullptr);
+        EXPECT_EQ(Bar()->StatusBox()->currentIndex(), -1) << "refresh " << refresh;
+        EXPECT_EQ(Bar()->CategoryBox()->currentIndex(), -1) << "refresh " << refresh;
+    }
+    EXPECT_FALSE(frame->Save());
+    EXPECT_EQ(prompts, std::vector<QString>{"Please select article status"});
+    EXPECT_TRUE(sent.empty());
+}
+
+// Format > Font... starts at the selection's font and applies all it chose.
+TEST_F(ArticleFrame, FontDialogStartsAtTheSelectionAndAppliesEverything)
+{
+    Open();
+    surface->states[QStringLiteral("fontName")] = {true, false, QStringLiteral("\"Times New Roman\", serif")};
+    surface->states[QStringLiteral("fontPixelSize")] = {true, false, QStringLiteral("16")};
+    surface->states[QStringLiteral("bold")] = {true, true, {}};
+    QFont initial;
+    frame->SetFontPicker([&initial](QWidget *, const QFont &font) {
+        initial = font;
+        QFont chosen(QStringLiteral("DejaVu Sans"));
+        chosen.setPointSizeF(18);
+        chosen.setItalic(true);
+        chosen.setStrikeOut(true);
+        return std::optional(chosen);
+    });
+    frame->CommandAction(57696)->trigger();
+    EXPECT_EQ(initial.family(), QStringLiteral("Times New Roman"));
+    EXPECT_EQ(initial.pointSizeF(), 12);
+    EXPECT_TRUE(initial.bold());
+    EXPECT_FALSE(initial.italic());
+    EXPECT_EQ(surface->execs.join(QStringLiteral(", ")).toStdString(),
+              "fontName=DejaVu Sans, fontSize=5, bold, italic, strikeThrough");
 }
 
 TEST_F(ArticleFrame, SaveNeedsTitleThenStatus)

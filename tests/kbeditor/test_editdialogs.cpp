@@ -6,6 +6,7 @@
 #include "shared/Prompt.h"
 #include "tests/kbeditor/LumoryHost.h"
 
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -22,6 +23,7 @@ protected:
     {
         CPrompt::SetHandler([this](const PromptRequest &request) {
             prompts.push_back(request.text);
+            icons.push_back(request.icon);
             return QMessageBox::Ok;
         });
         host.onSend = [this](const QUuid &id, IMessage *in, IMessage *) {
@@ -58,6 +60,7 @@ protected:
     KBStatus status;
     std::string oldName;
     std::vector<QString> prompts;
+    std::vector<QMessageBox::Icon> icons;
 };
 
 TEST_F(EditDialogs, EmptyTextIsRefusedWithFocusOnTheField)
@@ -74,10 +77,24 @@ TEST_F(EditDialogs, EmptyTextIsRefusedWithFocusOnTheField)
 
     EXPECT_TRUE(host.sent.empty());
     EXPECT_EQ(prompts, (std::vector<QString>{"Please enter category title", "Please enter status name"}));
+    EXPECT_EQ(icons, std::vector<QMessageBox::Icon>(2, QMessageBox::Critical)) << "errors show the error icon";
     EXPECT_TRUE(categoryDlg.isVisible());
     EXPECT_TRUE(statusDlg.isVisible());
     EXPECT_EQ(categoryDlg.focusWidget(), Edit(&categoryDlg, "c1049"));
     EXPECT_EQ(statusDlg.focusWidget(), Edit(&statusDlg, "c1048"));
+}
+
+// Both open at least as wide as their templates: 245 dialog units, a unit
+// being a quarter of the font's average character width.
+TEST_F(EditDialogs, DialogsAreAsWideAsTheirTemplates)
+{
+    CCategoryEditDlg category(plugin);
+    CStatusEditDlg status(plugin);
+    for (QDialog *dialog : std::initializer_list<QDialog *>{&category, &status}) {
+        dialog->show();
+        EXPECT_GE(dialog->width(), 245 * QFontMetrics(dialog->font()).averageCharWidth() / 4)
+            << dialog->windowTitle().toStdString();
+    }
 }
 
 TEST_F(EditDialogs, CategoryAddsOrUpdatesByIdAndSendsUtf8)

@@ -119,6 +119,21 @@ TEST_F(LumoryViewTest, OneTabPerArticleWithIdsNeverZeroNorReused)
     EXPECT_EQ(view->NextTabId(), 3);
 }
 
+TEST_F(LumoryViewTest, ASavedArticlesPreviewShowsTheSavedArticle)
+{
+    host.results[MSG_KB_UPDATE_ARTICLE] = 1;
+    view->ShowArticle(Article("A"));
+    view->ShowArticle(Article("B"));
+    KBArticle saved = Article("A", "Printer setup, revised");
+    saved.content = "<p>Unplug it first.</p>";
+    ASSERT_EQ(plugin->SaveArticle(saved), 1);
+    ASSERT_EQ(panes.size(), 2u);
+    EXPECT_EQ(view->Tabs()->tabText(0), QStringLiteral("Printer setup, revised"));
+    EXPECT_TRUE(panes[0]->html.contains(QLatin1String("<p>Unplug it first.</p>"))) << panes[0]->html.toStdString();
+    EXPECT_EQ(view->Tabs()->currentIndex(), 1) << "the agent's tab stays active";
+    EXPECT_EQ(panes[1]->loads, 1);
+}
+
 TEST_F(LumoryViewTest, CommandsActOnTheActivePreview)
 {
     host.results[MSG_KB_GET_ARTICLE] = 1;

@@ -11,6 +11,8 @@
 #include <QComboBox>
 #include <QLineEdit>
 
+#include <QTest>
+
 #include <gtest/gtest.h>
 
 using namespace QVPlugin;
@@ -99,6 +101,27 @@ TEST_F(SearchWindow, ChoicesFillAtOnceAndMakeTheSearchParameters)
     EXPECT_EQ(searches[1].categoryId, 4);
     EXPECT_EQ(searches[1].status, "");
     EXPECT_EQ(searches[1].keywords, "gr\xc3\xb6\xc3\x9f" "e");
+}
+
+// The text the agent leaves in the category box decides the category: a
+// cleared box, or text no item begins with, searches every category.
+TEST_F(SearchWindow, EditedCategoryTextDecidesTheCategory)
+{
+    host.results[MSG_KB_FIND] = 1;
+    const struct
+    {
+        const char *typed;
+        int category;
+    } cases[] = {{"", 0}, {"zz", 0}, {"soft", 5}};
+    QComboBox *box = first->CategoryBox();
+    for (const auto &c : cases) {
+        box->setCurrentIndex(0);
+        QTest::keyClick(box->lineEdit(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(box->lineEdit(), Qt::Key_Backspace);
+        QTest::keyClicks(box->lineEdit(), QString::fromLatin1(c.typed));
+        first->Search();
+        EXPECT_EQ(searches.back().categoryId, c.category) << c.typed;
+    }
 }
 
 TEST_F(SearchWindow, ResultsGoOnlyToTheLatestSearchTheServiceTook)

@@ -7,7 +7,10 @@
 #include "tests/TestUtil.h"
 #include "tests/kbeditor/LumoryHost.h"
 
+#include <QApplication>
 #include <QPlainTextEdit>
+#include <QPointer>
+#include <QTest>
 #include <QWebEngineView>
 
 #include <gtest/gtest.h>
@@ -23,7 +26,10 @@ class WebEdit : public ::testing::Test
 protected:
     void SetUp() override
     {
-        CPrompt::SetHandler([](const PromptRequest &) { return QMessageBox::No; });
+        CPrompt::SetHandler([this](const PromptRequest &request) {
+            prompts.push_back(request.text);
+            return QMessageBox::No;
+        });
         host.onSend = [this](const QUuid &, IMessage *in, IMessage *) {
             if (auto *m = KBPayloadAs<KBArticleMessage>(in))
                 sent.push_back(m->value);
@@ -36,17 +42,22 @@ protected:
         article.title = "Printer setup";
         article.status = "Draft";
         article.content = "<p>hello</p>";
-        surface = new CWebEditSurface;
-        frame = new CKBArticleFrame(article, plugin, surface);
-        frame->show();
+        Open();
     }
     void TearDown() override
     {
-        delete frame;
+        delete frame.data();
         CPrompt::SetHandler({});
         plugin->Release();
     }
 
+    void Open()
+    {
+        delete frame.data();
+        surface = new CWebEditSurface;
+        frame = new CKBArticleFrame(article, plugin, surface);
+        frame->show();
+    }
     bool BodyIs(const QString &html)
     {
         return waitUntil([&] { return surface->Body() == html; }, kWait);
@@ -55,9 +66,10 @@ protected:
     lumorytest::LumoryHost host;
     CLumoryPlugin *plugin = new CLumoryPlugin;
     std::vector<KBArticle> sent;
+    std::vector<QString> prompts;
     KBArticle article;
     CWebEditSurface *surface = nullptr;
-    CKBArticleFrame *frame = nullptr;
+    QPointer<CKBArticleFrame> frame;
 };
 
 TEST_F(WebEdit, ASaveBeforeThePageLoadedKeepsTheContent)
@@ -98,6 +110,55 @@ TEST_F(WebEdit, HtmlToSourceAndBack)
     ASSERT_TRUE(waitUntil([&] { return finished; }, kWait));
     EXPECT_EQ(surface->View()->url(), QUrl(QStringLiteral("about:blank")));
     EXPECT_EQ(surface->Body(), QStringLiteral("<h2>Title</h2><p>changed</p>"));
+}
+
+// Keys typed and saved at once are all in the saved body: the body is read
+// from the page, not from what the page last reported.
+TEST_F(WebEdit, TypedAndSavedAtOnceKeepsEveryCharacter)
+{
+    ASSERT_TRUE(BodyIs(QStringLiteral("<p>hello</p>")));
+    QApplication::setActiveWindow(frame);
+    surface->View()->setFocus();
+    surface->Exec(QStringLiteral("selectAll"));
+    ASSERT_TRUE(waitUntil([&] { return frame->CommandAction(57635)->isEnabled(); }, kWait));
+    QWidget *keys = surface->View()->focusProxy();
+    ASSERT_NE(keys, nullptr);
+    QTest::keyClicks(keys, QStringLiteral("CLOSE-abcdefghijklmnop"));
+    ASSERT_TRUE(frame->Save()) << (prompts.empty() ? "" : prompts.back().toStdString());
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_NE(sent[0].content.find("CLOSE-abcdefghijklmnop"), std::string::npos) << sent[0].content;
+    EXPECT_FALSE(frame->Document().IsModified());
+}
+
+// The page writes a stored body its own way; nobody changed it, so closing
+// asks nothing and saves nothing, in either view.
+TEST_F(WebEdit, AnUntouchedArticleInOtherSpellingIsNotModified)
+{
+    article.content = "<P CLASS=note>One<BR/>two</P><IMAGE SRC=\"x.png\"/>";
+    Open();
+    ASSERT_TRUE(waitUntil([&] { return surface->IsLoaded(); }, kWait));
+    ASSERT_NE(surface->Body(), QString::fromStdString(article.content)) << "the page keeps the spelling";
+    EXPECT_FALSE(frame->Document().IsModified());
+    frame->ShowHtmlView(false);
+    EXPECT_FALSE(frame->Document().IsModified());
+    frame->ShowHtmlView(true);
+    EXPECT_FALSE(frame->Document().IsModified());
+    frame->close();
+    EXPECT_TRUE(prompts.empty());
+    EXPECT_TRUE(sent.empty());
+}
+
+// Cut and Copy follow the selection in the context menu and the Edit menu.
+TEST_F(WebEdit, CutAndCopyNeedASelection)
+{
+    ASSERT_TRUE(BodyIs(QStringLiteral("<p>hello</p>")));
+    QAction *cut = frame->CommandAction(57635);
+    QAction *copy = frame->CommandAction(57634);
+    emit surface->selectionChanged();
+    EXPECT_FALSE(cut->isEnabled());
+    EXPECT_FALSE(copy->isEnabled());
+    surface->Exec(QStringLiteral("selectAll"));
+    EXPECT_TRUE(waitUntil([&] { return cut->isEnabled() && copy->isEnabled(); }, kWait));
 }
 
 } // namespace

@@ -4,7 +4,9 @@
 #include "plugins/chat/model/QuickTextStore.h"
 #include "plugins/chat/ui/QuickTextDialogs.h"
 #include "plugins/chat/ui/QuickTextTree.h"
+#include "shared/DialogHeader.h"
 #include "shared/Prompt.h"
+#include "shared/WrappedText.h"
 #include "tests/TestUtil.h"
 #include "tests/xmpp/FakeHost.h"
 
@@ -242,6 +244,22 @@ TEST_F(TreeFixture, DuplicatesFollowTheSetting)
     delete first;
     EXPECT_EQ(Shown(), QStringLiteral("C{A B }Z "));
     EXPECT_EQ(CQuickTextTree::ItemOf(tree.NodeOf(category)->child(0))->Text(), QStringLiteral("a2"));
+}
+
+// The banner's title and subtitle are drawn whole, not cut with an ellipsis.
+TEST(QuickTextDialogs, TheCategoryDialogShowsItsBannerWhole)
+{
+    CQuickTextList list;
+    CQuickTextCategoryDlg dialog(list.Root()->Categories().front(), nullptr);
+    dialog.show();
+    auto *header = dialog.findChild<CDialogHeader *>();
+    ASSERT_NE(header, nullptr);
+    const CDialogHeader::Layout layout = CDialogHeader::ComputeLayout(header->size(), CDialogHeader::AlignLeft,
+                                                                      header->IconSize(), header->EdgeSize());
+    const QFontMetricsF title(FontForCellHeight(QStringLiteral("Tahoma"), CDialogHeader::kTitleHeight, true));
+    const QFontMetricsF subtitle(FontForCellHeight(QStringLiteral("Tahoma"), CDialogHeader::kSubtitleHeight, false));
+    EXPECT_LE(title.horizontalAdvance(QStringLiteral("Category Information")), layout.title.width());
+    EXPECT_LE(subtitle.horizontalAdvance(QStringLiteral("Enter the name of the category")), layout.subtitle.width());
 }
 
 TEST(QuickTextDialogs, RefuseIncompleteInputAndStayOnTheField)
