@@ -5,6 +5,7 @@
 #include "bus/Payloads.h"
 #include "shared/Md5.h"
 #include "shared/ModuleVersion.h"
+#include "shared/Prompt.h"
 
 #include <QDir>
 #include <QFile>
@@ -107,17 +108,39 @@ int CDataCache::Save(const DataInfo &info) const
         return -2;
     QDir().mkpath(QFileInfo(path).absolutePath());
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return -2;
-    if (file.write(info.data.data(), qint64(info.data.size())) != qint64(info.data.size())) {
+    bool saved = file.open(QIODevice::WriteOnly);
+    if (saved && file.write(info.data.data(), qint64(info.data.size())) != qint64(info.data.size())) {
         file.cancelWriting();
-        return -2;
+        saved = false;
     }
-    if (!file.commit()) {
+    // Qt's commit does not see a failed flush of its buffer: a full disk
+    // would leave a cut copy in place of the old one.
+    if (saved && !file.flush()) {
+        file.cancelWriting();
+        saved = false;
+    }
+    if (saved && !file.commit())
+        saved = false;
+    if (!saved) {
         qCWarning(lcBus) << "cannot save" << path << file.errorString();
+        TellOnce(path, file.errorString());
         return -2;
     }
     return 1;
+}
+
+void CDataCache::TellOnce(const QString &path, const QString &error) const
+{
+    // A full disk fails every save alike: once is enough.
+    if (m_told)
+        return;
+    m_told = true;
+    PromptRequest box;
+    box.caption = QStringLiteral("Quelvar");
+    box.text = QStringLiteral("The cache cannot be saved: %1 (%2). Quelvar works on with the copies it has.")
+                   .arg(QDir::toNativeSeparators(path), error);
+    box.icon = QMessageBox::Warning;
+    CPrompt::Show(box);
 }
 
 int CDataCache::Delete(const DataInfo &info) const

@@ -47,8 +47,12 @@ public:
     int Delete(const DataInfo &info) const;
 
 private:
+    // Tells the agent, once in the cache's life, that a copy was not saved.
+    void TellOnce(const QString &path, const QString &error) const;
+
     CManager *m_manager;
     QString m_baseFolder;
+    mutable bool m_told = false;
 };
 
 } // namespace QVPlugin

@@ -24,6 +24,22 @@ qint32 ToInt32(const QVariant &value)
     return static_cast<qint32>(value.toLongLong());
 }
 
+// A number, or "true"/"false" in any case as 1/0: people editing the file
+// write booleans as words.
+qint32 IntegerFromText(const QString &text, bool *ok)
+{
+    const QString trimmed = text.trimmed();
+    if (trimmed.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0) {
+        *ok = true;
+        return 1;
+    }
+    if (trimmed.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0) {
+        *ok = true;
+        return 0;
+    }
+    return trimmed.toInt(ok);
+}
+
 } // namespace
 
 CRegSettingsStoragePlugin::CRegSettingsStoragePlugin(const QString &fileName)
@@ -101,7 +117,7 @@ QVariant CRegSettingsStoragePlugin::Read(const QString &key, const QVariant &def
         break;
     case VariantKind::Integer: {
         bool ok = false;
-        const qint32 number = stored.isValid() ? stored.toString().toInt(&ok) : 0;
+        const qint32 number = stored.isValid() ? IntegerFromText(stored.toString(), &ok) : 0;
         // Text that is no number reads as absent.
         answer = ok ? number : ToInt32(defaultValue);
         fromFile = ok;
@@ -170,24 +186,32 @@ void CRegSettingsStoragePlugin::Sync()
         m_fileSecured = true;
     }
     m_settings.sync();
-    // A FormatError is the reading's; the write went through.
-    if (m_settings.status() == QSettings::AccessError)
+    // A FormatError is the reading's; the write went through. A full disk
+    // leaves the old file whole; later writes try again.
+    if (m_settings.status() == QSettings::AccessError) {
         qCWarning(lcBus) << "cannot write the settings file" << m_settings.fileName();
+        Tell(QStringLiteral("%1 cannot be written").arg(m_settings.fileName()));
+    }
 }
 
 bool CRegSettingsStoragePlugin::Writable()
 {
     if (m_problem.isEmpty())
         return true;
-    if (!m_told) {
-        m_told = true;
-        PromptRequest box;
-        box.caption = QStringLiteral("Quelvar");
-        box.text = QStringLiteral("Settings cannot be saved: %1. Changes last until Quelvar ends.").arg(m_problem);
-        box.icon = QMessageBox::Warning;
-        CPrompt::Show(box);
-    }
+    Tell(m_problem);
     return false;
+}
+
+void CRegSettingsStoragePlugin::Tell(const QString &problem)
+{
+    if (m_told)
+        return;
+    m_told = true;
+    PromptRequest box;
+    box.caption = QStringLiteral("Quelvar");
+    box.text = QStringLiteral("Settings cannot be saved: %1. Changes last until Quelvar ends.").arg(problem);
+    box.icon = QMessageBox::Warning;
+    CPrompt::Show(box);
 }
 
 } // namespace QVPlugin

@@ -46,6 +46,8 @@ private:
     void SetAsideUnreadable();
     // False when the file must not be written; tells the agent once why.
     bool Writable();
+    // Tells the agent, once in the run, that settings cannot be saved.
+    void Tell(const QString &problem);
 
     QSettings m_settings;
     QHash<QString, QVariant> m_cache;

@@ -34,10 +34,10 @@ function(ostrel_add_plugin name)
   target_link_libraries(${name} PRIVATE ostrel_contract ${A_LIBS})
 endfunction()
 
-# ostrel_add_test(NAME LABEL unit|gui|integration|webengine SOURCES ... LIBS ... [DEFS ...])
-# webengine tests run under xvfb-run (scripts/xvfb-test.sh); keep them few, they are slow.
+# ostrel_add_test(NAME LABEL unit|gui|integration|webengine [XVFB] SOURCES ... LIBS ... [DEFS ...])
+# webengine tests, and those marked XVFB, run under xvfb-run (scripts/xvfb-test.sh); keep them few, they are slow.
 function(ostrel_add_test name)
-  cmake_parse_arguments(A "" "LABEL;TIMEOUT" "SOURCES;LIBS;DEFS" ${ARGN})
+  cmake_parse_arguments(A "XVFB" "LABEL;TIMEOUT" "SOURCES;LIBS;DEFS" ${ARGN})
   if(NOT A_LABEL)
     set(A_LABEL unit)
   endif()
@@ -55,7 +55,7 @@ function(ostrel_add_test name)
   target_compile_definitions(${name} PRIVATE OSTREL_PROGRAM_DIR="${OSTREL_PROGRAM_DIR}"
     OSTREL_SOURCE_DIR="${PROJECT_SOURCE_DIR}" ${A_DEFS})
   set(environment QT_QPA_PLATFORM=offscreen)
-  if(A_LABEL STREQUAL "webengine")
+  if(A_LABEL STREQUAL "webengine" OR A_XVFB)
     # Qt WebEngine needs an X screen: each test runs on its own Xvfb.
     set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR
       "bash;${PROJECT_SOURCE_DIR}/scripts/xvfb-test.sh")

@@ -65,10 +65,12 @@ void CFrameAlerts::OnAlert(const AlertInfo &alert)
         return;
     qCInfo(lcHost) << "alert of kind" << alert.kind;
     if (actions.bring == AlertActions::Restore) {
-        if (IsFrameInTray())
-            RestoreFrame();
-        else if (m_frame->isMinimized())
+        if (IsFrameInTray()) {
+            m_tray->StopAnimation();
+            m_tray->RestoreWindow(m_frame, false);
+        } else if (m_frame->isMinimized()) {
             m_frame->showNormal();
+        }
     }
     // In front of the other windows, but the agent's typing stays where it
     // is. Before the popup, which must stay above the frame even where the
@@ -77,8 +79,13 @@ void CFrameAlerts::OnAlert(const AlertInfo &alert)
         m_frame->raise();
     if (actions.showWindow) {
         std::erase_if(m_popups, [](const QPointer<CQVAlertWnd> &popup) { return popup.isNull(); });
+        QList<QRect> taken;
+        for (const QPointer<CQVAlertWnd> &popup : m_popups) {
+            if (popup->isVisible())
+                taken << popup->Place();
+        }
         m_popups.emplace_back(new CQVAlertWnd(actions.caption, actions.body));
-        m_popups.back()->Popup(m_frame->screen());
+        m_popups.back()->Popup(m_frame->screen(), CQVAlertWnd::kCloseAfterMs, taken);
     }
     if (!actions.sound.isEmpty())
         PlaySound(actions.sound);

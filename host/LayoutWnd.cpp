@@ -11,8 +11,10 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QSpinBox>
+#include <QAbstractSpinBox>
 #include <QToolButton>
+
+#include <algorithm>
 
 namespace {
 
@@ -71,22 +73,79 @@ private:
     QComboBox *m_list = nullptr;
 };
 
+// A number edit with arrows that may be left empty: a spin box of Qt's own
+// puts its last value back when it loses the focus.
+class CNumberEdit : public QAbstractSpinBox
+{
+public:
+    CNumberEdit(int from, int to, QWidget *parent) : QAbstractSpinBox(parent), m_from(from), m_to(to)
+    {
+        setAlignment(Qt::AlignRight);
+    }
+
+    void SetNumber(int number) { lineEdit()->setText(QString::number(number)); }
+
+    QValidator::State validate(QString &input, int &) const override
+    {
+        const QString text = input.trimmed();
+        if (text.isEmpty())
+            return QValidator::Acceptable;
+        if (text == QLatin1String("-") || text == QLatin1String("+"))
+            return m_from < 0 || text == QLatin1String("+") ? QValidator::Intermediate : QValidator::Invalid;
+        bool ok = false;
+        const qlonglong number = text.toLongLong(&ok);
+        if (!ok)
+            return QValidator::Invalid;
+        if (number >= m_from && number <= m_to)
+            return QValidator::Acceptable;
+        // Typing on may still reach the range.
+        return QValidator::Intermediate;
+    }
+    void fixup(QString &input) const override
+    {
+        if (!input.trimmed().isEmpty())
+            input = QString::number(NumberFromText(input, m_from, m_to));
+    }
+    void stepBy(int steps) override
+    {
+        const qlonglong next = qlonglong(NumberFromText(lineEdit()->text(), m_from, m_to)) + steps;
+        lineEdit()->setText(QString::number(std::clamp<qlonglong>(next, m_from, m_to)));
+    }
+
+protected:
+    StepEnabled stepEnabled() const override
+    {
+        if (isReadOnly())
+            return StepNone;
+        const QString text = lineEdit()->text().trimmed();
+        const int number = NumberFromText(text, m_from, m_to);
+        StepEnabled enabled = StepNone;
+        if (text.isEmpty() || number < m_to)
+            enabled |= StepUpEnabled;
+        if (text.isEmpty() || number > m_from)
+            enabled |= StepDownEnabled;
+        return enabled;
+    }
+
+private:
+    int m_from;
+    int m_to;
+};
+
 class CNumberLayoutItem : public CValueLayoutItem
 {
 public:
     using CValueLayoutItem::CValueLayoutItem;
     QWidget *CreateValueControl(QWidget *parent) override
     {
-        m_spin = new QSpinBox(parent);
-        m_spin->setRange(m_row.from, m_row.to);
-        m_spin->setAlignment(Qt::AlignRight);
-        m_spin->setValue(m_shown.toInt());
-        return m_spin;
+        m_edit = new CNumberEdit(m_row.from, m_row.to, parent);
+        m_edit->SetNumber(m_shown.toInt());
+        return m_edit;
     }
-    QVariant GetValue() const override { return m_spin->cleanText(); }
+    QVariant GetValue() const override { return m_edit->text(); }
 
 private:
-    QSpinBox *m_spin = nullptr;
+    CNumberEdit *m_edit = nullptr;
 };
 
 // A file (mode File) or folder (mode Folder) name with a browse button and

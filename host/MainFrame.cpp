@@ -471,14 +471,15 @@ void CMainFrame::changeEvent(QEvent *event)
 
 void CMainFrame::Exit()
 {
-    m_exiting = true;
     close();
-    m_exiting = false;
 }
 
 void CMainFrame::closeEvent(QCloseEvent *event)
 {
-    if (!m_exiting && m_alerts && m_alerts->OnUserMinimizeOrClose()) {
+    // Only the agent's close comes from the window system; a close the
+    // program makes itself (File, Exit, a cancelled sign-in, the update
+    // check) ends the program.
+    if (event->spontaneous() && m_alerts && m_alerts->OnUserMinimizeOrClose()) {
         event->ignore();
         return;
     }

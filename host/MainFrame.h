@@ -155,6 +155,5 @@ private:
     // One automatic sign-in after a lost connection, until the next sign-out.
     int m_retries = 0;
     bool m_closing = false;
-    bool m_exiting = false;
     std::unique_ptr<CFrameAlerts> m_alerts;
 };

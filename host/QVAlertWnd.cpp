@@ -67,12 +67,27 @@ CQVAlertWnd::CQVAlertWnd(const QString &caption, const QString &body)
     setFixedHeight(std::max(kMinHeight, layout->heightForWidth(kWidth)));
 }
 
-void CQVAlertWnd::Popup(QScreen *screen, int closeAfterMs)
+void CQVAlertWnd::Popup(QScreen *screen, int closeAfterMs, const QList<QRect> &taken)
 {
     if (!screen)
         screen = QGuiApplication::primaryScreen();
     const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
-    const QPoint end(area.right() - kMargin - width() + 1, area.bottom() - kMargin - height() + 1);
+    QRect place(area.right() - kMargin - width() + 1, area.bottom() - kMargin - height() + 1, width(), height());
+    // The lowest free place in the column above the corner; a full column
+    // starts again at the corner.
+    for (bool moved = true; moved;) {
+        moved = false;
+        for (const QRect &other : taken) {
+            if (other.intersects(place)) {
+                place.moveBottom(other.top() - kMargin);
+                moved = true;
+            }
+        }
+    }
+    if (place.top() < area.top())
+        place.moveBottom(area.bottom() - kMargin);
+    m_place = place;
+    const QPoint end = place.topLeft();
     const QPoint start(end.x(), area.bottom() + 1);
 
     move(start);

@@ -24,10 +24,13 @@ public:
     // A window of its own, so that it shows while the frame hides in the tray.
     CQVAlertWnd(const QString &caption, const QString &body);
 
-    // Slides in at the corner of the screen (null = the primary one); closes
-    // after closeAfterMs.
-    void Popup(QScreen *screen = nullptr, int closeAfterMs = kCloseAfterMs);
+    // Slides in at the corner of the screen (null = the primary one), above
+    // the places of the alerts still open (taken), so each can be read;
+    // closes after closeAfterMs.
+    void Popup(QScreen *screen = nullptr, int closeAfterMs = kCloseAfterMs, const QList<QRect> &taken = {});
     bool IsSliding() const;
+    // Where it stands once it has slid in.
+    QRect Place() const { return m_place; }
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -37,4 +40,5 @@ private:
     QLabel *m_caption;
     QLabel *m_body;
     QPropertyAnimation *m_slide = nullptr;
+    QRect m_place;
 };

@@ -89,15 +89,20 @@ void CQVTrayIcon::HideWindow(QWidget *window)
     window->hide();
 }
 
-void CQVTrayIcon::RestoreWindow(QWidget *window)
+void CQVTrayIcon::RestoreWindow(QWidget *window, bool activate)
 {
     const QByteArray placement = m_placements.take(window);
     if (!placement.isEmpty())
         window->restoreGeometry(placement);
     window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    // Also tells the window manager not to give it the focus.
+    const bool quiet = window->testAttribute(Qt::WA_ShowWithoutActivating);
+    window->setAttribute(Qt::WA_ShowWithoutActivating, !activate || quiet);
     window->show();
+    window->setAttribute(Qt::WA_ShowWithoutActivating, quiet);
     window->raise();
-    window->activateWindow();
+    if (activate)
+        window->activateWindow();
 }
 
 bool CQVTrayIcon::IsInTray(QWidget *window) const

@@ -59,8 +59,9 @@ public:
 
     // Hides the window, keeping where it was; it has no taskbar entry while hidden.
     void HideWindow(QWidget *window);
-    // Shows it again where it was, in front and active.
-    void RestoreWindow(QWidget *window);
+    // Shows it again where it was, in front, and active unless the agent's
+    // typing is to stay where it is.
+    void RestoreWindow(QWidget *window, bool activate = true);
     bool IsInTray(QWidget *window) const;
 
 signals:

@@ -13,6 +13,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QStackedWidget>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -98,14 +99,19 @@ void CSettingsDlg::AddCategory(const SettingsCategory &category, QTreeWidgetItem
     auto *item = parent ? new QTreeWidgetItem(parent, text) : new QTreeWidgetItem(m_tree, text);
     item->setData(0, Qt::UserRole, int(m_pages.size()));
 
-    auto *page = new CLayoutWnd(m_frame);
+    // A page taller than the dialog scrolls: a plug-in may bring many rows.
+    auto *scroller = new QScrollArea(m_frame);
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setWidgetResizable(true);
+    auto *page = new CLayoutWnd;
     m_pages.push_back(page);
-    m_frame->addWidget(page);
+    m_frame->addWidget(scroller);
     for (const SettingRow &row : category.rows) {
         const QVariant stored = row.type == SettingType::Label ? QVariant() : m_bus->GetSetting(row.key, SettingDefault(row));
         page->AddItem(MakeLayoutItem(row, stored));
     }
     page->CreateItems();
+    scroller->setWidget(page);
 
     for (const SettingsCategory &child : category.children)
         AddCategory(child, item);
@@ -118,7 +124,7 @@ void CSettingsDlg::ShowPage(QTreeWidgetItem *item)
     const int index = item ? item->data(0, Qt::UserRole).toInt(&ok) : -1;
     const bool valid = ok && index >= 0 && index < int(m_pages.size());
     if (valid)
-        m_frame->setCurrentWidget(m_pages[size_t(index)]);
+        m_frame->setCurrentIndex(index); // the pages' scroll areas, in the same order
     m_frame->setVisible(valid);
 }
 

@@ -49,6 +49,6 @@ private:
     QVPlugin::CManager *m_bus;
     QTreeWidget *m_tree;
     QStackedWidget *m_frame;
-    std::vector<CLayoutWnd *> m_pages; // children of m_frame, by the tree items' data
+    std::vector<CLayoutWnd *> m_pages; // in scroll areas of m_frame, by the tree items' data
     bool m_loaded = false;
 };

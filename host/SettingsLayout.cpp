@@ -73,16 +73,22 @@ void ReadRows(const QDomElement &parent, std::vector<SettingRow> &rows)
     }
 }
 
-SettingsCategory ReadCategory(const QDomElement &element)
+// Deeper categories are left out: a layout nested thousands deep would hold
+// the user-interface thread for a minute building pages nobody can reach.
+constexpr int kMaxCategoryDepth = 64;
+
+SettingsCategory ReadCategory(const QDomElement &element, int depth)
 {
     SettingsCategory category;
     category.id = element.attribute(QStringLiteral("id"));
     category.label = element.attribute(QStringLiteral("label"));
     if (const QDomElement layout = element.firstChildElement(QStringLiteral("layout")); !layout.isNull())
         ReadRows(layout, category.rows);
+    if (depth >= kMaxCategoryDepth)
+        return category;
     for (QDomElement child = element.firstChildElement(QStringLiteral("category")); !child.isNull();
          child = child.nextSiblingElement(QStringLiteral("category")))
-        category.children.push_back(ReadCategory(child));
+        category.children.push_back(ReadCategory(child, depth + 1));
     return category;
 }
 
@@ -100,7 +106,7 @@ std::vector<SettingsCategory> ReadSettingsLayout(const QDomElement &root)
         return categories;
     for (QDomElement child = root.firstChildElement(QStringLiteral("category")); !child.isNull();
          child = child.nextSiblingElement(QStringLiteral("category")))
-        categories.push_back(ReadCategory(child));
+        categories.push_back(ReadCategory(child, 1));
     return categories;
 }
 

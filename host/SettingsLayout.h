@@ -50,7 +50,8 @@ struct SettingsCategory
 
 // The categories directly below the "settings" root, in document order. A
 // root of another name gives none; unknown elements and setting types, and
-// settings without a key, give no row.
+// settings without a key, give no row. Categories below the 64th level are
+// left out.
 std::vector<SettingsCategory> ReadSettingsLayout(const QDomElement &root);
 
 // The row's "default" in the type its value is stored as: bool for "bool",

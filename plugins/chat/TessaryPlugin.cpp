@@ -4,6 +4,7 @@
 #include "bus/Payloads.h"
 #include "plugins/chat/ChatLog.h"
 #include "plugins/chat/TessaryMenu.h"
+#include "plugins/chat/model/ChatSettings.h"
 #include "plugins/chat/model/FlatXmlReader.h"
 #include "plugins/chat/model/QuickTextMenu.h"
 #include "plugins/chat/model/Visitor.h"
@@ -45,7 +46,7 @@ const QString kDefaultWebModuleUrl = QStringLiteral("http://localhost/qvx/");
 
 const QString kAgentId = QStringLiteral("agent.id");
 const QString kAgentNick = QStringLiteral("agent.nick");
-const QString kIdleMinutes = QStringLiteral("chat.idle.minutes");
+const QString &kIdleMinutes = ChatSettings::kIdleMinutes;
 const QString kAccountId = QStringLiteral("agent.account.id");
 const QString kAccountKey = QStringLiteral("agent.account.key");
 const QString kKbUrl = QStringLiteral("kb.webservice.url");
@@ -485,16 +486,17 @@ void CTessaryPlugin::BuildSettingsLayout(QDomDocument *document)
     const QDomElement category = LayoutCategory(document->documentElement(), QStringLiteral("chat"), QStringLiteral("Chat"));
     const QDomElement group = LayoutGroup(category, QStringLiteral("chat.settings"), QStringLiteral("Chat settings"));
     LayoutLabel(group, QStringLiteral("Live chat settings"));
-    LayoutSetting(group, QStringLiteral("&Show timestamp"), QStringLiteral("bool"), QStringLiteral("chatpane.timestamp"),
-                  QStringLiteral("false"));
-    LayoutTextSetting(group, QStringLiteral("&Timestamp Format:"), QStringLiteral("chatpane.timestamp.format"),
-                      QStringLiteral("%-I:%M:%S %p"));
+    const auto text = [](bool value) { return value ? QStringLiteral("true") : QStringLiteral("false"); };
+    LayoutSetting(group, QStringLiteral("&Show timestamp"), QStringLiteral("bool"), ChatSettings::kTimestamp,
+                  text(ChatSettings::kTimestampDefault));
+    LayoutTextSetting(group, QStringLiteral("&Timestamp Format:"), ChatSettings::kTimestampFormat,
+                      ChatSettings::kTimeFormatDefault);
     QDomElement idle = LayoutSetting(group, QStringLiteral("&Idle Timeout (min):"), QStringLiteral("number"),
-                                     kIdleMinutes, QStringLiteral("10"));
+                                     kIdleMinutes, QString::number(ChatSettings::kIdleMinutesDefault));
     idle.setAttribute(QStringLiteral("from"), 0);
     idle.setAttribute(QStringLiteral("to"), 60);
     LayoutSetting(group, QStringLiteral("&Show duplicate Quick Text"), QStringLiteral("bool"),
-                  QStringLiteral("quicktext.duplicates"), QStringLiteral("false"));
+                  ChatSettings::kQuickTextDuplicates, text(ChatSettings::kQuickTextDuplicatesDefault));
 }
 
 void CTessaryPlugin::ReadAccountData(const std::string &text)
@@ -637,7 +639,7 @@ int CTessaryPlugin::SendMucDecline(const Jid &room, const Jid &user)
 int CTessaryPlugin::IdleMinutes()
 {
     if (!m_idleMinutes)
-        m_idleMinutes = GetValue(kIdleMinutes, 10).toInt();
+        m_idleMinutes = GetValue(kIdleMinutes, ChatSettings::kIdleMinutesDefault).toInt();
     return *m_idleMinutes;
 }
 

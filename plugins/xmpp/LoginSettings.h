@@ -22,6 +22,10 @@ struct XmppLoginSettings
     std::string caFile;   // an extra CA file besides the system's, or empty
     // A session not open by then is given up (engine error 11).
     int signInTimeoutMs = 30000;
+    // A server that acknowledges nothing this long, neither what was written
+    // (the keep-alive every minute) nor the system's probes of an idle
+    // connection, is gone: the connection is lost (engine error 8).
+    int deadPeerMs = 60000;
 };
 
 // Valid when the user name parses as a JID (UTF-8) with a non-empty node.

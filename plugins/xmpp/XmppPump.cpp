@@ -45,7 +45,8 @@ void XmppPump::DoLogin(const XmppLoginSettings &settings)
     auto *tls = new CXmppTls(m_client.get(), settings.domain, settings.caFile);
     tls->init();
     m_client->setEncryptionImpl(tls);
-    m_client->setConnectionImpl(new XmppSocket(m_client.get(), settings.host, settings.port, m_wakeFd));
+    m_client->setConnectionImpl(new XmppSocket(m_client.get(), settings.host, settings.port, m_wakeFd,
+                                               settings.deadPeerMs));
     qCInfo(lcXmpp).noquote() << "signing in as" << QString::fromStdString(jid.full()) << "at"
                              << QString::fromStdString(settings.host) + QLatin1Char(':') + QString::number(settings.port);
     if (!m_client->connect(false))

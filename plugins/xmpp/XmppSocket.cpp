@@ -6,6 +6,7 @@
 
 #include <netdb.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -38,8 +39,9 @@ struct XmppSocket::Lookup
     gaicb request{};
 };
 
-XmppSocket::XmppSocket(gloox::ConnectionDataHandler *handler, const std::string &host, int port, int wakeFd)
-    : gloox::ConnectionBase(handler), m_wakeFd(wakeFd)
+XmppSocket::XmppSocket(gloox::ConnectionDataHandler *handler, const std::string &host, int port, int wakeFd,
+                       int deadPeerMs)
+    : gloox::ConnectionBase(handler), m_wakeFd(wakeFd), m_deadPeerMs(deadPeerMs)
 {
     m_server = host;
     m_port = port;
@@ -52,7 +54,7 @@ XmppSocket::~XmppSocket()
 
 gloox::ConnectionBase *XmppSocket::newInstance() const
 {
-    return new XmppSocket(m_handler, m_server, m_port, m_wakeFd);
+    return new XmppSocket(m_handler, m_server, m_port, m_wakeFd, m_deadPeerMs);
 }
 
 gloox::ConnectionError XmppSocket::connect()
@@ -140,6 +142,7 @@ void XmppSocket::CheckConnect()
     }
     m_phase = Phase::Connected;
     m_state = gloox::StateConnected;
+    WatchPeer();
     if (m_handler)
         m_handler->handleConnect(this);
 }
@@ -186,6 +189,27 @@ gloox::ConnectionError XmppSocket::recv(int timeout)
     if (revents & (POLLIN | POLLERR | POLLHUP))
         ReadAvailable();
     return m_state == gloox::StateDisconnected ? gloox::ConnIoError : gloox::ConnNoError;
+}
+
+void XmppSocket::WatchPeer()
+{
+    // The whitespace keep-alive alone never fails while the connection
+    // stays up. Written data left unacknowledged for deadPeerMs ends the
+    // connection (TCP_USER_TIMEOUT), and so do unanswered probes of an idle
+    // one: half the time idle, then three probes.
+    if (m_deadPeerMs <= 0)
+        return;
+    const int on = 1;
+    const unsigned userTimeout = unsigned(m_deadPeerMs);
+    const int idle = std::max(1, m_deadPeerMs / 2000);
+    const int interval = std::max(1, m_deadPeerMs / 6000);
+    const int probes = 3;
+    if (::setsockopt(m_fd, SOL_SOCKET, SO_KEEPALIVE, &on, sizeof on) != 0
+        || ::setsockopt(m_fd, IPPROTO_TCP, TCP_KEEPIDLE, &idle, sizeof idle) != 0
+        || ::setsockopt(m_fd, IPPROTO_TCP, TCP_KEEPINTVL, &interval, sizeof interval) != 0
+        || ::setsockopt(m_fd, IPPROTO_TCP, TCP_KEEPCNT, &probes, sizeof probes) != 0
+        || ::setsockopt(m_fd, IPPROTO_TCP, TCP_USER_TIMEOUT, &userTimeout, sizeof userTimeout) != 0)
+        qCWarning(lcXmpp) << "cannot watch the connection for a dead server:" << strerror(errno);
 }
 
 void XmppSocket::ReadAvailable()

@@ -6,7 +6,9 @@
 // the socket does not take at once waits in a buffer for the next writable
 // event.
 // A connection that never came up is reported as ConnConnectionRefused (or
-// ConnDnsError); one that was up and went away as ConnIoError.
+// ConnDnsError); one that was up and went away as ConnIoError, and so is one
+// whose peer stopped acknowledging for deadPeerMs (the system's TCP
+// keep-alive and user time-out, so nothing else goes on the wire).
 // Network thread only.
 
 #include <gloox/connectionbase.h>
@@ -20,7 +22,8 @@ struct addrinfo;
 class XmppSocket : public gloox::ConnectionBase
 {
 public:
-    XmppSocket(gloox::ConnectionDataHandler *handler, const std::string &host, int port, int wakeFd);
+    XmppSocket(gloox::ConnectionDataHandler *handler, const std::string &host, int port, int wakeFd,
+               int deadPeerMs = 60000);
     ~XmppSocket() override;
     XmppSocket(const XmppSocket &) = delete;
     XmppSocket &operator=(const XmppSocket &) = delete;
@@ -47,10 +50,12 @@ private:
     void ReadAvailable();
     bool Flush();
     void CloseSocket();
+    void WatchPeer();
     // Closes and tells gloox, which ends the session with this reason.
     void Fail(gloox::ConnectionError reason, int error);
 
     int m_wakeFd;
+    int m_deadPeerMs;
     int m_fd = -1;
     Phase m_phase = Phase::Idle;
     Lookup *m_lookup = nullptr;            // a name lookup in progress

@@ -6,6 +6,8 @@
 #include "shared/Md5.h"
 #include "bus/MessageIds.h"
 #include "bus/Payloads.h"
+#include "bus/RegSettingsStoragePlugin.h"
+#include "shared/Prompt.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -13,6 +15,9 @@
 #include <QTemporaryDir>
 
 #include <thread>
+
+#include <csignal>
+#include <sys/resource.h>
 
 namespace {
 
@@ -32,7 +37,12 @@ struct Cache : Bus
         manager->SetPreDispatchHandler(std::move(owned));
         chat = Listen(QStringLiteral("chat"), PLUGIN_ORDER_LIVE_CHAT);
         xmpp = Listen(QStringLiteral("xmpp"), PLUGIN_ORDER_XMPP);
+        CPrompt::SetHandler([this](const PromptRequest &request) {
+            told << request.text;
+            return QMessageBox::Ok;
+        });
     }
+    void TearDown() override { CPrompt::SetHandler({}); }
 
     FakePlugin *Listen(const QString &name, int key)
     {
@@ -72,6 +82,7 @@ struct Cache : Bus
     FakePlugin *xmpp = nullptr;
     QStringList trace;           // "plugin:message", in order
     std::vector<DataInfo> heard; // the payloads, in the same order
+    QStringList told;            // the prompts shown
 };
 
 TEST_F(Cache, PathByType)
@@ -228,6 +239,46 @@ TEST_F(Cache, FailedSaveIsReported)
     EXPECT_EQ(Send(xmpp, MSG_DATA_RECEIVED, MakeDataInfo(0, "acc", "q", "abc")), -2);
     // With a hash the store still goes on to the server, and still fails here.
     EXPECT_EQ(Send(chat, MSG_DATA_STORE, MakeDataInfo(1, "acc", "q", "abc", "h")), -2);
+}
+
+TEST_F(Cache, AFullDiskIsToldOnceForSettingsAndForTheCache)
+{
+    const QString settingsFile = root.filePath(QStringLiteral("Quelvar.conf"));
+    auto storage = std::make_unique<CRegSettingsStoragePlugin>(settingsFile);
+    const auto set = [&](const QString &value) {
+        MsgValue in(QStringLiteral("ui.skin"), value);
+        storage->OnMessage(MSG_SET_SETTING, &in, nullptr);
+    };
+    set(QStringLiteral("Blue"));
+    ASSERT_EQ(Send(chat, MSG_DATA_STORE, MakeDataInfo(0, "acc", "q", "abc")), 1);
+    ASSERT_TRUE(told.isEmpty());
+    const QByteArray before = [&] {
+        QFile f(settingsFile);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+
+    // Files may not grow past 64 bytes: every longer write fails, as on a full disk.
+    rlimit saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit full = saved;
+    full.rlim_cur = 64;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &full), 0);
+    set(QString(200, QLatin1Char('x')));
+    set(QString(300, QLatin1Char('y')));
+    const std::string big(500, 'q');
+    EXPECT_EQ(Send(chat, MSG_DATA_STORE, MakeDataInfo(0, "acc", "q", big)), -2);
+    EXPECT_EQ(Send(chat, MSG_DATA_STORE, MakeDataInfo(0, "acc", "q", big)), -2);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, previous);
+
+    ASSERT_EQ(told.size(), 2) << told.join('\n').toStdString();
+    EXPECT_TRUE(told[0].startsWith("Settings cannot be saved: ")) << told[0].toStdString();
+    EXPECT_TRUE(told[1].startsWith("The cache cannot be saved: ")) << told[1].toStdString();
+    QFile after(settingsFile);
+    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+    EXPECT_EQ(after.readAll(), before) << "the old file stays whole";
+    EXPECT_EQ(FileBytes(QStringLiteral("Local/acc/q")), "abc") << "so does the old copy";
 }
 
 } // namespace

@@ -75,6 +75,20 @@ TEST_F(Settings, ByKindAcrossARestart)
         EXPECT_TRUE(Reads(c.key, c.defaultValue, c.afterRestart));
 }
 
+TEST_F(Settings, WordsWrittenByHandReadAsBooleansAndNumbers)
+{
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(file).absolutePath()));
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("[Values]\nui.minimizeToTray=true\na=FALSE\nb= True \nc=yes\n");
+    f.close();
+    Restart();
+    EXPECT_TRUE(Reads("ui.minimizeToTray", false, 1));
+    EXPECT_TRUE(Reads("a", true, 0));
+    EXPECT_TRUE(Reads("b", 7, 1));
+    EXPECT_TRUE(Reads("c", true, 1)) << "another word is no value: the default";
+}
+
 TEST_F(Settings, EmptyValueDeletes)
 {
     Set("count", 9);

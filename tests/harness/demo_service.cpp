@@ -1,10 +1,11 @@
 // The demo chat service: Prosody on 127.0.0.1 with the relay module, a
 // simulator that plays the chat service and its web visitors (a chat request
 // now and then among them), a colleague who writes to the demo agent now and
-// then, and the knowledge-base web service with fourteen articles, whose
-// address reaches the program in the agent's account data, as does the upload
-// address for files sent into chats. Runs until interrupted; prints where it
-// listens and the demo account as "name=value" lines, then "ready".
+// then and takes the chats transferred to it, and the knowledge-base web
+// service with fourteen articles, whose address reaches the program in the
+// agent's account data after every sign-in, as does the upload address for
+// files sent into chats. Runs until interrupted; prints where it listens and
+// the demo account as "name=value" lines, then "ready".
 //
 // For measuring the program under load: --visitors N brings a crowd of N
 // further visitors at once, who stay on one page; --churn K has K of them
@@ -28,6 +29,7 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <gloox/jid.h>
 #include <gloox/tag.h>
 
 #include <csignal>
@@ -35,7 +37,6 @@
 #include <deque>
 #include <iterator>
 #include <map>
-#include <set>
 #include <string_view>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -134,8 +135,32 @@ class DemoVisitors
 public:
     explicit DemoVisitors(ChatServiceSimulator &service) : m_service(service) {}
 
-    // The agent who hears the visitors: the last one signed in.
-    void SetAgent(const std::string &jid) { m_agent = jid; }
+    // The colleague's full JID, who takes the chats transferred to it.
+    void SetColleague(const std::string &jid) { m_colleague = jid; }
+
+    // An agent signed in (the last one is who hears the visitors) and hears
+    // of everyone on the site: a chat of the agent's earlier session ended
+    // with it, a request for a chat stands.
+    void SignedIn(const std::string &jid)
+    {
+        m_agent = jid;
+        ++m_signIns;
+        for (auto &[sid, v] : m_visitors) {
+            if (v.state == 3 || v.state == 6) {
+                v.state = 10;
+                v.nextLine = 0;
+                if (!v.leave)
+                    v.leave = m_now + kStayAfterChatSeconds;
+            }
+            ShowPage(v);
+            if (v.state == 8)
+                Send(visitors::VisitorInfo(v.sid, {{"state", "8"}, {"display-name", v.name}, {"hash", v.hash}}));
+        }
+        for (const std::string &sid : m_crowd)
+            ShowInCrowd(sid);
+    }
+    const std::string &Agent() const { return m_agent; }
+    int SignIns() const { return m_signIns; }
 
     void SetCrowd(int count, int churn, int churnAfter)
     {
@@ -193,6 +218,22 @@ public:
         } else if (command.type == "get-visitor-info") {
             Send(visitors::VisitorInfo(v.sid, {{"state", std::to_string(v.state)}, {"display-name", v.name},
                                                {"hash", v.hash}}));
+        } else if (command.type == "push-url-visitor" && !command.text.empty()) {
+            // The visitor's browser opens the page: it is the next step of the walk.
+            v.pushed = command.text;
+            Log(v, "was shown " + command.text);
+            ShowPage(v);
+        } else if (command.type == "block-visitor") {
+            Log(v, "was blocked");
+            Send(visitors::StateChange(v.sid, 15));
+            m_visitors.erase(it);
+        } else if (command.type == "transfer-visitor-chat") {
+            Transfer(v, command);
+        } else if (command.type == "transfer-visitor-chat-accepted") {
+            // The colleague has the chat now; the visitor goes from the agent's view.
+            Log(v, "went to the colleague");
+            Send(visitors::TransferAccept(v.sid));
+            m_visitors.erase(it);
         }
         return true;
     }
@@ -247,6 +288,7 @@ private:
         size_t page = 0;
         size_t line = 0;
         int nextLine = 0; // 0: nothing to say
+        std::string pushed; // the page the agent pushed, shown until the next one
     };
     static constexpr int kPageEverySeconds = 12;
     static constexpr int kLineEverySeconds = 25;
@@ -324,10 +366,36 @@ private:
 
     void Walk(Visitor &v)
     {
-        const auto &page = kPages[v.page++ % std::size(kPages)];
+        ++v.page;
+        v.pushed.clear();
+        ShowPage(v);
+    }
+
+    // The page the visitor is on, to the agent.
+    void ShowPage(const Visitor &v)
+    {
+        const auto &page = kPages[(v.page + std::size(kPages) - 1) % std::size(kPages)];
         visitors::Page view{page[0], page[0], page[1], v.page == 1 ? "http://search.demo/?q=lamp" : "", {}, 0};
-        view.pageId = "p" + std::to_string(v.page);
+        if (!v.pushed.empty())
+            view = {v.pushed, v.pushed, v.pushed, page[0], {}, 0};
+        view.pageId = "p" + std::to_string(v.page) + (v.pushed.empty() ? "" : "-pushed");
         Send(visitors::Tracking(v.sid, v.hash, v.name, view));
+    }
+
+    // Only the colleague takes chats; the service asks it, and its answer
+    // comes back as a command.
+    void Transfer(Visitor &v, const visitors::Command &command)
+    {
+        const std::optional<visitors::Transfer> transfer = visitors::ReadTransfer(command.text);
+        const std::string to = transfer ? gloox::JID(transfer->agent).bare() : std::string();
+        if (to.empty() || to != gloox::JID(m_colleague).bare()) {
+            Log(v, "was not transferred");
+            Send(visitors::TransferDecline(v.sid, "The agent is not available."));
+            return;
+        }
+        Log(v, "is offered to the colleague");
+        m_service.Send(*visitors::NoticeStanza(m_colleague,
+                                               visitors::TransferRequest(v.sid, command.from, transfer->message)));
     }
 
     void Write(Visitor &v)
@@ -366,15 +434,23 @@ private:
 
     void ArriveInCrowd()
     {
-        const std::string n = std::to_string(++m_crowdArrived);
-        const auto &page = kPages[m_crowdArrived % std::size(kPages)];
+        m_crowd.push_back("c-" + std::to_string(++m_crowdArrived));
+        ShowInCrowd(m_crowd.back());
+    }
+
+    // A visitor of the crowd ("c-<n>") on its one page.
+    void ShowInCrowd(const std::string &sid)
+    {
+        const std::string n = sid.substr(2);
+        const auto &page = kPages[std::stoul(n) % std::size(kPages)];
         const visitors::Page view{page[0], page[0], page[1], "http://search.demo/?q=lamp", "p1", 0};
-        m_crowd.push_back("c-" + n);
-        Send(visitors::Tracking(m_crowd.back(), "hc-" + n, "Visitor " + n, view));
+        Send(visitors::Tracking(sid, "hc-" + n, "Visitor " + n, view));
     }
 
     ChatServiceSimulator &m_service;
     std::string m_agent;
+    std::string m_colleague;
+    int m_signIns = 0;
     int m_now = 0;
     std::map<std::string, Visitor> m_visitors;
     int m_crowdSize = 0;
@@ -386,11 +462,13 @@ private:
     std::deque<std::string> m_crowd; // present, the earliest first
 };
 
-// Answers what the agent's program asks the chat service. The first request
-// of each session brings the account data along, and so does a request for
-// it; a change of password succeeds; commands about the visitors go to them;
-// every other request is acknowledged without data.
-void AnswerService(ChatServiceSimulator &service, const std::string &kbUrl, std::set<std::string> &greeted,
+// Answers what the agent's program asks the chat service. Each sign-in of
+// the demo agent (its session's first presence, which the relay passes on)
+// brings the account data and the visitors on the site, and a request for
+// the account data brings it again; a change of password succeeds; commands
+// about the visitors go to them; every other request is acknowledged
+// without data.
+void AnswerService(ChatServiceSimulator &service, const std::string &kbUrl, const std::string &agent,
                    DemoVisitors &shop)
 {
     while (auto request = service.Expect([](const gloox::Tag &t) { return t.name() == "iq"; }, 0)) {
@@ -400,14 +478,8 @@ void AnswerService(ChatServiceSimulator &service, const std::string &kbUrl, std:
         const std::string from = request->findAttribute("from");
         const std::optional<visitors::Command> command = visitors::ReadCommand(*request);
         if (command && command->type == "get-extra-info") {
-            greeted.insert(from);
-            shop.SetAgent(from);
             SendAccountData(service, from, kbUrl);
             continue;
-        }
-        if (greeted.insert(from).second) {
-            shop.SetAgent(from);
-            SendAccountData(service, from, kbUrl);
         }
         if (command && command->type == "change-password") {
             service.Send(*visitors::NoticeStanza(from, visitors::ChangePassword(true)));
@@ -418,8 +490,16 @@ void AnswerService(ChatServiceSimulator &service, const std::string &kbUrl, std:
             shop.OnCommand(*command);
     }
     while (auto message = service.Expect([](const gloox::Tag &t) { return t.name() != "iq"; }, 0)) {
-        if (message->name() == "message")
+        if (message->name() == "message") {
             shop.OnRoomMessage(*message);
+        } else if (message->name() == "presence" && message->findAttribute("type").empty()
+                   && gloox::JID(message->findAttribute("from")).bare() == agent) {
+            const std::string from = message->findAttribute("from");
+            std::fprintf(stderr, "demo: agent %s signed in\n", from.c_str());
+            std::fflush(stderr);
+            SendAccountData(service, from, kbUrl);
+            shop.SignedIn(from);
+        }
     }
 }
 
@@ -458,7 +538,8 @@ int main(int argc, char *argv[])
     serverOptions.accounts = {{QStringLiteral("agent"), QStringLiteral("agent-secret")},
                               {QStringLiteral("sim"), QStringLiteral("sim-secret")},
                               {QStringLiteral("colleague"), QStringLiteral("colleague-secret")}};
-    serverOptions.extraConfig << QStringLiteral("quelvar_relay_rooms = true");
+    serverOptions.extraConfig << QStringLiteral("quelvar_relay_rooms = true")
+                              << QStringLiteral("quelvar_relay_signins = true");
     ProsodyFixture server(serverOptions);
     if (!server.Start()) {
         std::fprintf(stderr, "the demo chat service did not start: %s\n", qPrintable(server.ErrorText()));
@@ -483,7 +564,6 @@ int main(int argc, char *argv[])
     }
     knowledgeBase.AddDemoData();
     const std::string kbUrl = options.isSet(kbUrlOption) ? otherKbUrl.toString().toStdString() : knowledgeBase.Url();
-    std::set<std::string> greeted;
 
     QTemporaryDir uploads;
     harness::UploadEndpoint uploadEndpoint(uploads.path());
@@ -493,11 +573,13 @@ int main(int argc, char *argv[])
     }
     s_webModuleUrl = uploadEndpoint.Url().toStdString();
 
+    const QString agent = QStringLiteral("agent");
+    const std::string colleagueJid = server.Jid(QStringLiteral("colleague")).toStdString() + "/desk";
     DemoVisitors shop(service);
+    shop.SetColleague(colleagueJid);
     shop.SetCrowd(std::max(0, options.value(crowdOption).toInt()), std::max(0, options.value(churnOption).toInt()),
                   options.value(churnAfterOption).toInt());
 
-    const QString agent = QStringLiteral("agent");
     Say(QStringLiteral("address"), server.Address());
     Say(QStringLiteral("user"), server.Jid(agent));
     Say(QStringLiteral("password"), server.PasswordOf(agent));
@@ -509,10 +591,27 @@ int main(int argc, char *argv[])
 
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        AnswerService(service, kbUrl, greeted, shop);
+        const int signIns = shop.SignIns();
+        AnswerService(service, kbUrl, server.Jid(agent).toStdString(), shop);
+        // The colleague is online to a newly signed-in agent, who may
+        // transfer chats to it.
+        if (shop.SignIns() != signIns) {
+            gloox::Tag presence("presence");
+            presence.addAttribute("to", shop.Agent());
+            colleague.Send(presence);
+        }
         // The colleague's client acknowledges the agent's lines, as the
-        // program asks; the rest of its mail is of no interest.
+        // program asks, and accepts the chats the service offers it after a
+        // moment; the rest of its mail is of no interest.
         while (const auto mail = colleague.Expect([](const gloox::Tag &) { return true; }, 0)) {
+            if (const std::optional<visitors::Notice> notice = visitors::ReadNotice(*mail);
+                notice && notice->type == "transfer-visitor-chat-request") {
+                const std::string sid = notice->sessionId;
+                QTimer::singleShot(3000, &app, [&colleague, &shop, sid] {
+                    colleague.Send(*visitors::CommandStanza("transfer-visitor-chat-accepted", sid, shop.Agent()));
+                });
+                continue;
+            }
             const std::string id = mail->findAttribute("id");
             if (mail->name() != "message" || id.empty() || !mail->findChild("request", "xmlns", "urn:xmpp:receipts"))
                 continue;

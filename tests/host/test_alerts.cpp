@@ -10,13 +10,16 @@
 #include "host/QVAlertWnd.h"
 #include "host/QVTrayIcon.h"
 #include "host/SignInDialogs.h"
+#include "host/UpgradePlugin.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QLabel>
 #include <QPointer>
 #include <QScreen>
 #include <QTest>
+#include <QWindow>
 
 using namespace QVPlugin;
 using namespace hosttest;
@@ -57,6 +60,13 @@ public:
     void RunChangePassword(QWidget *) override {}
 };
 
+// The agent's close of the frame, as the window system delivers it.
+void AgentCloses(QWidget *frame)
+{
+    QCloseEvent close;
+    QCoreApplication::sendEvent(frame->windowHandle(), &close);
+}
+
 QList<CQVAlertWnd *> OpenAlerts()
 {
     QList<CQVAlertWnd *> alerts;
@@ -70,11 +80,13 @@ QList<CQVAlertWnd *> OpenAlerts()
 class Alerts : public FrameTest
 {
 protected:
-    void Start()
+    void Start(bool updateCheck = false)
     {
         CMainFrame::Options options;
         options.programDir = ProgramDir();
         options.settingsFile = SettingsFile();
+        if (updateCheck)
+            options.makeUpdateCheck = [this] { return new CUpgradePlugin(frame.get(), ProgramDir(), "5.0.592.2"); };
         options.makeTrayArea = [this] { return std::make_unique<FakeTrayArea>(&tray); };
         frame = std::make_unique<CMainFrame>(options);
         ASSERT_TRUE(frame->Create());
@@ -175,6 +187,21 @@ TEST_F(Alerts, AlertReachesPopupSoundAndTray)
     EXPECT_EQ(sounds.size(), 3);
 }
 
+TEST_F(Alerts, AlertsOpenTogetherCanEachBeRead)
+{
+    Start();
+    for (int i = 0; i < 3; ++i)
+        Alert(7);
+    const QList<CQVAlertWnd *> open = OpenAlerts();
+    ASSERT_EQ(open.size(), 3);
+    ASSERT_TRUE(waitUntil([&] { return std::none_of(open.begin(), open.end(), [](auto *a) { return a->IsSliding(); }); },
+                          2000));
+    for (int i = 0; i < 3; ++i) {
+        for (int j = i + 1; j < 3; ++j)
+            EXPECT_FALSE(open[i]->geometry().intersects(open[j]->geometry())) << i << " and " << j;
+    }
+}
+
 TEST_F(Alerts, TrayFlashesUntilTheFrameIsActive)
 {
     Start();
@@ -218,7 +245,7 @@ TEST_F(Alerts, MinimiseAndCloseIntoTheTray)
 
     // The agent's close hides it too; ticking the box turns the notice off for good.
     tickDoNotShowAgain = true;
-    frame->close();
+    AgentCloses(frame.get());
     ASSERT_TRUE(waitUntil([&] { return frame->isHidden(); }));
     EXPECT_EQ(notices, 2);
     EXPECT_FALSE(Setting("ui.minimizeToTray.confirmation").toBool());
@@ -226,7 +253,7 @@ TEST_F(Alerts, MinimiseAndCloseIntoTheTray)
 
     frame->Activate(); // a second start of the program
     EXPECT_TRUE(frame->isVisible());
-    frame->close();
+    AgentCloses(frame.get());
     ASSERT_TRUE(waitUntil([&] { return frame->isHidden(); }));
     EXPECT_EQ(notices, 2);
     tray.click();
@@ -242,10 +269,21 @@ TEST_F(Alerts, WithoutATrayTheFrameClosesAsUsual)
     tray.available = false;
     Start();
     Set("ui.minimizeToTray", true);
-    frame->close();
+    AgentCloses(frame.get());
     QCoreApplication::processEvents();
     EXPECT_EQ(closed, 1);
     EXPECT_EQ(notices, 0);
+}
+
+TEST_F(Alerts, AMandatoryUpdateEndsTheProgramFromTheTrayToo)
+{
+    Start(true);
+    Set("ui.minimizeToTray", true);
+    QVMessage<std::string> version("5.1.0.0");
+    frame->Bus()->SendMessage(nullptr, MSG_AGENT_VERSION_INFO, &version, nullptr);
+    EXPECT_TRUE(waitUntil([&] { return closed == 1; })) << "the answer was No: the program ends all the same";
+    EXPECT_EQ(notices, 0);
+    EXPECT_FALSE(alerts->IsFrameInTray());
 }
 
 // A picture of an alert over the main frame for docs/ (scripts/alert-screenshot.sh

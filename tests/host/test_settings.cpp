@@ -15,8 +15,10 @@
 #include <QDomDocument>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScreen>
 #include <QSettings>
-#include <QSpinBox>
+#include <QAbstractSpinBox>
+#include <QTest>
 #include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTreeWidget>
@@ -261,7 +263,7 @@ TEST_F(SettingsDialog, TreeOfTheHostAndPlugInCategories)
     ASSERT_TRUE(mode);
     EXPECT_EQ(mode->currentIndex(), -1) << "the stored value matches no option";
     EXPECT_EQ(mode->itemText(0), "B");
-    EXPECT_EQ(Row<QSpinBox>(*dialog, "chat.idle")->value(), 10);
+    EXPECT_EQ(Row<QAbstractSpinBox>(*dialog, "chat.idle")->text(), "10");
     hosttest::SaveForReview(dialog.get(), "settings-dialog.png");
 }
 
@@ -273,7 +275,7 @@ TEST_F(SettingsDialog, OkWritesOnlyWhatChangedAndCancelNothing)
 
     dialog = Open();
     Row<QCheckBox>(*dialog, "application.newcaller.flashtray")->setChecked(false);
-    Row<QSpinBox>(*dialog, "chat.idle")->setValue(12);
+    Row<QAbstractSpinBox>(*dialog, "chat.idle")->findChild<QLineEdit *>()->setText("12");
     dialog->reject();
     EXPECT_TRUE(plugin->writes.isEmpty());
 
@@ -287,9 +289,57 @@ TEST_F(SettingsDialog, OkWritesOnlyWhatChangedAndCancelNothing)
     dialog = Open();
     EXPECT_FALSE(Row<QCheckBox>(*dialog, "application.newcaller.flashtray")->isChecked()) << "read back";
     Row<QComboBox>(*dialog, "chat.mode")->setCurrentIndex(1);
-    Row<QSpinBox>(*dialog, "chat.idle")->setValue(12);
+    Row<QAbstractSpinBox>(*dialog, "chat.idle")->findChild<QLineEdit *>()->setText("12");
     dialog->accept();
     EXPECT_EQ(plugin->writes, (QStringList{"chat.mode=a (QString)", "chat.idle=12 (int)"}));
+}
+
+TEST_F(SettingsDialog, ANumberLeftEmptyWritesZero)
+{
+    auto dialog = Open();
+    dialog->activateWindow();
+    QTreeWidget *tree = dialog->Tree();
+    tree->setCurrentItem(tree->findItems("Chat", Qt::MatchExactly).value(0));
+    auto *number = Row<QAbstractSpinBox>(*dialog, "chat.idle");
+    ASSERT_TRUE(number && number->isVisible());
+    number->setFocus();
+    QTest::keyClick(number, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(number, Qt::Key_Backspace);
+    number->clearFocus();
+    EXPECT_EQ(number->text(), "") << "leaving the edit keeps it empty";
+    number->setFocus();
+    QTest::keyClick(number, Qt::Key_Return); // the dialog's OK
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+    EXPECT_EQ(plugin->writes, QStringList{"chat.idle=0 (int)"});
+}
+
+TEST_F(SettingsDialog, AHugeLayoutFitsTheScreenAndDeepNestingIsCut)
+{
+    // A page of 80 rows, and a branch 20,000 categories deep.
+    QString rows;
+    for (int i = 0; i < 80; ++i)
+        rows += QStringLiteral("<setting type=\"text\" key=\"big.%1\"><label>Row %1</label></setting>").arg(i);
+    const int deep = 20000;
+    const QString layout = QStringLiteral("<settings><category id=\"big\" label=\"Big\"><layout>") + rows
+        + QStringLiteral("</layout></category>") + QStringLiteral("<category id=\"d\" label=\"D\">").repeated(deep)
+        + QStringLiteral("</category>").repeated(deep) + QStringLiteral("</settings>");
+    QTemporaryDir dir;
+    QFile file(dir.filePath("layout.xml"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(layout.toUtf8()) > 0);
+    file.close();
+
+    auto dialog = Open(file.fileName());
+    ASSERT_TRUE(dialog->IsLoaded());
+    int depth = 0;
+    for (QTreeWidgetItem *item = dialog->Tree()->topLevelItem(1); item; item = item->child(0))
+        ++depth;
+    EXPECT_EQ(depth, 64);
+    QCoreApplication::processEvents();
+    const QRect screen = dialog->screen()->availableGeometry();
+    EXPECT_LE(dialog->frameGeometry().height(), screen.height());
+    auto *ok = dialog->findChild<QWidget *>("c1");
+    ASSERT_TRUE(ok);
+    EXPECT_TRUE(screen.contains(QRect(ok->mapToGlobal(QPoint()), ok->size()))) << "OK stays on the screen";
 }
 
 TEST_F(SettingsDialog, ALayoutThatDoesNotLoadClosesAsCancelled)

@@ -8,6 +8,8 @@
 #include "tests/harness/FakeXmppServer.h"
 #include "tests/harness/TestPki.h"
 
+#include <QProcess>
+
 #include <gloox/tag.h>
 
 #include <gtest/gtest.h>
@@ -221,6 +223,55 @@ TEST_F(Connection, OnlyTheTestCasLocalhostCertificateIsAcceptedAndNoCredentialsG
         EXPECT_EQ(server.Received().find("<presence"), std::string::npos); // no automatic presence
         EXPECT_EQ(server.Received().find("jabber:iq:roster"), std::string::npos);
     }
+}
+
+// The server's machine goes silent while the connection stays up: nothing
+// it sent is taken back, nothing arrives. Cutting the loopback needs a network
+// of the test's own, so the test runs itself again in one.
+TEST_F(Connection, AServerThatStopsAnsweringIsALostConnection)
+{
+    const char *name = "Connection.AServerThatStopsAnsweringIsALostConnection";
+    if (!qEnvironmentVariableIsSet("OSTREL_TEST_OWN_NETWORK")) {
+        QProcess self;
+        self.setProcessChannelMode(QProcess::MergedChannels);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("OSTREL_TEST_OWN_NETWORK"), QStringLiteral("1"));
+        self.setProcessEnvironment(environment);
+        self.start(QStringLiteral("unshare"),
+                   {QStringLiteral("-rn"), QStringLiteral("sh"), QStringLiteral("-c"),
+                    QStringLiteral("ip link set lo up || exit 77; exec \"$0\" --gtest_filter=%1").arg(name),
+                    QCoreApplication::applicationFilePath()});
+        if (!self.waitForStarted())
+            GTEST_SKIP() << "no unshare";
+        ASSERT_TRUE(self.waitForFinished(60000));
+        const std::string output = self.readAll().toStdString();
+        if (self.exitCode() == 77 || output.find("unshare: ") != std::string::npos)
+            GTEST_SKIP() << "no network of its own: " << output;
+        EXPECT_EQ(self.exitCode(), 0) << output;
+        EXPECT_NE(output.find("[  PASSED  ] 1 test"), std::string::npos) << output;
+        return;
+    }
+
+    FakeXmppServer server;
+    server.LoginScript();
+    ASSERT_TRUE(server.Start());
+    Probe probe;
+    CXmppConnection connection(&probe);
+    connection.Start();
+    XmppLoginSettings settings = Settings(server.Port());
+    settings.deadPeerMs = 1000;
+    connection.Login(settings);
+    ASSERT_TRUE(waitUntil([&] { return !probe.events.empty() && probe.events.back().state == XmppPump::StateOpen; }))
+        << server.ScriptError();
+
+    // Every packet on the loopback is dropped from now on.
+    if (QProcess::execute(QStringLiteral("tc"), {"qdisc", "add", "dev", "lo", "root", "pfifo", "limit", "0"}) != 0)
+        GTEST_SKIP() << "tc cannot cut the loopback";
+    connection.SendRaw(" "); // the keep-alive
+    EXPECT_TRUE(waitUntil([&] { return probe.events.back().state == XmppPump::StateClosed; }, 15000));
+    EXPECT_EQ(probe.events.back().error, EngineError::ConnectionClosed);
+    QProcess::execute(QStringLiteral("tc"), {"qdisc", "del", "dev", "lo", "root"});
+    connection.Stop();
 }
 
 } // namespace

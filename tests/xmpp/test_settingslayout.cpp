@@ -51,8 +51,8 @@ TEST(SettingsLayout, PluginLayoutsMatchTheirXml)
 <settings><category id="chat" label="Chat"><layout>
   <group id="chat.settings" label="Chat settings">
     <label>Live chat settings</label>
-    <setting type="bool" key="chatpane.timestamp" default="false"><label>&amp;Show timestamp</label></setting>
-    <setting type="text" key="chatpane.timestamp.format" default="%-I:%M:%S %p">
+    <setting type="bool" key="chatpane.timestamp" default="true"><label>&amp;Show timestamp</label></setting>
+    <setting type="text" key="chatpane.timestamp.format" default="%#I:%M:%S %p">
       <label>&amp;Timestamp Format:</label></setting>
     <setting type="number" key="chat.idle.minutes" default="10" from="0" to="60">
       <label>&amp;Idle Timeout (min):</label></setting>

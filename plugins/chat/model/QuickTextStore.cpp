@@ -2,6 +2,7 @@
 
 #include "bus/MessageIds.h"
 #include "bus/Payloads.h"
+#include "plugins/chat/model/ChatSettings.h"
 #include "plugins/chat/model/QuickText.h"
 
 #include <cstring>
@@ -9,7 +10,7 @@
 using namespace QVPlugin;
 
 namespace {
-const QString kDuplicatesKey = QStringLiteral("quicktext.duplicates");
+const QString &kDuplicatesKey = ChatSettings::kQuickTextDuplicates;
 const QString kAccountKey = QStringLiteral("agent.account.id");
 } // namespace
 
@@ -27,7 +28,7 @@ QVariant CQuickTextStore::Setting(const QString &key, const QVariant &defaultVal
 
 void CQuickTextStore::Load()
 {
-    ApplyDuplicates(Setting(kDuplicatesKey, false).toBool());
+    ApplyDuplicates(Setting(kDuplicatesKey, ChatSettings::kQuickTextDuplicatesDefault).toBool());
 }
 
 void CQuickTextStore::ApplyDuplicates(bool on)

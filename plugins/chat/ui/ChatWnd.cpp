@@ -1,6 +1,7 @@
 #include "plugins/chat/ui/ChatWnd.h"
 
 #include "plugins/chat/ChatLog.h"
+#include "plugins/chat/model/ChatSettings.h"
 #include "plugins/chat/model/MessageChannel.h"
 #include "plugins/chat/model/QuickText.h"
 #include "plugins/chat/model/QuickTextMenu.h"
@@ -40,7 +41,7 @@ using QVPlugin::Jid;
 
 namespace {
 
-const QString kDefaultTimeFormat = QStringLiteral("%#I:%M:%S %p");
+const QString &kDefaultTimeFormat = ChatSettings::kTimeFormatDefault;
 const QString kLastReceived = QStringLiteral("Last message received at: ");
 
 // The picture shown while no peer picture is known: a head and shoulders.
@@ -397,8 +398,8 @@ void CChatWnd::ShowLine(const ChatMessage &message)
     }
     const QString name = m_chat ? m_chat->GetDisplayName(message.from) : message.from.node();
     QString stamp;
-    if (m_host.BoolSetting(QStringLiteral("chatpane.timestamp"), true))
-        stamp = FormatLocalTime(m_host.StringSetting(QStringLiteral("chatpane.timestamp.format"), kDefaultTimeFormat),
+    if (m_host.BoolSetting(ChatSettings::kTimestamp, ChatSettings::kTimestampDefault))
+        stamp = FormatLocalTime(m_host.StringSetting(ChatSettings::kTimestampFormat, kDefaultTimeFormat),
                                 message.time);
     const bool visitor = message.from.domain().contains(QLatin1String("visitors."));
     if (TakesBodyAsRtf(message.body, visitor))

@@ -97,6 +97,19 @@ function module.unload()
 	filters.remove_filter_hook(add_relay);
 end
 
+-- Off unless asked for: tells the simulator of each session's first
+-- presence, so that it can play the service's greeting of a signed-in agent.
+if module:get_option_boolean("quelvar_relay_signins", false) then
+	module:hook("presence/initial", function (event)
+		local origin = event.origin;
+		if not origin.full_jid or jid_bare(origin.full_jid) == target then return; end
+		local simulator = simulator_session();
+		if simulator then
+			simulator.send(st.presence({ from = origin.full_jid, to = simulator.full_jid }));
+		end
+	end);
+end
+
 module:hook("pre-iq/full", function (event)
 	local origin, stanza = event.origin, event.stanza;
 	if not origin.full_jid or jid_bare(origin.full_jid) ~= target then return; end
