@@ -51,7 +51,7 @@ int CAgentPictures::IndexOf(const Jid &jid) const
 
 void CAgentPictures::Request(const Jid &jid)
 {
-    if (m_stopped || !jid.IsValid() || IndexOf(jid) >= 0)
+    if (m_stopped || !jid.IsValid() || IndexOf(jid) >= 0 || m_jids.size() >= size_t(kMaxPictures))
         return;
     m_jids.push_back(jid);
     Next();
