@@ -84,7 +84,7 @@ int CAgentPictures::NextDue(qint64 now, qint64 &dueIn)
 
 void CAgentPictures::Request(const Jid &jid)
 {
-    if (m_stopped || !jid.IsValid() || IndexOf(jid) >= 0)
+    if (m_stopped || !jid.IsValid() || IndexOf(jid) >= 0 || m_jids.size() >= size_t(kMaxPictures))
         return;
     m_jids.push_back(jid);
     Next();

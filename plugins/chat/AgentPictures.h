@@ -31,6 +31,8 @@ class CAgentPictures : public QObject
 public:
     static constexpr int kRetryMs = 10000;
     static constexpr int kMaxTriesPerHour = 20;
+    // JIDs beyond this many get no picture: presences can name any number.
+    static constexpr int kMaxPictures = 1000;
     // Larger answers are no picture: the download fails.
     static constexpr qint64 kMaxBytes = 4 * 1024 * 1024;
 

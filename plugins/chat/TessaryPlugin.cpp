@@ -335,6 +335,13 @@ void CTessaryPlugin::OnChatMessage(const ChatMessage &message)
         visitorChannel->Publish(message);
         return;
     }
+    // A sender that is neither a contact nor in a chat would fill a channel
+    // that nothing shows: any account can write to the agent.
+    if (!m_channels.Find(message.from) && !m_chatTable.FindChat(message.from) && !m_contacts.Find(message.from)
+        && !m_contacts.FindBare(message.from)) {
+        qCInfo(lcChat) << "a message from an unknown sender was dropped";
+        return;
+    }
     MessageChannel *channel = m_channels.Get(message.from);
     channel->SetUnread(true);
     channel->Publish(message);

@@ -7,6 +7,7 @@
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QPainter>
+#include <QTextDocument>
 
 #include <algorithm>
 
@@ -29,8 +30,10 @@ QVariant CKBArticleModel::data(const QModelIndex &index, int role) const
     const KBArticle &article = m_articles[size_t(index.row())];
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::ToolTipRole:
         return Utf8ToWide(article.title);
+    case Qt::ToolTipRole:
+        // A tool tip that looks like markup is shown as rich text.
+        return Qt::convertFromPlainText(Utf8ToWide(article.title));
     case ExcerptRole:
         return Utf8ToWide(article.text);
     case CategoryRole:

@@ -34,6 +34,9 @@ public:
         // A context menu was asked for; true when the pane handled it, else
         // the view shows its own.
         std::function<bool(const QPoint &globalPos)> contextMenu;
+        // The user clicked a link the view did not follow (page navigation
+        // off), in this window or for a new one.
+        std::function<void(const QUrl &url)> linkClicked;
     };
 
     virtual ~IQVHtmlView() = default;

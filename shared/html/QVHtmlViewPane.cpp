@@ -36,6 +36,10 @@ CQVHtmlViewPane::CQVHtmlViewPane(QWidget *parent) : QWidget(parent)
     events.loadFinished = [this](bool ok) { emit loadFinished(ok); };
     events.titleChanged = [this](const QString &title) { SetTitle(title); };
     events.contextMenu = [this](const QPoint &at) { return ShowContextMenu(at); };
+    events.linkClicked = [this](const QUrl &url) {
+        if (m_linkOpener)
+            m_linkOpener(url);
+    };
     m_web.reset(create(this, events));
     layout->addWidget(m_web->Widget());
 }
@@ -94,6 +98,11 @@ void CQVHtmlViewPane::SetPageNavigation(bool on)
 {
     if (m_web)
         m_web->SetPageNavigation(on);
+}
+
+void CQVHtmlViewPane::SetLinkOpener(std::function<void(const QUrl &)> opener)
+{
+    m_linkOpener = std::move(opener);
 }
 
 void CQVHtmlViewPane::SetNavigateErrorCallback(QVNavigateErrorCallback callback)

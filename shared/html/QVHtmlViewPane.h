@@ -22,6 +22,7 @@
 #include <QUrl>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 class CQVHtmlViewPane : public QWidget
@@ -65,6 +66,9 @@ public:
     // Off: the view follows only the pane's own loads (no links, forms,
     // refreshes or frames).
     void SetPageNavigation(bool on);
+    // With page navigation off: gets the links the user clicks, which the
+    // view itself does not follow.
+    void SetLinkOpener(std::function<void(const QUrl &)> opener);
     void SetNavigateErrorCallback(QVNavigateErrorCallback callback);
 
     bool IsCopyEnabled() const;
@@ -93,4 +97,5 @@ private:
     int m_contextMenuMode = ContextMenuCopyOnly;
     bool m_updateTabTitle = false;
     QString m_text;
+    std::function<void(const QUrl &)> m_linkOpener;
 };

@@ -13,6 +13,7 @@
 #include <QWebChannel>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineNavigationRequest>
+#include <QWebEngineNewWindowRequest>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
@@ -217,10 +218,20 @@ CQVHtmlWebView::CQVHtmlWebView(QWidget *parent, IQVHtmlView::Events events) : m_
     // the page itself starts (links, forms, refreshes, frames) may be kept out.
     QObject::connect(page, &QWebEnginePage::navigationRequested, m_view, [this](QWebEngineNavigationRequest &request) {
         if (m_pageNavigation
-            || (request.isMainFrame() && request.navigationType() == QWebEngineNavigationRequest::TypedNavigation))
+            || (request.isMainFrame() && request.navigationType() == QWebEngineNavigationRequest::TypedNavigation)) {
             request.accept();
-        else
-            request.reject();
+            return;
+        }
+        request.reject();
+        if (request.isMainFrame() && request.navigationType() == QWebEngineNavigationRequest::LinkClickedNavigation
+            && m_events.linkClicked)
+            m_events.linkClicked(request.url());
+    });
+    // A link for a new window opens nothing here; the click is told like
+    // any other when the page does not navigate itself.
+    QObject::connect(page, &QWebEnginePage::newWindowRequested, m_view, [this](QWebEngineNewWindowRequest &request) {
+        if (!m_pageNavigation && request.isUserInitiated() && m_events.linkClicked)
+            m_events.linkClicked(request.requestedUrl());
     });
     QObject::connect(m_view, &CQVHtmlViewCtrl::contextMenuRequested, m_view, [this](const QPoint &at) {
         if (!m_events.contextMenu || !m_events.contextMenu(at)) {

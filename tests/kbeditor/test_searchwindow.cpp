@@ -10,6 +10,7 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QTextDocument>
 
 #include <QTest>
 
@@ -199,3 +200,19 @@ TEST_F(SearchWindow, RefillKeepsTheTypedText)
 }
 
 } // namespace
+
+TEST(ArticleModel, TheToolTipShowsTheTitleAsText)
+{
+    KBArticle a = Hit("7");
+    a.title = "<h1 style=\"color:red\">ZEBRA</h1><img src=\"file:///tmp/x.png\"><a href=\"http://127.0.0.9/\">link</a>";
+    CKBArticleModel model(nullptr);
+    model.Append(a);
+    const QString tip = model.data(model.index(0), Qt::ToolTipRole).toString();
+    // As the tool tip decides between rich and plain text.
+    QTextDocument shown;
+    if (Qt::mightBeRichText(tip))
+        shown.setHtml(tip);
+    else
+        shown.setPlainText(tip);
+    EXPECT_EQ(shown.toPlainText().toStdString(), a.title);
+}

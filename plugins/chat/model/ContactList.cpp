@@ -56,7 +56,7 @@ void CContactList::Update(const ChatContact &contact)
                 break;
             }
         }
-    } else if (!offline) {
+    } else if (!offline && m_items.size() < size_t(kMaxContacts)) {
         m_items.push_back(std::make_unique<ChatContact>(contact));
         emit added(m_items.back().get());
     }

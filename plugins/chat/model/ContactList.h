@@ -20,6 +20,10 @@ class CContactList : public QObject
 {
     Q_OBJECT
 public:
+    // Presences of more people than this are ignored: any account can
+    // send presence.
+    static constexpr int kMaxContacts = 1000;
+
     explicit CContactList(QObject *parent = nullptr);
     ~CContactList() override;
 
@@ -28,8 +32,8 @@ public:
     // The first contact whose bare JID is the bare form of this one.
     QVPlugin::ChatContact *FindBare(const QVPlugin::Jid &jid) const;
 
-    // A presence: adds an unknown contact that is not offline, updates a
-    // known one (an empty nick keeps the stored one) and removes a known one
+    // A presence: adds an unknown contact that is not offline (unless the
+    // list is full), updates a known one (an empty nick keeps the stored one) and removes a known one
     // that went offline.
     void Update(const QVPlugin::ChatContact &contact);
     // Emits `removed` for each contact in order, then empties the list.

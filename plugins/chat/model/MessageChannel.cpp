@@ -10,6 +10,9 @@ MessageChannel::MessageChannel(const Jid &jid, QObject *parent) : QObject(parent
 void MessageChannel::Publish(const QVPlugin::ChatMessage &message)
 {
     AssertUiThread();
+    // A peer that writes without end must not grow memory without end.
+    if (m_messages.size() >= kMaxMessages)
+        m_messages.erase(m_messages.begin(), m_messages.begin() + qsizetype(m_messages.size() - kMaxMessages + 1));
     m_messages.push_back(message);
     emit messagePublished(message);
 }

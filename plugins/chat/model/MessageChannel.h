@@ -15,12 +15,15 @@ class MessageChannel : public QObject
 {
     Q_OBJECT
 public:
+    // Lines kept, well above what a chat shows; the oldest go first.
+    static constexpr size_t kMaxMessages = 5000;
+
     explicit MessageChannel(const QVPlugin::Jid &jid, QObject *parent = nullptr);
 
     const QVPlugin::Jid &jid() const { return m_jid; }
     const std::vector<QVPlugin::ChatMessage> &Messages() const { return m_messages; }
 
-    // Stores the message, then emits it.
+    // Stores the message (dropping the oldest beyond the cap), then emits it.
     void Publish(const QVPlugin::ChatMessage &message);
 
     // Set while the peer's lines wait to be read.

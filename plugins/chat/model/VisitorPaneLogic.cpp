@@ -95,6 +95,7 @@ void CVisitorPaneLogic::OpenVisitorChat(CVisitor &visitor, int role)
     contact.nick = visitor.displayName();
     contact.role = RoleVisitor;
     chat->members().Update(contact);
+    chat->SetVisitor(visitor.jid());
     const ChatContact &self = m_host.Self();
     if (self.jid.IsValid()) {
         chat->members().Update(self);

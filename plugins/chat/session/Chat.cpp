@@ -60,7 +60,22 @@ void CChat::SetMode(int mode)
         return;
     }
     m_mode = mode == 4 ? ChatModeRoomParticipant : mode;
+    if (m_mode != ChatModeNone)
+        m_visitorRoom = true;
     m_core.SendDirectedPresence(presence);
+}
+
+bool CChat::IsVisitor(const QVPlugin::Jid &from) const
+{
+    if (from == m_core.OwnJid())
+        return false;
+    if (m_visitor.IsValid() && from == m_visitor)
+        return true;
+    if (const QVPlugin::ChatContact *member = m_members.Find(from))
+        return member->role == QVPlugin::RoleVisitor;
+    // An occupant of a visitor's room not known as an agent is taken as
+    // the visitor.
+    return m_visitorRoom;
 }
 
 void CChat::SetChatState(int state, bool send)

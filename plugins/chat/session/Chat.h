@@ -48,7 +48,11 @@ public:
     bool IsUsable() const { return m_mode != ChatModeNone && m_peer.IsValid(); }
     int mode() const { return m_mode; }
     // Set by the core when it opens a direct chat; no presence is sent.
-    void SetModeValue(int mode) { m_mode = mode == 4 ? ChatModeRoomParticipant : mode; }
+    void SetModeValue(int mode)
+    {
+        m_mode = mode == 4 ? ChatModeRoomParticipant : mode;
+        m_visitorRoom = m_visitorRoom || (m_mode != ChatModeNone && m_mode != ChatModeDirect);
+    }
     // Changes the mode and sends the room presence that goes with it.
     void SetMode(int mode);
     const QVPlugin::Jid &occupant() const { return m_occupant; }
@@ -70,6 +74,14 @@ public:
     // Gives the outgoing message up: no receipt counts for it any more.
     void AbandonSend();
 
+    // The web visitor whose room this chat is, as the visitor list knows it.
+    void SetVisitor(const QVPlugin::Jid &visitor) { m_visitor = visitor; }
+    // Whether `from` is the web visitor of this chat: the visitor set above,
+    // a member in the visitor role, or, in a visitor's room (also after the
+    // chat ended), any occupant not known as an agent. A visitor's lines
+    // are plain text, never RTF.
+    bool IsVisitor(const QVPlugin::Jid &from) const;
+
     // The name under which a line from `from` is shown.
     QString GetDisplayName(const QVPlugin::Jid &from) const;
 
@@ -79,12 +91,14 @@ private:
     ChatCore &m_core;
     QVPlugin::Jid m_peer;
     QVPlugin::Jid m_occupant;
+    QVPlugin::Jid m_visitor;
     CContactList m_members;
     CContactList m_excluded;
     QString m_title;
     MessageChannel &m_channel;
     FileUpload m_upload;
     int m_mode = ChatModeNone;
+    bool m_visitorRoom = false; // the chat was ever in a room mode
     int m_chatState = QVPlugin::ChatStateGone;
     QByteArray m_idPrefix;
     quint64 m_messageCounter = 0;

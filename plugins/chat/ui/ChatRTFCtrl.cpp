@@ -48,6 +48,8 @@ CChatRTFCtrl::CChatRTFCtrl(QWidget *parent)
 {
     setReadOnly(true);
     setUndoRedoEnabled(false);
+    // A peer that writes without end must not grow the window without end.
+    document()->setMaximumBlockCount(kMaxBlocks);
     setTextInteractionFlags(Qt::TextBrowserInteraction);
     const QPixmap strip(QStringLiteral(":/tessary/BITMAP/10031"));
     for (int i = 0; i < kEmoticonCount; ++i)

@@ -16,6 +16,10 @@ class CChatRTFCtrl : public CAutoRichEditCtrl
 {
     Q_OBJECT
 public:
+    // Paragraphs kept, the oldest dropped first: room for every line a
+    // channel keeps.
+    static constexpr int kMaxBlocks = 20000;
+
     explicit CChatRTFCtrl(QWidget *parent = nullptr);
 
     // A line of plain text: a header with the stamp (in brackets, when there

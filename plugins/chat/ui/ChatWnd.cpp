@@ -401,7 +401,8 @@ void CChatWnd::ShowLine(const ChatMessage &message)
     if (m_host.BoolSetting(ChatSettings::kTimestamp, ChatSettings::kTimestampDefault))
         stamp = FormatLocalTime(m_host.StringSetting(ChatSettings::kTimestampFormat, kDefaultTimeFormat),
                                 message.time);
-    const bool visitor = message.from.domain().contains(QLatin1String("visitors."));
+    // Without a chat to ask, the line is taken as a visitor's: plain text.
+    const bool visitor = !m_chat || m_chat->IsVisitor(message.from);
     if (TakesBodyAsRtf(message.body, visitor))
         m_transcript->AddRtfLine(stamp, name, RtfBytes(message.body));
     else

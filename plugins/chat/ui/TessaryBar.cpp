@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QListWidget>
 #include <QPixmap>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 #include <functional>
@@ -260,7 +261,8 @@ void CTessaryBar::ShowAgent(QListWidgetItem *item, const ChatContact *contact)
 {
     item->setText(ContactName(*contact));
     item->setIcon(AgentIcon(contact->state));
-    item->setToolTip(contact->jid.Str());
+    // A resource may look like markup; a tool tip would show it as such.
+    item->setToolTip(Qt::convertFromPlainText(contact->jid.Str()));
 }
 
 void CTessaryBar::SetEntryImage(QListWidgetItem *item, int frame)

@@ -13,6 +13,7 @@
 #include "skins/QVSkinManager.h"
 #include "skins/QVSplitter.h"
 
+#include <QDesktopServices>
 #include <QMenu>
 #include <QTabWidget>
 #include <QTimer>
@@ -123,8 +124,19 @@ CQVHtmlViewPane *CVisitorChatPane::EnsureView(Tab tab)
         // Only our own history page is loaded with access to it.
         view->SetExternal(&m_external);
     }
+    if (tab == TabDetails || tab == TabHistory)
+        KeepOnOwnPages(*view, [](const QUrl &url) { QDesktopServices::openUrl(url); });
     m_views[tab] = view;
     return view;
+}
+
+void CVisitorChatPane::KeepOnOwnPages(CQVHtmlViewPane &view, std::function<void(const QUrl &)> openInBrowser)
+{
+    view.SetPageNavigation(false);
+    view.SetLinkOpener([open = std::move(openInBrowser)](const QUrl &url) {
+        if (Tessary::IsWebAddress(url.toString()))
+            open(url);
+    });
 }
 
 bool CVisitorChatPane::OnCmdMsg(unsigned id, int code, CommandUpdate *update, CommandHandlerInfo *info)

@@ -22,6 +22,7 @@
 #include <QPointer>
 
 #include <array>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -56,6 +57,11 @@ public:
     ~CVisitorChatPane() override;
 
     CVisitorPaneLogic &Logic() { return *m_logic; }
+
+    // The Details and History pages are ours while their links come from
+    // the network: the view stays on them; web addresses go to the browser,
+    // any other is ignored.
+    static void KeepOnOwnPages(CQVHtmlViewPane &view, std::function<void(const QUrl &)> openInBrowser);
 
     bool OnCmdMsg(unsigned id, int code, QVPlugin::CommandUpdate *update,
                   QVPlugin::CommandHandlerInfo *info) override;

@@ -314,6 +314,23 @@ TEST_F(TessaryTest, QuickTextsAreFetchedOnTheFirstOnlineAfterOffline)
     EXPECT_EQ(plugin->OwnState(), PresenceOnline);
 }
 
+TEST_F(TessaryTest, WhatAnyAccountCanGrowIsBounded)
+{
+    for (int i = 0; i <= CContactList::kMaxContacts; ++i)
+        AddContact(("c" + std::to_string(i) + "@chat.example/x").c_str());
+    EXPECT_EQ(plugin->Contacts().Count(), CContactList::kMaxContacts);
+
+    MessageChannel *channel = plugin->Channels().Get(Jid(QStringLiteral("c0@chat.example/x")));
+    ChatMessage line;
+    for (size_t i = 0; i <= MessageChannel::kMaxMessages; ++i) {
+        line.body = QString::number(i);
+        channel->Publish(line);
+    }
+    ASSERT_EQ(channel->Messages().size(), MessageChannel::kMaxMessages);
+    EXPECT_EQ(channel->Messages().front().body, QStringLiteral("1")) << "the oldest goes";
+    EXPECT_EQ(channel->Messages().back().body, QString::number(MessageChannel::kMaxMessages));
+}
+
 TEST_F(TessaryTest, OrdinaryContactsFillTheListUntilTheAgentGoesOffline)
 {
     QVMessage<ChatContact> colleague(ChatContact(Jid(QStringLiteral("colleague@chat.example/desk"))));
@@ -515,12 +532,12 @@ TEST_F(TessaryTest, AContactsMessageOpensADirectChatWithTheContactAsItsMember)
     EXPECT_EQ(chat->members().Count(), 1);
     EXPECT_EQ(windows.created, 1);
 
-    // The next one raises the open window; a stranger's line is kept, no chat opens.
+    // The next one raises the open window; a stranger's line is dropped, no chat opens.
     Deliver(MSG_CHAT_MESSAGE_RECEIVED, "bob@chat.example/desk");
     EXPECT_EQ(windows.created, 1);
     EXPECT_EQ(windows.raised, 1);
     Deliver(MSG_CHAT_MESSAGE_RECEIVED, "stranger@chat.example/x");
-    EXPECT_EQ(plugin->Channels().Find(Jid(QStringLiteral("stranger@chat.example/x")))->Messages().size(), 1u);
+    EXPECT_EQ(plugin->Channels().Find(Jid(QStringLiteral("stranger@chat.example/x"))), nullptr);
     EXPECT_EQ(plugin->ChatTable().Count(), 1);
 
     // The agent's line shows once its receipt comes; another id changes nothing.

@@ -24,6 +24,8 @@
 #include <QPointer>
 #include <QLabel>
 #include <QTemporaryDir>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QTest>
 #include <QTimer>
 
@@ -267,6 +269,51 @@ TEST_F(ChatWndTest, LinesAndStatusTexts)
     EXPECT_EQ(channel.Messages().back().type, ChatMessage::Notice);
     EXPECT_EQ(chat.mode(), ChatModeNone);
     EXPECT_EQ(window.GetSkinFormName(), "ChatWndReadOnly");
+}
+
+// Whether the last line's body is drawn in the visitor's colour (blue).
+bool LastBodyIsBlue(const CChatWnd &window)
+{
+    QTextCursor cursor(window.Transcript()->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.movePosition(QTextCursor::PreviousCharacter);
+    return cursor.charFormat().foreground().color() == QColor(0, 0, 255);
+}
+
+TEST_F(ChatWndTest, AVisitorsBodyIsPlainTextInTheVisitorsColour)
+{
+    const QString forged = QStringLiteral("{\\rtf1\\ansi ok\\par {\\b System:}\\par {\\i The chat has ended}{\\fs200 HUGE}}");
+    const Jid room(QStringLiteral("visitors.v1@x.org"));
+    const Jid visitor(QStringLiteral("visitors.v1@x.org/v1"));
+    const Jid colleague(QStringLiteral("visitors.v1@x.org/carl"));
+    const struct
+    {
+        const char *name;
+        Jid from;
+        bool plain;
+    } cases[] = {
+        {"the visitor", visitor, true},
+        {"an occupant not known as an agent", Jid(QStringLiteral("visitors.v1@x.org/v2")), true},
+        {"a colleague in the room", colleague, false},
+    };
+    for (const auto &c : cases) {
+        MessageChannel roomChannel{room};
+        CChat roomChat{room, host, roomChannel, QStringLiteral("Visitor")};
+        roomChat.SetModeValue(ChatModeRoomParticipant);
+        roomChat.SetVisitor(visitor);
+        ChatContact carl(colleague);
+        carl.role = QVPlugin::RoleParticipant;
+        roomChat.members().Update(carl);
+        CChatWnd window(host);
+        window.AttachChat(&roomChat);
+        ChatMessage line;
+        line.from = c.from;
+        line.body = forged;
+        roomChannel.Publish(line);
+        EXPECT_EQ(Transcript(window).contains(QLatin1String("{\\rtf1")), c.plain) << c.name;
+        EXPECT_EQ(Transcript(window).contains(QLatin1String("The chat has ended")), !c.plain) << c.name;
+        EXPECT_EQ(LastBodyIsBlue(window), c.plain) << c.name;
+    }
 }
 
 TEST_F(ChatWndTest, AttachingAnotherChatShowsOnlyItsLines)
