@@ -1,7 +1,9 @@
 // Feeds arbitrary bytes to the knowledge-base client as the service's HTTP
-// answer to a search and to an article read, and runs the text rules on what
-// comes back. No network: the context's transport reads from the input.
+// answer to a search and to an article read, through the answer filter as
+// the client's transport does, and runs the text rules on what comes back.
+// No network: the context's transport reads from the input.
 
+#include "plugins/kbservice/KBAnswerFilter.h"
 #include "plugins/kbservice/KBText.h"
 #include "plugins/kbservice/schema/KBNamespaces.h"
 
@@ -11,6 +13,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 namespace {
@@ -65,7 +68,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     proxy.frecv = Receive;
     proxy.soap_endpoint = "http://127.0.0.1:1/kb.asmx";
 
-    Input input{data, size, 0};
+    // The answer as the filter passes it on, received in two pieces split
+    // where the first byte says.
+    CKBAnswerFilter filter;
+    const std::string_view bytes(reinterpret_cast<const char *>(data), size);
+    const size_t split = size ? data[0] % (size + 1) : 0;
+    filter.Feed(bytes.substr(0, split));
+    filter.Feed(bytes.substr(split));
+    filter.Finish();
+    std::string answer;
+    char piece[4096];
+    while (const size_t n = filter.Read(piece, sizeof piece))
+        answer.append(piece, n);
+
+    Input input{reinterpret_cast<const uint8_t *>(answer.data()), answer.size(), 0};
     proxy.user = &input;
     KBService::_ns1__Find find;
     KBService::_ns1__FindResponse found;
