@@ -9,7 +9,11 @@
 // For measuring the program under load: --visitors N brings a crowd of N
 // further visitors at once, who stay on one page; --churn K has K of them
 // leave and K new ones arrive every second, from --churn-after S seconds on.
-// With a crowd, Bob is the only visitor who asks for a chat.
+// With a crowd, Bob is the only visitor who asks for a chat. --redraws R
+// has the crowd's first visitor ("Visitor 1") go to another page R times,
+// ten a second, from --churn-after S seconds on (so that the agent's
+// program redraws that visitor); the churn then waits until 15 s after the
+// last of them, and leaves that visitor be.
 
 #include "tests/harness/ChatServiceSimulator.h"
 #include "tests/harness/KBServiceMock.h"
@@ -132,11 +136,25 @@ public:
     // The agent who hears the visitors: the last one signed in.
     void SetAgent(const std::string &jid) { m_agent = jid; }
 
-    void SetCrowd(int count, int churn, int churnAfter)
+    void SetCrowd(int count, int churn, int churnAfter, int redraws = 0)
     {
         m_crowdSize = count;
         m_churn = churn;
         m_churnAfter = churnAfter;
+        m_redraws = m_redrawsAsked = redraws;
+    }
+
+    // Ten times a second: the crowd's first visitor's next page.
+    void TickRedraws()
+    {
+        if (m_agent.empty() || m_redraws <= 0 || m_now <= m_churnAfter || m_crowd.empty() || m_crowd.front() != "c-1")
+            return;
+        const auto &page = kPages[size_t(m_redraws) % std::size(kPages)];
+        visitors::Page view{page[0], page[0], page[1], "http://search.demo/?q=lamp", {}, 0};
+        view.pageId = "r" + std::to_string(m_redraws--);
+        Send(visitors::Tracking("c-1", "hc-1", "Visitor 1", view));
+        if (m_redraws == 0)
+            std::fprintf(stderr, "demo: redraws done\n");
     }
 
     // Once a second.
@@ -335,11 +353,15 @@ private:
                 ArriveInCrowd();
             return;
         }
-        if (m_now <= m_churnAfter)
+        // The churn follows the redraws, with a pause.
+        if (m_now <= m_churnAfter + (m_redrawsAsked > 0 ? m_redrawsAsked / 10 + 15 : 0))
             return;
-        for (int i = 0; i < m_churn && !m_crowd.empty(); ++i) {
-            Send(visitors::StateChange(m_crowd.front(), 15));
-            m_crowd.pop_front();
+        // The visitor who is redrawn stays.
+        const bool keepFirst = m_redrawsAsked > 0 && !m_crowd.empty() && m_crowd.front() == "c-1";
+        const size_t first = keepFirst ? 1 : 0;
+        for (int i = 0; i < m_churn && m_crowd.size() > first; ++i) {
+            Send(visitors::StateChange(m_crowd[first], 15));
+            m_crowd.erase(m_crowd.begin() + std::ptrdiff_t(first));
             ArriveInCrowd();
         }
     }
@@ -360,6 +382,8 @@ private:
     int m_crowdSize = 0;
     int m_churn = 0;
     int m_churnAfter = 0;
+    int m_redraws = 0; // still to come
+    int m_redrawsAsked = 0;
     int m_crowdArrived = 0; // ever, so each newcomer has a new session
     int m_nextCaller = kFirstCallerSeconds;
     size_t m_callers = 0; // ever, so each caller has a new session
@@ -418,7 +442,10 @@ int main(int argc, char *argv[])
     const QCommandLineOption churnAfterOption(QStringLiteral("churn-after"),
                                               QStringLiteral("Seconds after the agent signed in."),
                                               QStringLiteral("S"), QStringLiteral("0"));
-    options.addOptions({crowdOption, churnOption, churnAfterOption});
+    const QCommandLineOption redrawsOption(QStringLiteral("redraws"),
+                                           QStringLiteral("The crowd's first visitor changes pages R times."),
+                                           QStringLiteral("R"), QStringLiteral("0"));
+    options.addOptions({crowdOption, churnOption, churnAfterOption, redrawsOption});
     options.process(app);
 
     // A colleague to chat with, and the visitors' rooms played by the service.
@@ -463,7 +490,7 @@ int main(int argc, char *argv[])
 
     DemoVisitors shop(service);
     shop.SetCrowd(std::max(0, options.value(crowdOption).toInt()), std::max(0, options.value(churnOption).toInt()),
-                  options.value(churnAfterOption).toInt());
+                  options.value(churnAfterOption).toInt(), std::max(0, options.value(redrawsOption).toInt()));
 
     const QString agent = QStringLiteral("agent");
     Say(QStringLiteral("address"), server.Address());
@@ -509,6 +536,9 @@ int main(int argc, char *argv[])
     QTimer shopTimer;
     QObject::connect(&shopTimer, &QTimer::timeout, [&] { shop.Tick(); });
     shopTimer.start(1000);
+    QTimer redrawTimer;
+    QObject::connect(&redrawTimer, &QTimer::timeout, [&] { shop.TickRedraws(); });
+    redrawTimer.start(100);
 
     // Stops cleanly on Ctrl+C or a kill, so Prosody goes with it.
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, s_signalPipe) != 0)
