@@ -10,7 +10,11 @@
 // For measuring the program under load: --visitors N brings a crowd of N
 // further visitors at once, who stay on one page; --churn K has K of them
 // leave and K new ones arrive every second, from --churn-after S seconds on.
-// With a crowd, Bob is the only visitor who asks for a chat.
+// With a crowd, Bob is the only visitor who asks for a chat. --redraws R
+// has the crowd's first visitor ("Visitor 1") go to another page R times,
+// ten a second, from --churn-after S seconds on (so that the agent's
+// program redraws that visitor); the churn then waits until 15 s after the
+// last of them, and leaves that visitor be.
 //
 // --kb-url URL gives the agent another knowledge-base address on 127.0.0.0/8
 // than the demo's own, to try the program against a service that misbehaves.
@@ -162,11 +166,25 @@ public:
     const std::string &Agent() const { return m_agent; }
     int SignIns() const { return m_signIns; }
 
-    void SetCrowd(int count, int churn, int churnAfter)
+    void SetCrowd(int count, int churn, int churnAfter, int redraws = 0)
     {
         m_crowdSize = count;
         m_churn = churn;
         m_churnAfter = churnAfter;
+        m_redraws = m_redrawsAsked = redraws;
+    }
+
+    // Ten times a second: the crowd's first visitor's next page.
+    void TickRedraws()
+    {
+        if (m_agent.empty() || m_redraws <= 0 || m_now <= m_churnAfter || m_crowd.empty() || m_crowd.front() != "c-1")
+            return;
+        const auto &page = kPages[size_t(m_redraws) % std::size(kPages)];
+        visitors::Page view{page[0], page[0], page[1], "http://search.demo/?q=lamp", {}, 0};
+        view.pageId = "r" + std::to_string(m_redraws--);
+        Send(visitors::Tracking("c-1", "hc-1", "Visitor 1", view));
+        if (m_redraws == 0)
+            std::fprintf(stderr, "demo: redraws done\n");
     }
 
     // Once a second.
@@ -423,11 +441,15 @@ private:
                 ArriveInCrowd();
             return;
         }
-        if (m_now <= m_churnAfter)
+        // The churn follows the redraws, with a pause.
+        if (m_now <= m_churnAfter + (m_redrawsAsked > 0 ? m_redrawsAsked / 10 + 15 : 0))
             return;
-        for (int i = 0; i < m_churn && !m_crowd.empty(); ++i) {
-            Send(visitors::StateChange(m_crowd.front(), 15));
-            m_crowd.pop_front();
+        // The visitor who is redrawn stays.
+        const bool keepFirst = m_redrawsAsked > 0 && !m_crowd.empty() && m_crowd.front() == "c-1";
+        const size_t first = keepFirst ? 1 : 0;
+        for (int i = 0; i < m_churn && m_crowd.size() > first; ++i) {
+            Send(visitors::StateChange(m_crowd[first], 15));
+            m_crowd.erase(m_crowd.begin() + std::ptrdiff_t(first));
             ArriveInCrowd();
         }
     }
@@ -456,6 +478,8 @@ private:
     int m_crowdSize = 0;
     int m_churn = 0;
     int m_churnAfter = 0;
+    int m_redraws = 0; // still to come
+    int m_redrawsAsked = 0;
     int m_crowdArrived = 0; // ever, so each newcomer has a new session
     int m_nextCaller = kFirstCallerSeconds;
     size_t m_callers = 0; // ever, so each caller has a new session
@@ -523,7 +547,10 @@ int main(int argc, char *argv[])
         QStringLiteral("Give the agent this knowledge-base address on 127.0.0.0/8 instead of the demo's own, to try "
                        "a service that misbehaves."),
         QStringLiteral("URL"));
-    options.addOptions({crowdOption, churnOption, churnAfterOption, kbUrlOption});
+    const QCommandLineOption redrawsOption(QStringLiteral("redraws"),
+                                           QStringLiteral("The crowd's first visitor changes pages R times."),
+                                           QStringLiteral("R"), QStringLiteral("0"));
+    options.addOptions({crowdOption, churnOption, churnAfterOption, kbUrlOption, redrawsOption});
     options.process(app);
     const QUrl otherKbUrl(options.value(kbUrlOption));
     if (options.isSet(kbUrlOption)
@@ -578,7 +605,7 @@ int main(int argc, char *argv[])
     DemoVisitors shop(service);
     shop.SetColleague(colleagueJid);
     shop.SetCrowd(std::max(0, options.value(crowdOption).toInt()), std::max(0, options.value(churnOption).toInt()),
-                  options.value(churnAfterOption).toInt());
+                  options.value(churnAfterOption).toInt(), std::max(0, options.value(redrawsOption).toInt()));
 
     Say(QStringLiteral("address"), server.Address());
     Say(QStringLiteral("user"), server.Jid(agent));
@@ -640,6 +667,9 @@ int main(int argc, char *argv[])
     QTimer shopTimer;
     QObject::connect(&shopTimer, &QTimer::timeout, [&] { shop.Tick(); });
     shopTimer.start(1000);
+    QTimer redrawTimer;
+    QObject::connect(&redrawTimer, &QTimer::timeout, [&] { shop.TickRedraws(); });
+    redrawTimer.start(100);
 
     // Stops cleanly on Ctrl+C or a kill, so Prosody goes with it.
     if (::socketpair(AF_UNIX, SOCK_STREAM, 0, s_signalPipe) != 0)

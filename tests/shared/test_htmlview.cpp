@@ -1,11 +1,16 @@
 // The HTML view pane on a real web engine (under Xvfb): large documents,
 // text encoding, the tab's title and closing.
 
+#include "skins/QVSettingsHelpers.h"
+#include "skins/QVSplitter.h"
 #include "tests/HtmlViewTestUtil.h"
 
 #include <QPointer>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTcpServer>
+#include <QTemporaryDir>
+#include <QVBoxLayout>
 
 #include <gtest/gtest.h>
 
@@ -37,6 +42,56 @@ TEST(HtmlViewPane, ShowsALargeDocumentWholeInUtf8)
     // A small document again goes inline and replaces it.
     ASSERT_TRUE(LoadAndWait(pane, QStringLiteral("<p>small ü</p>")));
     EXPECT_EQ(PlainText(pane), QStringLiteral("small ü"));
+}
+
+// What is on the screen, not only in the page: the view sits as the visitor
+// pane's do, in a tab page of a tab widget in a splitter beside a closed
+// column, made after the window was shown.
+TEST(HtmlViewPane, PaintsEachDocumentItLoads)
+{
+    QTemporaryDir state;
+    CQVSettingsHelpers::SetStoreFile(state.filePath(QStringLiteral("Quelvar.conf")));
+    {
+        QWidget window;
+        // The live-chat view: a list above the visitor pane.
+        auto *rows = new CQVSplitter(QStringLiteral("Test\\View"), Qt::Vertical, &window);
+        rows->addWidget(new QTabWidget);
+        auto *splitter = new CQVSplitter(QStringLiteral("Test\\Pane"), Qt::Horizontal);
+        rows->addWidget(splitter);
+        rows->SetPaneInfo(0, 100, 50);
+        rows->SetPaneInfo(1, 200, 200);
+        auto *tabs = new QTabWidget;
+        auto *chat = new QWidget;
+        splitter->addWidget(chat);
+        splitter->addWidget(tabs);
+        // The chat column closed, as it is until a visitor with a chat is selected.
+        splitter->SetPaneInfo(0, 0, 0);
+        splitter->SetPaneInfo(1, 200, 200);
+        chat->hide();
+        auto *page = new QWidget;
+        auto *layout = new QVBoxLayout(page);
+        layout->setContentsMargins(0, 0, 0, 0);
+        tabs->addTab(page, QStringLiteral("Details"));
+        window.resize(500, 400);
+        rows->setGeometry(0, 0, 500, 400);
+        window.show();
+        ASSERT_TRUE(waitUntil([&] { return page->isVisible(); }, 10000));
+
+        auto *pane = new CQVHtmlViewPane(page);
+        layout->addWidget(pane);
+        // From the display itself: the widget's own grab() paints afresh.
+        const auto painted = [pane] {
+            const QPoint centre = pane->View()->mapToGlobal(pane->View()->rect().center());
+            const QImage image = pane->screen()->grabWindow(0, centre.x(), centre.y(), 1, 1).toImage();
+            return image.isNull() ? QColor() : image.pixelColor(0, 0);
+        };
+        for (const QColor color : {QColor(Qt::red), QColor(Qt::blue), QColor(Qt::green)}) {
+            ASSERT_TRUE(LoadAndWait(*pane, QStringLiteral("<body style=\"background:%1\"></body>").arg(color.name())));
+            EXPECT_TRUE(waitUntil([&] { return painted() == color; }, 20000))
+                << color.name().toStdString() << " wanted, shown " << painted().name().toStdString();
+        }
+    }
+    CQVSettingsHelpers::SetStoreFile(QString());
 }
 
 TEST(HtmlViewPane, TitleOnItsTabAndCloseRemovesTheTab)

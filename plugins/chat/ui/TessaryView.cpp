@@ -163,4 +163,9 @@ void CTessaryView::timerEvent(QTimerEvent *event)
         return;
     }
     m_router.Tick();
+    // The first click on a visitor then finds the engine running.
+    if (m_chatPane && !m_warmedUp && m_list->model()->rowCount() > 0 && m_idle->IdleMilliseconds() >= kWarmUpIdleMs) {
+        m_warmedUp = true;
+        m_chatPane->PrepareViews();
+    }
 }

@@ -30,6 +30,9 @@ class CTessaryView : public QWidget, public QVPlugin::ICommandTarget, public CTe
     Q_INTERFACES(QVPlugin::ICommandTarget)
 public:
     static constexpr int kTickMs = 1000;
+    // The web engine starts once a visitor is listed and the agent has left
+    // mouse and keyboard alone this long.
+    static constexpr std::int64_t kWarmUpIdleMs = 1000;
 
     // What the visitor chat pane needs; without it the view has a stand-in
     // pane with no chats. Both must outlive the view.
@@ -78,4 +81,5 @@ private:
     std::unique_ptr<IIdleSource> m_idle;
     CVisitorRouter m_router;
     QBasicTimer m_timer;
+    bool m_warmedUp = false;
 };

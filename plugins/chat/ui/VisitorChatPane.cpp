@@ -14,6 +14,7 @@
 #include "skins/QVSplitter.h"
 
 #include <QDesktopServices>
+#include <QApplication>
 #include <QMenu>
 #include <QTabWidget>
 #include <QTimer>
@@ -137,6 +138,11 @@ void CVisitorChatPane::KeepOnOwnPages(CQVHtmlViewPane &view, std::function<void(
         if (Tessary::IsWebAddress(url.toString()))
             open(url);
     });
+}
+
+void CVisitorChatPane::PrepareViews()
+{
+    EnsureView(TabDetails);
 }
 
 bool CVisitorChatPane::OnCmdMsg(unsigned id, int code, CommandUpdate *update, CommandHandlerInfo *info)
@@ -318,6 +324,20 @@ void CVisitorChatPane::Redraw()
     }
     switch (tab) {
     case TabDetails: {
+        if (!m_views[TabDetails]) {
+            // The engine starts with the first view and holds this thread for
+            // seconds; started at once from the first click on a row, it would
+            // split a double-click on that row into two clicks.
+            if (!m_viewDue) {
+                m_viewDue = true;
+                QTimer::singleShot(QApplication::doubleClickInterval(), this, [this] {
+                    m_viewDue = false;
+                    EnsureView(TabDetails);
+                    Redraw();
+                });
+            }
+            break;
+        }
         const std::string id = visitor->id();
         EnsureView(TabDetails)->LoadFromText(Tessary::VisitorDetailsPage(visitor, [this, id](const QString &address) {
             m_host.SendServerCommand(id, address, "get-geolocation");

@@ -74,6 +74,10 @@ public:
     bool ChatColumnVisible() const { return m_chatColumnVisible; }
     const QString &CurrentDocument() const { return m_currentDocument; }
 
+    // Starts the web engine with the Details view, before the agent first
+    // looks at a visitor: the start takes seconds.
+    void PrepareViews();
+
     // Quick texts go into the pane's chat window while it is open.
     bool CanInsertQuickText() const override;
     void InsertQuickText(unsigned number) override;
@@ -131,5 +135,7 @@ private:
     std::map<CChat *, QPointer<CTessaryPane>> m_frames;
     QString m_currentDocument = kNoSelection;
     bool m_chatColumnVisible = true;
+    // The first web view is on its way (see Redraw).
+    bool m_viewDue = false;
     int m_savedChatWidth = kChatIdealWidth;
 };

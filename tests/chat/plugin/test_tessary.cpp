@@ -26,6 +26,7 @@
 
 #include <QFile>
 #include <QListWidget>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -491,6 +492,43 @@ TEST_F(TessaryTest, TheMonitorIsTheLiveChatViewAndTakesThePresenceCommands)
     Presence(PresenceOffline);
     EXPECT_FALSE(view->FindVisitorById("S1"));
     EXPECT_EQ(view->List()->Model()->rowCount(), 0);
+}
+
+// The first web view starts the engine and changes the window under the
+// mouse; a double-click the agent makes on a waiting visitor meanwhile must
+// still accept. Real input through the X server, as the agent's mouse.
+TEST_F(TessaryTest, TheFirstDoubleClickOnAWaitingVisitorAccepts)
+{
+    auto *view = qobject_cast<CTessaryView *>(plugin->ViewWindows()[0].data());
+    ASSERT_TRUE(view && view->Pane());
+    plugin->SetVisitors(view);
+    viewParent.resize(900, 600);
+    view->setGeometry(0, 0, 900, 600);
+    Server("qv-visitor-tracking", "sid=S1&url=http%3A%2F%2Fshop.example%2F");
+    CVisitor *visitor = view->FindVisitorById("S1");
+    ASSERT_TRUE(visitor);
+    visitor->SetState(CVisitor::StateRequestingChat);
+    visitor->SetChatRequested(0);
+    view->List()->UpdateVisitor("S1");
+    ASSERT_TRUE(waitUntil([&] { return viewParent.isVisible() && view->List()->isVisible(); }));
+
+    CVisitorListCtrl *list = view->List();
+    const QPoint at = list->viewport()->mapTo(&viewParent, list->visualRect(list->Model()->index(0, 1)).center());
+    sent.clear();
+    ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"),
+                                {QStringLiteral("mousemove"), QStringLiteral("--window"),
+                                 QString::number(viewParent.winId()), QString::number(at.x()), QString::number(at.y()),
+                                 QStringLiteral("click"), QStringLiteral("--repeat"), QStringLiteral("2"),
+                                 QStringLiteral("--delay"), QStringLiteral("100"), QStringLiteral("1")}),
+              0);
+    const auto accepted = [this] {
+        for (const Sent &s : Of(MSG_SERVER_SET))
+            if (s.As<ServerMessage>().type == "accept-visitor-chat")
+                return true;
+        return false;
+    };
+    // Long enough for the engine's start on a loaded machine.
+    EXPECT_TRUE(waitUntil(accepted, 60000));
 }
 
 TEST_F(TessaryTest, TheIdleTimeoutIsReadOnceUntilItChanges)

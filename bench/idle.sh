@@ -1,0 +1,115 @@
+#!/usr/bin/env bash
+# The program at rest. Beside a minimal Qt dialog (bench_min_dialog) in the
+# same run, each left alone for SECONDS: the program at its login dialog;
+# then signed in to the demo chat service with a crowd of VISITORS and the
+# first visitor's Details shown, on the Live Chat page; then on the Lumory
+# page. For each: CPU seconds a minute, wake-ups a second (context switches
+# of all threads) and resident memory, of the program alone and with its web
+# engine processes (which draw with software GL under Xvfb). Runs under its
+# own Xvfb, where the agent's clicks are made with xdotool.
+#
+# Usage: bench/idle.sh [seconds (60)] [visitors (1000)]
+#   Environment: BUILD_DIR (build). Needs xvfb-run and xdotool.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+IDLE=${1:-60}
+VISITORS=${2:-1000}
+BUILD_DIR=${BUILD_DIR:-build}
+
+if [ -z "${DISPLAY:-}" ]; then
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+fi
+
+DEMO=$(mktemp -d /tmp/ostrel-idle.XXXXXX)
+source scripts/demo-env.sh
+BASE_PID=""
+finish() {
+  if [ -n "$BASE_PID" ]; then kill "$BASE_PID" 2>/dev/null || true; wait "$BASE_PID" 2>/dev/null || true; fi
+  stop_demo
+}
+trap finish EXIT
+trap 'exit 130' INT TERM
+
+HZ=$(getconf CLK_TCK)
+# A process and its descendants.
+family() {
+  local child
+  echo "$1"
+  for child in $(pgrep -P "$1" || true); do family "$child"; done
+}
+# CPU ticks (user + system) of the given processes.
+ticks() {
+  local pid total=0 t
+  for pid in "$@"; do
+    t=$(sed 's/^.*) //' "/proc/$pid/stat" 2>/dev/null | awk '{ print $12 + $13 }') || t=0
+    total=$((total + ${t:-0}))
+  done
+  echo "$total"
+}
+# Context switches of all threads of the given processes.
+switches() {
+  local pid
+  for pid in "$@"; do cat /proc/"$pid"/task/*/status 2>/dev/null; done |
+    awk '/^(voluntary|nonvoluntary)_ctxt_switches:/ { n += $2 } END { print n + 0 }'
+}
+rss_mb() {
+  local pid
+  for pid in "$@"; do cat "/proc/$pid/status" 2>/dev/null; done | awk '/^VmRSS:/ { kb += $2 } END { printf "%.0f", kb / 1024 }'
+}
+
+# Measures the program, its family and the baseline over IDLE seconds.
+measure() {
+  local what=$1 own fam base t0 t1 s0 s1 f0 f1 g0 g1 b0 b1 c0 c1 load
+  own=$OSTREL_PID
+  mapfile -t fam < <(family "$OSTREL_PID")
+  base=$BASE_PID
+  t0=$(ticks "$own"); s0=$(switches "$own"); f0=$(ticks "${fam[@]}"); g0=$(switches "${fam[@]}")
+  b0=$(ticks "$base"); c0=$(switches "$base")
+  sleep "$IDLE"
+  t1=$(ticks "$own"); s1=$(switches "$own"); f1=$(ticks "${fam[@]}"); g1=$(switches "${fam[@]}")
+  b1=$(ticks "$base"); c1=$(switches "$base")
+  load=$(cut -d' ' -f1-3 /proc/loadavg)
+  awk -v w="$what" -v n="$IDLE" -v hz="$HZ" -v t="$((t1 - t0))" -v s="$((s1 - s0))" -v f="$((f1 - f0))" \
+    -v g="$((g1 - g0))" -v b="$((b1 - b0))" -v c="$((c1 - c0))" -v r="$(rss_mb "$own")" \
+    -v fr="$(rss_mb "${fam[@]}")" -v br="$(rss_mb "$base")" -v k="$((${#fam[@]} - 1))" -v l="$load" 'BEGIN {
+    printf "%-22s program       %6.2f CPU s/min %8.1f wake-ups/s  RSS %4d MB\n", w, t / hz * 60 / n, s / n, r
+    printf "%-22s + %d web proc.  %6.2f CPU s/min %8.1f wake-ups/s  RSS %4d MB\n", "", k, f / hz * 60 / n, g / n, fr
+    printf "%-22s minimal dialog %5.2f CPU s/min %8.1f wake-ups/s  RSS %4d MB   load %s\n", "", b / hz * 60 / n, c / n, br, l
+  }'
+}
+
+# Clicks at x y inside the main frame.
+click_frame() {
+  local frame
+  frame=$(program_window frame) || return 1
+  xdotool mousemove --window "$frame" "$1" "$2" click 1
+}
+
+"$BUILD_DIR/bench/bench_min_dialog" &
+BASE_PID=$!
+start_demo_service --visitors "$VISITORS" || exit 1
+write_demo_config
+start_demo_program
+for ((i = 0; i < 120; i++)); do program_window login >/dev/null && break; sleep 0.5; done
+sleep 5
+echo "idle ${IDLE} s each; CPU of one core is 60 CPU s/min"
+measure "login dialog"
+
+press_sign_in
+if ! online; then
+  echo "idle: the program did not sign in" >&2
+  cat "$DEMO/ostrel.log" >&2
+  exit 1
+fi
+# The crowd arrives with the service's first tick after the sign-in; the
+# first row is then selected and its Details drawn.
+sleep 15
+click_frame 320 67
+sleep 15
+measure "Live Chat, Details"
+
+# The Lumory page's button, at the foot of the outlook bar.
+click_frame "${LUMORY_X:-51}" "${LUMORY_Y:-662}"
+sleep 5
+measure "Lumory page"
