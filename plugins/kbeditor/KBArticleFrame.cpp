@@ -585,8 +585,21 @@ QFont CKBArticleFrame::SelectionFont() const
     const qreal pixels = m_surface->State(QStringLiteral("fontPixelSize")).value.toDouble();
     if (pixels > 0)
         font.setPointSizeF(pixels * 72 / 96);
-    font.setBold(m_surface->State(QStringLiteral("bold")).checked);
-    font.setItalic(m_surface->State(QStringLiteral("italic")).checked);
+    const bool bold = m_surface->State(QStringLiteral("bold")).checked;
+    const bool italic = m_surface->State(QStringLiteral("italic")).checked;
+    font.setBold(bold);
+    font.setItalic(italic);
+    // The dialog finds the style by its name and takes the family's first
+    // (a condensed italic, say) for a name the family lacks: name the plainest
+    // style that matches.
+    QString style;
+    for (const QString &candidate : QFontDatabase::styles(family)) {
+        if (QFontDatabase::bold(family, candidate) == bold && QFontDatabase::italic(family, candidate) == italic
+            && (style.isEmpty() || candidate.size() < style.size()))
+            style = candidate;
+    }
+    if (!style.isEmpty())
+        font.setStyleName(style);
     font.setUnderline(m_surface->State(QStringLiteral("underline")).checked);
     font.setStrikeOut(m_surface->State(QStringLiteral("strikeThrough")).checked);
     return font;

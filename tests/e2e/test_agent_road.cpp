@@ -725,6 +725,7 @@ protected:
         ASSERT_TRUE(waitUntil([&] { return surface->Body().has_value(); }, 30000)) << "the editing surface never loaded";
         EXPECT_TRUE(surface->Body()->contains(QLatin1String("tracking link"))) << surface->Body()->toStdString();
         // Typed in and saved at once: the save must still have every key.
+        QApplication::setActiveWindow(editor);
         surface->findChild<QWebEngineView *>()->setFocus();
         surface->Exec(QStringLiteral("selectAll"));
         ASSERT_TRUE(waitUntil([&] { return ActionOf(editor, KBEditorCommand::Cut)->isEnabled(); }, 30000));
