@@ -41,6 +41,7 @@
 #include <deque>
 #include <iterator>
 #include <map>
+#include <set>
 #include <string_view>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -487,13 +488,13 @@ private:
 };
 
 // Answers what the agent's program asks the chat service. Each sign-in of
-// the demo agent (its session's first presence, which the relay passes on)
-// brings the account data and the visitors on the site, and a request for
+// the demo agent (its session's first presence, which the service hears as
+// a member of the agents' shared roster group) brings the account data and the visitors on the site, and a request for
 // the account data brings it again; a change of password succeeds; commands
 // about the visitors go to them; every other request is acknowledged
 // without data.
 void AnswerService(ChatServiceSimulator &service, const std::string &kbUrl, const std::string &agent,
-                   DemoVisitors &shop)
+                   std::set<std::string> &present, DemoVisitors &shop)
 {
     while (auto request = service.Expect([](const gloox::Tag &t) { return t.name() == "iq"; }, 0)) {
         const std::string type = request->findAttribute("type");
@@ -516,9 +517,13 @@ void AnswerService(ChatServiceSimulator &service, const std::string &kbUrl, cons
     while (auto message = service.Expect([](const gloox::Tag &t) { return t.name() != "iq"; }, 0)) {
         if (message->name() == "message") {
             shop.OnRoomMessage(*message);
-        } else if (message->name() == "presence" && message->findAttribute("type").empty()
-                   && gloox::JID(message->findAttribute("from")).bare() == agent) {
+        } else if (message->name() == "presence" && gloox::JID(message->findAttribute("from")).bare() == agent) {
+            // A change of the agent's status is no sign-in.
             const std::string from = message->findAttribute("from");
+            if (message->findAttribute("type") == "unavailable")
+                present.erase(from);
+            if (!message->findAttribute("type").empty() || !present.insert(from).second)
+                continue;
             std::fprintf(stderr, "demo: agent %s signed in\n", from.c_str());
             std::fflush(stderr);
             SendAccountData(service, from, kbUrl);
@@ -565,8 +570,7 @@ int main(int argc, char *argv[])
     serverOptions.accounts = {{QStringLiteral("agent"), QStringLiteral("agent-secret")},
                               {QStringLiteral("sim"), QStringLiteral("sim-secret")},
                               {QStringLiteral("colleague"), QStringLiteral("colleague-secret")}};
-    serverOptions.extraConfig << QStringLiteral("quelvar_relay_rooms = true")
-                              << QStringLiteral("quelvar_relay_signins = true");
+    serverOptions.extraConfig << QStringLiteral("quelvar_relay_rooms = true");
     ProsodyFixture server(serverOptions);
     if (!server.Start()) {
         std::fprintf(stderr, "the demo chat service did not start: %s\n", qPrintable(server.ErrorText()));
@@ -591,6 +595,7 @@ int main(int argc, char *argv[])
     }
     knowledgeBase.AddDemoData();
     const std::string kbUrl = options.isSet(kbUrlOption) ? otherKbUrl.toString().toStdString() : knowledgeBase.Url();
+    std::set<std::string> present; // the demo agent's sessions
 
     QTemporaryDir uploads;
     harness::UploadEndpoint uploadEndpoint(uploads.path());
@@ -619,7 +624,7 @@ int main(int argc, char *argv[])
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
         const int signIns = shop.SignIns();
-        AnswerService(service, kbUrl, server.Jid(agent).toStdString(), shop);
+        AnswerService(service, kbUrl, server.Jid(agent).toStdString(), present, shop);
         // The colleague is online to a newly signed-in agent, who may
         // transfer chats to it.
         if (shop.SignIns() != signIns) {
