@@ -71,6 +71,15 @@ bool CChatTable::RaiseWindow(const Jid &jid)
     return true;
 }
 
+bool CChatTable::FocusWindow(const Jid &jid)
+{
+    QWidget *window = FindWindow(jid);
+    if (!window || !m_windows)
+        return false;
+    m_windows->FocusChatWindow(window);
+    return true;
+}
+
 void CChatTable::ShowChatState(const Jid &jid, int state)
 {
     if (QWidget *window = FindWindow(jid); window && m_windows)

@@ -25,8 +25,12 @@ public:
     virtual ~IChatWindows() = default;
     // A new window that shows the chat; null when none could be made.
     virtual QWidget *CreateChatWindow(CChat *chat) = 0;
-    // Restored when minimised, brought to the top and focused.
+    // A line came in: restored when minimised, raised and flashed; the
+    // keyboard focus stays where the agent types.
     virtual void RaiseChatWindow(QWidget *window) = 0;
+    // The agent asked for it: restored when minimised, brought to the top
+    // and focused.
+    virtual void FocusChatWindow(QWidget *window) = 0;
     // The peer's chat state (composing, paused, ...), as the window shows it.
     virtual void ShowPeerChatState(QWidget *window, int state) = 0;
     virtual void DestroyChatWindow(QWidget *window) = 0;
@@ -55,8 +59,10 @@ public:
     // windowAdded is emitted); null without a factory or for a chat that is
     // not in the table.
     QWidget *OpenWindow(CChat *chat);
-    // Raises the peer's open window; false when there is none.
+    // Raise the peer's open window (the keys stay where they are), or bring
+    // it to the top and focus it; false when there is none.
     bool RaiseWindow(const QVPlugin::Jid &jid);
+    bool FocusWindow(const QVPlugin::Jid &jid);
     // Shows the peer's chat state in its open window, if any.
     void ShowChatState(const QVPlugin::Jid &jid, int state);
     // Destroys every open window through the factory; the chats stay.

@@ -295,10 +295,20 @@ int CTessaryPlugin::OnMessage(const QUuid &id, IMessage *in, IMessage *out)
     return CPluginBase::OnMessage(id, in, out);
 }
 
+bool CTessaryPlugin::IsColleague(const Jid &jid) const
+{
+    // The server sends the agent its own presence back, and the service
+    // speaks as the server itself (an address without a node).
+    if (!jid.IsValid() || jid.node().isEmpty())
+        return false;
+    return !(m_self.bareJid.IsValid() && jid.BareEquals(m_self.bareJid));
+}
+
 void CTessaryPlugin::OnContactPresence(const ChatContact &contact)
 {
     if (contact.role == RoleOther) {
-        m_contacts.Update(contact);
+        if (IsColleague(contact.jid))
+            m_contacts.Update(contact);
         return;
     }
     // Anyone else is an occupant of a visitor's room; the agent's own
@@ -360,6 +370,8 @@ void CTessaryPlugin::OnReceipt(const ChatMessage &receipt)
 
 void CTessaryPlugin::OpenContactChat(const Jid &jid)
 {
+    if (!IsColleague(jid))
+        return;
     if (m_chatTable.RaiseWindow(jid))
         return;
     CChat *chat = m_chatTable.FindChat(jid);
@@ -391,7 +403,7 @@ void CTessaryPlugin::ShowChatFor(CChat *chat)
         return;
     }
     if (m_chatTable.OpenWindow(chat))
-        m_chatTable.RaiseWindow(chat->peer());
+        m_chatTable.FocusWindow(chat->peer());
 }
 
 CTessaryPlugin::CoreLink::CoreLink(CTessaryPlugin &plugin) : m_plugin(plugin) {}

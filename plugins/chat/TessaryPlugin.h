@@ -204,6 +204,8 @@ private:
     void ReadAccountData(const std::string &text);
     void WriteSetting(const QString &key, const QString &value);
     void OnContactPresence(const QVPlugin::ChatContact &contact);
+    // Neither the agent itself nor the chat service is one.
+    bool IsColleague(const QVPlugin::Jid &jid) const;
     void OnOwnPresence(QVPlugin::PresenceState state);
     void OnChatMessage(const QVPlugin::ChatMessage &message);
     void OnReceipt(const QVPlugin::ChatMessage &receipt);

@@ -68,7 +68,7 @@ public:
     // ChatCore
     Jid OwnJid() const override { return self.jid; }
     bool SendAgentMessage(const ChatMessage &) override { return true; }
-    void SendTypingState(const Jid &, int) override {}
+    void SendTypingState(const Jid &, int chatState) override { typingStates.push_back(chatState); }
     void SendDirectedPresence(const ChatContact &presence) override { presences.push_back(presence); }
 
     // IChatWndHost
@@ -97,6 +97,7 @@ public:
 
     std::vector<Command> commands;
     std::vector<ChatContact> presences;
+    std::vector<int> typingStates; // the agent's chat states, as announced
     std::map<std::string, std::unique_ptr<CVisitor>> visitors;
     std::map<QString, bool> settings;
     PresenceState state = PresenceOnline;

@@ -439,6 +439,35 @@ protected:
         EXPECT_TRUE(prompts.isEmpty()) << Prompts();
     }
 
+    // A colleague writes twice while the agent types to the visitor: the
+    // colleague's window opens and is raised, but the keys and the unsent
+    // text stay with the visitor.
+    void ColleagueWritesWhileAgentTypes()
+    {
+        auto *input = Named("Chat Pane")->findChild<QTextEdit *>(QStringLiteral("c107"));
+        frame->activateWindow();
+        input->setFocus();
+        ASSERT_TRUE(waitUntil([&] { return QApplication::focusWidget() == input; })) << "the input never got the keys";
+        QTest::keyClicks(input, QStringLiteral("number 1234"));
+        for (const char *line : {"Got a minute?", "It is about order 77."}) {
+            gloox::Tag message("message");
+            message.addAttribute("type", "chat");
+            message.addAttribute("to", agent);
+            new gloox::Tag(&message, "body", line);
+            secondAgent->Send(message);
+            QWidget *colleague = nullptr;
+            ASSERT_TRUE(waitUntil([&] {
+                colleague = TopLevelByClass("CTessaryPane");
+                auto *transcript = colleague ? colleague->findChild<QTextEdit *>(QStringLiteral("c106")) : nullptr;
+                return transcript && transcript->toPlainText().contains(QLatin1String(line));
+            }, 10000)) << "the colleague's line did not show: " << line;
+            QTest::qWait(100);
+            EXPECT_EQ(QApplication::focusWidget(), input) << "the colleague's line took the keys: " << line;
+            EXPECT_EQ(input->toPlainText(), "number 1234");
+        }
+        input->clear();
+    }
+
     // The agent sends a file from the chat window: the service's web module
     // stores it, and the chat tells the agent where.
     void AgentSendsFile()
@@ -798,6 +827,7 @@ TEST_F(AgentRoad, FromSignInToSignOut)
     ASSERT_NO_FATAL_FAILURE(AgentAccepts()) << "step: the agent accepts the chat";
     ASSERT_NO_FATAL_FAILURE(AgentAnswersWithQuickText()) << "step: the agent answers with a quick text";
     ASSERT_NO_FATAL_FAILURE(VisitorRepliesWithReceipts()) << "step: the visitor replies, with receipts both ways";
+    ASSERT_NO_FATAL_FAILURE(ColleagueWritesWhileAgentTypes()) << "step: a colleague writes while the agent types";
     ASSERT_NO_FATAL_FAILURE(AgentSendsFile()) << "step: the agent sends a file";
     ASSERT_NO_FATAL_FAILURE(AgentPushesPage()) << "step: the agent pushes a page";
     ASSERT_NO_FATAL_FAILURE(HistoryTab()) << "step: the History tab shows the visitor's earlier chats";

@@ -116,7 +116,8 @@ bool ProsodyFixture::WriteFiles()
             m_error = QStringLiteral("cannot write the account of %1").arg(a.user);
             return false;
         }
-        groups += Jid(a.user).toUtf8() + '=' + a.user.toUtf8() + '\n';
+        if (m_options.simulatorInGroup || a.user != m_options.simulatorUser)
+            groups += Jid(a.user).toUtf8() + '=' + a.user.toUtf8() + '\n';
     }
     if (!WriteFile(root.filePath(QStringLiteral("groups.txt")), groups)) {
         m_error = QStringLiteral("cannot write the groups file");

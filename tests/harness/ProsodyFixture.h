@@ -36,6 +36,9 @@ public:
                                        {QStringLiteral("visitor"), QStringLiteral("visitor-secret")}};
         // The account that plays the chat service.
         QString simulatorUser = QStringLiteral("sim");
+        // Whether that account shares the roster group. The agents know the
+        // service only as the server, so the demo keeps it out.
+        bool simulatorInGroup = true;
         // Further lines of the global section, e.g. disable_sasl_mechanisms.
         QStringList extraConfig;
     };

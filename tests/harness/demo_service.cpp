@@ -571,6 +571,7 @@ int main(int argc, char *argv[])
                               {QStringLiteral("sim"), QStringLiteral("sim-secret")},
                               {QStringLiteral("colleague"), QStringLiteral("colleague-secret")}};
     serverOptions.extraConfig << QStringLiteral("quelvar_relay_rooms = true");
+    serverOptions.simulatorInGroup = false;
     ProsodyFixture server(serverOptions);
     if (!server.Start()) {
         std::fprintf(stderr, "the demo chat service did not start: %s\n", qPrintable(server.ErrorText()));

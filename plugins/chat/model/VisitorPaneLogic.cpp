@@ -364,6 +364,9 @@ void CVisitorPaneLogic::Accept(CVisitor &visitor)
     m_host.SendServerCommand(id, QString(), "accept-visitor-chat");
     v->ClearChatRequested();
     OpenVisitorChat(*v, RoleFullAgent);
+    // The agent's next words are for the visitor, not the list's type-ahead.
+    if (CChat *chat = ChatOf(*v))
+        m_view.ActivateChat(chat);
 }
 
 void CVisitorPaneLogic::Block(CVisitor &visitor)

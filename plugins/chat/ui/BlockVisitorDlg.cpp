@@ -18,7 +18,9 @@ CBlockVisitorDlg::CBlockVisitorDlg(QWidget *parent) : QDialog(parent)
     auto addChoice = [&](const char *id, const QString &text, const char *keyword) {
         auto *button = new QPushButton(text, this);
         button->setObjectName(QLatin1String(id));
-        button->setAutoDefault(false);
+        // Enter presses the button the agent tabbed to; with none focused,
+        // "Chatting", the default.
+        button->setAutoDefault(true);
         connect(button, &QPushButton::clicked, this, [this, keyword] {
             m_blockType = QLatin1String(keyword);
             accept();
@@ -31,7 +33,7 @@ CBlockVisitorDlg::CBlockVisitorDlg(QWidget *parent) : QDialog(parent)
     addChoice("c10025", tr("Visitor Monitoring"), "monitoring");
     auto *cancel = new QPushButton(tr("Cancel"), this);
     cancel->setObjectName(QStringLiteral("c2"));
-    cancel->setAutoDefault(false);
+    cancel->setAutoDefault(true);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     buttons->addWidget(cancel);
 

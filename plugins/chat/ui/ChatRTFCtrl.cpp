@@ -5,6 +5,7 @@
 #include "plugins/chat/session/Rtf.h"
 
 #include <QDesktopServices>
+#include <QScrollBar>
 #include <QRegularExpression>
 #include <QTextBlock>
 
@@ -55,6 +56,15 @@ CChatRTFCtrl::CChatRTFCtrl(QWidget *parent)
     for (int i = 0; i < kEmoticonCount; ++i)
         m_emoticonImages.append(strip.copy(i * 19, 0, 19, 19));
     connect(this, &QTextBrowser::anchorClicked, this, &CChatRTFCtrl::OnAnchorClicked);
+    // A transcript showing its newest line keeps showing it when its window
+    // is shown again or resized (its lines were laid out while hidden); one
+    // the agent scrolled back stays where the agent put it.
+    QScrollBar *bar = verticalScrollBar();
+    connect(bar, &QScrollBar::valueChanged, this, [this, bar](int value) { m_atEnd = value >= bar->maximum(); });
+    connect(bar, &QScrollBar::rangeChanged, this, [this, bar](int, int maximum) {
+        if (m_atEnd)
+            bar->setValue(maximum);
+    });
 }
 
 qreal CChatRTFCtrl::TwipsToPixels(int twips) const

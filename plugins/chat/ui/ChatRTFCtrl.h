@@ -53,5 +53,6 @@ private:
     void ScrollToEnd();
 
     QList<QPixmap> m_emoticonImages;
+    bool m_atEnd = true; // the newest line is in view
     std::function<void(const QUrl &)> m_openLink;
 };

@@ -2,6 +2,8 @@
 
 #include "plugins/chat/ui/TessaryPane.h"
 
+#include <QApplication>
+
 QWidget *CChatWindows::CreateChatWindow(CChat *chat)
 {
     if (!chat)
@@ -10,6 +12,9 @@ QWidget *CChatWindows::CreateChatWindow(CChat *chat)
     chatWindow->SetTimings(m_timings);
     chatWindow->AttachChat(chat);
     auto *frame = new CTessaryPane(chatWindow, chat->title());
+    // A colleague's first line makes it: the agent may be typing to someone
+    // else. ShowChatFor focuses it when the agent asked for it.
+    frame->setAttribute(Qt::WA_ShowWithoutActivating);
     frame->show();
     return frame;
 }
@@ -25,11 +30,29 @@ void CChatWindows::RaiseChatWindow(QWidget *window)
 {
     if (!window)
         return;
+    // Never activated: Enter pressed for a visitor must not go to the
+    // colleague whose line just came in.
+    if (window->isMinimized())
+        window->showNormal();
+    window->raise();
+    if (auto *frame = qobject_cast<CTessaryPane *>(window))
+        frame->Flash();
+    else if (!window->isActiveWindow())
+        QApplication::alert(window);
+}
+
+void CChatWindows::FocusChatWindow(QWidget *window)
+{
+    if (!window)
+        return;
     if (window->isMinimized())
         window->showNormal();
     window->raise();
     window->activateWindow();
-    window->setFocus();
+    if (CChatWnd *chatWindow = ChatWindowOf(window))
+        chatWindow->setFocus();
+    else
+        window->setFocus();
 }
 
 void CChatWindows::ShowPeerChatState(QWidget *window, int state)

@@ -15,9 +15,11 @@ public:
 
     void SetTimings(const ChatWndTimings &timings) { m_timings = timings; }
 
-    // A shown CTessaryPane around a CFullChatWnd.
+    // A shown CTessaryPane around a CFullChatWnd; it opens without taking
+    // the keyboard from the window the agent types in.
     QWidget *CreateChatWindow(CChat *chat) override;
     void RaiseChatWindow(QWidget *window) override;
+    void FocusChatWindow(QWidget *window) override;
     void ShowPeerChatState(QWidget *window, int state) override;
     void DestroyChatWindow(QWidget *window) override;
 

@@ -355,12 +355,7 @@ void CChatWnd::TakeOverChat(CChatWnd &source)
     AttachChat(chat);
 
     const QTextCursor selection = source.m_input->textCursor();
-    m_input->StreamInRtf(source.InputRtf());
-    QTextCursor cursor = m_input->textCursor();
-    const int last = m_input->document()->characterCount() - 1;
-    cursor.setPosition(qMin(selection.anchor(), last));
-    cursor.setPosition(qMin(selection.position(), last), QTextCursor::KeepAnchor);
-    m_input->setTextCursor(cursor);
+    PutDraft({source.InputRtf(), selection.anchor(), selection.position()});
     SetStatus(source.StatusText());
 
     // The chat stays "active" for the peer: the source only forgets it.
@@ -372,6 +367,31 @@ void CChatWnd::TakeOverChat(CChatWnd &source)
         setEnabled(false);
     }
     m_transcript->verticalScrollBar()->setValue(m_transcript->verticalScrollBar()->maximum());
+}
+
+CChatWnd::Draft CChatWnd::TakeDraft()
+{
+    Draft draft;
+    if (!IsSending() && !m_input->toPlainText().isEmpty()) {
+        const QTextCursor selection = m_input->textCursor();
+        draft = {InputRtf(), selection.anchor(), selection.position()};
+    }
+    m_input->clear();
+    return draft;
+}
+
+void CChatWnd::PutDraft(const Draft &draft)
+{
+    if (draft.rtf.isEmpty()) {
+        m_input->clear();
+        return;
+    }
+    m_input->StreamInRtf(draft.rtf);
+    QTextCursor cursor = m_input->textCursor();
+    const int last = m_input->document()->characterCount() - 1;
+    cursor.setPosition(qMin(draft.anchor, last));
+    cursor.setPosition(qMin(draft.position, last), QTextCursor::KeepAnchor);
+    m_input->setTextCursor(cursor);
 }
 
 void CChatWnd::EndChat()

@@ -71,6 +71,19 @@ public:
     // "gone", so the peer last hears "active".
     void TakeOverChat(CChatWnd &source);
 
+    // The input's unsent text (as RTF) and its selection.
+    struct Draft
+    {
+        QByteArray rtf; // empty: no text
+        int anchor = 0;
+        int position = 0;
+    };
+    // Empties the input and hands back what it held; a line on its way
+    // (sent, its echo awaited) is no draft.
+    Draft TakeDraft();
+    // Puts a draft into the input, its selection too; an empty one clears it.
+    void PutDraft(const Draft &draft);
+
     // Replaces the input's selection with text (visible window, usable chat).
     void InsertText(const QString &text);
     // The quick text with this number, through the greeting template.

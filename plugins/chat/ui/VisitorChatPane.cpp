@@ -186,8 +186,19 @@ CFullChatWnd *CVisitorChatPane::FrameWindow(CChat *chat) const
 
 void CVisitorChatPane::ShowChat(CChat *chat)
 {
-    if (m_chatWnd->GetChat() != chat)
-        m_chatWnd->AttachChat(chat);
+    CChat *shown = m_chatWnd->GetChat();
+    if (shown == chat)
+        return;
+    // Each chat keeps its own unsent text: what was typed for one visitor
+    // must never be sent to another.
+    const CChatWnd::Draft draft = m_chatWnd->TakeDraft();
+    if (shown && shown->IsUsable() && !draft.rtf.isEmpty())
+        m_drafts[shown] = draft;
+    m_chatWnd->AttachChat(chat);
+    if (const auto it = m_drafts.find(chat); chat && it != m_drafts.end()) {
+        m_chatWnd->PutDraft(it->second);
+        m_drafts.erase(it);
+    }
 }
 
 CChat *CVisitorChatPane::ShownChat() const
@@ -212,14 +223,23 @@ void CVisitorChatPane::DetachShownChat()
     connect(frame, &CTessaryPane::closing, this, [this, chat](CTessaryPane *) {
         // The chat stays open; the pane shows it again when its visitor is
         // the one selected.
-        if (CFullChatWnd *window = FrameWindow(chat))
-            window->DetachChat();
+        CFullChatWnd *window = FrameWindow(chat);
         m_frames.erase(chat);
+        if (!window)
+            return;
         CVisitor *selected = m_logic->SelectedVisitor();
         if (selected && m_logic->ChatOf(*selected) == chat) {
-            ShowChat(chat);
+            // Docked back as it stands: unsent text, selection and status
+            // come along, and the room hears neither "gone" nor "active".
+            ShowChat(nullptr);
+            m_chatWnd->TakeOverChat(*window);
             m_logic->Relayout();
+            return;
         }
+        const CChatWnd::Draft draft = window->TakeDraft();
+        if (chat->IsUsable() && !draft.rtf.isEmpty())
+            m_drafts[chat] = draft;
+        window->DetachChat();
     });
     frame->show();
 }
@@ -233,8 +253,16 @@ bool CVisitorChatPane::EndChatWindow(CChat *chat)
     return true;
 }
 
+void CVisitorChatPane::ChatEnded(CChat *chat)
+{
+    // Nothing typed for an ended chat can be sent any more.
+    m_drafts.erase(chat);
+    emit chatEnded(chat);
+}
+
 void CVisitorChatPane::ReleaseChat(CChat *chat)
 {
+    m_drafts.erase(chat);
     if (m_chatWnd->GetChat() == chat)
         m_chatWnd->DetachChat();
     const auto it = m_frames.find(chat);

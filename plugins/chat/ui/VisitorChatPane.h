@@ -15,6 +15,7 @@
 
 #include "bus/Commands.h"
 #include "plugins/chat/model/VisitorPaneLogic.h"
+#include "plugins/chat/ui/ChatWnd.h"
 #include "plugins/chat/ui/HTMLPageExternal.h"
 #include "plugins/chat/ui/SitePathListCtrl.h"
 #include "skins/QVSkinWnd.h"
@@ -26,7 +27,6 @@
 #include <map>
 #include <memory>
 
-class CChatWnd;
 class CContactList;
 class CFullChatWnd;
 class CQVHtmlViewPane;
@@ -107,7 +107,7 @@ private:
     QString CurrentPageUrl() const override;
     void PostCommand(unsigned id) override;
     void ChatOpened(CChat *chat) override { emit chatOpened(chat); }
-    void ChatEnded(CChat *chat) override { emit chatEnded(chat); }
+    void ChatEnded(CChat *chat) override;
     unsigned PopupMenu(const std::vector<VisitorMenuItem> &items, const QPoint &globalPos) override;
     std::optional<QString> AskBlockType() override;
     std::optional<PushPageChoice> AskPushPage() override;
@@ -133,6 +133,9 @@ private:
     std::unique_ptr<CVisitorPaneLogic> m_logic;
     // The frames of detached chats; a frame closed by the agent drops out.
     std::map<CChat *, QPointer<CTessaryPane>> m_frames;
+    // The unsent text of each open chat that no window shows now: the
+    // pane's one input holds only the shown chat's.
+    std::map<CChat *, CChatWnd::Draft> m_drafts;
     QString m_currentDocument = kNoSelection;
     bool m_chatColumnVisible = true;
     // The first web view is on its way (see Redraw).

@@ -10,11 +10,13 @@ struct FakeChatWindows : IChatWindows
 {
     QWidget *CreateChatWindow(CChat *) override { return ++created, new QWidget; }
     void RaiseChatWindow(QWidget *) override { ++raised; }
+    void FocusChatWindow(QWidget *) override { ++focused; }
     void ShowPeerChatState(QWidget *, int state) override { states.push_back(state); }
     void DestroyChatWindow(QWidget *window) override { ++destroyed, delete window; }
 
     int created = 0;
     int raised = 0;
+    int focused = 0;
     int destroyed = 0;
     std::vector<int> states;
 };

@@ -345,6 +345,21 @@ TEST_F(TessaryTest, OrdinaryContactsFillTheListUntilTheAgentGoesOffline)
     EXPECT_EQ(plugin->Contacts().Count(), 0);
 }
 
+TEST_F(TessaryTest, NeitherTheAgentItselfNorTheServiceIsAColleague)
+{
+    plugin->OnSettingChanged(QStringLiteral("agent.id"), QStringLiteral("agent@chat.example/Ostrel"));
+    // The server reflects the agent's own presence (any of its resources);
+    // the service speaks as the server.
+    for (const char *jid : {"agent@chat.example/Ostrel", "agent@chat.example/laptop", "chat.example"})
+        AddContact(jid);
+    EXPECT_EQ(plugin->Contacts().Count(), 0);
+    EXPECT_EQ(plugin->Bar()->Agents()->count(), 0);
+    Deliver(MSG_CHAT_MESSAGE_RECEIVED, "agent@chat.example/laptop");
+    EXPECT_EQ(plugin->ChatTable().Count(), 0);
+    AddContact("colleague@chat.example/desk");
+    EXPECT_EQ(plugin->Contacts().Count(), 1);
+}
+
 TEST_F(TessaryTest, TheBarFollowsAgentsAndChatsAndARefusedBarStopsTheLoad)
 {
     CTessaryBar *bar = plugin->Bar();
@@ -359,10 +374,10 @@ TEST_F(TessaryTest, TheBarFollowsAgentsAndChatsAndARefusedBarStopsTheLoad)
     EXPECT_EQ(windows.created, 1);
     ASSERT_EQ(bar->Conversations()->count(), 1);
     EXPECT_EQ(bar->Conversations()->item(0)->text(), "Bob");
-    const int raised = windows.raised;
+    const int focused = windows.focused;
     emit bar->chatActivated(plugin->ChatTable().At(0));
     EXPECT_EQ(windows.created, 1);
-    EXPECT_EQ(windows.raised, raised + 1);
+    EXPECT_EQ(windows.focused, focused + 1);
 
     Presence(PresenceOffline);
     EXPECT_EQ(bar->Agents()->count(), 0);

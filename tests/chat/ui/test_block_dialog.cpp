@@ -24,6 +24,17 @@ TEST(BlockVisitorDlg, ChoicesAndKeys)
         EXPECT_EQ(dlg.result(), QDialog::Accepted);
         EXPECT_EQ(dlg.BlockType(), QStringLiteral("chatting"));
     }
+    {
+        // A button the agent tabbed to takes Enter.
+        CBlockVisitorDlg dlg;
+        dlg.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+        QTest::keyClick(dlg.focusWidget(), Qt::Key_Tab);
+        ASSERT_EQ(dlg.focusWidget(), dlg.findChild<QPushButton *>(QStringLiteral("c10026")));
+        QTest::keyClick(dlg.focusWidget(), Qt::Key_Return);
+        EXPECT_EQ(dlg.result(), QDialog::Accepted);
+        EXPECT_EQ(dlg.BlockType(), QStringLiteral("both"));
+    }
 
     struct Case { const char *button; const char *text; int result; const char *keyword; } cases[] = {
         {"c10026", "Both", QDialog::Accepted, "both"},

@@ -10,6 +10,7 @@
 #include "plugins/chat/ui/ChatWnd.h"
 #include "plugins/chat/ui/InputRichEditCtrl.h"
 #include "plugins/chat/ui/SpellChecker.h"
+#include "plugins/chat/ui/TessaryPane.h"
 #include "shared/Prompt.h"
 #include "skins/QVButton.h"
 #include "skins/QVSettingsHelpers.h"
@@ -425,6 +426,35 @@ TEST_F(ChatWndTest, DirectChatWindowsStandInFrames)
     windows.DestroyChatWindow(frame);
     EXPECT_FALSE(frame);
     EXPECT_EQ(host.states, (std::vector<int>{1, 5}));
+    CQVSettingsHelpers::SetStoreFile(QString());
+}
+
+TEST_F(ChatWndTest, AColleaguesLineRaisesItsFrameWithoutTakingTheKeys)
+{
+    QTemporaryDir dir;
+    CQVSettingsHelpers::SetStoreFile(dir.filePath(QStringLiteral("state.ini")));
+    CChatWindows windows(host);
+    QPointer<QWidget> frame = windows.CreateChatWindow(&chat);
+    // The agent types to a visitor in a detached chat of the visitor's room.
+    const Jid room(QStringLiteral("visitors.v-1@x.org"));
+    MessageChannel roomChannel{room};
+    CChat visitorChat{room, host, roomChannel, QStringLiteral("Vic")};
+    visitorChat.SetModeValue(ChatModeRoomParticipant);
+    auto *typing = new CFullChatWnd(host);
+    typing->AttachChat(&visitorChat);
+    CTessaryPane visitorFrame(typing, QStringLiteral("Vic"));
+    visitorFrame.show();
+    visitorFrame.activateWindow();
+    typing->Input()->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), typing->Input());
+
+    windows.RaiseChatWindow(frame);
+    QTest::qWait(50);
+    EXPECT_EQ(QApplication::focusWidget(), typing->Input());
+    // The bar's double-click is the agent's own wish: that one takes the keys.
+    windows.FocusChatWindow(frame);
+    QTRY_COMPARE(QApplication::focusWidget(), CChatWindows::ChatWindowOf(frame)->Input());
+    delete frame.data();
     CQVSettingsHelpers::SetStoreFile(QString());
 }
 

@@ -4,18 +4,27 @@
 // the web engine never starts.
 
 #include "plugins/chat/model/ContactList.h"
+#include "plugins/chat/ui/ChatRTFCtrl.h"
 #include "plugins/chat/ui/ChatWnd.h"
+#include "plugins/chat/ui/InputRichEditCtrl.h"
+#include "skins/QVButton.h"
 #include "plugins/chat/ui/TessaryPane.h"
 #include "plugins/chat/ui/VisitorChatPane.h"
+#include "plugins/chat/ui/VisitorListCtrl.h"
 #include "skins/QVSettingsHelpers.h"
+#include "skins/QVSkinManager.h"
 #include "tests/chat/VisitorPaneHostStub.h"
 
 #include <QApplication>
+#include <QScrollBar>
+#include <QTextEdit>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using panetest::StubHost;
 
@@ -27,6 +36,22 @@ CTessaryPane *OpenFrame()
         if (auto *frame = qobject_cast<CTessaryPane *>(w); frame && frame->isVisible())
             return frame;
     return nullptr;
+}
+
+QVPlugin::ChatMessage FromVisitor(const CVisitor &visitor, const QString &body)
+{
+    QVPlugin::ChatMessage line;
+    line.from = visitor.jid();
+    line.body = body;
+    return line;
+}
+
+// Whether the transcript shows its newest line, once the window is laid out.
+bool AtEnd(const CChatWnd &window)
+{
+    QTest::qWait(50);
+    const QScrollBar *bar = window.Transcript()->verticalScrollBar();
+    return bar->maximum() > 0 && bar->value() == bar->maximum();
 }
 
 class VisitorChatPaneTest : public ::testing::Test
@@ -111,11 +136,98 @@ TEST_F(VisitorChatPaneTest, ADetachedChatLivesInAFrameAndComesBackWhenItCloses)
     pane->Logic().ShowVisitor(v);
     EXPECT_EQ(pane->ChatWindow()->GetChat(), nullptr);
 
+    // Docked back with Exit, as it stands: the unsent text, its selection
+    // and the status come along, the room hears no "gone", and the
+    // transcript shows its newest line.
+    for (int i = 0; i < 60; ++i)
+        chat->channel().Publish(FromVisitor(*v, QStringLiteral("line %1").arg(i)));
+    auto *window = qobject_cast<CChatWnd *>(frame->ChatWindow());
+    QTest::keyClicks(window->Input(), QStringLiteral("half a reply"));
+    QTextCursor cursor = window->Input()->textCursor();
+    cursor.setPosition(0);
+    cursor.setPosition(4, QTextCursor::KeepAnchor);
+    window->Input()->setTextCursor(cursor);
+    window->OnChatState(QVPlugin::ChatStateComposing);
+    host.typingStates.clear();
     QPointer<CTessaryPane> closing(frame);
-    frame->close();
+    frame->ExitButton()->click();
     QTRY_VERIFY(!closing);
     EXPECT_EQ(pane->ChatWindow()->GetChat(), chat);
     EXPECT_TRUE(pane->ChatColumnVisible());
+    EXPECT_EQ(pane->ChatWindow()->Input()->toPlainText(), "half a reply");
+    EXPECT_EQ(pane->ChatWindow()->Input()->textCursor().selectedText(), "half");
+    EXPECT_TRUE(pane->ChatWindow()->StatusText().endsWith(QLatin1String("is typing a message...")))
+        << pane->ChatWindow()->StatusText().toStdString();
+    EXPECT_EQ(std::count(host.typingStates.begin(), host.typingStates.end(), int(QVPlugin::ChatStateGone)), 0);
+    EXPECT_TRUE(AtEnd(*pane->ChatWindow()));
+}
+
+TEST_F(VisitorChatPaneTest, EachChatKeepsItsOwnUnsentText)
+{
+    CVisitor *ann = Add("ann", CVisitor::StateChatting, "http://shop.example/");
+    CVisitor *ben = Add("ben", CVisitor::StateChatting, "http://shop.example/b");
+    CVisitor *cid = Add("cid", CVisitor::StateChatting, "http://shop.example/c");
+    for (CVisitor *v : {cid, ben, ann}) {
+        pane->Logic().ShowVisitor(v);
+        pane->Logic().OpenVisitorChat(*v, CVisitorPaneLogic::RoleFullAgent);
+    }
+    QTextEdit *input = pane->ChatWindow()->Input();
+    QTest::keyClicks(input, QStringLiteral("for Ann"));
+    pane->Logic().ShowVisitor(ben);
+    EXPECT_EQ(input->toPlainText(), "");
+    QTest::keyClicks(input, QStringLiteral("for Ben"));
+    pane->Logic().ShowVisitor(ann);
+    EXPECT_EQ(input->toPlainText(), "for Ann");
+
+    // Nothing typed for another visitor goes into a detached frame.
+    pane->Logic().ShowVisitor(cid);
+    ASSERT_TRUE(pane->Logic().ExecuteCommand(CVisitorPaneLogic::CmdDetach));
+    ASSERT_NE(OpenFrame(), nullptr);
+    EXPECT_EQ(qobject_cast<CChatWnd *>(OpenFrame()->ChatWindow())->Input()->toPlainText(), "");
+
+    // An ended chat drops its text, shown or not.
+    pane->Logic().EndVisitorChat(ben->jid());
+    pane->Logic().ShowVisitor(ann);
+    EXPECT_EQ(input->toPlainText(), "for Ann");
+    pane->Logic().EndVisitorChat(ann->jid());
+    pane->Logic().ShowVisitor(ben);
+    EXPECT_EQ(input->toPlainText(), "");
+    pane->Logic().OpenVisitorChat(*ben, CVisitorPaneLogic::RoleFullAgent);
+    EXPECT_EQ(input->toPlainText(), "");
+}
+
+TEST_F(VisitorChatPaneTest, AnAcceptedChatTakesTheKeys)
+{
+    // The visitor list beside the pane has the keys when the agent accepts.
+    auto *list = new CVisitorListCtrl(CVisitor::SystemClock(), pane.get());
+    list->setGeometry(0, 0, 100, 50);
+    list->show();
+    pane->activateWindow();
+    QTRY_VERIFY(pane->isActiveWindow());
+    list->setFocus();
+    CVisitor *v = Add("v1", CVisitor::StateRequestingChat, "http://shop.example/");
+    pane->Logic().ShowVisitor(v);
+    ASSERT_TRUE(pane->Logic().ExecuteCommand(CVisitorPaneLogic::CmdAccept));
+    QTRY_COMPARE(QApplication::focusWidget(), pane->ChatWindow()->Input());
+}
+
+TEST_F(VisitorChatPaneTest, AChatShownAgainShowsItsNewestLine)
+{
+    // The skin's forms give the transcript less room once a chat is shown.
+    ASSERT_TRUE(CQVSkinManager::Load(QStringLiteral(OSTREL_SOURCE_DIR "/skins/data")));
+    ASSERT_TRUE(CQVSkinManager::SetCurrentSkin(QStringLiteral("standard")));
+    CVisitor *v = Add("v1", CVisitor::StateChatting, "http://shop.example/");
+    pane->Logic().ShowVisitor(v);
+    pane->Logic().OpenVisitorChat(*v, CVisitorPaneLogic::RoleFullAgent);
+    CChat *chat = pane->Logic().ChatOf(*v);
+    for (int i = 0; i < 60; ++i)
+        chat->channel().Publish(FromVisitor(*v, QStringLiteral("line %1").arg(i)));
+    QTest::keyClicks(pane->ChatWindow()->Input(), QStringLiteral("two"));
+    QTest::keyClick(pane->ChatWindow()->Input(), Qt::Key_Return, Qt::ShiftModifier);
+    QTest::keyClicks(pane->ChatWindow()->Input(), QStringLiteral("lines"));
+    pane->Logic().ShowVisitor(Add("v2", CVisitor::StateBrowsing, "http://shop.example/b"));
+    pane->Logic().ShowVisitor(v);
+    EXPECT_TRUE(AtEnd(*pane->ChatWindow()));
 }
 
 TEST_F(VisitorChatPaneTest, CommandsNeedAVisitorAndHtmlModeIsChecked)
