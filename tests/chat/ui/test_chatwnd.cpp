@@ -446,14 +446,14 @@ TEST_F(ChatWndTest, AColleaguesLineRaisesItsFrameWithoutTakingTheKeys)
     visitorFrame.show();
     visitorFrame.activateWindow();
     typing->Input()->setFocus();
-    QTRY_COMPARE(QApplication::focusWidget(), typing->Input());
+    ASSERT_TRUE(waitUntil([&] { return QApplication::focusWidget() == typing->Input(); }));
 
     windows.RaiseChatWindow(frame);
     QTest::qWait(50);
     EXPECT_EQ(QApplication::focusWidget(), typing->Input());
     // The bar's double-click is the agent's own wish: that one takes the keys.
     windows.FocusChatWindow(frame);
-    QTRY_COMPARE(QApplication::focusWidget(), CChatWindows::ChatWindowOf(frame)->Input());
+    EXPECT_TRUE(waitUntil([&] { return QApplication::focusWidget() == CChatWindows::ChatWindowOf(frame)->Input(); }));
     delete frame.data();
     CQVSettingsHelpers::SetStoreFile(QString());
 }

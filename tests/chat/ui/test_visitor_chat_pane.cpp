@@ -13,6 +13,7 @@
 #include "plugins/chat/ui/VisitorListCtrl.h"
 #include "skins/QVSettingsHelpers.h"
 #include "skins/QVSkinManager.h"
+#include "tests/TestUtil.h"
 #include "tests/chat/VisitorPaneHostStub.h"
 
 #include <QApplication>
@@ -203,12 +204,13 @@ TEST_F(VisitorChatPaneTest, AnAcceptedChatTakesTheKeys)
     list->setGeometry(0, 0, 100, 50);
     list->show();
     pane->activateWindow();
-    QTRY_VERIFY(pane->isActiveWindow());
+    ASSERT_TRUE(waitUntil([&] { return pane->isActiveWindow(); }));
     list->setFocus();
     CVisitor *v = Add("v1", CVisitor::StateRequestingChat, "http://shop.example/");
     pane->Logic().ShowVisitor(v);
+    ASSERT_EQ(QApplication::focusWidget(), list);
     ASSERT_TRUE(pane->Logic().ExecuteCommand(CVisitorPaneLogic::CmdAccept));
-    QTRY_COMPARE(QApplication::focusWidget(), pane->ChatWindow()->Input());
+    EXPECT_TRUE(waitUntil([&] { return QApplication::focusWidget() == pane->ChatWindow()->Input(); }));
 }
 
 TEST_F(VisitorChatPaneTest, AChatShownAgainShowsItsNewestLine)
@@ -220,13 +222,16 @@ TEST_F(VisitorChatPaneTest, AChatShownAgainShowsItsNewestLine)
     pane->Logic().ShowVisitor(v);
     pane->Logic().OpenVisitorChat(*v, CVisitorPaneLogic::RoleFullAgent);
     CChat *chat = pane->Logic().ChatOf(*v);
-    for (int i = 0; i < 60; ++i)
-        chat->channel().Publish(FromVisitor(*v, QStringLiteral("line %1").arg(i)));
+    for (int i = 0; i < 30; ++i)
+        chat->channel().Publish(FromVisitor(*v, QStringLiteral("line %1 of a question that is long enough to wrap").arg(i)));
     QTest::keyClicks(pane->ChatWindow()->Input(), QStringLiteral("two"));
     QTest::keyClick(pane->ChatWindow()->Input(), Qt::Key_Return, Qt::ShiftModifier);
     QTest::keyClicks(pane->ChatWindow()->Input(), QStringLiteral("lines"));
     pane->Logic().ShowVisitor(Add("v2", CVisitor::StateBrowsing, "http://shop.example/b"));
     pane->Logic().ShowVisitor(v);
+    EXPECT_TRUE(AtEnd(*pane->ChatWindow()));
+    // The tabs beside it take their room once drawn: the column narrows.
+    pane->resize(520, 400);
     EXPECT_TRUE(AtEnd(*pane->ChatWindow()));
 }
 
