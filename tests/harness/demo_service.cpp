@@ -25,8 +25,10 @@
 #include "tests/harness/UploadEndpoint.h"
 #include "tests/harness/VisitorScript.h"
 
+#include <QByteArray>
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
 #include <QHostAddress>
 #include <QSocketNotifier>
 #include <QTemporaryDir>
@@ -487,6 +489,53 @@ private:
     std::deque<std::string> m_crowd; // present, the earliest first
 };
 
+// The agent's data files kept on the service, as the program stores them:
+// the agent's own quick texts start as the program's defaults, so that what
+// the agent changes is kept for the demo's run (the program stores nothing
+// before it has read its own file from the service).
+class DemoDataFiles
+{
+public:
+    DemoDataFiles()
+    {
+        QFile defaults(QStringLiteral(":/demo/QuickTextDefaults.xml"));
+        if (defaults.open(QIODevice::ReadOnly))
+            m_files["server/quicktext.xml"] = defaults.readAll().toStdString();
+    }
+
+    // True when the request was a data file's fetch or store, now answered.
+    bool Answer(ChatServiceSimulator &service, const gloox::Tag &request)
+    {
+        const gloox::Tag *info = request.findChild("info", "xmlns", kNamespace);
+        if (!info)
+            return false;
+        const std::string name = info->findAttribute("type") + "/" + info->findAttribute("key");
+        if (request.findAttribute("type") == "set") {
+            const gloox::Tag *data = request.findChild("data", "xmlns", kNamespace);
+            m_files[name] =
+                data ? QByteArray::fromBase64(QByteArray::fromStdString(data->cdata())).toStdString() : std::string();
+            service.Reply(request);
+            std::fprintf(stderr, "demo: the agent stored %s\n", name.c_str());
+            return true;
+        }
+        // Every file the service does not keep is empty.
+        gloox::Tag reply("iq");
+        reply.addAttribute("type", "result");
+        reply.addAttribute("id", request.findAttribute("id"));
+        reply.addAttribute("to", request.findAttribute("from"));
+        reply.addChild(info->clone());
+        auto *data = new gloox::Tag(&reply, "data");
+        data->addAttribute("xmlns", kNamespace);
+        data->setCData(QByteArray::fromStdString(m_files[name]).toBase64().toStdString());
+        service.Send(reply);
+        return true;
+    }
+
+private:
+    static constexpr const char *kNamespace = "quelvar:data";
+    std::map<std::string, std::string> m_files;
+};
+
 // Answers what the agent's program asks the chat service. Each sign-in of
 // the demo agent (its session's first presence, which the service hears as
 // a member of the agents' shared roster group) brings the account data and the visitors on the site, and a request for
@@ -494,13 +543,15 @@ private:
 // about the visitors go to them; every other request is acknowledged
 // without data.
 void AnswerService(ChatServiceSimulator &service, const std::string &kbUrl, const std::string &agent,
-                   std::set<std::string> &present, DemoVisitors &shop)
+                   std::set<std::string> &present, DemoVisitors &shop, DemoDataFiles &files)
 {
     while (auto request = service.Expect([](const gloox::Tag &t) { return t.name() == "iq"; }, 0)) {
         const std::string type = request->findAttribute("type");
         if (type != "get" && type != "set")
             continue;
         const std::string from = request->findAttribute("from");
+        if (files.Answer(service, *request))
+            continue;
         const std::optional<visitors::Command> command = visitors::ReadCommand(*request);
         if (command && command->type == "get-extra-info") {
             SendAccountData(service, from, kbUrl);
@@ -609,6 +660,7 @@ int main(int argc, char *argv[])
     const QString agent = QStringLiteral("agent");
     const std::string colleagueJid = server.Jid(QStringLiteral("colleague")).toStdString() + "/desk";
     DemoVisitors shop(service);
+    DemoDataFiles files;
     shop.SetColleague(colleagueJid);
     shop.SetCrowd(std::max(0, options.value(crowdOption).toInt()), std::max(0, options.value(churnOption).toInt()),
                   options.value(churnAfterOption).toInt(), std::max(0, options.value(redrawsOption).toInt()));
@@ -625,7 +677,7 @@ int main(int argc, char *argv[])
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
         const int signIns = shop.SignIns();
-        AnswerService(service, kbUrl, server.Jid(agent).toStdString(), present, shop);
+        AnswerService(service, kbUrl, server.Jid(agent).toStdString(), present, shop, files);
         // The colleague is online to a newly signed-in agent, who may
         // transfer chats to it.
         if (shop.SignIns() != signIns) {
