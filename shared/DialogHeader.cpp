@@ -134,8 +134,9 @@ void CDialogHeader::SetTextAlignment(int alignment)
 
 int CDialogHeader::MinimumDialogWidth() const
 {
-    const auto advance = [this](const QString &text, int cellHeight, bool bold) {
-        return qCeil(QFontMetricsF(FontForCellHeight(kFontFamily, cellHeight, bold), this).horizontalAdvance(text));
+    // Measured as DrawWrappedText lays the text out.
+    const auto advance = [](const QString &text, int cellHeight, bool bold) {
+        return qCeil(QFontMetricsF(FontForCellHeight(kFontFamily, cellHeight, bold)).horizontalAdvance(text));
     };
     // The text rectangles grow pixel for pixel with the width.
     const Layout none = ComputeLayout(QSize(0, kHeight), m_alignment, m_icon.isNull() ? QSize() : IconSize(), EdgeSize());

@@ -249,6 +249,18 @@ TEST_F(ArticleFrame, FontDialogStartsAtTheSelectionAndAppliesEverything)
               "fontName=DejaVu Sans, fontSize=5, bold, italic, strikeThrough");
 }
 
+// A narrow window squeezes the toolbar, but never the size box below room
+// for its entries.
+TEST_F(ArticleFrame, FontSizeBoxKeepsRoomForItsEntries)
+{
+    Open();
+    frame->resize(400, 300);
+    frame->show();
+    QCoreApplication::processEvents();
+    auto *size = frame->EditingBar()->findChild<QComboBox *>(QStringLiteral("c14270"));
+    EXPECT_GE(size->width(), size->sizeHint().width());
+}
+
 TEST_F(ArticleFrame, SaveNeedsTitleThenStatus)
 {
     article.status = "Gone";

@@ -88,8 +88,9 @@ TEST_F(EditDialogs, EmptyTextIsRefusedWithFocusOnTheField)
 // being a quarter of the font's average character width.
 TEST_F(EditDialogs, DialogsAreAsWideAsTheirTemplates)
 {
-    CCategoryEditDlg category(plugin);
-    CStatusEditDlg status(plugin);
+    QWidget bar; // the program opens them over the article bar
+    CCategoryEditDlg category(plugin, &bar);
+    CStatusEditDlg status(plugin, &bar);
     for (QDialog *dialog : std::initializer_list<QDialog *>{&category, &status}) {
         dialog->show();
         EXPECT_GE(dialog->width(), 245 * QFontMetrics(dialog->font()).averageCharWidth() / 4)

@@ -250,12 +250,15 @@ TEST_F(TreeFixture, DuplicatesFollowTheSetting)
 TEST(QuickTextDialogs, TheCategoryDialogShowsItsBannerWhole)
 {
     CQuickTextList list;
-    CQuickTextCategoryDlg dialog(list.Root()->Categories().front(), nullptr);
+    QWidget tree; // the program opens it over the quick-text tree
+    CQuickTextCategoryDlg dialog(list.Root()->Categories().front(), nullptr, &tree);
     dialog.show();
     auto *header = dialog.findChild<CDialogHeader *>();
     ASSERT_NE(header, nullptr);
-    const CDialogHeader::Layout layout = CDialogHeader::ComputeLayout(header->size(), CDialogHeader::AlignLeft,
-                                                                      header->IconSize(), header->EdgeSize());
+    // The banner shows the dialog's icon, when it has one, beside the texts.
+    const QSize icon = dialog.windowIcon().isNull() ? QSize() : header->IconSize();
+    const CDialogHeader::Layout layout =
+        CDialogHeader::ComputeLayout(header->size(), CDialogHeader::AlignLeft, icon, header->EdgeSize());
     const QFontMetricsF title(FontForCellHeight(QStringLiteral("Tahoma"), CDialogHeader::kTitleHeight, true));
     const QFontMetricsF subtitle(FontForCellHeight(QStringLiteral("Tahoma"), CDialogHeader::kSubtitleHeight, false));
     EXPECT_LE(title.horizontalAdvance(QStringLiteral("Category Information")), layout.title.width());
