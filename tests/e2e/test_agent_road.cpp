@@ -445,9 +445,11 @@ protected:
     void ColleagueWritesWhileAgentTypes()
     {
         auto *input = Named("Chat Pane")->findChild<QTextEdit *>(QStringLiteral("c107"));
-        frame->activateWindow();
-        input->setFocus();
-        ASSERT_TRUE(waitUntil([&] { return QApplication::focusWidget() == input; })) << "the input never got the keys";
+        ASSERT_TRUE(waitUntil([&] {
+            QApplication::setActiveWindow(frame.get());
+            input->setFocus();
+            return QApplication::focusWidget() == input;
+        })) << "the input never got the keys";
         QTest::keyClicks(input, QStringLiteral("number 1234"));
         for (const char *line : {"Got a minute?", "It is about order 77."}) {
             gloox::Tag message("message");
@@ -462,7 +464,10 @@ protected:
                 return transcript && transcript->toPlainText().simplified().contains(QLatin1String(line));
             }, 10000)) << "the colleague's line did not show: " << line;
             QTest::qWait(100);
-            EXPECT_EQ(QApplication::focusWidget(), input) << "the colleague's line took the keys: " << line;
+            // Judged by the windows themselves: a desktop without a window
+            // manager may leave no window active at all for a moment.
+            EXPECT_NE(QApplication::activeWindow(), colleague) << "the colleague's frame took the keys: " << line;
+            EXPECT_EQ(input->window()->focusWidget(), input) << "the colleague's line took the keys: " << line;
             EXPECT_EQ(input->toPlainText(), "number 1234");
         }
         input->clear();
@@ -756,11 +761,17 @@ protected:
         ASSERT_TRUE(waitUntil([&] { return surface->Body().has_value(); }, 30000)) << "the editing surface never loaded";
         EXPECT_TRUE(surface->Body()->contains(QLatin1String("tracking link"))) << surface->Body()->toStdString();
         // Typed in and saved at once: the save must still have every key.
-        QApplication::setActiveWindow(editor);
-        surface->findChild<QWebEngineView *>()->setFocus();
+        // A loaded test machine can take the window's activation away for a
+        // moment: the page only takes keys while its window is active.
+        QWidget *page = surface->findChild<QWebEngineView *>()->focusProxy();
+        ASSERT_TRUE(waitUntil([&] {
+            QApplication::setActiveWindow(editor);
+            surface->findChild<QWebEngineView *>()->setFocus();
+            return QApplication::activeWindow() == editor && page && page->hasFocus();
+        }, 10000)) << "the editor's page never got the keys";
         surface->Exec(QStringLiteral("selectAll"));
         ASSERT_TRUE(waitUntil([&] { return ActionOf(editor, KBEditorCommand::Cut)->isEnabled(); }, 30000));
-        QTest::keyClicks(surface->findChild<QWebEngineView *>()->focusProxy(), edited);
+        QTest::keyClicks(page, edited);
         editor->findChild<QLineEdit *>(QStringLiteral("c1045"))->setText(QStringLiteral("Where is my parcel now?"));
         ActionOf(editor, KBEditorCommand::Save)->trigger();
         ASSERT_TRUE(waitUntil([&] { return kb.Article("102").title == "Where is my parcel now?"; }, 10000))
