@@ -47,11 +47,20 @@ ticks() {
   done
   echo "$total"
 }
-# Context switches of all threads of the given processes.
-switches() {
-  local pid
-  for pid in "$@"; do cat /proc/"$pid"/task/*/status 2>/dev/null; done |
-    awk '/^(voluntary|nonvoluntary)_ctxt_switches:/ { n += $2 } END { print n + 0 }'
+# Context switches of each thread of the given processes: "tid count".
+switch_list() {
+  local pid task
+  for pid in "$@"; do
+    for task in /proc/"$pid"/task/*; do
+      awk -v t="${task##*/}" '/^(voluntary|nonvoluntary)_ctxt_switches:/ { n += $2 } END { print t, n + 0 }' \
+        "$task/status" 2>/dev/null || true
+    done
+  done
+}
+# The switches between two lists: a thread that ended in between is left
+# out, one that began counts whole.
+switch_delta() {
+  awk 'NR == FNR { was[$1] = $2; next } { n += $2 - ($1 in was ? was[$1] : 0) } END { print n + 0 }' "$1" "$2"
 }
 rss_mb() {
   local pid
@@ -64,11 +73,13 @@ measure() {
   own=$OSTREL_PID
   mapfile -t fam < <(family "$OSTREL_PID")
   base=$BASE_PID
-  t0=$(ticks "$own"); s0=$(switches "$own"); f0=$(ticks "${fam[@]}"); g0=$(switches "${fam[@]}")
-  b0=$(ticks "$base"); c0=$(switches "$base")
+  t0=$(ticks "$own"); f0=$(ticks "${fam[@]}"); b0=$(ticks "$base")
+  switch_list "$own" >"$DEMO/s0"; switch_list "${fam[@]}" >"$DEMO/g0"; switch_list "$base" >"$DEMO/c0"
   sleep "$IDLE"
-  t1=$(ticks "$own"); s1=$(switches "$own"); f1=$(ticks "${fam[@]}"); g1=$(switches "${fam[@]}")
-  b1=$(ticks "$base"); c1=$(switches "$base")
+  t1=$(ticks "$own"); f1=$(ticks "${fam[@]}"); b1=$(ticks "$base")
+  switch_list "$own" >"$DEMO/s1"; switch_list "${fam[@]}" >"$DEMO/g1"; switch_list "$base" >"$DEMO/c1"
+  s0=0; s1=$(switch_delta "$DEMO/s0" "$DEMO/s1"); g0=0; g1=$(switch_delta "$DEMO/g0" "$DEMO/g1")
+  c0=0; c1=$(switch_delta "$DEMO/c0" "$DEMO/c1")
   load=$(cut -d' ' -f1-3 /proc/loadavg)
   awk -v w="$what" -v n="$IDLE" -v hz="$HZ" -v t="$((t1 - t0))" -v s="$((s1 - s0))" -v f="$((f1 - f0))" \
     -v g="$((g1 - g0))" -v b="$((b1 - b0))" -v c="$((c1 - c0))" -v r="$(rss_mb "$own")" \
