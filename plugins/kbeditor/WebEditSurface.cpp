@@ -2,7 +2,9 @@
 
 #include "shared/html/QVHtmlWebView.h"
 
+#include <QChildEvent>
 #include <QContextMenuEvent>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QJsonArray>
@@ -28,6 +30,10 @@ namespace {
 // The page answers in milliseconds, a large article included; a page that
 // has not answered by then has lost its renderer.
 constexpr int kBodyAnswerMs = 10000;
+// Keys already handed to the page but not yet seen by it are waited for this
+// long at most (a key the page never sees, say one typed while it was not
+// focused, must not hold every read).
+constexpr int kKeysCatchUpMs = 2000;
 
 // The page the body is edited in.
 const char kTemplate[] = R"(<!DOCTYPE html PUBLIC "-//W3C//DTD XHTML 1.0 Transitional//EN" "http://www.w3.org/TR/xhtml1/DTD/xhtml1-transitional.dtd">
@@ -97,6 +103,13 @@ const char kEditorScript[] = R"(
   };
   window.qvBody = function () {
     return document.body ? document.body.innerHTML : "";
+  };
+  // The keys the page has seen: the keys typed reach the page on another
+  // road than our scripts, so a read waits until it has seen them all.
+  var keys = 0;
+  window.addEventListener("keydown", function () { keys++; }, true);
+  window.qvRead = function () {
+    return [keys, window.qvBody()];
   };
   window.qvExec = function (command, value) {
     document.execCommand(command, false, value === null ? null : String(value));
@@ -202,6 +215,20 @@ CWebEditSurface::CWebEditSurface(QWidget *parent)
     m_channel->registerObject(QStringLiteral("editor"), new CWebEditBridge(this));
     m_page->setWebChannel(m_channel, QWebEngineScript::ApplicationWorld);
     m_view->setPage(m_page);
+    // The keys go to the view's render widget, made when the view is shown.
+    m_view->installEventFilter(this);
+}
+
+bool CWebEditSurface::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_view && event->type() == QEvent::ChildAdded) {
+        QObject *child = static_cast<QChildEvent *>(event)->child();
+        if (child->isWidgetType())
+            child->installEventFilter(this);
+    } else if (watched != m_view && event->type() == QEvent::KeyPress) {
+        ++m_keysSent;
+    }
+    return CEditingSurface::eventFilter(watched, event);
 }
 
 CWebEditSurface::~CWebEditSurface()
@@ -241,21 +268,36 @@ std::optional<QString> CWebEditSurface::Body()
 {
     if (!m_loaded)
         return std::nullopt;
-    auto answer = std::make_shared<std::optional<QString>>();
-    QEventLoop loop;
-    QPointer<QEventLoop> waiting(&loop);
-    m_page->runJavaScript(QStringLiteral("qvBody()"), QWebEngineScript::ApplicationWorld,
-                          [answer, waiting](const QVariant &body) {
-                              if (body.typeId() == QMetaType::QString)
-                                  *answer = body.toString();
-                              if (waiting)
-                                  waiting->quit();
-                          });
-    QTimer::singleShot(kBodyAnswerMs, &loop, &QEventLoop::quit);
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
-    if (!answer->has_value())
-        qCWarning(lcLumory) << "the editing page did not answer with its body";
-    return *answer;
+    const int keysGiven = m_keysSent - m_keysAtReady;
+    QElapsedTimer since;
+    since.start();
+    std::optional<QString> body;
+    for (;;) {
+        auto answer = std::make_shared<std::optional<QVariantList>>();
+        QEventLoop loop;
+        QPointer<QEventLoop> waiting(&loop);
+        m_page->runJavaScript(QStringLiteral("qvRead()"), QWebEngineScript::ApplicationWorld,
+                              [answer, waiting](const QVariant &read) {
+                                  const QVariantList list = read.toList();
+                                  if (list.size() == 2 && list[1].typeId() == QMetaType::QString)
+                                      *answer = list;
+                                  if (waiting)
+                                      waiting->quit();
+                              });
+        QTimer::singleShot(kBodyAnswerMs, &loop, &QEventLoop::quit);
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        if (!answer->has_value()) {
+            qCWarning(lcLumory) << "the editing page did not answer with its body";
+            return std::nullopt;
+        }
+        body = (**answer)[1].toString();
+        if ((**answer)[0].toInt() >= keysGiven || since.elapsed() >= kKeysCatchUpMs)
+            return body;
+        // Some keys are still on their way to the page.
+        QEventLoop pause;
+        QTimer::singleShot(10, &pause, &QEventLoop::quit);
+        pause.exec(QEventLoop::ExcludeUserInputEvents);
+    }
 }
 
 void CWebEditSurface::Exec(const QString &command, const QVariant &value)
@@ -299,6 +341,8 @@ SurfaceCommandState CWebEditSurface::State(const QString &command) const
 
 void CWebEditSurface::OnReady()
 {
+    // A new page has seen none of the keys typed before it.
+    m_keysAtReady = m_keysSent;
     PutBody(m_pending);
 }
 

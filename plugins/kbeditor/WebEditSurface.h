@@ -35,6 +35,9 @@ public:
 
     QWebEngineView *View() const { return m_view; }
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 signals:
     // The body has been put into the page and can be read.
     void loaded();
@@ -60,6 +63,10 @@ private:
     int m_serial = 0;
     QVariantMap m_states;
     bool m_loaded = false;
+    // Key presses handed to the page, and how many of them came before its
+    // script was ready (the page counts from there).
+    int m_keysSent = 0;
+    int m_keysAtReady = 0;
 };
 
 // What the editing page's script may call: nothing but these three.
