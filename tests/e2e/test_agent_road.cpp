@@ -762,13 +762,21 @@ protected:
         EXPECT_TRUE(surface->Body()->contains(QLatin1String("tracking link"))) << surface->Body()->toStdString();
         // Typed in and saved at once: the save must still have every key.
         // A loaded test machine can take the window's activation away for a
-        // moment: the page only takes keys while its window is active.
+        // moment, and the engine drops keys that come before its page has
+        // the focus: a first key, waited for, proves the page takes keys.
         QWidget *page = surface->findChild<QWebEngineView *>()->focusProxy();
+        ASSERT_NE(page, nullptr);
+        QString probe;
         ASSERT_TRUE(waitUntil([&] {
             QApplication::setActiveWindow(editor);
             surface->findChild<QWebEngineView *>()->setFocus();
-            return QApplication::activeWindow() == editor && page && page->hasFocus();
-        }, 10000)) << "the editor's page never got the keys";
+            if (QApplication::activeWindow() != editor || !page->hasFocus())
+                return false;
+            surface->Exec(QStringLiteral("selectAll"));
+            QTest::keyClicks(page, QStringLiteral("Q"));
+            probe = surface->Body().value_or(QString());
+            return probe.contains(QLatin1Char('Q')) && !probe.contains(QLatin1String("tracking"));
+        }, 30000)) << "the editor's page never took keys: " << probe.toStdString();
         surface->Exec(QStringLiteral("selectAll"));
         ASSERT_TRUE(waitUntil([&] { return ActionOf(editor, KBEditorCommand::Cut)->isEnabled(); }, 30000));
         QTest::keyClicks(page, edited);

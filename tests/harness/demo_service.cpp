@@ -199,11 +199,11 @@ public:
         TickCrowd();
         for (const Plan &plan : kPlans)
             if (m_now == plan.arrive)
-                Arrive({plan.sid, plan.name, plan.asks, plan.leave});
+                Arrive(Newcomer(plan.sid, plan.name, plan.asks, plan.leave, 0));
         if (m_crowdSize == 0 && m_now == m_nextCaller) {
             const size_t n = m_callers++;
-            Arrive({"v-" + std::to_string(201 + n), kCallerNames[n % std::size(kCallerNames)],
-                    m_now + kCallerAsksAfterSeconds, 0, (n + 1) % std::size(kScripts)});
+            Arrive(Newcomer("v-" + std::to_string(201 + n), kCallerNames[n % std::size(kCallerNames)],
+                            m_now + kCallerAsksAfterSeconds, 0, (n + 1) % std::size(kScripts)));
             m_nextCaller = m_now + kCallerEverySeconds[n % std::size(kCallerEverySeconds)];
         }
         for (auto it = m_visitors.begin(); it != m_visitors.end();)
@@ -311,6 +311,16 @@ private:
         int nextLine = 0; // 0: nothing to say
         std::string pushed; // the page the agent pushed, shown until the next one
     };
+    static Visitor Newcomer(std::string sid, std::string name, int asks, int leave, size_t script)
+    {
+        Visitor v;
+        v.sid = std::move(sid);
+        v.name = std::move(name);
+        v.asks = asks;
+        v.leave = leave;
+        v.script = script;
+        return v;
+    }
     static constexpr int kPageEverySeconds = 12;
     static constexpr int kLineEverySeconds = 25;
     static constexpr int kFirstLineSeconds = 3;
@@ -537,8 +547,8 @@ private:
 };
 
 // Answers what the agent's program asks the chat service. Each sign-in of
-// the demo agent (its session's first presence, which the service hears as
-// a member of the agents' shared roster group) brings the account data and the visitors on the site, and a request for
+// the demo agent (its session's first presence, which the relay tells the
+// service of) brings the account data and the visitors on the site, and a request for
 // the account data brings it again; a change of password succeeds; commands
 // about the visitors go to them; every other request is acknowledged
 // without data.
@@ -622,7 +632,10 @@ int main(int argc, char *argv[])
                               {QStringLiteral("sim"), QStringLiteral("sim-secret")},
                               {QStringLiteral("colleague"), QStringLiteral("colleague-secret")}};
     serverOptions.extraConfig << QStringLiteral("quelvar_relay_rooms = true");
+    // The service is no colleague of the agents: outside their roster group,
+    // it hears of their sign-ins and sign-outs from the relay instead.
     serverOptions.simulatorInGroup = false;
+    serverOptions.extraConfig << QStringLiteral("quelvar_relay_signins = true");
     ProsodyFixture server(serverOptions);
     if (!server.Start()) {
         std::fprintf(stderr, "the demo chat service did not start: %s\n", qPrintable(server.ErrorText()));

@@ -108,6 +108,15 @@ if module:get_option_boolean("quelvar_relay_signins", false) then
 			simulator.send(st.presence({ from = origin.full_jid, to = simulator.full_jid }));
 		end
 	end);
+	-- And of its end, so that the next sign-in of the same address counts.
+	module:hook("resource-unbind", function (event)
+		local session = event.session;
+		if not session.full_jid or jid_bare(session.full_jid) == target then return; end
+		local simulator = simulator_session();
+		if simulator then
+			simulator.send(st.presence({ from = session.full_jid, to = simulator.full_jid, type = "unavailable" }));
+		end
+	end);
 end
 
 module:hook("pre-iq/full", function (event)
