@@ -621,7 +621,10 @@ int main(int argc, char *argv[])
     serverOptions.accounts = {{QStringLiteral("agent"), QStringLiteral("agent-secret")},
                               {QStringLiteral("sim"), QStringLiteral("sim-secret")},
                               {QStringLiteral("colleague"), QStringLiteral("colleague-secret")}};
-    serverOptions.extraConfig << QStringLiteral("quelvar_relay_rooms = true");
+    // Out of the agents' roster group, the service hears of a sign-in only
+    // from the relay.
+    serverOptions.extraConfig << QStringLiteral("quelvar_relay_rooms = true")
+                              << QStringLiteral("quelvar_relay_signins = true");
     serverOptions.simulatorInGroup = false;
     ProsodyFixture server(serverOptions);
     if (!server.Start()) {
