@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include <malloc.h>
 #include <unistd.h>
 
 int main(int argc, char *argv[])
@@ -14,6 +15,13 @@ int main(int argc, char *argv[])
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
         std::fputs("Ostrel: running as root, so web views run without their sandbox\n", stderr);
     }
+    // Each frame of a changing web view passes through large short-lived
+    // buffers. glibc raises its mmap threshold after the first of them is
+    // freed and from then on carves them from the main heap, which the
+    // buffers and small allocations between them fragment: resident memory
+    // grew by 250 MB over 1,000 redraws of a Details page. A fixed
+    // threshold (glibc's default) keeps them mapped and returned when freed.
+    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
     // No Qt::AA_ShareOpenGLContexts here: it would load the GL driver at
     // start; the web module's loader makes the shared context on first use.
     QApplication app(argc, argv);
