@@ -34,10 +34,11 @@ function(ostrel_add_plugin name)
   target_link_libraries(${name} PRIVATE ostrel_contract ${A_LIBS})
 endfunction()
 
-# ostrel_add_test(NAME LABEL unit|gui|integration|webengine [XVFB] SOURCES ... LIBS ... [DEFS ...])
+# ostrel_add_test(NAME LABEL unit|gui|integration|webengine [XVFB] [SERIAL] SOURCES ... LIBS ... [DEFS ...])
 # webengine tests, and those marked XVFB, run under xvfb-run (scripts/xvfb-test.sh); keep them few, they are slow.
+# SERIAL tests run while no other test runs (ctest RUN_SERIAL).
 function(ostrel_add_test name)
-  cmake_parse_arguments(A "XVFB" "LABEL;TIMEOUT" "SOURCES;LIBS;DEFS" ${ARGN})
+  cmake_parse_arguments(A "XVFB;SERIAL" "LABEL;TIMEOUT" "SOURCES;LIBS;DEFS" ${ARGN})
   if(NOT A_LABEL)
     set(A_LABEL unit)
   endif()
@@ -65,5 +66,5 @@ function(ostrel_add_test name)
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS ${A_LABEL} TIMEOUT ${A_TIMEOUT} ENVIRONMENT "${environment}")
+    PROPERTIES LABELS ${A_LABEL} TIMEOUT ${A_TIMEOUT} ENVIRONMENT "${environment}" RUN_SERIAL ${A_SERIAL})
 endfunction()

@@ -133,7 +133,7 @@ public:
         if (gnutls_certificate_allocate_credentials(&m_credentials) < 0
             || gnutls_certificate_set_x509_key_file(m_credentials, certificate.cert.toLocal8Bit().constData(),
                                                     certificate.key.toLocal8Bit().constData(), GNUTLS_X509_FMT_PEM) < 0
-            || gnutls_init(&m_tls, GNUTLS_SERVER | GNUTLS_NONBLOCK) < 0)
+            || gnutls_init(&m_tls, GNUTLS_SERVER | GNUTLS_NONBLOCK | GNUTLS_NO_SIGNAL) < 0)
             return false;
         if (priority.empty())
             gnutls_set_default_priority(m_tls);
