@@ -90,22 +90,27 @@ void CQuickTextTree::Rebuild()
     setUpdatesEnabled(true);
 }
 
+namespace {
+QTreeWidgetItem *MakeNode(const QString &title, int kind, const void *what, const QIcon &icon)
+{
+    auto *node = new QTreeWidgetItem(QStringList(title));
+    node->setData(0, KindRole, kind);
+    node->setData(0, PointerRole, QVariant::fromValue(quintptr(what)));
+    node->setIcon(0, icon);
+    return node;
+}
+} // namespace
+
 QTreeWidgetItem *CQuickTextTree::NewNode(CQuickTextCategory *category)
 {
-    auto *node = new QTreeWidgetItem(QStringList(category->Title()));
-    node->setData(0, KindRole, CategoryNode);
-    node->setData(0, PointerRole, QVariant::fromValue(quintptr(category)));
-    node->setIcon(0, m_categoryIcon);
+    QTreeWidgetItem *node = MakeNode(category->Title(), CategoryNode, category, m_categoryIcon);
     m_categoryNodes.insert(category, node);
     return node;
 }
 
 QTreeWidgetItem *CQuickTextTree::NewNode(CQuickTextItem *item)
 {
-    auto *node = new QTreeWidgetItem(QStringList(item->Title()));
-    node->setData(0, KindRole, ItemNode);
-    node->setData(0, PointerRole, QVariant::fromValue(quintptr(item)));
-    node->setIcon(0, m_itemIcon);
+    QTreeWidgetItem *node = MakeNode(item->Title(), ItemNode, item, m_itemIcon);
     m_itemNodes.insert(item, node);
     return node;
 }
