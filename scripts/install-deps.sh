@@ -11,7 +11,7 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config
   # Qt 6
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev
-  qt6-webengine-dev qt6-webengine-dev-tools libqt6webenginecore6-bin qt6-webchannel-dev
+  qt6-webengine-dev qt6-webengine-dev-tools qt6-declarative-dev libqt6webenginecore6-bin qt6-webchannel-dev
   qt6-multimedia-dev libqt6svg6-dev qt6-image-formats-plugins
   libgl-dev
   # XMPP, SOAP, spelling

@@ -189,10 +189,17 @@ private:
     CEditingSurface *m_surface;
 };
 
+// The engine is set up before the surface's profile and view exist.
+QWebEngineProfile *NewProfile(QObject *owner)
+{
+    CQVHtmlWebView::PrepareEngine();
+    return new QWebEngineProfile(owner);
+}
+
 } // namespace
 
 CWebEditSurface::CWebEditSurface(QWidget *parent)
-    : CEditingSurface(parent), m_profile(new QWebEngineProfile(this)), m_view(new CWebEditView(this)),
+    : CEditingSurface(parent), m_profile(NewProfile(this)), m_view(new CWebEditView(this)),
       m_page(new CWebEditPage(m_profile, m_view)), m_channel(new QWebChannel(this))
 {
     setObjectName(QStringLiteral("CKBArticleView"));
@@ -371,7 +378,5 @@ void CWebEditSurface::RunScript(const QString &script)
 
 extern "C" Q_DECL_EXPORT CEditingSurface *OstrelWebCreateEditSurface(QWidget *parent)
 {
-    // The surface may be the process's first use of the web engine.
-    CQVHtmlWebView::RegisterScheme();
     return new CWebEditSurface(parent);
 }

@@ -10,6 +10,7 @@
 #include <QLoggingCategory>
 #include <QMenu>
 #include <QMetaMethod>
+#include <QQuickWindow>
 #include <QWebChannel>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineNavigationRequest>
@@ -195,11 +196,20 @@ void CQVHtmlViewCtrl::OnLoadingChanged(const QWebEngineLoadingInfo &info)
         setUrl(QUrl(QStringLiteral("about:blank")));
 }
 
-void CQVHtmlWebView::RegisterScheme()
+void CQVHtmlWebView::PrepareEngine()
 {
-    // Every entry point of the module asks; the first one registers.
+    // Every entry point of the module asks; the first one sets up.
     if (!QWebEngineUrlScheme::schemeByName(kScheme).name().isEmpty())
         return;
+    // A web view drawn through OpenGL makes Qt compose its whole window
+    // through OpenGL: every repaint of any widget in it, a ticking time
+    // column or a blinking caret, then copies and composes the full window,
+    // which costs several per cent of a core at rest where GL is software.
+    // Our pages are still documents, which the software scene graph draws
+    // cheaply; the window stays a raster window. QT_QUICK_BACKEND, if set,
+    // still chooses.
+    if (qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND"))
+        QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
     QWebEngineUrlScheme scheme(kScheme);
     scheme.setSyntax(QWebEngineUrlScheme::Syntax::Host);
     // Local access: the skin's style sheet is a file.
@@ -209,7 +219,7 @@ void CQVHtmlWebView::RegisterScheme()
 
 CQVHtmlWebView::CQVHtmlWebView(QWidget *parent, IQVHtmlView::Events events) : m_events(std::move(events))
 {
-    RegisterScheme();
+    PrepareEngine();
     m_profile = SharedProfile();
     auto *page = new QWebEnginePage(m_profile->profile);
     m_view = new CQVHtmlViewCtrl(page, parent);

@@ -59,9 +59,10 @@ public:
     CQVHtmlWebView(QWidget *parent, IQVHtmlView::Events events);
     ~CQVHtmlWebView() override;
 
-    // Makes the "qvhtml" scheme known to the engine's security model; takes
-    // effect only before Qt WebEngine is first used in the process.
-    static void RegisterScheme();
+    // Sets the engine up before it is first used in the process: the
+    // "qvhtml" scheme known to its security model, and web views drawn by
+    // the software scene graph (see the definition).
+    static void PrepareEngine();
 
     QWidget *Widget() const override { return m_view; }
     CQVHtmlViewCtrl *View() const override { return m_view; }
