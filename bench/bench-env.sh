@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Sourced by the benchmark scripts that time the program against the demo
 # chat service, after scripts/demo-env.sh: fresh starts, the program's
 # processes and their memory, the time to a click's result on the screen,
@@ -21,6 +22,7 @@ fresh_start() {
 # Ends a fresh start.
 end_start() {
   stop_demo
+  # shellcheck disable=SC2034 # demo-env.sh's
   OSTREL_PID="" SERVICE_PID=""
 }
 
@@ -47,5 +49,5 @@ median() { sort -n | awk '{ v[NR] = $1 } END { if (NR == 0) print "-"; else if (
 first_paint() {
   local X Y
   eval "$(xdotool getwindowgeometry --shell "$(program_window frame)" | grep -E '^(X|Y)=')"
-  "$BUILD_DIR/bench/bench_first_paint" $((X + $1)) $((Y + $2)) $((X + $3)) $((Y + $4)) "$5" "$6" 20000 ${7:-} || true
+  "$BUILD_DIR/bench/bench_first_paint" $((X + $1)) $((Y + $2)) $((X + $3)) $((Y + $4)) "$5" "$6" 20000 "${@:7}" || true
 }

@@ -75,20 +75,21 @@ preview() {
 }
 
 preview_run() {
-  local before first second
+  local own all first second
   fresh_start --visitors "$VISITORS" || return 1
   sleep 15
   click_frame "${LUMORY[@]}"
   sleep 3
   click_frame "${SEARCH[@]}"
   sleep 3
+  own=$(rss_mb "$OSTREL_PID")
   # shellcheck disable=SC2046
-  before="$(rss_mb "$OSTREL_PID") $(rss_mb $(family "$OSTREL_PID"))"
+  all=$(rss_mb $(family "$OSTREL_PID"))
   first=$(preview "${FIRST[@]}")
   sleep 2
   second=$(preview "${SECOND[@]}")
   printf "preview painted: first %6s ms, second %6s ms; RSS before: program %s MB, with web engine processes %s MB; load %s\n" \
-    "$first" "$second" ${before} "$(cut -d' ' -f1 /proc/loadavg)"
+    "$first" "$second" "$own" "$all" "$(cut -d' ' -f1 /proc/loadavg)"
   echo "first $first" >>"$RESULTS"
   echo "second $second" >>"$RESULTS"
   end_start
