@@ -10,13 +10,20 @@
 # click shows what the engine costs before the first view. Runs under its
 # own Xvfb; the pixels are read from the X screen (bench_first_paint).
 #
-# Usage: bench/first_click.sh [runs (5)] [visitors (1000)]
+# With "preview", the first knowledge-base preview instead, and a second one
+# of another article in the same run: the agent opens the Lumory page,
+# searches with the empty search and double-clicks an article in the list,
+# having clicked it a moment before (the time runs from the double-click's
+# second click); the memory is read before the first.
+#
+# Usage: bench/first_click.sh [runs (5)] [visitors (1000)] [details|preview (details)]
 #   Environment: BUILD_DIR (build). Needs xvfb-run and xdotool.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 RUNS=${1:-5}
 VISITORS=${2:-1000}
+WHAT=${3:-details}
 BUILD_DIR=${BUILD_DIR:-build}
 
 if [ -z "${DISPLAY:-}" ]; then
@@ -25,33 +32,25 @@ fi
 
 DEMO=""
 source scripts/demo-env.sh
+source bench/bench-env.sh
 trap 'stop_demo' EXIT
 trap 'exit 130' INT TERM
 
-family() {
-  local child
-  echo "$1"
-  for child in $(pgrep -P "$1" || true); do family "$child"; done
-}
-rss_mb() {
-  local pid
-  for pid in "$@"; do cat "/proc/$pid/status" 2>/dev/null; done | awk '/^VmRSS:/ { kb += $2 } END { printf "%.0f", kb / 1024 }'
-}
-median() { sort -n | awk '{ v[NR] = $1 } END { if (NR == 0) print "-"; else if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-
 # Positions in the frame as it opens: the first visitor row, and a part of
-# the Details view (x y width height).
+# the Details view (x y width height); the Lumory page's button, then on
+# that page the Search button, the first two articles the search lists and
+# a part of the view where a preview shows.
 ROW=(320 49)
 DETAILS=(300 270 400 200)
+LUMORY=(51 662)
+SEARCH=(215 171)
+FIRST=(100 215)
+SECOND=(100 290)
+PREVIEW=(270 60 500 150)
 
 one_run() {
-  local mode=$1 jiggle="" before details X Y
-  DEMO=$(mktemp -d /tmp/ostrel-click.XXXXXX)
-  start_demo_service --visitors "$VISITORS" || return 1
-  write_demo_config
-  start_demo_program
-  press_sign_in
-  online || { echo "first_click: the program did not sign in" >&2; cat "$DEMO/ostrel.log" >&2; return 1; }
+  local mode=$1 jiggle="" before details
+  fresh_start --visitors "$VISITORS" || return 1
   if [ "$mode" = busy ]; then
     # A key press resets the X server's idle time; moving the pointer may not.
     (while :; do xdotool key shift; sleep 0.3; done) &
@@ -61,22 +60,54 @@ one_run() {
   [ -n "$jiggle" ] && { kill "$jiggle"; wait "$jiggle" 2>/dev/null || true; }
   # shellcheck disable=SC2046
   before="$(rss_mb "$OSTREL_PID") $(rss_mb $(family "$OSTREL_PID"))"
-  eval "$(xdotool getwindowgeometry --shell "$(program_window frame)" | grep -E '^(X|Y)=')"
-  details=$("$BUILD_DIR/bench/bench_first_paint" $((X + ROW[0])) $((Y + ROW[1])) $((X + DETAILS[0])) \
-    $((Y + DETAILS[1])) "${DETAILS[2]}" "${DETAILS[3]}" 20000 || true)
+  details=$(first_paint "${ROW[@]}" "${DETAILS[@]}")
   printf "%-5s Details painted %6s ms; RSS before the click: program %s MB, with web engine processes %s MB; load %s\n" \
     "$mode" "$details" ${before} "$(cut -d' ' -f1 /proc/loadavg)"
   echo "$mode $details" >>"$RESULTS"
-  stop_demo
-  OSTREL_PID="" SERVICE_PID=""
+  end_start
+}
+
+# Selects the article at x y, then times the double-click on it.
+preview() {
+  click_frame "$1" "$2"
+  sleep 1.5
+  first_paint "$1" "$2" "${PREVIEW[@]}" 2
+}
+
+preview_run() {
+  local own all first second
+  fresh_start --visitors "$VISITORS" || return 1
+  sleep 15
+  click_frame "${LUMORY[@]}"
+  sleep 3
+  click_frame "${SEARCH[@]}"
+  sleep 3
+  own=$(rss_mb "$OSTREL_PID")
+  # shellcheck disable=SC2046
+  all=$(rss_mb $(family "$OSTREL_PID"))
+  first=$(preview "${FIRST[@]}")
+  sleep 2
+  second=$(preview "${SECOND[@]}")
+  printf "preview painted: first %6s ms, second %6s ms; RSS before: program %s MB, with web engine processes %s MB; load %s\n" \
+    "$first" "$second" "$own" "$all" "$(cut -d' ' -f1 /proc/loadavg)"
+  echo "first $first" >>"$RESULTS"
+  echo "second $second" >>"$RESULTS"
+  end_start
 }
 
 RESULTS=$(mktemp /tmp/ostrel-click-results.XXXXXX)
-for ((run = 1; run <= RUNS; run++)); do
-  one_run warm
-  one_run busy
-done
-for mode in warm busy; do
-  echo "$mode: median first Details painted $(awk -v m=$mode '$1 == m && $2 ~ /^[0-9]+$/ { print $2 }' "$RESULTS" | median) ms over $RUNS runs"
+if [ "$WHAT" = preview ]; then
+  modes=(first second)
+  for ((run = 1; run <= RUNS; run++)); do preview_run; done
+else
+  modes=(warm busy)
+  for ((run = 1; run <= RUNS; run++)); do
+    one_run warm
+    one_run busy
+  done
+fi
+for mode in "${modes[@]}"; do
+  echo "$mode: median $([ "$WHAT" = preview ] && echo preview || echo first Details) painted" \
+    "$(awk -v m="$mode" '$1 == m && $2 ~ /^[0-9]+$/ { print $2 }' "$RESULTS" | median) ms over $RUNS runs"
 done
 rm -f "$RESULTS"

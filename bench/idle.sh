@@ -23,6 +23,7 @@ fi
 
 DEMO=$(mktemp -d /tmp/ostrel-idle.XXXXXX)
 source scripts/demo-env.sh
+source bench/bench-env.sh
 BASE_PID=""
 finish() {
   if [ -n "$BASE_PID" ]; then kill "$BASE_PID" 2>/dev/null || true; wait "$BASE_PID" 2>/dev/null || true; fi
@@ -32,12 +33,6 @@ trap finish EXIT
 trap 'exit 130' INT TERM
 
 HZ=$(getconf CLK_TCK)
-# A process and its descendants.
-family() {
-  local child
-  echo "$1"
-  for child in $(pgrep -P "$1" || true); do family "$child"; done
-}
 # CPU ticks (user + system) of the given processes.
 ticks() {
   local pid total=0 t
@@ -62,10 +57,6 @@ switch_list() {
 switch_delta() {
   awk 'NR == FNR { was[$1] = $2; next } { n += $2 - ($1 in was ? was[$1] : 0) } END { print n + 0 }' "$1" "$2"
 }
-rss_mb() {
-  local pid
-  for pid in "$@"; do cat "/proc/$pid/status" 2>/dev/null; done | awk '/^VmRSS:/ { kb += $2 } END { printf "%.0f", kb / 1024 }'
-}
 
 # Measures the program, its family and the baseline over IDLE seconds.
 measure() {
@@ -88,13 +79,6 @@ measure() {
     printf "%-22s + %d web proc.  %6.2f CPU s/min %8.1f wake-ups/s  RSS %4d MB\n", "", k, f / hz * 60 / n, g / n, fr
     printf "%-22s minimal dialog %5.2f CPU s/min %8.1f wake-ups/s  RSS %4d MB   load %s\n", "", b / hz * 60 / n, c / n, br, l
   }'
-}
-
-# Clicks at x y inside the main frame.
-click_frame() {
-  local frame
-  frame=$(program_window frame) || return 1
-  xdotool mousemove --window "$frame" "$1" "$2" click 1
 }
 
 "$BUILD_DIR/bench/bench_min_dialog" &

@@ -76,6 +76,13 @@ program_window() {
   [ -n "$best" ] && echo "$best"
 }
 
+# Clicks (or double-clicks: a third argument 2) at x y inside the main frame.
+click_frame() {
+  local frame
+  frame=$(program_window frame) || return 1
+  xdotool mousemove --window "$frame" "$1" "$2" click --repeat "${3:-1}" --delay 100 1
+}
+
 # Presses Sign In in the login dialog, as the agent would, until the agent is
 # online or the program ended. Needs an X display and xdotool.
 press_sign_in() {

@@ -60,12 +60,6 @@ save_picture() {
 }
 # What the demo visitor does, as the demo service logs it.
 visitor_did() { wait_for_line "^demo: visitor v-102 $1\$" "$2" "$DEMO/service.log"; }
-# Clicks (or double-clicks) at x y inside the main frame.
-click_frame() {
-  local frame
-  frame=$(program_window frame) || return 1
-  xdotool mousemove --window "$frame" "$1" "$2" click --repeat "${3:-1}" --delay 100 1
-}
 fail() {
   echo "run-demo: $1" >&2
   cat "$DEMO/service.log" >&2
