@@ -11,6 +11,7 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -106,6 +107,9 @@ TEST(HtmlViewPane, PaintsEachDocumentItLoads)
                 pane->View()->installEventFilter(&resizes);
         }
         EXPECT_EQ(resizes.count, 0);
+        // Composed through OpenGL, the window would copy and compose itself
+        // whole on every repaint of any widget in it, at rest too.
+        EXPECT_EQ(window.windowHandle()->surfaceType(), QSurface::RasterSurface);
     }
     CQVSettingsHelpers::SetStoreFile(QString());
 }
