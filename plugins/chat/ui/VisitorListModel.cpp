@@ -82,8 +82,13 @@ bool CVisitorListModel::UpdateVisitor(const std::string &id, bool timesOnly)
 void CVisitorListModel::RefreshTimes()
 {
     m_now = m_clock();
-    if (!m_rows.empty())
-        emit dataChanged(index(0, ColumnStatus), index(int(m_rows.size()) - 1, ColumnWaitTime), {Qt::DisplayRole});
+    if (m_rows.empty())
+        return;
+    // Only the times move with the clock; the page title and address between
+    // them are left out of the repaint.
+    const int last = int(m_rows.size()) - 1;
+    emit dataChanged(index(0, ColumnTimeOnPage), index(last, ColumnTimeOnPage), {Qt::DisplayRole});
+    emit dataChanged(index(0, ColumnTimeOnSite), index(last, ColumnWaitTime), {Qt::DisplayRole});
 }
 
 void CVisitorListModel::Blink()
