@@ -111,7 +111,7 @@ void SetUpList(QListWidget *list, int id)
 } // namespace
 
 CTessaryBar::CTessaryBar(CQuickTextList *quickTexts, QWidget *parent, int blinkPeriodMs)
-    : QWidget(parent)
+    : QWidget(parent), m_blinkPeriodMs(blinkPeriodMs)
 {
     // Our own pictures: a strip of blink frames and one picture per presence.
     const QImage strip(QStringLiteral(":/tessary/BITMAP/10054.svg"));
@@ -159,8 +159,6 @@ CTessaryBar::CTessaryBar(CQuickTextList *quickTexts, QWidget *parent, int blinkP
     });
 
     connect(&m_blinkTimer, &QTimer::timeout, this, &CTessaryBar::BlinkStep);
-    if (blinkPeriodMs > 0)
-        m_blinkTimer.start(blinkPeriodMs);
 }
 
 CTessaryBar::~CTessaryBar() = default;
@@ -240,11 +238,15 @@ void CTessaryBar::AddChatEntry(CChat *chat)
     item->setData(kPointerRole, PointerData(chat));
     SetEntryImage(item, kSteadyImage);
     m_conversations->addItem(item);
+    if (m_blinkPeriodMs > 0 && !m_blinkTimer.isActive())
+        m_blinkTimer.start(m_blinkPeriodMs);
 }
 
 void CTessaryBar::RemoveChatEntry(CChat *chat)
 {
     delete EntryOf(chat);
+    if (m_conversations->count() == 0)
+        m_blinkTimer.stop();
 }
 
 QListWidgetItem *CTessaryBar::EntryOf(const CChat *chat) const

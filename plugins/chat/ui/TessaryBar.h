@@ -99,5 +99,7 @@ private:
     std::vector<QIcon> m_blinkFrames;
     std::vector<QIcon> m_agentIcons;
     int m_blinkFrame = 0;
-    QTimer m_blinkTimer;
+    const int m_blinkPeriodMs;
+    // Runs only while there are conversations: an idle bar wakes nobody.
+    QTimer m_blinkTimer{this};
 };

@@ -17,6 +17,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -160,6 +161,16 @@ TEST_F(Frames, UnreadConversationsBlinkThroughEveryFrameAndSettleWhenRead)
     bar.RemoveChatEntry(&anna.chat);
     EXPECT_EQ(bar.ImageOf(&anna.chat), -1);
     EXPECT_EQ(Labels(bar.Conversations()), "Ben");
+
+    // The blinking wakes the program only while there are conversations.
+    CTessaryBar ticking(nullptr, nullptr, CTessaryBar::kBlinkPeriodMs);
+    const auto *timer = ticking.findChild<QTimer *>();
+    ASSERT_TRUE(timer);
+    EXPECT_FALSE(timer->isActive());
+    ticking.AddChatEntry(&anna.chat);
+    EXPECT_TRUE(timer->isActive());
+    ticking.RemoveChatEntry(&anna.chat);
+    EXPECT_FALSE(timer->isActive());
 }
 
 TEST_F(Frames, DoubleClicksAskForTheChat)
