@@ -3,6 +3,8 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QEvent>
+#include <QObject>
 
 #include <functional>
 
@@ -17,3 +19,16 @@ inline bool waitUntil(const std::function<bool()> &condition, int timeoutMs = 50
     }
     return true;
 }
+
+// Counts the events of one type that reach the objects it filters.
+struct EventCounter : QObject
+{
+    explicit EventCounter(QEvent::Type type) : type(type) {}
+    bool eventFilter(QObject *, QEvent *e) override
+    {
+        count += e->type() == type;
+        return false;
+    }
+    const QEvent::Type type;
+    int count = 0;
+};

@@ -53,15 +53,7 @@ TEST(HtmlViewPane, ShowsALargeDocumentWholeInUtf8)
 // and, under a window with more to repaint, not at all.
 TEST(HtmlViewPane, PaintsEachDocumentItLoads)
 {
-    struct Resizes : QObject
-    {
-        int count = 0;
-        bool eventFilter(QObject *, QEvent *e) override
-        {
-            count += e->type() == QEvent::Resize;
-            return false;
-        }
-    } resizes;
+    EventCounter resizes(QEvent::Resize);
     QTemporaryDir state;
     CQVSettingsHelpers::SetStoreFile(state.filePath(QStringLiteral("Quelvar.conf")));
     {

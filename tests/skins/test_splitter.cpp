@@ -1,6 +1,7 @@
 #include "StoreFixture.h"
 
 #include "skins/QVSplitter.h"
+#include "tests/TestUtil.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -178,15 +179,7 @@ TEST_F(Splitter, NegativeStoredSizesAreIgnored)
 // the splitter to move its panes on every such request, it would never rest.
 TEST_F(Splitter, ShownSplitterSettlesAfterOneLayout)
 {
-    struct LayoutRequests : QObject
-    {
-        int count = 0;
-        bool eventFilter(QObject *, QEvent *e) override
-        {
-            count += e->type() == QEvent::LayoutRequest;
-            return false;
-        }
-    } requests;
+    EventCounter requests(QEvent::LayoutRequest);
 
     QWidget window;
     auto *s = new CQVSplitter(kBar, Qt::Vertical, &window);
