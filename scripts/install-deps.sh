@@ -12,14 +12,14 @@ PACKAGES=(
   # Qt 6
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev
   qt6-webengine-dev qt6-webengine-dev-tools qt6-declarative-dev libqt6webenginecore6-bin qt6-webchannel-dev
-  qt6-multimedia-dev libqt6svg6-dev qt6-image-formats-plugins
+  qt6-multimedia-dev qt6-svg-dev qt6-image-formats-plugins
   libgl-dev
   # XMPP, SOAP, spelling
-  libgloox-dev libgnutls28-dev gsoap libgsoap-dev libhunspell-dev hunspell-en-us
+  libgloox-dev libgnutls28-dev libexpat1-dev gsoap libgsoap-dev libhunspell-dev hunspell-en-us
   libxss-dev
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  prosody lua-sec openssl xvfb xauth xfonts-base fonts-dejavu-core
+  prosody lua-sec openssl xvfb xauth xfonts-base fonts-dejavu-core openbox
   # the demo: pressing Sign In on a virtual screen and taking its picture
   xdotool imagemagick
 )
