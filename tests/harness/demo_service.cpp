@@ -45,6 +45,7 @@
 #include <map>
 #include <set>
 #include <string_view>
+#include <vector>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -83,21 +84,45 @@ const char *const kPasswordLines[] = {
     "The password reset mail never came.",
     "Found it in the spam folder, sorry. Thanks!",
 };
+// This caller closes the browser in the middle of the chat.
+const char *const kHurriedLines[] = {
+    "Hi, do you ship lamps to Norway?",
+    "Oh, my bus is here. I have to go, sorry!",
+};
 struct Script
 {
     const char *const *lines;
     size_t count;
+    bool leavesInChat = false; // after the last line, instead of ending the chat
 };
 constexpr Script kScripts[] = {
     {kBobLines, std::size(kBobLines)},
     {kRefundLines, std::size(kRefundLines)},
     {kPasswordLines, std::size(kPasswordLines)},
+    {kHurriedLines, std::size(kHurriedLines), true},
 };
 
 // The callers who come after the first, in turn.
 const char *const kCallerNames[] = {
     "Dana White", "Erik Larsen", "Fatima Khan", "George O'Neil", "Hana Sato", "Ivan Petrov",
 };
+
+// A visitor's room: "visitors.<session id>@host", with or without a nick.
+constexpr std::string_view kRoomPrefix = "visitors.";
+bool IsRoom(const std::string &address) { return address.compare(0, kRoomPrefix.size(), kRoomPrefix) == 0; }
+// The visitor's session id of a room's address; empty for any other address.
+std::string RoomVisitor(const std::string &address)
+{
+    const size_t at = address.find('@');
+    return IsRoom(address) && at != std::string::npos ? address.substr(kRoomPrefix.size(), at - kRoomPrefix.size())
+                                                      : std::string();
+}
+
+// HTML text for the history page: what a visitor typed is not markup.
+std::string Escaped(const std::string &text)
+{
+    return QString::fromStdString(text).toHtmlEscaped().toStdString();
+}
 
 int s_signalPipe[2] = {-1, -1};
 // Where files sent into chats go; part of the account data.
@@ -223,8 +248,16 @@ public:
             return it != m_visitors.end();
         }
         const auto it = m_visitors.find(command.sessionId);
-        if (it == m_visitors.end())
+        if (it == m_visitors.end()) {
+            // The service's answer about a visitor who is gone.
+            if (!command.sessionId.empty()
+                && (command.type == "is-visitor-online" || command.type == "accept-visitor-chat"
+                    || command.type == "open-visitor-chat" || command.type == "get-visitor-info")) {
+                Send(visitors::VisitorOffline(command.sessionId));
+                return true;
+            }
             return false;
+        }
         Visitor &v = it->second;
         if (command.type == "accept-visitor-chat" && v.state == 8) {
             SetState(v, 6);
@@ -239,6 +272,11 @@ public:
         } else if (command.type == "get-visitor-info") {
             Send(visitors::VisitorInfo(v.sid, {{"state", std::to_string(v.state)}, {"display-name", v.name},
                                                {"hash", v.hash}}));
+        } else if (command.type == "visitor-history") {
+            Send(visitors::VisitorHistory(v.sid, HistoryOf(v)));
+        } else if (command.type == "get-geolocation") {
+            Send(visitors::Geolocation(v.sid, {"NO", "Oslo", "Oslo", "0150", "59.91", "10.75", "", "22",
+                                              "Demo Broadband", "Demo Shop Visitors"}));
         } else if (command.type == "push-url-visitor" && !command.text.empty()) {
             // The visitor's browser opens the page: it is the next step of the walk.
             v.pushed = command.text;
@@ -263,14 +301,21 @@ public:
     void OnRoomMessage(const gloox::Tag &message)
     {
         const std::string room = message.findAttribute("to");
-        constexpr std::string_view kPrefix = "visitors.";
-        const size_t at = room.find('@');
-        if (room.compare(0, kPrefix.size(), kPrefix) != 0 || at == std::string::npos)
-            return;
-        const auto it = m_visitors.find(room.substr(kPrefix.size(), at - kPrefix.size()));
-        if (it == m_visitors.end() || !message.findChild("body"))
+        const auto it = m_visitors.find(RoomVisitor(room));
+        if (it == m_visitors.end())
             return;
         Visitor &v = it->second;
+        const gloox::Tag *x = message.findChild("x", "xmlns", "http://jabber.org/protocol/muc#user");
+        if (x && x->findChild("decline") && v.state == 8) {
+            // The agent rejected the request: no agent takes it, the
+            // visitor is told so and browses on.
+            Log(v, "was declined");
+            Send(visitors::SessionNotification(v.sid, "No agent is available right now."));
+            EndChat(v);
+            return;
+        }
+        if (!message.findChild("body"))
+            return;
         const std::string id = message.findAttribute("id");
         if (!id.empty() && message.findChild("request", "xmlns", "urn:xmpp:receipts")) {
             gloox::Tag receipt("message");
@@ -285,6 +330,19 @@ public:
         // The visitor reads the answer and writes again soon.
         if (v.state == 6 && v.line < kScripts[v.script].count)
             v.nextLine = m_now + kAnswerSeconds;
+    }
+
+    // The agent's presence in a visitor's room: leaving it ends the chat.
+    void OnRoomPresence(const gloox::Tag &presence)
+    {
+        const auto it = m_visitors.find(RoomVisitor(presence.findAttribute("to")));
+        if (it == m_visitors.end() || presence.findAttribute("type") != "unavailable")
+            return;
+        Visitor &v = it->second;
+        if (v.state == 3 || v.state == 6) {
+            Log(v, "was left by the agent");
+            EndChat(v);
+        }
     }
 
 private:
@@ -310,6 +368,8 @@ private:
         size_t line = 0;
         int nextLine = 0; // 0: nothing to say
         std::string pushed; // the page the agent pushed, shown until the next one
+        std::vector<std::string> chats; // this visitor's earlier chats, for the history
+        bool gone = false;
     };
     static Visitor Newcomer(std::string sid, std::string name, int asks, int leave, size_t script)
     {
@@ -375,7 +435,7 @@ private:
         if (m_now == v.leave || (v.state == 8 && m_now - v.asks >= kWithdrawSeconds)) {
             if (v.state == 8)
                 Log(v, "withdrew the chat request");
-            Send(visitors::StateChange(v.sid, 15));
+            Leave(v);
             return false;
         }
         if (m_now == v.asks && v.state == 1) {
@@ -392,7 +452,7 @@ private:
         }
         if (v.nextLine && m_now >= v.nextLine)
             Write(v);
-        return true;
+        return !v.gone;
     }
 
     void Walk(Visitor &v)
@@ -440,11 +500,49 @@ private:
             v.nextLine = m_now + kLineEverySeconds;
             return;
         }
+        if (script.leavesInChat) {
+            // Closes the browser with the chat open: the visitor is gone.
+            Log(v, "left in the chat");
+            Leave(v);
+            v.gone = true;
+            return;
+        }
         // Said everything: the chat ends and the visitor browses on.
+        EndChat(v);
+    }
+
+    // The visitor's chat is over (it said everything, the agent left or
+    // rejected it): the visitor browses on a while, then leaves.
+    void EndChat(Visitor &v)
+    {
+        if (v.state == 3 || v.state == 6)
+            v.chats.push_back("a chat with Demo Agent, " + std::to_string(v.line) + " lines from the visitor");
         v.nextLine = 0;
         SetState(v, 10);
-        if (!v.leave)
+        if (!v.leave || v.leave <= m_now)
             v.leave = m_now + kStayAfterChatSeconds;
+    }
+
+    // The visitor leaves the site. A chat still open ends first, as the
+    // service tells its agent, so that no chat waits for a visitor who is gone.
+    void Leave(Visitor &v)
+    {
+        if (v.state == 3 || v.state == 6) {
+            Send(visitors::SessionNotification(v.sid, v.name + " has left the chat."));
+            SetState(v, 10);
+        }
+        Send(visitors::StateChange(v.sid, 15));
+    }
+
+    // The history page's text: the visitor's earlier chats in this run.
+    static std::string HistoryOf(const Visitor &v)
+    {
+        if (v.chats.empty())
+            return "<p>No earlier chats with " + Escaped(v.name) + ".</p>";
+        std::string text;
+        for (size_t i = 0; i < v.chats.size(); ++i)
+            text += "<p>" + std::to_string(i + 1) + ". " + Escaped(v.name) + ": " + Escaped(v.chats[i]) + "</p>";
+        return text;
     }
 
     void TickCrowd()
@@ -579,6 +677,12 @@ void AnswerService(ChatServiceSimulator &service, const std::string &kbUrl, cons
         if (message->name() == "message") {
             shop.OnRoomMessage(*message);
         } else if (message->name() == "presence" && gloox::JID(message->findAttribute("from")).bare() == agent) {
+            // The agent's presence in a visitor's room is its joining or
+            // leaving that chat, never a sign-in or a sign-out.
+            if (IsRoom(message->findAttribute("to"))) {
+                shop.OnRoomPresence(*message);
+                continue;
+            }
             // A change of the agent's status is no sign-in.
             const std::string from = message->findAttribute("from");
             if (message->findAttribute("type") == "unavailable")
