@@ -187,9 +187,8 @@ int CDataCache::Handle(CHost *sender, const QUuid &id, IMessage *in, IMessage *)
         return local ? saved : RESULT_HANDLED_CONTINUE;
     }
     if (id == MSG_DATA_RECEIVED) {
-        // The server's "changed" notice has neither data nor hash (a real
-        // file always has its hash): nothing to save over our copy.
-        if (!local && info->data.empty() && info->hash.empty())
+        // No file in it: nothing to save over our copy.
+        if (IsChangedNotice(*info))
             return RESULT_HANDLED_CONTINUE;
         const int saved = Save(*info);
         return local ? saved : RESULT_HANDLED_CONTINUE;

@@ -2,6 +2,7 @@
 
 #include "bus/MessageIds.h"
 #include "bus/Payloads.h"
+#include "plugins/chat/ChatLog.h"
 #include "plugins/chat/model/ChatSettings.h"
 #include "plugins/chat/model/QuickText.h"
 
@@ -17,6 +18,9 @@ const QString kAccountKey = QStringLiteral("agent.account.id");
 CQuickTextStore::CQuickTextStore(IHost *host, CQuickTextList *list) : m_host(host), m_list(list)
 {
     connect(m_list, &CQuickTextList::Changed, this, &CQuickTextStore::Store);
+    // What the agent removes may leave a file empty on purpose.
+    connect(m_list, &CQuickTextList::ItemRemoved, this, [this] { m_agentRemoved = true; });
+    connect(m_list, &CQuickTextList::CategoryRemoved, this, [this] { m_agentRemoved = true; });
 }
 
 QVariant CQuickTextStore::Setting(const QString &key, const QVariant &defaultValue) const
@@ -57,7 +61,16 @@ int CQuickTextStore::OnMessage(const QUuid &id, IMessage *in, IMessage *)
         if (info->name != QLatin1String(kFileName))
             return RESULT_NOT_HANDLED;
         const unsigned shared = info->type == DataInfo::Shared ? 1 : 0;
+        if (IsChangedNotice(*info)) {
+            // No file in it: the server's copy changed, so ask for it again
+            // (the hash of our copy makes an unchanged answer short).
+            DataInfo again = File(info->type);
+            m_host->SendMessage(MSG_DATA_FETCH, &again, nullptr);
+            return RESULT_HANDLED_CONTINUE;
+        }
         m_partial[shared] = !m_list->Read(QString::fromUtf8(info->data), shared, info->account);
+        m_held[shared] = !m_list->Write(shared, info->account).isEmpty();
+        m_agentRemoved = false;
         if (shared == 0)
             m_ownFileRead = true;
         if (m_partial[shared] && !m_told) {
@@ -101,6 +114,12 @@ void CQuickTextStore::Store()
             continue;
         DataInfo info = File(type);
         info.data = m_list->Write(shared, info.account).toStdString();
+        if (info.data.empty() && m_held[shared] && !m_agentRemoved) {
+            qCWarning(lcChat) << "an empty quick-text list is not stored over a file that had items";
+            continue;
+        }
+        m_held[shared] = !info.data.empty();
         m_host->SendMessage(MSG_DATA_STORE, &info, nullptr);
     }
+    m_agentRemoved = false;
 }

@@ -9,7 +9,9 @@
 // in it (what the list holds until then is not what the server holds), and
 // a file the reader could not read whole is never written over: what the
 // list holds of it is only a part. readIncomplete() tells of the first such
-// file once.
+// file once. A server's "changed" notice carries no file: the store fetches
+// the file again instead of reading the notice, and an empty list is stored
+// over a file that had items only after the agent removed something.
 //
 // Threading: user-interface thread only.
 
@@ -52,5 +54,9 @@ private:
     bool m_ownFileRead = false;
     // By shared flag: the last copy of that file was not read whole.
     bool m_partial[2] = {false, false};
+    // By shared flag: the file last read or stored had items.
+    bool m_held[2] = {false, false};
+    // The agent removed a category or an item since the last read or store.
+    bool m_agentRemoved = false;
     bool m_told = false;
 };

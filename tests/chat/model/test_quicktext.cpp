@@ -4,7 +4,9 @@
 #include "plugins/chat/model/QuickTextKeys.h"
 #include "plugins/chat/model/QuickTextMenu.h"
 #include "plugins/chat/model/QuickTextStore.h"
+#include "plugins/xmpp/server/DataStanzas.h"
 #include "tests/xmpp/FakeHost.h"
+#include "tests/xmpp/XmlCompare.h"
 
 #include <gtest/gtest.h>
 
@@ -365,4 +367,29 @@ TEST(QuickTextStore, AFileNotReadWholeIsNeverWrittenOver)
     bus.sent.clear();
     bus.list.Root()->AddItem(new CQuickTextItem(0, QString(), QStringLiteral("Newer")));
     EXPECT_EQ(bus.sent.size(), 2u);
+}
+
+TEST(QuickTextStore, AChangedNoticeFetchesTheFileAgainAndWipesNothing)
+{
+    RecordingBus bus;
+    bus.Presence(PresenceOnline);
+    bus.Receive(DataInfo::Server, kOneItem);
+    const auto notice = xmltest::ParseXml(
+        "<iq type='result' id='qv-data-message'><info xmlns='quelvar:data' type='server' key='quicktext.xml' "
+        "account='acct'/>"
+        "<changed xmlns='quelvar:data'/></iq>");
+    ASSERT_TRUE(notice);
+    Quelvar::DataReading reading = Quelvar::ReadDataMessage(*notice);
+    ASSERT_EQ(reading.kind, Quelvar::DataReading::Changed);
+    bus.sent.clear();
+    EXPECT_EQ(bus.store.OnMessage(MSG_DATA_RECEIVED, &reading.info, nullptr), RESULT_HANDLED_CONTINUE);
+    ASSERT_EQ(bus.sent.size(), 1u);
+    EXPECT_EQ(bus.sent[0].first, MSG_DATA_FETCH);
+    EXPECT_EQ(bus.sent[0].second.type, DataInfo::Server);
+    EXPECT_EQ(Dump(bus.list.Root()), QStringLiteral("Greetings{Hello#1 }"));
+    // The next edit stores the items the agent has, not an empty file.
+    bus.sent.clear();
+    bus.list.Root()->AddCategory(new CQuickTextCategory(QStringLiteral("New")));
+    ASSERT_EQ(bus.sent.size(), 2u);
+    EXPECT_NE(bus.sent[0].second.data.find("Hello"), std::string::npos);
 }
