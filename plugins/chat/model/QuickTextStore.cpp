@@ -50,9 +50,11 @@ int CQuickTextStore::OnMessage(const QUuid &id, IMessage *in, IMessage *)
         if (state == PresenceOffline) {
             m_offline = true;
             m_ownFileRead = false;
+            m_fetchedFor.clear();
         } else if (state == PresenceOnline && m_offline) {
             m_offline = false;
-            Fetch();
+            m_fetchedFor.clear();
+            OnAccountData();
         }
         return RESULT_NOT_HANDLED;
     }
@@ -94,6 +96,17 @@ DataInfo CQuickTextStore::File(int type) const
     info.account = Setting(kAccountKey, QString()).toString();
     info.name = QLatin1String(kFileName);
     return info;
+}
+
+void CQuickTextStore::OnAccountData()
+{
+    // The files live in the account's folder of the cache: fetched without
+    // the account, they would be saved where the next run never looks.
+    const QString account = Setting(kAccountKey, QString()).toString();
+    if (m_offline || account.isEmpty() || account == m_fetchedFor)
+        return;
+    m_fetchedFor = account;
+    Fetch();
 }
 
 void CQuickTextStore::Fetch()

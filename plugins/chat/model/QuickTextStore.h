@@ -1,6 +1,7 @@
 #pragma once
 // The road of the quick texts to and from the server: fetches both
-// "quicktext.xml" files when the agent comes online after being offline,
+// "quicktext.xml" files when the agent comes online after being offline and
+// the account is known (once per account in a session),
 // reads every copy that arrives into the list, stores both files after
 // every change of the list, and follows the "quicktext.duplicates" setting.
 // The plug-in feeds it the bus messages it hears.
@@ -35,6 +36,8 @@ public:
     // Same results as IPlugin::OnMessage; 0 for what it does not take.
     int OnMessage(const QUuid &id, QVPlugin::IMessage *in, QVPlugin::IMessage *out);
 
+    // The account data arrived: fetches once the account is known.
+    void OnAccountData();
     void Fetch();
     void Store();
 
@@ -52,6 +55,7 @@ private:
     // The plug-in starts offline.
     bool m_offline = true;
     bool m_ownFileRead = false;
+    QString m_fetchedFor; // the account fetched for in this session
     // By shared flag: the last copy of that file was not read whole.
     bool m_partial[2] = {false, false};
     // By shared flag: the file last read or stored had items.

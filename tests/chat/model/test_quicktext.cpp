@@ -240,7 +240,7 @@ struct RecordingBus
             if (id == MSG_GET_SETTING) {
                 const auto *value = static_cast<MsgValue *>(in);
                 if (value->name == QLatin1String("agent.account.id")) {
-                    static_cast<QVMessage<QVariant> *>(out)->value = QStringLiteral("acct");
+                    static_cast<QVMessage<QVariant> *>(out)->value = account;
                     return RESULT_DONE;
                 }
                 return RESULT_NOT_HANDLED;
@@ -265,6 +265,7 @@ struct RecordingBus
         return store.OnMessage(MSG_DATA_RECEIVED, &info, nullptr);
     }
 
+    QString account = QStringLiteral("acct"); // the account setting
     xmpptest::FakeHost host;
     CQuickTextList list;
     CQuickTextStore store{&host, &list};
@@ -392,4 +393,19 @@ TEST(QuickTextStore, AChangedNoticeFetchesTheFileAgainAndWipesNothing)
     bus.list.Root()->AddCategory(new CQuickTextCategory(QStringLiteral("New")));
     ASSERT_EQ(bus.sent.size(), 2u);
     EXPECT_NE(bus.sent[0].second.data.find("Hello"), std::string::npos);
+}
+
+TEST(QuickTextStore, FetchesOnlyOnceTheAccountIsKnown)
+{
+    // A first run: the account data comes after the sign-in.
+    RecordingBus bus;
+    bus.account.clear();
+    bus.Presence(PresenceOnline);
+    EXPECT_TRUE(bus.sent.empty());
+    bus.account = QStringLiteral("acct");
+    bus.store.OnAccountData();
+    bus.store.OnAccountData();
+    ASSERT_EQ(bus.sent.size(), 2u);
+    for (const auto &[id, info] : bus.sent)
+        EXPECT_EQ(info.account, QStringLiteral("acct"));
 }
