@@ -93,8 +93,7 @@ public:
         // Nothing of the request, the account key least, goes out in clear
         // to an address that asks for more.
         if (!IsHttpAddress(proxy.soap_endpoint)) {
-            Failed("the knowledge-base address " + std::string(proxy.soap_endpoint)
-                   + " is refused: only http:// addresses are supported");
+            Failed("the knowledge-base address is refused: only http:// addresses are supported");
             return false;
         }
         request.account_USCOREnumber = &m_account.id;

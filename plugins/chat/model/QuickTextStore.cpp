@@ -53,8 +53,10 @@ int CQuickTextStore::OnMessage(const QUuid &id, IMessage *in, IMessage *)
             m_fetchedFor.clear();
         } else if (state == PresenceOnline && m_offline) {
             m_offline = false;
-            m_fetchedFor.clear();
-            OnAccountData();
+            // The service learns the agent's address from this request, so
+            // it goes out at once, with the account if it is known yet.
+            m_fetchedFor = Setting(kAccountKey, QString()).toString();
+            Fetch();
         }
         return RESULT_NOT_HANDLED;
     }
@@ -101,7 +103,7 @@ DataInfo CQuickTextStore::File(int type) const
 void CQuickTextStore::OnAccountData()
 {
     // The files live in the account's folder of the cache: fetched without
-    // the account, they would be saved where the next run never looks.
+    // the account only, they would be saved where the next run never looks.
     const QString account = Setting(kAccountKey, QString()).toString();
     if (m_offline || account.isEmpty() || account == m_fetchedFor)
         return;

@@ -1,7 +1,7 @@
 #pragma once
 // The road of the quick texts to and from the server: fetches both
-// "quicktext.xml" files when the agent comes online after being offline and
-// the account is known (once per account in a session),
+// "quicktext.xml" files when the agent comes online after being offline, and
+// again when the account becomes known after that,
 // reads every copy that arrives into the list, stores both files after
 // every change of the list, and follows the "quicktext.duplicates" setting.
 // The plug-in feeds it the bus messages it hears.
@@ -36,7 +36,7 @@ public:
     // Same results as IPlugin::OnMessage; 0 for what it does not take.
     int OnMessage(const QUuid &id, QVPlugin::IMessage *in, QVPlugin::IMessage *out);
 
-    // The account data arrived: fetches once the account is known.
+    // The account data arrived: fetches again for an account not fetched for.
     void OnAccountData();
     void Fetch();
     void Store();
