@@ -410,3 +410,17 @@ TEST(QuickTextStore, FetchesAgainOnceTheAccountIsKnown)
     for (const auto &[id, info] : bus.sent)
         EXPECT_EQ(info.account, QStringLiteral("acct"));
 }
+
+TEST(QuickTextStore, TheAgentMayEmptyTheList)
+{
+    RecordingBus bus;
+    bus.Presence(PresenceOnline);
+    bus.Receive(DataInfo::Server, kOneItem);
+    bus.sent.clear();
+    CQuickTextCategory *greetings = bus.list.Root()->Categories().front();
+    bus.list.Root()->RemoveCategory(greetings);
+    delete greetings;
+    ASSERT_EQ(bus.sent.size(), 2u);
+    EXPECT_EQ(bus.sent[0].second.type, DataInfo::Server);
+    EXPECT_EQ(bus.sent[0].second.data, std::string());
+}
