@@ -5,13 +5,15 @@
 #include "bus/Payloads.h"
 #include "shared/Md5.h"
 #include "shared/ModuleVersion.h"
-#include "shared/Prompt.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStandardPaths>
+
+#include <cerrno>
+#include <cstring>
 
 namespace QVPlugin {
 
@@ -109,38 +111,29 @@ int CDataCache::Save(const DataInfo &info) const
     QDir().mkpath(QFileInfo(path).absolutePath());
     QSaveFile file(path);
     bool saved = file.open(QIODevice::WriteOnly);
-    if (saved && file.write(info.data.data(), qint64(info.data.size())) != qint64(info.data.size())) {
-        file.cancelWriting();
-        saved = false;
-    }
+    errno = 0;
     // Qt's commit does not see a failed flush of its buffer: a full disk
     // would leave a cut copy in place of the old one.
-    if (saved && !file.flush()) {
+    if (saved
+        && (file.write(info.data.data(), qint64(info.data.size())) != qint64(info.data.size()) || !file.flush())) {
+        // The system's reason: Qt's text of a failed flush has lost it, and
+        // cancelling puts its own in its place.
+        const int error = errno;
+        const QString reason = error ? QString::fromLocal8Bit(std::strerror(error)) : file.errorString();
         file.cancelWriting();
-        saved = false;
+        return NotSaved(path, reason);
     }
-    if (saved && !file.commit())
-        saved = false;
-    if (!saved) {
-        qCWarning(lcBus) << "cannot save" << path << file.errorString();
-        TellOnce(path, file.errorString());
-        return -2;
-    }
+    if (!saved || !file.commit())
+        return NotSaved(path, file.errorString());
     return 1;
 }
 
-void CDataCache::TellOnce(const QString &path, const QString &error) const
+int CDataCache::NotSaved(const QString &path, const QString &reason) const
 {
-    // A full disk fails every save alike: once is enough.
-    if (m_told)
-        return;
-    m_told = true;
-    PromptRequest box;
-    box.caption = QStringLiteral("Quelvar");
-    box.text = QStringLiteral("The cache cannot be saved: %1 (%2). Quelvar works on with the copies it has.")
-                   .arg(QDir::toNativeSeparators(path), error);
-    box.icon = QMessageBox::Warning;
-    CPrompt::Show(box);
+    qCWarning(lcBus) << "cannot save" << path << reason;
+    m_notSaved.Tell(QStringLiteral("The cache cannot be saved: %1 (%2). Quelvar works on with the copies it has.")
+                        .arg(QDir::toNativeSeparators(path), reason));
+    return -2;
 }
 
 int CDataCache::Delete(const DataInfo &info) const
@@ -187,9 +180,8 @@ int CDataCache::Handle(CHost *sender, const QUuid &id, IMessage *in, IMessage *)
         return local ? saved : RESULT_HANDLED_CONTINUE;
     }
     if (id == MSG_DATA_RECEIVED) {
-        // The server's "changed" notice has neither data nor hash (a real
-        // file always has its hash): nothing to save over our copy.
-        if (!local && info->data.empty() && info->hash.empty())
+        // No file in it: nothing to save over our copy.
+        if (IsChangedNotice(*info))
             return RESULT_HANDLED_CONTINUE;
         const int saved = Save(*info);
         return local ? saved : RESULT_HANDLED_CONTINUE;

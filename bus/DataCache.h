@@ -15,6 +15,7 @@
 // Threading: user-interface thread only (the bus marshals every send there).
 
 #include "bus/Manager.h"
+#include "bus/TellOnce.h"
 
 #include <QString>
 
@@ -47,12 +48,13 @@ public:
     int Delete(const DataInfo &info) const;
 
 private:
-    // Tells the agent, once in the cache's life, that a copy was not saved.
-    void TellOnce(const QString &path, const QString &error) const;
+    // Logs and tells of a copy not saved; -2.
+    int NotSaved(const QString &path, const QString &reason) const;
 
     CManager *m_manager;
     QString m_baseFolder;
-    mutable bool m_told = false;
+    // Tells the agent, once in the cache's life, that a copy was not saved.
+    mutable CTellOnce m_notSaved;
 };
 
 } // namespace QVPlugin

@@ -86,6 +86,13 @@ public:
     std::string data; // the file's bytes
 };
 
+// A server's notice that its copy changed: it carries no file, and a real
+// file always comes with its hash, an empty one too.
+inline bool IsChangedNotice(const DataInfo &info)
+{
+    return info.type != DataInfo::Local && info.data.empty() && info.hash.empty();
+}
+
 // A window request. For a bar pane both icons are set; for a view neither.
 // The window stays owned by the sender until the host reparents it.
 class MsgAddWindow : public Payload<MsgAddWindow>

@@ -4,7 +4,6 @@
 #include "bus/MessageIds.h"
 #include "bus/Payloads.h"
 #include "bus/VariantKind.h"
-#include "shared/Prompt.h"
 #include "shared/SettingsFile.h"
 
 #include <QDir>
@@ -204,14 +203,7 @@ bool CRegSettingsStoragePlugin::Writable()
 
 void CRegSettingsStoragePlugin::Tell(const QString &problem)
 {
-    if (m_told)
-        return;
-    m_told = true;
-    PromptRequest box;
-    box.caption = QStringLiteral("Quelvar");
-    box.text = QStringLiteral("Settings cannot be saved: %1. Changes last until Quelvar ends.").arg(problem);
-    box.icon = QMessageBox::Warning;
-    CPrompt::Show(box);
+    m_notSaved.Tell(QStringLiteral("Settings cannot be saved: %1. Changes last until Quelvar ends.").arg(problem));
 }
 
 } // namespace QVPlugin

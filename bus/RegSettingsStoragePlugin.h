@@ -11,6 +11,7 @@
 // Threading: user-interface thread only (the bus delivers there).
 
 #include "bus/QVPlugin.h"
+#include "bus/TellOnce.h"
 
 #include <QHash>
 #include <QSet>
@@ -55,7 +56,7 @@ private:
     QSet<QString> m_absent;
     bool m_fileSecured = false;
     QString m_problem; // why the file is not written, or empty
-    bool m_told = false;
+    CTellOnce m_notSaved;
 };
 
 } // namespace QVPlugin

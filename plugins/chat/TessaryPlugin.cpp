@@ -541,6 +541,8 @@ void CTessaryPlugin::ReadAccountData(const std::string &text)
     }
     WriteSetting(kGeoIpKey, data.value(QStringLiteral("geoipkey")));
     qCInfo(lcChat) << "account data read," << m_departments.size() << "departments";
+    if (m_quickTextStore)
+        m_quickTextStore->OnAccountData();
 }
 
 void CTessaryPlugin::OnDisconnected()

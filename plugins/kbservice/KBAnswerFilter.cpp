@@ -1,35 +1,18 @@
 #include "plugins/kbservice/KBAnswerFilter.h"
 
+#include "stdsoap2.h"
+
 #include <algorithm>
-#include <cctype>
-#include <cstdint>
 #include <cstring>
 
 namespace {
 
-// The runtime reads a reference right only while the part after "&" (with
-// its "#" or "#x") is at most this long.
-constexpr size_t kRuntimeReferenceChars = 6;
-// A header block or chunk line longer than this is not an answer we can read.
-constexpr size_t kLineLimit = 64 * 1024;
+constexpr std::string_view kCDataOpen = "<![CDATA[";
+constexpr std::string_view kCDataClose = "]]>";
+constexpr std::string_view kCommentOpen = "<!--";
+constexpr std::string_view kCommentClose = "-->";
 
-std::string Lower(std::string_view text)
-{
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    return out;
-}
-
-std::string_view Trim(std::string_view text)
-{
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
-        text.remove_suffix(1);
-    return text;
-}
-
-bool IsXmlChar(uint64_t c)
+bool IsXmlChar(uint32_t c)
 {
     return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD)
         || (c >= 0x10000 && c <= 0x10FFFF);
@@ -51,285 +34,125 @@ void AppendUtf8(std::string &out, uint32_t c)
     out += char(0x80 | (c & 0x3F));
 }
 
+int HexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if ((c | 0x20) >= 'a' && (c | 0x20) <= 'f')
+        return (c | 0x20) - 'a' + 10;
+    return -1;
+}
+
+bool EndsWith(const std::string &text, std::string_view end)
+{
+    return text.size() >= end.size() && std::string_view(text).substr(text.size() - end.size()) == end;
+}
+
 } // namespace
 
 void CKBAnswerFilter::Feed(std::string_view bytes)
 {
-    while (!bytes.empty()) {
-        switch (m_phase) {
-        case Phase::Head:
-            HeadBytes(bytes);
-            break;
-        case Phase::Length:
-        case Phase::ChunkData: {
-            const size_t n = std::min(m_left, bytes.size());
-            BodyBytes(bytes.substr(0, n));
-            bytes.remove_prefix(n);
-            m_left -= n;
-            if (m_left == 0) {
-                if (m_phase == Phase::Length)
-                    End();
-                else
-                    m_phase = Phase::ChunkEnd;
-            }
-            break;
-        }
-        case Phase::ChunkEnd:
-            // The CR LF after a chunk's data.
-            if (bytes.front() == '\n')
-                m_phase = Phase::ChunkSize;
-            bytes.remove_prefix(1);
-            break;
-        case Phase::ChunkSize:
-        case Phase::Trailer: {
-            const char c = bytes.front();
-            bytes.remove_prefix(1);
-            if (c != '\n') {
-                m_line += c;
-                if (m_line.size() > kLineLimit)
-                    End();
-                break;
-            }
-            const std::string line = std::move(m_line);
-            m_line.clear();
-            if (m_phase == Phase::Trailer) {
-                if (Trim(line).empty())
-                    End();
-                break;
-            }
-            size_t size = 0;
-            size_t digits = 0;
-            for (const char d : Trim(line)) {
-                if (!std::isxdigit(static_cast<unsigned char>(d)) || digits == 15)
-                    break;
-                size = size * 16 + size_t(std::isdigit(static_cast<unsigned char>(d)) ? d - '0' : (d | 0x20) - 'a' + 10);
-                ++digits;
-            }
-            if (digits == 0) {
-                End(); // not chunked after all: the body ends here
-            } else if (size == 0) {
-                m_phase = Phase::Trailer;
-            } else {
-                m_left = size;
-                m_phase = Phase::ChunkData;
-            }
-            break;
-        }
-        case Phase::ToClose:
-            BodyBytes(bytes);
-            bytes = {};
-            break;
-        case Phase::Done:
+    for (const char c : bytes) {
+        if (m_malformed)
             return;
-        }
+        Char(c);
     }
 }
 
-void CKBAnswerFilter::HeadBytes(std::string_view &bytes)
+void CKBAnswerFilter::Tail(char c)
 {
-    const size_t searchFrom = m_line.size() < 3 ? 0 : m_line.size() - 3;
-    m_line.append(bytes);
-    bytes = {};
-    size_t end = std::string::npos;
-    for (size_t at = m_line.find('\n', searchFrom); at != std::string::npos; at = m_line.find('\n', at + 1)) {
-        // A line that is empty or only CR ends the block.
-        const size_t next = at + 1;
-        if (next < m_line.size() && m_line[next] == '\n') {
-            end = next + 1;
-            break;
-        }
-        if (next + 1 < m_line.size() && m_line[next] == '\r' && m_line[next + 1] == '\n') {
-            end = next + 2;
-            break;
-        }
-    }
-    if (end == std::string::npos) {
-        if (m_line.size() > kLineLimit) {
-            m_out += m_line;
-            m_line.clear();
-            m_phase = Phase::ToClose;
-        }
-        return;
-    }
-    const std::string block = m_line.substr(0, end);
-    const std::string rest = m_line.substr(end);
-    m_line.clear();
-    StartBody(block);
-    Feed(rest);
+    // As long as the longest text looked for.
+    if (m_tail.size() == kCDataOpen.size())
+        m_tail.erase(0, 1);
+    m_tail += c;
 }
 
-void CKBAnswerFilter::StartBody(std::string_view head)
+void CKBAnswerFilter::Char(char c)
 {
-    int status = 0;
-    if (const size_t blank = head.find(' '); blank != std::string_view::npos && head.size() >= blank + 4) {
-        for (const char d : head.substr(blank + 1, 3))
-            status = std::isdigit(static_cast<unsigned char>(d)) ? status * 10 + (d - '0') : -1000;
-    }
-    bool chunked = false;
-    bool haveLength = false;
-    size_t length = 0;
-    bool first = true;
-    while (!head.empty()) {
-        const size_t eol = head.find('\n');
-        const std::string_view line = head.substr(0, eol == std::string_view::npos ? head.size() : eol + 1);
-        head.remove_prefix(line.size());
-        const size_t colon = line.find(':');
-        if (!first && colon != std::string_view::npos) {
-            const std::string name = Lower(Trim(line.substr(0, colon)));
-            const std::string_view value = Trim(line.substr(colon + 1));
-            if (name == "transfer-encoding") {
-                chunked = Lower(value).find("chunked") != std::string::npos;
-                continue;
-            }
-            if (name == "content-length") {
-                haveLength = !value.empty();
-                length = 0;
-                for (const char d : value) {
-                    if (!std::isdigit(static_cast<unsigned char>(d)) || length > (SIZE_MAX - 9) / 10) {
-                        haveLength = false;
-                        break;
-                    }
-                    length = length * 10 + size_t(d - '0');
-                }
-                continue;
-            }
-        }
-        first = false;
-        m_out.append(line);
-    }
-    if (status >= 100 && status < 200)
-        return; // an interim answer; the real one follows
-    if (status == 204 || status == 304)
-        End();
-    else if (chunked)
-        m_phase = Phase::ChunkSize;
-    else if (haveLength && length == 0)
-        End();
-    else if (haveLength) {
-        m_left = length;
-        m_phase = Phase::Length;
-    } else {
-        m_phase = Phase::ToClose;
-    }
-}
-
-void CKBAnswerFilter::BodyBytes(std::string_view bytes)
-{
-    for (const char c : bytes)
-        BodyChar(c);
-}
-
-void CKBAnswerFilter::BodyChar(char c)
-{
-    static constexpr std::string_view kCDataOpen = "<![CDATA[";
-    static constexpr std::string_view kCDataClose = "]]>";
     switch (m_text) {
     case Text::CData:
+    case Text::Comment:
         m_out += c;
-        if (c == kCDataClose[m_cdataMatch]) {
-            if (++m_cdataMatch == kCDataClose.size()) {
-                m_cdataMatch = 0;
-                m_text = Text::Plain;
-            }
-        } else if (c != ']') {
-            m_cdataMatch = 0;
+        Tail(c);
+        if (EndsWith(m_tail, m_text == Text::CData ? kCDataClose : kCommentClose)) {
+            m_text = Text::Plain;
+            m_tail.clear();
         }
         return;
     case Text::Reference: {
-        const size_t size = m_reference.size();
-        const bool hex = size > 2 && (m_reference[2] == 'x' || m_reference[2] == 'X');
-        const auto uc = static_cast<unsigned char>(c);
-        bool takes = false;
-        if (size == 1)
-            takes = c == '#';
-        else if (size == 2)
-            takes = c == 'x' || c == 'X' || std::isdigit(uc);
-        else
-            takes = size < 16 && (hex ? std::isxdigit(uc) : std::isdigit(uc));
-        if (takes) {
-            m_reference += c;
+        if (m_reference == "&") {
+            if (c == '#') {
+                m_reference += c;
+                return;
+            }
+            m_out += m_reference; // a named reference: the runtime's
+            m_text = Text::Plain;
+            break;
+        }
+        if (m_reference == "&#" && !m_haveDigit && (c == 'x' || c == 'X')) {
+            m_reference += 'x';
             return;
         }
-        if (c == ';' && size > 2) {
+        const bool hex = m_reference.size() == 3;
+        const int digit = hex ? HexDigit(c) : (c >= '0' && c <= '9' ? c - '0' : -1);
+        if (digit >= 0) {
+            m_haveDigit = true;
+            // Past U+10FFFF the value stays there: it is refused anyway.
+            m_value = std::min<uint32_t>(m_value * (hex ? 16 : 10) + uint32_t(digit), 0x110000);
+            return;
+        }
+        if (c == ';' && m_haveDigit) {
             EndReference();
             return;
         }
-        FlushReference();
-        break; // c is read as plain text
+        m_malformed = true; // "&#" that is no character reference
+        return;
     }
     case Text::Plain:
         break;
     }
     if (c == '&') {
-        m_cdataMatch = 0;
+        m_tail.clear();
         m_reference = "&";
+        m_value = 0;
+        m_haveDigit = false;
         m_text = Text::Reference;
         return;
     }
     m_out += c;
-    if (c == kCDataOpen[m_cdataMatch]) {
-        if (++m_cdataMatch == kCDataOpen.size()) {
-            m_cdataMatch = 0;
-            m_text = Text::CData;
-        }
-    } else {
-        m_cdataMatch = c == '<' ? 1 : 0;
+    Tail(c);
+    if (EndsWith(m_tail, kCDataOpen) || EndsWith(m_tail, kCommentOpen)) {
+        m_text = EndsWith(m_tail, kCDataOpen) ? Text::CData : Text::Comment;
+        m_tail.clear();
     }
 }
 
 void CKBAnswerFilter::EndReference()
 {
-    // At least "&#" and one more character: the caller saw them.
-    const std::string reference = std::move(m_reference);
-    m_reference.clear();
     m_text = Text::Plain;
-    m_cdataMatch = 0;
-    const bool hex = reference.size() > 2 && (reference[2] == 'x' || reference[2] == 'X');
-    const std::string_view digits = std::string_view(reference).substr(hex ? 3 : 2);
-    uint64_t value = 0;
-    for (const char d : digits) {
-        const int digit = std::isdigit(static_cast<unsigned char>(d)) ? d - '0' : (d | 0x20) - 'a' + 10;
-        value = value * (hex ? 16 : 10) + uint64_t(digit);
-        if (value > 0x10FFFF)
-            break;
-    }
-    if (reference.size() - 1 <= kRuntimeReferenceChars || digits.empty() || !IsXmlChar(value)) {
-        // Read right as it stands, or not a character: left to the runtime.
-        m_out += reference;
-        m_out += ';';
-    } else if (value < 0x80) {
-        // "<" or "&" must stay escaped: the short form of the same reference.
-        m_out += "&#" + std::to_string(value) + ';';
-    } else {
-        AppendUtf8(m_out, uint32_t(value));
-    }
-}
-
-void CKBAnswerFilter::FlushReference()
-{
-    if (m_text != Text::Reference)
+    if (!IsXmlChar(m_value)) {
+        m_malformed = true;
         return;
-    m_out += m_reference;
-    m_reference.clear();
-    m_text = Text::Plain;
-}
-
-void CKBAnswerFilter::End()
-{
-    FlushReference();
-    m_line.clear();
-    m_phase = Phase::Done;
+    }
+    if (m_value < 0x80) // "<" or "&" must stay escaped: the short form
+        m_out += "&#" + std::to_string(m_value) + ';';
+    else
+        AppendUtf8(m_out, m_value);
 }
 
 void CKBAnswerFilter::Finish()
 {
-    if (m_phase == Phase::Head)
-        m_out += m_line;
-    End();
+    if (m_text == Text::Reference && m_reference == "&")
+        m_out += m_reference;
+    else if (m_text == Text::Reference)
+        m_malformed = true; // cut in the middle of a character reference
+    m_text = Text::Plain;
 }
 
 size_t CKBAnswerFilter::Read(char *buffer, size_t size)
 {
+    if (m_malformed)
+        return 0;
     const size_t n = std::min(size, m_out.size() - m_outAt);
     std::memcpy(buffer, m_out.data() + m_outAt, n);
     m_outAt += n;
@@ -338,4 +161,104 @@ size_t CKBAnswerFilter::Read(char *buffer, size_t size)
         m_outAt = 0;
     }
     return n;
+}
+
+CKBAnswerReader *CKBAnswerReader::Of(struct soap *soap)
+{
+    return static_cast<CKBAnswerReader *>(soap->user);
+}
+
+void CKBAnswerReader::Attach(struct soap *soap)
+{
+    soap->user = this;
+    soap->frecv = &CKBAnswerReader::Receive;
+    m_parseHeaders = soap->fparse;
+    soap->fparse = &CKBAnswerReader::ParseHeaders;
+}
+
+void CKBAnswerReader::Reset(struct soap *soap)
+{
+    // The runtime drops its receive filter at the end of each message.
+    soap->ffilterrecv = &CKBAnswerReader::Filter;
+    m_held.clear();
+    m_heldAt = 0;
+    m_inHead = true;
+    m_lineBlank = true;
+    m_filter = CKBAnswerFilter();
+}
+
+size_t CKBAnswerReader::Receive(struct soap *soap, char *buffer, size_t size)
+{
+    CKBAnswerReader *self = Of(soap);
+    if (self->m_heldAt == self->m_held.size()) {
+        self->m_held.resize(16384);
+        self->m_held.resize(self->ReceiveRaw(soap, self->m_held.data(), self->m_held.size()));
+        self->m_heldAt = 0;
+        if (self->m_held.empty())
+            return 0;
+    }
+    const char *held = self->m_held.data() + self->m_heldAt;
+    size_t n = std::min(size, self->m_held.size() - self->m_heldAt);
+    if (self->m_inHead) {
+        // A header block goes on up to its blank line and no further: what
+        // follows is the body, which the filter must see whole.
+        for (size_t i = 0; i < n; ++i) {
+            const char c = held[i];
+            if (c == '\n') {
+                if (self->m_lineBlank) {
+                    n = i + 1;
+                    break;
+                }
+                self->m_lineBlank = true;
+            } else if (c != '\r') {
+                self->m_lineBlank = false;
+            }
+        }
+    } else if ((soap->mode & SOAP_IO) == SOAP_IO_CHUNK && soap->chunksize == 0) {
+        // The runtime's chunk reader keeps its place in the buffer from one
+        // read to the next, but its receive filter resets that place: a read
+        // that held a chunk-size line and what follows would be read again
+        // and again. Between chunks it gets one byte at a time, so the
+        // buffer never holds more than the size line; the chunk's data it
+        // asks for by its size.
+        n = std::min<size_t>(n, 1);
+    }
+    std::memcpy(buffer, held, n);
+    self->m_heldAt += n;
+    return n;
+}
+
+int CKBAnswerReader::ParseHeaders(struct soap *soap)
+{
+    CKBAnswerReader *self = Of(soap);
+    int result;
+    // The runtime passes over "100 Continue" only; any other interim
+    // answer is followed by the real one.
+    do {
+        self->m_lineBlank = true;
+        result = self->m_parseHeaders(soap);
+    } while (result == soap->status && result > 100 && result < 200 && result != 101);
+    self->m_inHead = false;
+    if (result != SOAP_OK)
+        return result;
+    // The block was read up to its end and no further. The buffer is let go
+    // of: the runtime's chunk reader would otherwise read it again, as its
+    // receive filter resets where the reader stands in it.
+    if (soap->bufidx != soap->buflen)
+        return soap->error = SOAP_HTTP_ERROR;
+    soap->bufidx = soap->buflen = 0;
+    return SOAP_OK;
+}
+
+int CKBAnswerReader::Filter(struct soap *soap, char *buffer, size_t *length, size_t size)
+{
+    CKBAnswerReader *self = Of(soap);
+    if (self->m_inHead)
+        return SOAP_OK; // header lines are the runtime's
+    CKBAnswerFilter &filter = self->m_filter;
+    filter.Feed(std::string_view(buffer, *length));
+    if (soap->recverror != SOAP_OK)
+        filter.Finish(); // the end of the body
+    *length = filter.Read(buffer, size);
+    return filter.Malformed() ? SOAP_SYNTAX_ERROR : SOAP_OK;
 }

@@ -5,15 +5,17 @@
 #include "plugins/kbservice/KBText.h"
 #include "plugins/kbservice/schema/KBNamespaces.h"
 
+#include "shared/NetConnect.h"
+
 #include "KBServicekbSoap12Proxy.h"
 
-#include <netdb.h>
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <strings.h>
 
 using namespace QVPlugin;
 using namespace KBService;
@@ -27,7 +29,30 @@ std::string Text(const std::string *value)
     return value ? *value : std::string();
 }
 
+bool IsHttpAddress(const char *url)
+{
+    return ::strncasecmp(url, "http://", 7) == 0;
+}
+
 } // namespace
+
+class CKBClient::Transport : public CKBAnswerReader
+{
+public:
+    explicit Transport(CKBClient &client) : client(client) {}
+    CKBClient &client;
+
+protected:
+    size_t ReceiveRaw(struct soap *soap, char *buffer, size_t size) override
+    {
+        return client.ReceiveBytes(soap, buffer, size);
+    }
+};
+
+CKBClient &CKBClient::Of(struct soap *soap)
+{
+    return static_cast<Transport *>(CKBAnswerReader::Of(soap))->client;
+}
 
 // One call over the proxy: holds the service lock, points the context at the
 // endpoint, and after the answer was mapped releases what the context made.
@@ -44,7 +69,7 @@ public:
             return;
         m_client.m_deadline = m_deadline;
         m_client.m_failure.clear();
-        m_client.m_answer.reset();
+        m_client.m_transport->Reset(m_client.m_proxy.get());
         m_client.m_proxy->soap_endpoint = m_account.url.empty() ? kDefaultEndpoint : m_account.url.c_str();
     }
     ~Call()
@@ -53,7 +78,6 @@ public:
             return;
         m_client.m_proxy->destroy();
         m_client.m_proxy->soap_endpoint = nullptr;
-        m_client.m_answer.reset();
     }
 
     // Adds the account to the request and calls the operation; true when the
@@ -65,13 +89,23 @@ public:
             Failed("the knowledge-base service was busy until the call's deadline");
             return false;
         }
+        kbSoap12Proxy &proxy = *m_client.m_proxy;
+        // Nothing of the request, the account key least, goes out in clear
+        // to an address that asks for more.
+        if (!IsHttpAddress(proxy.soap_endpoint)) {
+            Failed("the knowledge-base address is refused: only http:// addresses are supported");
+            return false;
+        }
         request.account_USCOREnumber = &m_account.id;
         request.key = &m_account.key;
-        kbSoap12Proxy &proxy = *m_client.m_proxy;
         if ((proxy.*operation)(&request, response) == SOAP_OK && proxy.error == SOAP_OK) {
             m_client.SetLastError({});
             return true;
         }
+        if (m_client.m_transport->Malformed())
+            m_client.m_failure = "the knowledge-base answer holds a character reference that is not an XML character";
+        else if (proxy.recv_maxlength && proxy.count > proxy.recv_maxlength)
+            m_client.m_failure = "the knowledge-base answer is larger than 16 MiB";
         char text[512] = {};
         proxy.soap_sprint_fault(text, sizeof text);
         Failed(m_client.m_failure.empty() ? std::string(text) : m_client.m_failure);
@@ -98,20 +132,22 @@ private:
     Account m_account;
 };
 
-CKBClient::CKBClient() : m_proxy(std::make_unique<kbSoap12Proxy>(SOAP_C_UTFSTRING, SOAP_C_UTFSTRING))
+CKBClient::CKBClient()
+    : m_proxy(std::make_unique<kbSoap12Proxy>(SOAP_C_UTFSTRING, SOAP_C_UTFSTRING)),
+      m_transport(std::make_unique<Transport>(*this))
 {
     soap_set_namespaces(m_proxy.get(), kNamespaces);
     m_proxy->soap_endpoint = nullptr;
     m_abortEvent = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    // The runtime's own time-outs count per read; the deadline of the call
-    // is kept by our transport below instead.
+    // The runtime's time-outs apply to its own socket calls, which these
+    // hooks replace: the call's deadline is kept in Wait instead.
     m_proxy->connect_timeout = 0;
     m_proxy->send_timeout = 0;
     m_proxy->recv_timeout = 0;
-    m_proxy->user = this;
+    m_proxy->recv_maxlength = kAnswerLimit;
+    m_transport->Attach(m_proxy.get());
     m_proxy->fopen = &CKBClient::OpenSocket;
     m_proxy->fsend = &CKBClient::SendBytes;
-    m_proxy->frecv = &CKBClient::ReceiveBytes;
     m_proxy->fclose = &CKBClient::CloseSocket;
 }
 
@@ -145,113 +181,51 @@ CKBClient::Ready CKBClient::Wait(int socket, short events) const
     }
 }
 
-namespace {
-
-// One look-up of the service's host, owned by whoever ends last: the call,
-// or the resolver when the call gave up while it was still running.
-struct Lookup
-{
-    std::string host;
-    std::string service;
-    addrinfo hints{};
-    gaicb request{};
-};
-
-} // namespace
-
-addrinfo *CKBClient::Resolve(struct soap *soap, const char *host, int port)
-{
-    // The look-up runs on the resolver's thread, so that the deadline and
-    // Abort reach it as they reach the connect.
-    auto lookup = std::make_unique<Lookup>();
-    lookup->host = host;
-    lookup->service = std::to_string(port);
-    lookup->hints.ai_family = AF_UNSPEC;
-    lookup->hints.ai_socktype = SOCK_STREAM;
-    lookup->hints.ai_flags = AI_NUMERICSERV;
-    lookup->request.ar_name = lookup->host.c_str();
-    lookup->request.ar_service = lookup->service.c_str();
-    lookup->request.ar_request = &lookup->hints;
-    gaicb *requests[] = {&lookup->request};
-    if (::getaddrinfo_a(GAI_NOWAIT, requests, 1, nullptr) != 0) {
-        Fail(soap, "the knowledge-base host name could not be looked up");
-        return nullptr;
-    }
-    for (;;) {
-        const int state = ::gai_error(&lookup->request);
-        if (state == 0)
-            return lookup->request.ar_result;
-        if (state != EAI_INPROGRESS) {
-            Fail(soap, "the knowledge-base host name could not be resolved");
-            return nullptr;
-        }
-        const auto left = m_deadline - Clock::now();
-        if (m_aborted || left <= Clock::duration::zero()) {
-            Fail(soap, m_aborted ? "the knowledge-base call was cancelled"
-                                 : "the knowledge-base call timed out while looking up the host");
-            const int cancelled = ::gai_cancel(&lookup->request);
-            if (cancelled == EAI_ALLDONE && lookup->request.ar_result)
-                ::freeaddrinfo(lookup->request.ar_result);
-            else if (cancelled == EAI_NOTCANCELED)
-                (void)lookup.release(); // still running: the resolver writes into it later
-            return nullptr;
-        }
-        // Abort does not wake this wait: short steps keep it prompt.
-        const auto step = std::chrono::duration_cast<std::chrono::nanoseconds>(
-            std::min<Clock::duration>(left, std::chrono::milliseconds(50)));
-        const timespec wait{0, long(step.count())};
-        ::gai_suspend(requests, 1, &wait);
-    }
-}
-
 int CKBClient::OpenSocket(struct soap *soap, const char *, const char *host, int port)
 {
-    auto *self = static_cast<CKBClient *>(soap->user);
+    CKBClient &self = Of(soap);
     soap->errnum = 0;
-    addrinfo *addresses = self->m_aborted ? nullptr : self->Resolve(soap, host, port);
-    if (self->m_aborted)
-        self->Fail(soap, "the knowledge-base call was cancelled");
-    int socket = -1;
-    for (const addrinfo *a = addresses; a && socket < 0 && self->m_failure.empty(); a = a->ai_next) {
-        socket = ::socket(a->ai_family, a->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, a->ai_protocol);
-        if (socket < 0)
+    CNetConnect connect(host, port);
+    while (self.m_failure.empty()) {
+        const CNetConnect::State state = connect.Step();
+        if (state == CNetConnect::State::Connected)
+            return connect.TakeSocket();
+        if (state == CNetConnect::State::LookupFailed) {
+            self.Fail(soap, "the knowledge-base host name could not be resolved");
+            break;
+        }
+        if (state == CNetConnect::State::ConnectFailed)
+            break;
+        if (state == CNetConnect::State::Resolving) {
+            // Abort does not wake this wait: short steps keep it prompt.
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(self.m_deadline - Clock::now());
+            if (self.m_aborted)
+                self.Fail(soap, "the knowledge-base call was cancelled");
+            else if (left.count() <= 0)
+                self.Fail(soap, "the knowledge-base call timed out while looking up the host");
+            else
+                connect.WaitForLookup(int(std::min<long long>(left.count(), 50)));
             continue;
-        bool connected = ::connect(socket, a->ai_addr, a->ai_addrlen) == 0;
-        if (!connected && errno == EINPROGRESS) {
-            switch (self->Wait(socket, POLLOUT)) {
-            case Ready::Yes: {
-                int error = 0;
-                socklen_t size = sizeof error;
-                connected = ::getsockopt(socket, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0;
-                break;
-            }
-            case Ready::TimedOut:
-                self->Fail(soap, "the knowledge-base call timed out while connecting");
-                break;
-            case Ready::Aborted:
-                self->Fail(soap, "the knowledge-base call was cancelled");
-                break;
-            }
         }
-        if (!connected) {
-            ::close(socket);
-            socket = -1;
+        switch (self.Wait(connect.Socket(), POLLOUT)) {
+        case Ready::Yes:
+            break;
+        case Ready::TimedOut:
+            self.Fail(soap, "the knowledge-base call timed out while connecting");
+            break;
+        case Ready::Aborted:
+            self.Fail(soap, "the knowledge-base call was cancelled");
+            break;
         }
     }
-    if (addresses)
-        ::freeaddrinfo(addresses);
-    if (socket < 0) {
-        self->Fail(soap, "the knowledge-base service could not be reached");
-        soap_set_receiver_error(soap, self->m_failure.c_str(), nullptr, SOAP_TCP_ERROR);
-        return SOAP_INVALID_SOCKET;
-    }
-    self->m_answer = std::make_unique<CKBAnswerFilter>();
-    return socket;
+    self.Fail(soap, "the knowledge-base service could not be reached");
+    soap_set_receiver_error(soap, self.m_failure.c_str(), nullptr, SOAP_TCP_ERROR);
+    return SOAP_INVALID_SOCKET;
 }
 
 int CKBClient::SendBytes(struct soap *soap, const char *data, size_t size)
 {
-    auto *self = static_cast<CKBClient *>(soap->user);
+    CKBClient *self = &Of(soap);
     while (size > 0) {
         switch (self->Wait(soap->socket, POLLOUT)) {
         case Ready::Yes:
@@ -278,33 +252,22 @@ int CKBClient::SendBytes(struct soap *soap, const char *data, size_t size)
 
 size_t CKBClient::ReceiveBytes(struct soap *soap, char *buffer, size_t size)
 {
-    auto *self = static_cast<CKBClient *>(soap->user);
-    CKBAnswerFilter *answer = self->m_answer.get();
-    if (!answer)
-        return 0;
     for (;;) {
-        if (const size_t n = answer->Read(buffer, size))
-            return n;
-        if (answer->Complete())
-            return 0; // the end of the answer
-        switch (self->Wait(soap->socket, POLLIN)) {
+        switch (Wait(soap->socket, POLLIN)) {
         case Ready::Yes:
             break;
         case Ready::TimedOut:
-            self->Fail(soap, "the knowledge-base call timed out while reading the answer");
+            Fail(soap, "the knowledge-base call timed out while reading the answer");
             return 0;
         case Ready::Aborted:
-            self->Fail(soap, "the knowledge-base call was cancelled");
+            Fail(soap, "the knowledge-base call was cancelled");
             return 0;
         }
-        char received[16384];
-        const ssize_t n = ::recv(soap->socket, received, sizeof received, MSG_DONTWAIT);
-        if (n > 0) {
-            answer->Feed(std::string_view(received, size_t(n)));
-        } else if (n == 0) {
-            answer->Finish();
-        } else if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
-            self->Fail(soap, "the knowledge-base connection failed while reading the answer");
+        const ssize_t n = ::recv(soap->socket, buffer, size, MSG_DONTWAIT);
+        if (n >= 0)
+            return size_t(n);
+        if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
+            Fail(soap, "the knowledge-base connection failed while reading the answer");
             return 0;
         }
     }

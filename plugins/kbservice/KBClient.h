@@ -6,9 +6,13 @@
 // lacked its result.
 //
 // Every call has one deadline for all of it (the wait for the context, the
-// connect, the request and the whole answer): a server that trickles its
-// answer cannot hold a call longer. The connection is our own non-blocking
-// socket, so Abort reaches a call at any point, its connect included.
+// name look-up, the connect, the request and the whole answer): a server
+// that trickles its answer cannot hold a call longer. The SOAP runtime
+// frames the HTTP; the bytes under it go over our own non-blocking socket,
+// so that Abort reaches a call at any point, its look-up and connect
+// included (the runtime's own time-outs cannot be woken). An answer may
+// hold at most kAnswerLimit bytes. Only http:// addresses are called: any
+// other is refused before connecting, as there is no TLS here.
 //
 // Thread rule: callable from any thread. One lock serialises the calls over
 // the single SOAP context, from building the request until the answer is
@@ -27,7 +31,6 @@
 #include <vector>
 
 struct soap;
-class CKBAnswerFilter;
 
 namespace KBService {
 class kbSoap12Proxy;
@@ -37,6 +40,7 @@ class CKBClient
 {
 public:
     static constexpr std::chrono::milliseconds kCallLimit{30000};
+    static constexpr unsigned long long kAnswerLimit = 16ull * 1024 * 1024;
 
     CKBClient();
     ~CKBClient();
@@ -83,6 +87,7 @@ private:
         std::string url;
     };
     class Call;
+    class Transport;
     enum class Ready { Yes, TimedOut, Aborted };
 
     Account CurrentAccount() const;
@@ -92,12 +97,10 @@ private:
     Ready Wait(int socket, short events) const;
     // The call failed for a reason of our own: kept for LastError.
     void Fail(struct soap *soap, const char *text);
-    // The host's addresses, looked up within the call's deadline; null when
-    // the look-up failed.
-    struct addrinfo *Resolve(struct soap *soap, const char *host, int port);
+    static CKBClient &Of(struct soap *soap);
     static int OpenSocket(struct soap *soap, const char *endpoint, const char *host, int port);
     static int SendBytes(struct soap *soap, const char *data, size_t size);
-    static size_t ReceiveBytes(struct soap *soap, char *buffer, size_t size);
+    size_t ReceiveBytes(struct soap *soap, char *buffer, size_t size);
     static int CloseSocket(struct soap *soap);
 
     mutable std::mutex m_accountLock; // guards m_account
@@ -109,7 +112,7 @@ private:
     std::atomic<std::chrono::milliseconds::rep> m_callLimitMs{kCallLimit.count()};
     std::chrono::steady_clock::time_point m_deadline;
     std::string m_failure; // our own reason of the call's failure
-    std::unique_ptr<CKBAnswerFilter> m_answer; // the answer of the call in progress
+    std::unique_ptr<Transport> m_transport; // the answer's way into the runtime
     mutable std::mutex m_errorLock; // guards m_lastError
     std::string m_lastError;
     // Readable once Abort was called: every wait of every call watches it.

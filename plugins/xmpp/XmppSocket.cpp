@@ -1,6 +1,7 @@
 #include "plugins/xmpp/XmppSocket.h"
 
 #include "plugins/xmpp/XmppLog.h"
+#include "shared/NetConnect.h"
 
 #include <gloox/connectiondatahandler.h>
 
@@ -29,16 +30,6 @@ int ToMs(int timeoutUs)
 
 } // namespace
 
-// An asynchronous lookup (glibc's getaddrinfo_a). A lookup that cannot be
-// cancelled is left to finish on its own: the resolver still writes to it.
-struct XmppSocket::Lookup
-{
-    std::string host;
-    std::string service;
-    addrinfo hints{};
-    gaicb request{};
-};
-
 XmppSocket::XmppSocket(gloox::ConnectionDataHandler *handler, const std::string &host, int port, int wakeFd,
                        int deadPeerMs)
     : gloox::ConnectionBase(handler), m_wakeFd(wakeFd), m_deadPeerMs(deadPeerMs)
@@ -62,89 +53,47 @@ gloox::ConnectionError XmppSocket::connect()
     if (m_phase != Phase::Idle)
         return gloox::ConnNoError;
     m_state = gloox::StateConnecting;
-    m_addresses.clear();
-    m_nextAddress = 0;
-
-    auto *lookup = new Lookup;
-    lookup->host = m_server;
-    lookup->service = std::to_string(m_port);
-    lookup->hints.ai_family = AF_UNSPEC;
-    lookup->hints.ai_socktype = SOCK_STREAM;
-    lookup->hints.ai_flags = AI_NUMERICSERV | AI_ADDRCONFIG;
-    lookup->request.ar_name = lookup->host.c_str();
-    lookup->request.ar_service = lookup->service.c_str();
-    lookup->request.ar_request = &lookup->hints;
-    gaicb *list[] = {&lookup->request};
-    if (getaddrinfo_a(GAI_NOWAIT, list, 1, nullptr) != 0) {
-        delete lookup;
+    m_connect = std::make_unique<CNetConnect>(m_server, m_port, AI_ADDRCONFIG);
+    if (m_connect->Current() == CNetConnect::State::LookupFailed) {
+        m_connect.reset();
         m_state = gloox::StateDisconnected;
         return gloox::ConnDnsError;
     }
-    m_lookup = lookup;
     m_phase = Phase::Resolving;
     return gloox::ConnNoError;
 }
 
-void XmppSocket::CheckLookup()
+void XmppSocket::StepConnect()
 {
-    const int status = gai_error(&m_lookup->request);
-    if (status == EAI_INPROGRESS)
+    switch (m_connect->Step()) {
+    case CNetConnect::State::Resolving:
         return;
-    Lookup *lookup = m_lookup;
-    m_lookup = nullptr;
-    for (addrinfo *a = lookup->request.ar_result; a; a = a->ai_next) {
-        const char *bytes = reinterpret_cast<const char *>(a->ai_addr);
-        m_addresses.emplace_back(bytes, bytes + a->ai_addrlen);
-    }
-    if (lookup->request.ar_result)
-        freeaddrinfo(lookup->request.ar_result);
-    delete lookup;
-    if (status != 0 || m_addresses.empty()) {
-        qCWarning(lcXmpp) << "cannot resolve" << QString::fromStdString(m_server) << gai_strerror(status);
+    case CNetConnect::State::Connecting:
+        m_phase = Phase::Connecting;
+        m_fd = m_connect->Socket();
+        return;
+    case CNetConnect::State::Connected:
+        m_fd = m_connect->TakeSocket();
+        m_connect.reset();
+        m_phase = Phase::Connected;
+        m_state = gloox::StateConnected;
+        WatchPeer();
+        if (m_handler)
+            m_handler->handleConnect(this);
+        return;
+    case CNetConnect::State::LookupFailed:
+        qCWarning(lcXmpp) << "cannot resolve" << QString::fromStdString(m_server)
+                          << QString::fromStdString(m_connect->ErrorText());
         Fail(gloox::ConnDnsError, 0);
         return;
-    }
-    StartConnect();
-}
-
-void XmppSocket::StartConnect()
-{
-    while (m_nextAddress < m_addresses.size()) {
-        const std::vector<char> &address = m_addresses[m_nextAddress++];
-        const auto *sa = reinterpret_cast<const sockaddr *>(address.data());
-        m_fd = ::socket(sa->sa_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-        if (m_fd < 0) {
-            m_lastError = errno;
-            continue;
-        }
-        if (::connect(m_fd, sa, socklen_t(address.size())) == 0 || errno == EINPROGRESS) {
-            m_phase = Phase::Connecting;
-            return;
-        }
-        m_lastError = errno;
-        CloseSocket();
-    }
-    qCWarning(lcXmpp) << "cannot connect to" << QString::fromStdString(m_server) << m_port << strerror(m_lastError);
-    Fail(gloox::ConnConnectionRefused, m_lastError);
-}
-
-void XmppSocket::CheckConnect()
-{
-    int error = 0;
-    socklen_t length = sizeof error;
-    if (::getsockopt(m_fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0)
-        error = errno;
-    if (error != 0) {
-        m_lastError = error;
-        CloseSocket();
-        StartConnect(); // the next address, or the failure
+    case CNetConnect::State::ConnectFailed: {
+        const int error = m_connect->Error();
+        qCWarning(lcXmpp) << "cannot connect to" << QString::fromStdString(m_server) << m_port
+                          << QString::fromStdString(m_connect->ErrorText());
+        Fail(gloox::ConnConnectionRefused, error);
         return;
     }
-    m_phase = Phase::Connected;
-    m_state = gloox::StateConnected;
-    WatchPeer();
-    if (m_handler)
-        m_handler->handleConnect(this);
+    }
 }
 
 gloox::ConnectionError XmppSocket::recv(int timeout)
@@ -157,7 +106,7 @@ gloox::ConnectionError XmppSocket::recv(int timeout)
     }
 
     if (m_phase == Phase::Resolving) {
-        CheckLookup();
+        StepConnect();
         if (m_phase == Phase::Resolving) {
             const int ms = timeout < 0 ? kLookupPollMs : std::min(kLookupPollMs, ToMs(timeout));
             pollfd wake{m_wakeFd, POLLIN, 0};
@@ -179,7 +128,9 @@ gloox::ConnectionError XmppSocket::recv(int timeout)
     const short revents = fds[0].revents;
     if (m_phase == Phase::Connecting) {
         if (revents & (POLLOUT | POLLERR | POLLHUP))
-            CheckConnect();
+            StepConnect(); // connected, the next address, or the failure
+        if (m_phase == Phase::Connecting)
+            m_fd = m_connect->Socket();
         return m_state == gloox::StateDisconnected ? gloox::ConnNotConnected : gloox::ConnNoError;
     }
     if ((revents & POLLOUT) && !Flush()) {
@@ -280,20 +231,16 @@ gloox::ConnectionError XmppSocket::receive()
 
 void XmppSocket::CloseSocket()
 {
-    if (m_fd >= 0)
+    // While connecting, the socket is the connect's.
+    if (m_fd >= 0 && !m_connect)
         ::close(m_fd);
     m_fd = -1;
 }
 
 void XmppSocket::disconnect()
 {
-    if (m_lookup && gai_cancel(&m_lookup->request) != EAI_NOTCANCELED) {
-        if (m_lookup->request.ar_result)
-            freeaddrinfo(m_lookup->request.ar_result);
-        delete m_lookup;
-    }
-    m_lookup = nullptr;
     CloseSocket();
+    m_connect.reset();
     m_phase = Phase::Idle;
     m_state = gloox::StateDisconnected;
 }

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-struct addrinfo;
+class CNetConnect;
 
 class XmppSocket : public gloox::ConnectionBase
 {
@@ -42,11 +42,9 @@ public:
 
 private:
     enum class Phase { Idle, Resolving, Connecting, Connected };
-    struct Lookup;
 
-    void StartConnect();
-    void CheckConnect();
-    void CheckLookup();
+    // Moves the look-up and connect on; reports the end of either.
+    void StepConnect();
     void ReadAvailable();
     bool Flush();
     void CloseSocket();
@@ -58,9 +56,7 @@ private:
     int m_deadPeerMs;
     int m_fd = -1;
     Phase m_phase = Phase::Idle;
-    Lookup *m_lookup = nullptr;            // a name lookup in progress
-    std::vector<std::vector<char>> m_addresses; // sockaddr blobs still to try
-    size_t m_nextAddress = 0;
+    std::unique_ptr<CNetConnect> m_connect; // until connected
     std::string m_output;
     size_t m_outputSent = 0;
     gloox::ConnectionError m_pendingFailure = gloox::ConnNoError;

@@ -9,6 +9,7 @@
 #include "bus/RegSettingsStoragePlugin.h"
 #include "shared/Prompt.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QStandardPaths>
@@ -16,7 +17,9 @@
 
 #include <thread>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <sys/resource.h>
 
 namespace {
@@ -42,7 +45,11 @@ struct Cache : Bus
             return QMessageBox::Ok;
         });
     }
-    void TearDown() override { CPrompt::SetHandler({}); }
+    void TearDown() override
+    {
+        QCoreApplication::processEvents(); // the notices queued in this test
+        CPrompt::SetHandler({});
+    }
 
     FakePlugin *Listen(const QString &name, int key)
     {
@@ -272,13 +279,19 @@ TEST_F(Cache, AFullDiskIsToldOnceForSettingsAndForTheCache)
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previous);
 
-    ASSERT_EQ(told.size(), 2) << told.join('\n').toStdString();
-    EXPECT_TRUE(told[0].startsWith("Settings cannot be saved: ")) << told[0].toStdString();
-    EXPECT_TRUE(told[1].startsWith("The cache cannot be saved: ")) << told[1].toStdString();
     QFile after(settingsFile);
     ASSERT_TRUE(after.open(QIODevice::ReadOnly));
     EXPECT_EQ(after.readAll(), before) << "the old file stays whole";
     EXPECT_EQ(FileBytes(QStringLiteral("Local/acc/q")), "abc") << "so does the old copy";
+
+    // Told after the messages were handled, not inside their dispatch.
+    EXPECT_TRUE(told.isEmpty()) << told.join('\n').toStdString();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(told.size(), 2) << told.join('\n').toStdString();
+    EXPECT_TRUE(told[0].startsWith("Settings cannot be saved: ")) << told[0].toStdString();
+    EXPECT_TRUE(told[1].startsWith("The cache cannot be saved: ")) << told[1].toStdString();
+    // With the system's reason for it.
+    EXPECT_TRUE(told[1].contains(QString::fromLocal8Bit(std::strerror(EFBIG)))) << told[1].toStdString();
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "bus/RegSettingsStoragePlugin.h"
 #include "shared/Prompt.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -159,6 +160,7 @@ TEST_F(Settings, AFileThatCannotBeReadIsNeverTouched)
         Set("ui.skin", QStringLiteral("Blue"));
         Set("ui.skin", QStringLiteral("Green"));
         EXPECT_TRUE(Reads("ui.skin", QString(), QStringLiteral("Green")));
+        QCoreApplication::processEvents();
         EXPECT_EQ(told.size(), 1);
         storage.reset();
         // The User bits say what this process may do, whatever the mode.

@@ -1,7 +1,9 @@
 // Feeds arbitrary bytes to the knowledge-base client as the service's HTTP
-// answer to a search and to an article read, through the answer filter as
-// the client's transport does, and runs the text rules on what comes back.
-// No network: the context's transport reads from the input.
+// answer to a search and to an article read, through the answer reader as
+// the client's transport does (the runtime's HTTP framing, the reference
+// filter), and runs the text rules on what comes back. No network: the
+// reader's raw bytes come from the input, in pieces whose size the first
+// byte sets.
 
 #include "plugins/kbservice/KBAnswerFilter.h"
 #include "plugins/kbservice/KBText.h"
@@ -18,11 +20,29 @@
 
 namespace {
 
-struct Input
+class InputReader : public CKBAnswerReader
 {
-    const uint8_t *data;
-    size_t size;
-    size_t at;
+public:
+    InputReader(const uint8_t *data, size_t size)
+        : m_data(data), m_size(size), m_piece(size ? size_t(data[0] % 64) + 1 : 1)
+    {
+    }
+    void Rewind() { m_at = 0; }
+
+protected:
+    size_t ReceiveRaw(struct soap *, char *buffer, size_t length) override
+    {
+        const size_t n = std::min({length, m_piece, m_size - m_at});
+        std::memcpy(buffer, m_data + m_at, n);
+        m_at += n;
+        return n;
+    }
+
+private:
+    const uint8_t *m_data;
+    size_t m_size;
+    size_t m_piece;
+    size_t m_at = 0;
 };
 
 SOAP_SOCKET Open(struct soap *soap, const char *, const char *, int)
@@ -41,15 +61,6 @@ int Send(struct soap *, const char *, size_t)
     return SOAP_OK;
 }
 
-size_t Receive(struct soap *soap, char *buffer, size_t length)
-{
-    auto *input = static_cast<Input *>(soap->user);
-    const size_t n = std::min(length, input->size - input->at);
-    std::memcpy(buffer, input->data + input->at, n);
-    input->at += n;
-    return n;
-}
-
 void Check(const std::string *text)
 {
     if (text)
@@ -62,27 +73,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     KBService::kbSoap12Proxy proxy(SOAP_C_UTFSTRING, SOAP_C_UTFSTRING);
     soap_set_namespaces(&proxy, KBService::kNamespaces);
+    InputReader reader(data, size);
+    reader.Attach(&proxy);
     proxy.fopen = Open;
     proxy.fclose = Close;
     proxy.fsend = Send;
-    proxy.frecv = Receive;
+    proxy.recv_maxlength = 1 << 20;
     proxy.soap_endpoint = "http://127.0.0.1:1/kb.asmx";
 
-    // The answer as the filter passes it on, received in two pieces split
-    // where the first byte says.
-    CKBAnswerFilter filter;
-    const std::string_view bytes(reinterpret_cast<const char *>(data), size);
-    const size_t split = size ? data[0] % (size + 1) : 0;
-    filter.Feed(bytes.substr(0, split));
-    filter.Feed(bytes.substr(split));
-    filter.Finish();
-    std::string answer;
-    char piece[4096];
-    while (const size_t n = filter.Read(piece, sizeof piece))
-        answer.append(piece, n);
-
-    Input input{reinterpret_cast<const uint8_t *>(answer.data()), answer.size(), 0};
-    proxy.user = &input;
+    reader.Reset(&proxy);
     KBService::_ns1__Find find;
     KBService::_ns1__FindResponse found;
     if (proxy.Find(&find, found) == SOAP_OK && found.FindResult) {
@@ -93,7 +92,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     proxy.destroy();
 
-    input.at = 0;
+    reader.Rewind();
+    reader.Reset(&proxy);
     KBService::_ns1__GetArticle get;
     KBService::_ns1__GetArticleResponse article;
     if (proxy.GetArticle(&get, article) == SOAP_OK && article.GetArticleResult) {

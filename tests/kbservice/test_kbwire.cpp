@@ -196,6 +196,50 @@ TEST_F(KBWire, TransportFailuresAreErrors)
     EXPECT_EQ(client.DeleteEntity("ARTICLE", "1"), RESULT_REFUSED);
 }
 
+TEST_F(KBWire, AnswersTheClientRefusesOrTakes)
+{
+    const std::string status = "<GetStatusListResponse xmlns=\"" + kNs + "\"><GetStatusListResult><kbstatus>"
+                               "<status>S&#x1F600;</status></kbstatus></GetStatusListResult></GetStatusListResponse>";
+    raw.SetSoapBody(status);
+    const std::string ok = raw.Response();
+    raw.SetSoapBody("<GetStatusListResponse xmlns=\"" + kNs + "\"><GetStatusListResult><kbstatus><status>"
+                    + std::string(17 << 20, 'x') + "</status></kbstatus></GetStatusListResult></GetStatusListResponse>");
+    const std::string huge = raw.Response();
+    raw.SetSoapBody("<GetStatusListResponse xmlns=\"" + kNs + "\"><GetStatusListResult><kbstatus>"
+                    "<status>&#x110000;</status></kbstatus></GetStatusListResult></GetStatusListResponse>");
+    const std::string beyond = raw.Response();
+    std::string https = raw.Url();
+    https.replace(0, 4, "https");
+    const struct
+    {
+        const char *name;
+        std::string url;
+        std::string response;
+        const char *error; // empty: the call succeeds
+        size_t requests;
+    } cases[] = {
+        {"an https address is never called in clear", https, ok, "only http:// addresses", 0},
+        {"an answer over 16 MiB", raw.Url(), huge, "larger than 16 MiB", 1},
+        {"a reference that is no character", raw.Url(), beyond, "not an XML character", 1},
+        {"an interim answer first", raw.Url(), "HTTP/1.1 102 Processing\r\n\r\n" + ok, "", 1},
+        {"in chunks", raw.Url(), Chunked(ok), "", 1},
+    };
+    size_t before = 0;
+    for (const auto &c : cases) {
+        client.SetServiceUrl(c.url);
+        raw.SetResponse(c.response);
+        const auto got = client.GetStatusList();
+        EXPECT_EQ(got.has_value(), !*c.error) << c.name << ": " << client.LastError();
+        EXPECT_NE(client.LastError().find(c.error), std::string::npos) << c.name << ": " << client.LastError();
+        if (got) {
+            ASSERT_EQ(got->size(), 1u) << c.name;
+            EXPECT_EQ((*got)[0].status, "S\xF0\x9F\x98\x80") << c.name;
+        }
+        EXPECT_EQ(raw.Requests().size() - before, c.requests) << c.name;
+        before = raw.Requests().size();
+    }
+}
+
 TEST_F(KBWire, SilentServerGivesUpWithinTheTimeout)
 {
     raw.SetResponse("");

@@ -4,7 +4,9 @@
 #include "plugins/chat/model/QuickTextKeys.h"
 #include "plugins/chat/model/QuickTextMenu.h"
 #include "plugins/chat/model/QuickTextStore.h"
+#include "plugins/xmpp/server/DataStanzas.h"
 #include "tests/xmpp/FakeHost.h"
+#include "tests/xmpp/XmlCompare.h"
 
 #include <gtest/gtest.h>
 
@@ -238,7 +240,7 @@ struct RecordingBus
             if (id == MSG_GET_SETTING) {
                 const auto *value = static_cast<MsgValue *>(in);
                 if (value->name == QLatin1String("agent.account.id")) {
-                    static_cast<QVMessage<QVariant> *>(out)->value = QStringLiteral("acct");
+                    static_cast<QVMessage<QVariant> *>(out)->value = account;
                     return RESULT_DONE;
                 }
                 return RESULT_NOT_HANDLED;
@@ -263,6 +265,7 @@ struct RecordingBus
         return store.OnMessage(MSG_DATA_RECEIVED, &info, nullptr);
     }
 
+    QString account = QStringLiteral("acct"); // the account setting
     xmpptest::FakeHost host;
     CQuickTextList list;
     CQuickTextStore store{&host, &list};
@@ -365,4 +368,59 @@ TEST(QuickTextStore, AFileNotReadWholeIsNeverWrittenOver)
     bus.sent.clear();
     bus.list.Root()->AddItem(new CQuickTextItem(0, QString(), QStringLiteral("Newer")));
     EXPECT_EQ(bus.sent.size(), 2u);
+}
+
+TEST(QuickTextStore, AChangedNoticeFetchesTheFileAgainAndWipesNothing)
+{
+    RecordingBus bus;
+    bus.Presence(PresenceOnline);
+    bus.Receive(DataInfo::Server, kOneItem);
+    const auto notice = xmltest::ParseXml(
+        "<iq type='result' id='qv-data-message'><info xmlns='quelvar:data' type='server' key='quicktext.xml' "
+        "account='acct'/>"
+        "<changed xmlns='quelvar:data'/></iq>");
+    ASSERT_TRUE(notice);
+    Quelvar::DataReading reading = Quelvar::ReadDataMessage(*notice);
+    ASSERT_EQ(reading.kind, Quelvar::DataReading::Changed);
+    bus.sent.clear();
+    EXPECT_EQ(bus.store.OnMessage(MSG_DATA_RECEIVED, &reading.info, nullptr), RESULT_HANDLED_CONTINUE);
+    ASSERT_EQ(bus.sent.size(), 1u);
+    EXPECT_EQ(bus.sent[0].first, MSG_DATA_FETCH);
+    EXPECT_EQ(bus.sent[0].second.type, DataInfo::Server);
+    EXPECT_EQ(Dump(bus.list.Root()), QStringLiteral("Greetings{Hello#1 }"));
+    // The next edit stores the items the agent has, not an empty file.
+    bus.sent.clear();
+    bus.list.Root()->AddCategory(new CQuickTextCategory(QStringLiteral("New")));
+    ASSERT_EQ(bus.sent.size(), 2u);
+    EXPECT_NE(bus.sent[0].second.data.find("Hello"), std::string::npos);
+}
+
+TEST(QuickTextStore, FetchesAgainOnceTheAccountIsKnown)
+{
+    // A first run: the account data comes after the sign-in's fetch.
+    RecordingBus bus;
+    bus.account.clear();
+    bus.Presence(PresenceOnline);
+    ASSERT_EQ(bus.sent.size(), 2u);
+    bus.sent.clear();
+    bus.account = QStringLiteral("acct");
+    bus.store.OnAccountData();
+    bus.store.OnAccountData();
+    ASSERT_EQ(bus.sent.size(), 2u);
+    for (const auto &[id, info] : bus.sent)
+        EXPECT_EQ(info.account, QStringLiteral("acct"));
+}
+
+TEST(QuickTextStore, TheAgentMayEmptyTheList)
+{
+    RecordingBus bus;
+    bus.Presence(PresenceOnline);
+    bus.Receive(DataInfo::Server, kOneItem);
+    bus.sent.clear();
+    CQuickTextCategory *greetings = bus.list.Root()->Categories().front();
+    bus.list.Root()->RemoveCategory(greetings);
+    delete greetings;
+    ASSERT_EQ(bus.sent.size(), 2u);
+    EXPECT_EQ(bus.sent[0].second.type, DataInfo::Server);
+    EXPECT_EQ(bus.sent[0].second.data, std::string());
 }
