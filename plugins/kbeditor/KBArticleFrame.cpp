@@ -22,6 +22,7 @@
 #include <QPlainTextEdit>
 #include <QStackedWidget>
 #include <QStatusBar>
+#include <QStyle>
 #include <QToolBar>
 
 using namespace QVPlugin;
@@ -257,6 +258,11 @@ void CKBArticleFrame::BuildToolBar()
     // arrow in whatever style and font the desktop has.
     m_fontSize->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     m_fontSize->setMinimumWidth(qMax(30, m_fontSize->sizeHint().width()));
+    // Its drop-down list is no wider than the box by itself, which leaves
+    // room for the check mark only.
+    m_fontSize->view()->setMinimumWidth(m_fontSize->view()->sizeHintForColumn(0)
+                                        + 2 * m_fontSize->view()->frameWidth()
+                                        + m_fontSize->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
     SetCommandId(m_toolBar->addWidget(m_fontName), FontName);
     SetCommandId(m_toolBar->addWidget(m_fontSize), FontSize);
     connect(m_fontName, &QComboBox::activated, this,
@@ -391,15 +397,19 @@ bool CKBArticleFrame::PullWindows(CKBArticleDocument &document)
 
 bool CKBArticleFrame::Save()
 {
-    auto refuse = [this](QWidget *field, unsigned text) {
+    auto refuse = [this](QWidget *field, const QString &text) {
         field->setFocus();
-        CPrompt::Error(LumoryString(text), this);
+        CPrompt::Error(text, this);
         return false;
     };
     if (m_bar->TitleEdit()->text().isEmpty())
-        return refuse(m_bar->TitleEdit(), 14018);
+        return refuse(m_bar->TitleEdit(), LumoryString(14018));
     if (m_bar->StatusBox()->currentIndex() < 0)
-        return refuse(m_bar->StatusBox(), 14019);
+        return refuse(m_bar->StatusBox(), LumoryString(14019));
+    // A category deleted meanwhile leaves the list empty-handed; its old id
+    // must not be written back.
+    if (m_bar->CategoryBox()->currentIndex() < 0)
+        return refuse(m_bar->CategoryBox(), tr("Please select article category"));
     // The edits stay unsaved, and the agent is told, when the service
     // did not take them.
     if (!m_document.Save()) {

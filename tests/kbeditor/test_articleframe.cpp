@@ -7,6 +7,7 @@
 #include "shared/Prompt.h"
 #include "tests/kbeditor/LumoryHost.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QLineEdit>
@@ -191,16 +192,44 @@ TEST_F(ArticleFrame, ListsReselectByExactNameAndById)
     EXPECT_FALSE(Button("c1048")->isEnabled());
     EXPECT_TRUE(Button("c1047")->isEnabled());
 
-    // A lone status is the only choice; no category keeps the article's id.
+    // A lone status is no choice for an article whose status has gone; no
+    // category keeps the article's id.
     KBStatusesMessage one(std::vector<KBStatus>{{"Review", ""}});
     plugin->OnMessage(MSG_KB_STATUSES, &one, nullptr);
     category->setCurrentIndex(-1);
-    EXPECT_EQ(status->currentText(), QStringLiteral("Review"));
+    EXPECT_EQ(status->currentIndex(), -1);
     EXPECT_FALSE(Button("c1050")->isEnabled());
     EXPECT_TRUE(Button("c1049")->isEnabled());
     frame->Document().Pull();
     EXPECT_EQ(frame->Document().Working().categoryId, 3);
-    EXPECT_EQ(frame->Document().Working().status, "Review");
+    EXPECT_EQ(frame->Document().Working().status, "draft");
+}
+
+// The lone status is taken only for an article that has none yet, whether
+// the list comes before or after the window opens.
+TEST_F(ArticleFrame, ALoneStatusIsTakenOnlyByAnArticleWithoutOne)
+{
+    const struct
+    {
+        const char *status;
+        bool listFirst;
+        int index;
+    } cases[] = {
+        {"", false, 0},
+        {"", true, 0},
+        {"Published", false, -1},
+        {"Published", true, -1},
+    };
+    for (const auto &c : cases) {
+        article.status = c.status;
+        KBStatusesMessage one(std::vector<KBStatus>{{"Draft", ""}});
+        if (c.listFirst)
+            plugin->OnMessage(MSG_KB_STATUSES, &one, nullptr);
+        delete frame;
+        Open();
+        plugin->OnMessage(MSG_KB_STATUSES, &one, nullptr);
+        EXPECT_EQ(Bar()->StatusBox()->currentIndex(), c.index) << c.status << " " << c.listFirst;
+    }
 }
 
 // A status or category that leaves the lists leaves its box without a choice,
@@ -220,7 +249,10 @@ TEST_F(ArticleFrame, AChoiceThatIsGoneSelectsNothing)
         EXPECT_EQ(Bar()->CategoryBox()->currentIndex(), -1) << "refresh " << refresh;
     }
     EXPECT_FALSE(frame->Save());
-    EXPECT_EQ(prompts, std::vector<QString>{"Please select article status"});
+    Bar()->StatusBox()->setCurrentIndex(0);
+    EXPECT_FALSE(frame->Save());
+    EXPECT_EQ(frame->focusWidget(), Bar()->CategoryBox());
+    EXPECT_EQ(prompts, (std::vector<QString>{"Please select article status", "Please select article category"}));
     EXPECT_TRUE(sent.empty());
 }
 
@@ -259,6 +291,11 @@ TEST_F(ArticleFrame, FontSizeBoxKeepsRoomForItsEntries)
     QCoreApplication::processEvents();
     auto *size = frame->EditingBar()->findChild<QComboBox *>(QStringLiteral("c14270"));
     EXPECT_GE(size->width(), size->sizeHint().width());
+    // Its drop-down list shows the entries, not only their check marks.
+    size->showPopup();
+    QCoreApplication::processEvents();
+    EXPECT_GE(size->view()->viewport()->width(), size->view()->sizeHintForColumn(0));
+    size->hidePopup();
 }
 
 TEST_F(ArticleFrame, SaveNeedsTitleThenStatus)
