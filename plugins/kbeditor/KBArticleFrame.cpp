@@ -381,6 +381,7 @@ void CKBArticleFrame::Run(unsigned id)
 // pull rather than let an older text pass for the agent's.
 bool CKBArticleFrame::PullWindows(CKBArticleDocument &document)
 {
+    const BusyScope busy(this);
     KBArticle &article = document.Working();
     if (!IsHtmlView()) {
         article.content = WideToUtf8(m_source->toPlainText());
@@ -397,6 +398,7 @@ bool CKBArticleFrame::PullWindows(CKBArticleDocument &document)
 
 bool CKBArticleFrame::Save()
 {
+    const BusyScope busy(this);
     auto refuse = [this](QWidget *field, const QString &text) {
         field->setFocus();
         CPrompt::Error(text, this);
@@ -427,8 +429,20 @@ void CKBArticleFrame::SaveAndClose()
         QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
 }
 
+CKBArticleFrame::BusyScope::BusyScope(CKBArticleFrame *frame) : m_frame(frame)
+{
+    ++m_frame->m_busy;
+}
+
+CKBArticleFrame::BusyScope::~BusyScope()
+{
+    if (--m_frame->m_busy == 0 && m_frame->m_deleteWhenIdle)
+        m_frame->deleteLater();
+}
+
 void CKBArticleFrame::closeEvent(QCloseEvent *event)
 {
+    const BusyScope busy(this);
     if (m_document.IsModified()) {
         PromptRequest request;
         request.text = tr("Save changes to %1?").arg(m_document.Title());
@@ -439,6 +453,10 @@ void CKBArticleFrame::closeEvent(QCloseEvent *event)
             event->ignore();
             return;
         }
+    }
+    if (m_busy > 1) {
+        setAttribute(Qt::WA_DeleteOnClose, false);
+        m_deleteWhenIdle = true;
     }
     QMainWindow::closeEvent(event);
 }
@@ -454,6 +472,7 @@ void CKBArticleFrame::ShowHtmlView(bool html)
 {
     if (html == IsHtmlView())
         return;
+    const BusyScope busy(this);
     m_document.Pull();
     const QString body = Utf8ToWide(m_document.Working().content);
     if (html) {

@@ -5,6 +5,7 @@
 #include "plugins/kbeditor/KBArticleBar.h"
 #include "plugins/kbeditor/KBArticleFrame.h"
 #include "shared/Prompt.h"
+#include "tests/TestUtil.h"
 #include "tests/kbeditor/LumoryHost.h"
 
 #include <QAbstractItemView>
@@ -15,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QTimer>
 #include <QToolBar>
 
 #include <gtest/gtest.h>
@@ -254,6 +256,29 @@ TEST_F(ArticleFrame, AChoiceThatIsGoneSelectsNothing)
     EXPECT_EQ(frame->focusWidget(), Bar()->CategoryBox());
     EXPECT_EQ(prompts, (std::vector<QString>{"Please select article status", "Please select article category"}));
     EXPECT_TRUE(sent.empty());
+}
+
+// Input held during a save's wait runs before the save returns; a close
+// among it hides the window at once but leaves it alive under the save.
+TEST_F(ArticleFrame, AWindowClosedDuringItsSaveGoesAfterTheSave)
+{
+    Open();
+    frame->show();
+    bool aliveUnderTheSave = false;
+    host.onSend = [&](const QUuid &id, IMessage *, IMessage *) {
+        if (id == MSG_KB_ADD_ARTICLE) {
+            QMetaObject::invokeMethod(frame, &QWidget::close, Qt::QueuedConnection);
+            for (int turn = 0; turn < 3; ++turn)
+                QCoreApplication::processEvents();
+            aliveUnderTheSave = frame && !frame->isVisible();
+        }
+        return id == MSG_KB_REFRESH ? 1 : -1;
+    };
+    bool saved = true;
+    QTimer::singleShot(0, [&] { saved = frame->Save(); });
+    EXPECT_TRUE(waitUntil([&] { return !frame; }));
+    EXPECT_TRUE(aliveUnderTheSave);
+    EXPECT_FALSE(saved);
 }
 
 // Format > Font... starts at the selection's font and applies all it chose.
