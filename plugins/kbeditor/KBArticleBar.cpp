@@ -100,6 +100,7 @@ void CKBArticleBar::FillFrom(const KBArticle &article)
     const QString status = Utf8ToWide(article.status);
     m_wantedStatus.reset();
     m_wantedCategory.reset();
+    m_hasStatus = !status.isEmpty();
     if (m_status->count() == 0)
         m_wantedStatus = status;
     if (m_category->count() == 0)
@@ -154,9 +155,11 @@ void CKBArticleBar::OnStatuses(const std::vector<KBStatus> &statuses)
         for (const KBStatus &status : statuses)
             m_status->addItem(Utf8ToWide(status.status));
         Sort(m_status);
-        m_status->setCurrentIndex(m_status->count() == 1 ? 0
-                                  : chosen                 ? m_status->findText(*chosen, Qt::MatchFixedString)
-                                                           : -1);
+        // The only status is taken for an article that has none yet; one
+        // whose status has gone waits for the agent's choice.
+        m_status->setCurrentIndex(chosen && !chosen->isEmpty()      ? m_status->findText(*chosen, Qt::MatchFixedString)
+                                  : m_status->count() == 1 && !m_hasStatus ? 0
+                                                                          : -1);
     }
     UpdateButtons();
 }

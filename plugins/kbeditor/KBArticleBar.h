@@ -59,4 +59,5 @@ private:
     // nothing.
     std::optional<QString> m_wantedStatus;
     std::optional<int> m_wantedCategory;
+    bool m_hasStatus = false; // the article shown names a status
 };

@@ -22,6 +22,7 @@
 #include <QPlainTextEdit>
 #include <QStackedWidget>
 #include <QStatusBar>
+#include <QStyle>
 #include <QToolBar>
 
 using namespace QVPlugin;
@@ -257,6 +258,11 @@ void CKBArticleFrame::BuildToolBar()
     // arrow in whatever style and font the desktop has.
     m_fontSize->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     m_fontSize->setMinimumWidth(qMax(30, m_fontSize->sizeHint().width()));
+    // Its drop-down list is no wider than the box by itself, which leaves
+    // room for the check mark only.
+    m_fontSize->view()->setMinimumWidth(m_fontSize->view()->sizeHintForColumn(0)
+                                        + 2 * m_fontSize->view()->frameWidth()
+                                        + m_fontSize->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
     SetCommandId(m_toolBar->addWidget(m_fontName), FontName);
     SetCommandId(m_toolBar->addWidget(m_fontSize), FontSize);
     connect(m_fontName, &QComboBox::activated, this,
@@ -375,6 +381,7 @@ void CKBArticleFrame::Run(unsigned id)
 // pull rather than let an older text pass for the agent's.
 bool CKBArticleFrame::PullWindows(CKBArticleDocument &document)
 {
+    const BusyScope busy(this);
     KBArticle &article = document.Working();
     if (!IsHtmlView()) {
         article.content = WideToUtf8(m_source->toPlainText());
@@ -391,15 +398,20 @@ bool CKBArticleFrame::PullWindows(CKBArticleDocument &document)
 
 bool CKBArticleFrame::Save()
 {
-    auto refuse = [this](QWidget *field, unsigned text) {
+    const BusyScope busy(this);
+    auto refuse = [this](QWidget *field, const QString &text) {
         field->setFocus();
-        CPrompt::Error(LumoryString(text), this);
+        CPrompt::Error(text, this);
         return false;
     };
     if (m_bar->TitleEdit()->text().isEmpty())
-        return refuse(m_bar->TitleEdit(), 14018);
+        return refuse(m_bar->TitleEdit(), LumoryString(14018));
     if (m_bar->StatusBox()->currentIndex() < 0)
-        return refuse(m_bar->StatusBox(), 14019);
+        return refuse(m_bar->StatusBox(), LumoryString(14019));
+    // A category deleted meanwhile leaves the list empty-handed; its old id
+    // must not be written back.
+    if (m_bar->CategoryBox()->currentIndex() < 0)
+        return refuse(m_bar->CategoryBox(), tr("Please select article category"));
     // The edits stay unsaved, and the agent is told, when the service
     // did not take them.
     if (!m_document.Save()) {
@@ -417,8 +429,20 @@ void CKBArticleFrame::SaveAndClose()
         QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
 }
 
+CKBArticleFrame::BusyScope::BusyScope(CKBArticleFrame *frame) : m_frame(frame)
+{
+    ++m_frame->m_busy;
+}
+
+CKBArticleFrame::BusyScope::~BusyScope()
+{
+    if (--m_frame->m_busy == 0 && m_frame->m_deleteWhenIdle)
+        m_frame->deleteLater();
+}
+
 void CKBArticleFrame::closeEvent(QCloseEvent *event)
 {
+    const BusyScope busy(this);
     if (m_document.IsModified()) {
         PromptRequest request;
         request.text = tr("Save changes to %1?").arg(m_document.Title());
@@ -429,6 +453,10 @@ void CKBArticleFrame::closeEvent(QCloseEvent *event)
             event->ignore();
             return;
         }
+    }
+    if (m_busy > 1) {
+        setAttribute(Qt::WA_DeleteOnClose, false);
+        m_deleteWhenIdle = true;
     }
     QMainWindow::closeEvent(event);
 }
@@ -444,6 +472,7 @@ void CKBArticleFrame::ShowHtmlView(bool html)
 {
     if (html == IsHtmlView())
         return;
+    const BusyScope busy(this);
     m_document.Pull();
     const QString body = Utf8ToWide(m_document.Working().content);
     if (html) {

@@ -113,6 +113,18 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // Marks a call that may wait (a body read, a save): input held during
+    // the wait runs before it returns and may close the window; the window
+    // then goes once the outermost such call has returned, not under it.
+    class BusyScope
+    {
+    public:
+        explicit BusyScope(CKBArticleFrame *frame);
+        ~BusyScope();
+
+    private:
+        CKBArticleFrame *m_frame;
+    };
     QAction *AddCommand(QMenu *menu, unsigned id, const QString &text);
     void BuildMenus();
     void BuildToolBar();
@@ -138,4 +150,6 @@ private:
     std::map<unsigned, QAction *> m_actions;
     ColorPicker m_colorPicker;
     FontPicker m_fontPicker;
+    int m_busy = 0;
+    bool m_deleteWhenIdle = false;
 };

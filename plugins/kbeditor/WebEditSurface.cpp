@@ -1,11 +1,11 @@
 #include "plugins/kbeditor/WebEditSurface.h"
 
+#include "shared/UiWait.h"
 #include "shared/html/QVHtmlWebView.h"
 
 #include <QChildEvent>
 #include <QContextMenuEvent>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -281,18 +281,17 @@ std::optional<QString> CWebEditSurface::Body()
     std::optional<QString> body;
     for (;;) {
         auto answer = std::make_shared<std::optional<QVariantList>>();
-        QEventLoop loop;
-        QPointer<QEventLoop> waiting(&loop);
+        CUiWait wait;
+        QPointer<CUiWait> waiting(&wait);
         m_page->runJavaScript(QStringLiteral("qvRead()"), QWebEngineScript::ApplicationWorld,
                               [answer, waiting](const QVariant &read) {
                                   const QVariantList list = read.toList();
                                   if (list.size() == 2 && list[1].typeId() == QMetaType::QString)
                                       *answer = list;
                                   if (waiting)
-                                      waiting->quit();
+                                      waiting->Finish();
                               });
-        QTimer::singleShot(kBodyAnswerMs, &loop, &QEventLoop::quit);
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        wait.Run(std::chrono::milliseconds(kBodyAnswerMs));
         if (!answer->has_value()) {
             qCWarning(lcLumory) << "the editing page did not answer with its body";
             return std::nullopt;
@@ -301,9 +300,7 @@ std::optional<QString> CWebEditSurface::Body()
         if ((**answer)[0].toInt() >= keysGiven || since.elapsed() >= kKeysCatchUpMs)
             return body;
         // Some keys are still on their way to the page.
-        QEventLoop pause;
-        QTimer::singleShot(10, &pause, &QEventLoop::quit);
-        pause.exec(QEventLoop::ExcludeUserInputEvents);
+        CUiWait().Run(std::chrono::milliseconds(10));
     }
 }
 

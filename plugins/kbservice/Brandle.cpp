@@ -3,9 +3,8 @@
 #include "bus/KBPayloads.h"
 #include "bus/MessageIds.h"
 #include "plugins/kbservice/KBServiceLog.h"
+#include "shared/UiWait.h"
 
-#include <QEvent>
-#include <QEventLoop>
 #include <QGuiApplication>
 #include <QThread>
 
@@ -52,22 +51,6 @@ int WriteResult(int result)
 {
     return result == RESULT_DONE ? RESULT_DONE : -1;
 }
-
-// Installed on the application while a write waits: a close that the window
-// system asks for (the agent's click on a close button) would run the
-// shut-down under the write in progress. It is refused; the agent can close
-// again once the write has answered.
-class CloseHold : public QObject
-{
-public:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() != QEvent::Close || !event->spontaneous())
-            return false;
-        event->ignore();
-        return true;
-    }
-};
 
 } // namespace
 
@@ -225,12 +208,12 @@ int CBrandle::HandleRequest(const QUuid &id, IMessage *in, IMessage *out)
 }
 
 // Writes run "at once" for their caller: the user-interface thread waits for
-// the answer inside OnMessage. The call itself runs on a thread of its own,
-// and the waiting thread runs a local event loop that leaves out the user's
-// input (held until the write answered) but paints, so the windows never
-// freeze; the cursor shows the wait, and a close asked for by the window
-// system is refused meanwhile. Turns keep the calls in the order of the
-// writes, also when a handler run by that loop writes in its turn. Without a
+// the answer inside OnMessage. The call itself runs on a thread of its own
+// while the waiting thread runs the program's wait (CUiWait): the windows
+// paint and every event but the user's input runs, boxes and dialogs
+// opened meanwhile included; the input is held and reaches its target
+// before the result is returned. Turns keep the calls in the order of the
+// writes, also when a handler run meanwhile writes in its turn. Without a
 // GUI application on this thread (tests, tools) the call runs right here.
 int CBrandle::RunWrite(const std::function<int()> &write)
 {
@@ -240,7 +223,7 @@ int CBrandle::RunWrite(const std::function<int()> &write)
         turn = m_nextWrite++;
     }
     int result = RESULT_REFUSED;
-    std::optional<QEventLoop> loop; // made before the call's thread starts
+    std::optional<CUiWait> wait; // made before the call's thread starts
     const auto call = [&] {
         {
             std::unique_lock lock(m_writeLock);
@@ -252,13 +235,13 @@ int CBrandle::RunWrite(const std::function<int()> &write)
             ++m_writeServed;
         }
         m_writeTurn.notify_all();
-        if (loop)
-            QMetaObject::invokeMethod(&*loop, &QEventLoop::quit, Qt::QueuedConnection);
+        if (wait)
+            wait->Finish();
     };
     auto *app = qobject_cast<QGuiApplication *>(QCoreApplication::instance());
     std::thread thread;
     if (app && QThread::currentThread() == app->thread()) {
-        loop.emplace();
+        wait.emplace();
         try {
             thread = std::thread(call);
         } catch (const std::system_error &e) {
@@ -266,19 +249,14 @@ int CBrandle::RunWrite(const std::function<int()> &write)
         }
     }
     if (!thread.joinable()) {
-        loop.reset();
+        wait.reset();
         call();
         return result;
     }
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    CloseHold hold;
-    app->installEventFilter(&hold);
-    // Returns when the call has ended, or early when the application quits;
+    // Returns when the call has ended, or early when the program quits;
     // then the call's own deadline bounds the join.
-    loop->exec(QEventLoop::ExcludeUserInputEvents);
+    wait->Run(std::chrono::milliseconds(-1), true);
     thread.join();
-    app->removeEventFilter(&hold);
-    QGuiApplication::restoreOverrideCursor();
     return result;
 }
 

@@ -9,8 +9,7 @@
 // Threading: OnMessage, OnSettingChanged, OnLoad and OnUnload run on the
 // user-interface thread; the worker only runs the client and sends through
 // the host. A write's call runs on a thread of its own while the
-// user-interface thread waits for it with its windows painting (see
-// RunWrite). The queue lock and the client's locks are never held together.
+// user-interface thread waits for it in the program's wait (see RunWrite). The queue lock and the client's locks are never held together.
 
 #include "plugins/kbservice/KBClient.h"
 #include "plugins/xmpp/PluginBase.h"
@@ -62,7 +61,7 @@ private:
     bool HasAccount() const;
     int HandleRequest(const QUuid &id, QVPlugin::IMessage *in, QVPlugin::IMessage *out);
     // Runs a write's call and returns its result, the calls in the order
-    // the writes came; see Brandle.cpp for how the windows keep painting.
+    // the writes came; see Brandle.cpp for what runs meanwhile.
     int RunWrite(const std::function<int()> &write);
     void PushTask(std::unique_ptr<IKBServiceTask> task);
     std::unique_ptr<IKBServiceTask> PopTask();

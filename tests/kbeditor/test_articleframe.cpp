@@ -5,8 +5,10 @@
 #include "plugins/kbeditor/KBArticleBar.h"
 #include "plugins/kbeditor/KBArticleFrame.h"
 #include "shared/Prompt.h"
+#include "tests/TestUtil.h"
 #include "tests/kbeditor/LumoryHost.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QLineEdit>
@@ -14,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QTimer>
 #include <QToolBar>
 
 #include <gtest/gtest.h>
@@ -191,16 +194,44 @@ TEST_F(ArticleFrame, ListsReselectByExactNameAndById)
     EXPECT_FALSE(Button("c1048")->isEnabled());
     EXPECT_TRUE(Button("c1047")->isEnabled());
 
-    // A lone status is the only choice; no category keeps the article's id.
+    // A lone status is no choice for an article whose status has gone; no
+    // category keeps the article's id.
     KBStatusesMessage one(std::vector<KBStatus>{{"Review", ""}});
     plugin->OnMessage(MSG_KB_STATUSES, &one, nullptr);
     category->setCurrentIndex(-1);
-    EXPECT_EQ(status->currentText(), QStringLiteral("Review"));
+    EXPECT_EQ(status->currentIndex(), -1);
     EXPECT_FALSE(Button("c1050")->isEnabled());
     EXPECT_TRUE(Button("c1049")->isEnabled());
     frame->Document().Pull();
     EXPECT_EQ(frame->Document().Working().categoryId, 3);
-    EXPECT_EQ(frame->Document().Working().status, "Review");
+    EXPECT_EQ(frame->Document().Working().status, "draft");
+}
+
+// The lone status is taken only for an article that has none yet, whether
+// the list comes before or after the window opens.
+TEST_F(ArticleFrame, ALoneStatusIsTakenOnlyByAnArticleWithoutOne)
+{
+    const struct
+    {
+        const char *status;
+        bool listFirst;
+        int index;
+    } cases[] = {
+        {"", false, 0},
+        {"", true, 0},
+        {"Published", false, -1},
+        {"Published", true, -1},
+    };
+    for (const auto &c : cases) {
+        article.status = c.status;
+        KBStatusesMessage one(std::vector<KBStatus>{{"Draft", ""}});
+        if (c.listFirst)
+            plugin->OnMessage(MSG_KB_STATUSES, &one, nullptr);
+        delete frame;
+        Open();
+        plugin->OnMessage(MSG_KB_STATUSES, &one, nullptr);
+        EXPECT_EQ(Bar()->StatusBox()->currentIndex(), c.index) << c.status << " " << c.listFirst;
+    }
 }
 
 // A status or category that leaves the lists leaves its box without a choice,
@@ -220,8 +251,34 @@ TEST_F(ArticleFrame, AChoiceThatIsGoneSelectsNothing)
         EXPECT_EQ(Bar()->CategoryBox()->currentIndex(), -1) << "refresh " << refresh;
     }
     EXPECT_FALSE(frame->Save());
-    EXPECT_EQ(prompts, std::vector<QString>{"Please select article status"});
+    Bar()->StatusBox()->setCurrentIndex(0);
+    EXPECT_FALSE(frame->Save());
+    EXPECT_EQ(frame->focusWidget(), Bar()->CategoryBox());
+    EXPECT_EQ(prompts, (std::vector<QString>{"Please select article status", "Please select article category"}));
     EXPECT_TRUE(sent.empty());
+}
+
+// Input held during a save's wait runs before the save returns; a close
+// among it hides the window at once but leaves it alive under the save.
+TEST_F(ArticleFrame, AWindowClosedDuringItsSaveGoesAfterTheSave)
+{
+    Open();
+    frame->show();
+    bool aliveUnderTheSave = false;
+    host.onSend = [&](const QUuid &id, IMessage *, IMessage *) {
+        if (id == MSG_KB_ADD_ARTICLE) {
+            QMetaObject::invokeMethod(frame, &QWidget::close, Qt::QueuedConnection);
+            for (int turn = 0; turn < 3; ++turn)
+                QCoreApplication::processEvents();
+            aliveUnderTheSave = frame && !frame->isVisible();
+        }
+        return id == MSG_KB_REFRESH ? 1 : -1;
+    };
+    bool saved = true;
+    QTimer::singleShot(0, [&] { saved = frame->Save(); });
+    EXPECT_TRUE(waitUntil([&] { return !frame; }));
+    EXPECT_TRUE(aliveUnderTheSave);
+    EXPECT_FALSE(saved);
 }
 
 // Format > Font... starts at the selection's font and applies all it chose.
@@ -259,6 +316,11 @@ TEST_F(ArticleFrame, FontSizeBoxKeepsRoomForItsEntries)
     QCoreApplication::processEvents();
     auto *size = frame->EditingBar()->findChild<QComboBox *>(QStringLiteral("c14270"));
     EXPECT_GE(size->width(), size->sizeHint().width());
+    // Its drop-down list shows the entries, not only their check marks.
+    size->showPopup();
+    QCoreApplication::processEvents();
+    EXPECT_GE(size->view()->viewport()->width(), size->view()->sizeHintForColumn(0));
+    size->hidePopup();
 }
 
 TEST_F(ArticleFrame, SaveNeedsTitleThenStatus)

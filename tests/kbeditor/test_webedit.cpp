@@ -38,7 +38,10 @@ protected:
         ASSERT_TRUE(plugin->Initialize(&host));
         KBStatusesMessage statuses(std::vector<KBStatus>{{"Draft", ""}});
         plugin->OnMessage(MSG_KB_STATUSES, &statuses, nullptr);
+        KBCategoriesMessage categories(std::vector<KBCategory>{{4, 0, "Printers"}});
+        plugin->OnMessage(MSG_KB_CATEGORIES, &categories, nullptr);
         article.id = "17";
+        article.categoryId = 4;
         article.title = "Printer setup";
         article.status = "Draft";
         article.content = "<p>hello</p>";

@@ -7,7 +7,15 @@
 #include "plugins/kbservice/Brandle.h"
 #include "tests/harness/KBServiceMock.h"
 
+#include <QCoreApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 #include <QTemporaryDir>
 
@@ -16,6 +24,7 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -238,24 +247,112 @@ TEST_F(BrandleTest, UnloadEndsACallStillConnecting)
     EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
 }
 
-TEST_F(BrandleTest, AWriteToATricklingServiceEndsByItsDeadlineWhileTheWindowsRun)
+// A write to a server that answers too slowly for the call's limit.
+class BrandleWaitTest : public BrandleTest
 {
+protected:
+    void SetUp() override
+    {
+        BrandleTest::SetUp();
+        ASSERT_TRUE(trickle.Start());
+        trickle.SetResponse("HTTP/1.1 200 OK\r\nX-Filler: " + std::string(2000, 'x') + "\r\n\r\n");
+        trickle.SetDrip(20ms);
+        Start();
+        SignIn(trickle.Url());
+        plugin->Client().SetCallLimit(1500ms);
+    }
+    int Write()
+    {
+        QVMessage<std::string> id("1");
+        writing = true;
+        const int result = plugin->OnMessage(MSG_KB_DELETE_ARTICLE, &id, nullptr);
+        writing = false;
+        return result;
+    }
+
     harness::RawHttpResponder trickle;
-    ASSERT_TRUE(trickle.Start());
-    trickle.SetResponse("HTTP/1.1 200 OK\r\nX-Filler: " + std::string(2000, 'x') + "\r\n\r\n");
-    trickle.SetDrip(20ms);
-    Start();
-    SignIn(trickle.Url());
-    plugin->Client().SetCallLimit(1s);
+    bool writing = false;
+};
+
+TEST_F(BrandleWaitTest, AWriteToATricklingServiceEndsByItsDeadlineWhileTheWindowsRun)
+{
     int ticks = 0;
     QTimer timer;
     QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
     timer.start(50);
-    QVMessage<std::string> id("1");
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(plugin->OnMessage(MSG_KB_DELETE_ARTICLE, &id, nullptr), -1);
+    EXPECT_EQ(Write(), -1);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 10s);
     EXPECT_GT(ticks, 0); // the user-interface thread ran its events while it waited
+}
+
+// What opens while a write waits closes as it would at any other time: a
+// box with one click, a dialog with the agent's input, an alert by its own
+// timer.
+TEST_F(BrandleWaitTest, WindowsOpenedDuringAWriteClose)
+{
+    const struct
+    {
+        const char *name;
+        std::function<bool()> during; // true when the window closed as asked
+    } cases[] = {
+        {"box closed with one click",
+         [] {
+             QMessageBox box(QMessageBox::Information, QStringLiteral("Visitor"), QStringLiteral("history"),
+                             QMessageBox::Ok);
+             QTimer::singleShot(100, &box, [&box] { box.button(QMessageBox::Ok)->click(); });
+             bool forced = false;
+             QTimer::singleShot(4000, &box, [&] { forced = true; box.setVisible(false); });
+             box.exec();
+             return !forced;
+         }},
+        {"dialog takes input and its OK",
+         [] {
+             QDialog dialog;
+             auto *name = new QLineEdit(&dialog);
+             QTimer::singleShot(100, &dialog, [&] {
+                 QKeyEvent key(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+                 QCoreApplication::sendEvent(name, &key);
+                 dialog.accept();
+             });
+             QTimer::singleShot(4000, &dialog, [&] { dialog.setVisible(false); });
+             return dialog.exec() == QDialog::Accepted && name->text() == QLatin1String("a");
+         }},
+        {"alert closes itself",
+         [] {
+             QWidget alert;
+             alert.show();
+             QTimer::singleShot(100, &alert, &QWidget::close);
+             QElapsedTimer since;
+             since.start();
+             while (alert.isVisible() && since.elapsed() < 4000)
+                 QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+             return !alert.isVisible();
+         }},
+    };
+    for (const auto &c : cases) {
+        bool closed = false;
+        bool inWrite = false;
+        QTimer::singleShot(100, [&] {
+            closed = c.during();
+            inWrite = writing;
+        });
+        EXPECT_EQ(Write(), -1) << c.name;
+        EXPECT_TRUE(closed) << c.name;
+        EXPECT_TRUE(inWrite) << c.name << ": the write ended first";
+    }
+}
+
+// Quitting while a write waits ends the program, a window open meanwhile
+// included.
+TEST_F(BrandleWaitTest, QuitDuringAWriteEndsTheProgram)
+{
+    QWidget window;
+    window.show();
+    QTimer::singleShot(0, [&] { Write(); });
+    QTimer::singleShot(200, [] { QCoreApplication::quit(); });
+    QTimer::singleShot(6000, [] { QCoreApplication::exit(2); }); // the quit was refused
+    EXPECT_EQ(QCoreApplication::exec(), 0);
 }
 
 TEST_F(BrandleTest, AFailedArticleReadIsAnsweredWithItsId)
