@@ -243,7 +243,15 @@ bool CWirlam::OnStanza(XmppPump &pump, const gloox::Tag &stanza)
     Stanza::Outcome outcome = Stanza::ReadStanza(stanza, own, QDateTime::currentSecsSinceEpoch());
     if (!outcome.taken)
         return m_service.OnStanza(stanza, gloox::JID(own));
-    if (outcome.reply)
+    // A stranger's message is dropped as unknown, so it is not acknowledged
+    // either: an account of the agent's own server that is not a colleague.
+    // Visitors speak from the service's rooms, on a host of their own.
+    const gloox::JID sender(stanza.findAttribute("from"));
+    const gloox::JID self(own);
+    const bool stranger = stanza.name() == "message" && !sender.username().empty()
+                          && sender.server() == self.server() && sender.bare() != self.bare()
+                          && !m_roster.IsColleague(sender);
+    if (outcome.reply && !stranger)
         pump.SendRaw(outcome.reply->xml());
     // Any account can send the agent its presence; only colleagues become
     // contacts. Group-chat occupants are the visitor rooms' business.

@@ -240,8 +240,10 @@ TEST(Colleagues, OnlyTheRostersSubscribedAccountsBecomeContacts)
     strangers.front()->Send("<iq type='set' id='push1' to='" + kAgent + "'><query xmlns='jabber:iq:roster'>"
                             "<item jid='outsider@localhost' subscription='both'/></query></iq>");
     strangers.front()->Send("<presence to='" + kAgent + "'><show>chat</show></presence>");
-    strangers.front()->Send("<message type='chat' to='" + kAgent + "'><body>hi</body></message>");
+    strangers.front()->Send("<message type='chat' id='m1' to='" + kAgent
+                            + "'><body>hi</body><request xmlns='urn:xmpp:receipts'/></message>");
     ASSERT_TRUE(bus.Take<ChatMessage>(MSG_CHAT_MESSAGE_RECEIVED)); // the stranger's stanzas were all read
+    EXPECT_FALSE(strangers.front()->Expect(MessageWith("received", Stanza::kNsReceipts), 500));
 
     auto colleague = signIn("visitor", "desk");
     const auto contact = bus.Take<QVMessage<ChatContact>>(
