@@ -2,12 +2,24 @@
 // more, as the chat window does for each message, with and without the
 // repaint of the shown control that follows it. Lines carry a time stamp, a
 // name and a sentence; one in ten has an emoticon and one in ten a link, as
-// a real chat does.
+// a real chat does. Then a burst: a contact's 30,000 lines in 5 s, posted
+// from another thread as the network thread does, into an empty shown
+// transcript, with a key posted every 20 ms: how long each key waits, and
+// how long after the last line the transcript has shown everything.
 
 #include "plugins/chat/ui/ChatRTFCtrl.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QScrollBar>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 #include <benchmark/benchmark.h>
 
@@ -74,6 +86,78 @@ void BM_AppendAndPaint(benchmark::State &state)
     state.counters["lines"] = transcript.document()->blockCount() / 2; // a header and a body each
 }
 
+// Records how long each posted key waited for the user-interface thread.
+class KeyProbe : public QObject
+{
+public:
+    explicit KeyProbe(const QElapsedTimer &clock) : m_clock(clock) {}
+    bool event(QEvent *e) override
+    {
+        if (e->type() != QEvent::KeyPress)
+            return QObject::event(e);
+        const auto *key = static_cast<QKeyEvent *>(e);
+        const std::lock_guard lock(m_lock);
+        waits.push_back(double(m_clock.elapsed() - qint64(key->timestamp())));
+        return true;
+    }
+    std::mutex m_lock;
+    std::vector<double> waits; // milliseconds
+private:
+    const QElapsedTimer &m_clock;
+};
+
+void BM_Burst(benchmark::State &state)
+{
+    constexpr int kBurstLines = 30'000;
+    constexpr int kBurstMs = 5'000;
+    for (auto _ : state) {
+        CChatRTFCtrl transcript;
+        transcript.resize(520, 360);
+        transcript.show();
+        QApplication::processEvents();
+        QElapsedTimer clock;
+        clock.start();
+        KeyProbe probe(clock);
+        std::atomic<bool> done{false};
+        std::atomic<int> shown{0};
+        std::thread feeder([&] {
+            int keyAtMs = 0;
+            for (int i = 0; i < kBurstLines; ++i) {
+                const qint64 due = qint64(i) * kBurstMs * 1000000 / kBurstLines;
+                while (clock.nsecsElapsed() < due)
+                    std::this_thread::sleep_for(std::chrono::microseconds(100));
+                QMetaObject::invokeMethod(&transcript, [&transcript, &shown, i] {
+                    AddChatLine(transcript, i);
+                    shown.fetch_add(1);
+                }, Qt::QueuedConnection);
+                if (clock.elapsed() >= keyAtMs) {
+                    keyAtMs += 20;
+                    auto *key = new QKeyEvent(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier);
+                    key->setTimestamp(quint64(clock.elapsed())); // ms on the bench's clock
+                    QCoreApplication::postEvent(&probe, key);
+                }
+            }
+            done = true;
+        });
+        qint64 lastLineNs = 0;
+        while (!done || shown.load() < kBurstLines || transcript.PendingLines() > 0) {
+            QApplication::processEvents(QEventLoop::AllEvents, 5);
+            if (done && lastLineNs == 0)
+                lastLineNs = clock.nsecsElapsed();
+        }
+        QApplication::processEvents();
+        const double idleAfterS = double(clock.nsecsElapsed() - lastLineNs) / 1e9;
+        feeder.join();
+        std::vector<double> waits = probe.waits;
+        std::sort(waits.begin(), waits.end());
+        state.counters["keys"] = double(waits.size());
+        state.counters["key_max_ms"] = waits.empty() ? 0 : waits.back();
+        state.counters["key_p99_ms"] = waits.empty() ? 0 : waits[waits.size() * 99 / 100];
+        state.counters["idle_after_last_s"] = idleAfterS;
+        state.counters["blocks"] = transcript.document()->blockCount();
+    }
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -93,6 +177,13 @@ int main(int argc, char **argv)
         ->UseRealTime()
         ->Iterations(300)
         ->Repetitions(3);
+    // Past the cap the oldest lines go kTrimBlocks paragraphs at a time: 2,000
+    // lines include two such drops.
+    benchmark::RegisterBenchmark("append at the cap, drops included", BM_Append)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime()
+        ->Iterations(2000);
+    benchmark::RegisterBenchmark("burst", BM_Burst)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -1,6 +1,7 @@
 #include "host/QVAlertWnd.h"
 
 #include "host/widgets/HostResources.h"
+#include "shared/OneLine.h"
 
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -35,7 +36,7 @@ CQVAlertWnd::CQVAlertWnd(const QString &caption, const QString &body)
     icon->setPixmap(AppIcon().pixmap(kIconSize, kIconSize));
     icon->setAlignment(Qt::AlignTop);
 
-    m_caption = new QLabel(caption, this);
+    m_caption = new QLabel(OneLine(caption), this);
     m_caption->setObjectName(QStringLiteral("c1007"));
     m_caption->setTextFormat(Qt::PlainText);
     QFont bold = m_caption->font();
@@ -43,7 +44,7 @@ CQVAlertWnd::CQVAlertWnd(const QString &caption, const QString &body)
     m_caption->setFont(bold);
 
     // Looks like a link; a click anywhere closes the alert.
-    m_body = new QLabel(body, this);
+    m_body = new QLabel(OneLine(body), this);
     m_body->setObjectName(QStringLiteral("c1011"));
     m_body->setTextFormat(Qt::PlainText);
     m_body->setWordWrap(true);

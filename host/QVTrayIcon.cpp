@@ -1,5 +1,7 @@
 #include "host/QVTrayIcon.h"
 
+#include "shared/OneLine.h"
+
 #include <QSystemTrayIcon>
 #include <QWidget>
 
@@ -54,7 +56,7 @@ CQVTrayIcon::~CQVTrayIcon()
 void CQVTrayIcon::SetTip(const QString &tip)
 {
     // The notification area takes at most 128 characters.
-    m_area->SetToolTip(tip.left(127));
+    m_area->SetToolTip(OneLine(tip).left(127));
 }
 
 void CQVTrayIcon::ShowIcon(bool show)

@@ -26,6 +26,11 @@ struct XmppLoginSettings
     // (the keep-alive every minute) nor the system's probes of an idle
     // connection, is gone: the connection is lost (engine error 8).
     int deadPeerMs = 60000;
+    // A server that still acknowledges but sends no stanza for pingIdleMs is
+    // asked with an XMPP ping; no stanza within pingAnswerMs after it is a
+    // lost connection (engine error 8). Zero or less: never asked.
+    int pingIdleMs = 60000;
+    int pingAnswerMs = 30000;
 };
 
 // Valid when the user name parses as a JID (UTF-8) with a non-empty node.

@@ -1,5 +1,6 @@
 #include "plugins/xmpp/Wirlam.h"
 
+#include "bus/ChatPayloads.h"
 #include "bus/MessageIds.h"
 #include "bus/Payloads.h"
 #include "plugins/xmpp/EngineError.h"
@@ -224,17 +225,42 @@ void CWirlam::OnSessionOpened(XmppPump &pump)
     // "Online" that the open session reports.
     const Stanza::SenderContext context{pump.OwnJid(), QString::fromStdString(AgentNick()),
                                         QDateTime::currentDateTimeUtc()};
+    // The roster comes first: the server answers it before the colleagues'
+    // presence that the agent's own presence brings.
+    pump.SendRaw(m_roster.Request()->xml());
     pump.SendRaw(Stanza::OwnPresence(PresenceOnline, context)->xml());
 }
 
 bool CWirlam::OnStanza(XmppPump &pump, const gloox::Tag &stanza)
 {
     const std::string own = pump.OwnJid();
+    std::unique_ptr<gloox::Tag> rosterReply;
+    if (m_roster.Read(stanza, gloox::JID(own), &rosterReply)) {
+        if (rosterReply)
+            pump.SendRaw(rosterReply->xml());
+        return true;
+    }
     Stanza::Outcome outcome = Stanza::ReadStanza(stanza, own, QDateTime::currentSecsSinceEpoch());
     if (!outcome.taken)
         return m_service.OnStanza(stanza, gloox::JID(own));
-    if (outcome.reply)
+    // A stranger's message is dropped as unknown, so it is not acknowledged
+    // either: an account of the agent's own server that is not a colleague.
+    // Visitors speak from the service's rooms, on a host of their own.
+    const gloox::JID sender(stanza.findAttribute("from"));
+    const gloox::JID self(own);
+    const bool stranger = stanza.name() == "message" && !sender.username().empty()
+                          && sender.server() == self.server() && sender.bare() != self.bare()
+                          && !m_roster.IsColleague(sender);
+    if (outcome.reply && !stranger)
         pump.SendRaw(outcome.reply->xml());
+    // Any account can send the agent its presence; only colleagues become
+    // contacts. Group-chat occupants are the visitor rooms' business.
+    std::erase_if(outcome.posts, [&](const Stanza::BusPost &post) {
+        if (post.id != MSG_CONTACT_PRESENCE)
+            return false;
+        const auto &contact = static_cast<const QVPlugin::QVMessage<QVPlugin::ChatContact> &>(*post.payload).value;
+        return contact.role == QVPlugin::RoleOther && !m_roster.IsColleague(gloox::JID(contact.jid.BareStr().toStdString()));
+    });
     // Posted from this thread: the bus delivers a copy on the user-interface
     // thread, in order.
     for (const Stanza::BusPost &post : outcome.posts)

@@ -16,6 +16,7 @@
 
 #include "plugins/xmpp/PluginBase.h"
 #include "plugins/xmpp/XmppConnection.h"
+#include "plugins/xmpp/tasks/Roster.h"
 #include "plugins/xmpp/server/ServiceMessages.h"
 
 #include <QString>
@@ -79,6 +80,7 @@ private:
 
     // Outlives the connection, whose network thread calls it.
     CServiceMessages m_service;
+    Stanza::CRoster m_roster; // network thread
     std::unique_ptr<CXmppConnection> m_connection;
     unsigned m_keepAliveTimer = 0;
     bool m_open = false;

@@ -5,6 +5,7 @@
 #include "plugins/xmpp/XmppTls.h"
 
 #include <gloox/error.h>
+#include <gloox/tag.h>
 
 XmppPump::XmppPump(IListener *listener, int wakeFd) : m_listener(listener), m_wakeFd(wakeFd) {}
 
@@ -33,6 +34,8 @@ void XmppPump::DoLogin(const XmppLoginSettings &settings)
     if (m_state != StateStart)
         SetState(StateStart);
     m_signInDeadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(settings.signInTimeoutMs);
+    m_pingIdleMs = settings.pingIdleMs;
+    m_pingAnswerMs = settings.pingAnswerMs;
     gloox::JID jid;
     jid.setUsername(settings.user);
     jid.setServer(settings.domain);
@@ -87,8 +90,43 @@ void XmppPump::Poll(int timeoutMs)
         }
         if (timeoutMs < 0 || left < timeoutMs)
             timeoutMs = int(left);
+    } else if (!KeepServerAnswering(timeoutMs)) {
+        return;
     }
     m_client->recv(timeoutMs < 0 ? -1 : timeoutMs * 1000);
+}
+
+bool XmppPump::KeepServerAnswering(int &timeoutMs)
+{
+    using namespace std::chrono;
+    if (m_pingIdleMs <= 0)
+        return true;
+    const auto now = steady_clock::now();
+    if (m_pingId.empty() && now - m_lastHeard >= milliseconds(m_pingIdleMs)) {
+        // A stopped server process whose kernel still acknowledges is only
+        // noticed by asking it something.
+        m_pingId = "ping" + std::to_string(++m_pings);
+        gloox::Tag iq("iq");
+        iq.addAttribute("type", "get");
+        iq.addAttribute("id", m_pingId);
+        iq.addAttribute("to", m_client->jid().server());
+        new gloox::Tag(&iq, "ping", "xmlns", "urn:xmpp:ping");
+        m_client->SendRaw(iq.xml());
+        m_pingDeadline = now + milliseconds(m_pingAnswerMs);
+    }
+    if (!m_pingId.empty() && now >= m_pingDeadline) {
+        qCWarning(lcXmpp) << "the server did not answer a ping within" << m_pingAnswerMs << "ms; the connection is lost";
+        m_forcedError = EngineError::ConnectionClosed;
+        m_client->Abort(gloox::ConnIoError);
+        if (m_state != StateClosed)
+            Close(EngineError::ConnectionClosed, 0);
+        return false;
+    }
+    const auto next = m_pingId.empty() ? m_lastHeard + milliseconds(m_pingIdleMs) : m_pingDeadline;
+    const auto left = duration_cast<milliseconds>(next - now).count() + 1;
+    if (timeoutMs < 0 || left < timeoutMs)
+        timeoutMs = int(left);
+    return true;
 }
 
 bool XmppPump::SendRaw(const std::string &text)
@@ -112,6 +150,8 @@ void XmppPump::OnStreamOpening()
 void XmppPump::onConnect()
 {
     qCInfo(lcXmpp).noquote() << "session open as" << QString::fromStdString(m_client->jid().full());
+    m_lastHeard = std::chrono::steady_clock::now();
+    m_pingId.clear();
     SetState(StateOpen);
 }
 
@@ -148,5 +188,13 @@ void XmppPump::onSessionCreateError(const gloox::Error *error)
 
 bool XmppPump::OnIncomingStanza(const gloox::Tag &stanza)
 {
+    if (m_state == StateOpen) {
+        // Any stanza shows the server at work; an error answers a ping too.
+        m_lastHeard = std::chrono::steady_clock::now();
+        const bool answer = !m_pingId.empty() && stanza.name() == "iq" && stanza.findAttribute("id") == m_pingId;
+        m_pingId.clear();
+        if (answer)
+            return true;
+    }
     return m_state == StateOpen && m_listener && m_listener->OnPumpStanza(*this, stanza);
 }

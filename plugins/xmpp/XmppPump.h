@@ -63,6 +63,9 @@ private:
     bool OnIncomingStanza(const gloox::Tag &stanza) override;
 
     void SetState(int state);
+    // False when the session was ended because the server stopped answering;
+    // else shortens timeoutMs to the next moment the pump must act.
+    bool KeepServerAnswering(int &timeoutMs);
     void Close(int error, int subcode);
 
     IListener *m_listener;
@@ -74,4 +77,10 @@ private:
     int m_subcode = 0;
     int m_forcedError = 0; // set when the pump itself ends the session
     std::chrono::steady_clock::time_point m_signInDeadline;
+    int m_pingIdleMs = 0;
+    int m_pingAnswerMs = 0;
+    std::chrono::steady_clock::time_point m_lastHeard; // the last stanza of the open session
+    std::chrono::steady_clock::time_point m_pingDeadline;
+    std::string m_pingId; // of the ping awaiting its answer, else empty
+    unsigned m_pings = 0;
 };

@@ -207,6 +207,12 @@ FakeXmppServer &FakeXmppServer::Close()
     return *this;
 }
 
+FakeXmppServer &FakeXmppServer::Stall()
+{
+    m_script.push_back({Step::Stall, {}, {}});
+    return *this;
+}
+
 FakeXmppServer &FakeXmppServer::Drop()
 {
     m_script.push_back({Step::Drop, {}, {}});
@@ -368,6 +374,12 @@ void FakeXmppServer::Serve(int fd)
         case Step::Drop:
             c.Drop();
             return;
+        case Step::Stall: {
+            pollfd stop{m_stopFd, POLLIN, 0};
+            while (::poll(&stop, 1, -1) < 0 && errno == EINTR) {
+            }
+            return;
+        }
         }
     }
     // Read what else comes until the client closes (or the server stops).

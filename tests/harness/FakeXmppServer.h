@@ -43,6 +43,9 @@ public:
     FakeXmppServer &Close();
     // Resets the connection (RST).
     FakeXmppServer &Drop();
+    // Stops reading and sending but keeps the connection open, as a stopped
+    // server process whose kernel still acknowledges; ends when the server stops.
+    FakeXmppServer &Stall();
 
     // The whole login of a client up to an open session: STARTTLS with the
     // test CA's "localhost" certificate, SASL PLAIN accepted, the resource
@@ -77,7 +80,7 @@ public:
 private:
     struct Step
     {
-        enum Kind { Expect, Send, StartTls, Close, Drop } kind;
+        enum Kind { Expect, Send, StartTls, Close, Drop, Stall } kind;
         std::string text;
         CertPair certificate;
     };

@@ -83,7 +83,7 @@ QString ProsodyFixture::PasswordOf(const QString &user) const
         if (a.user == user)
             return a.password;
     }
-    return {};
+    return m_options.outsiders.contains(user) ? user + QStringLiteral("-secret") : QString();
 }
 
 QString ProsodyFixture::Log() const
@@ -110,13 +110,16 @@ bool ProsodyFixture::WriteFiles()
         return false;
     }
     QByteArray groups = "[Support]\n";
-    for (const ProsodyAccount &a : m_options.accounts) {
+    QList<ProsodyAccount> allAccounts = m_options.accounts;
+    for (const QString &user : m_options.outsiders)
+        allAccounts.append({user, user + QStringLiteral("-secret")});
+    for (const ProsodyAccount &a : allAccounts) {
         const QByteArray record = "return {\n\t[\"password\"] = " + LuaString(a.password) + ";\n};\n";
         if (!WriteFile(QDir(accounts).filePath(StoreName(a.user) + QStringLiteral(".dat")), record)) {
             m_error = QStringLiteral("cannot write the account of %1").arg(a.user);
             return false;
         }
-        if (m_options.simulatorInGroup || a.user != m_options.simulatorUser)
+        if ((m_options.simulatorInGroup || a.user != m_options.simulatorUser) && !m_options.outsiders.contains(a.user))
             groups += Jid(a.user).toUtf8() + '=' + a.user.toUtf8() + '\n';
     }
     if (!WriteFile(root.filePath(QStringLiteral("groups.txt")), groups)) {

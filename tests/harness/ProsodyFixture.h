@@ -39,6 +39,8 @@ public:
         // Whether that account shares the roster group. The agents know the
         // service only as the server, so the demo keeps it out.
         bool simulatorInGroup = true;
+        // Further accounts outside the roster group: strangers to the agents.
+        QStringList outsiders;
         // Further lines of the global section, e.g. disable_sasl_mechanisms.
         QStringList extraConfig;
     };

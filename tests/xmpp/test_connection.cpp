@@ -225,6 +225,54 @@ TEST_F(Connection, OnlyTheTestCasLocalhostCertificateIsAcceptedAndNoCredentialsG
     }
 }
 
+// A server process that stops while its kernel still acknowledges: after a
+// quiet spell the client pings; an answer, even an error, keeps the session.
+TEST_F(Connection, AQuietServerIsPingedAndOneThatNeverAnswersIsALostConnection)
+{
+    const struct
+    {
+        const char *name;
+        std::function<void(FakeXmppServer &)> after; // after the login
+        int pings;                                   // read by the server; the last one it never reads
+    } cases[] = {
+        {"an error answer, then stopped",
+         [](FakeXmppServer &s) { s.Expect("urn:xmpp:ping").Send("<iq type='error' id='%ID%' from='localhost'/>").Stall(); },
+         1},
+        {"two answers, then stopped",
+         [](FakeXmppServer &s) {
+             s.Expect("urn:xmpp:ping").Send("<iq type='error' id='%ID%' from='localhost'/>");
+             s.Expect("urn:xmpp:ping").Send("<iq type='result' id='%ID%' from='localhost'/>").Stall();
+         },
+         2},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeXmppServer server;
+        server.LoginScript();
+        c.after(server);
+        ASSERT_TRUE(server.Start());
+        Probe probe;
+        CXmppConnection connection(&probe);
+        connection.Start();
+        XmppLoginSettings settings = Settings(server.Port());
+        settings.pingIdleMs = 200;
+        settings.pingAnswerMs = 300;
+        connection.Login(settings);
+        ASSERT_TRUE(waitUntil([&] { return probe.events.size() >= 4; }, 10000)) << server.ScriptError();
+        EXPECT_EQ(probe.events[2].state, XmppPump::StateOpen);
+        EXPECT_EQ(probe.events[3].state, XmppPump::StateClosed);
+        EXPECT_EQ(probe.events[3].error, EngineError::ConnectionClosed);
+        const std::string sent = server.Received();
+        EXPECT_NE(sent.find("<iq type='get' id='ping1' to='localhost'><ping xmlns='urn:xmpp:ping'/></iq>"),
+                  std::string::npos);
+        size_t pings = 0;
+        for (size_t at = 0; (at = sent.find("urn:xmpp:ping", at)) != std::string::npos; ++at)
+            ++pings;
+        EXPECT_EQ(pings, size_t(c.pings));
+        connection.Stop();
+    }
+}
+
 // The server's machine goes silent while the connection stays up: nothing
 // it sent is taken back, nothing arrives. Cutting the loopback needs a network
 // of the test's own, so the test runs itself again in one.

@@ -1,6 +1,7 @@
 #include "plugins/chat/model/ContactList.h"
 
 #include "plugins/chat/model/UiThread.h"
+#include "shared/OneLine.h"
 
 using QVPlugin::ChatContact;
 using QVPlugin::Jid;
@@ -33,7 +34,7 @@ ChatContact *CContactList::FindBare(const Jid &jid) const
 
 QString ContactName(const QVPlugin::ChatContact &contact)
 {
-    return contact.nick.isEmpty() ? contact.bareJid.BareStr() : contact.nick;
+    return OneLine(contact.nick.isEmpty() ? contact.bareJid.BareStr() : contact.nick);
 }
 
 void CContactList::Update(const ChatContact &contact)

@@ -3,6 +3,7 @@
 #include "ChatText.h"
 #include "plugins/chat/model/MessageChannel.h"
 #include "shared/Prompt.h"
+#include "shared/OneLine.h"
 
 #include <QDateTime>
 #include <QFileInfo>
@@ -24,7 +25,7 @@ QByteArray NextIdPrefix()
 CChat::CChat(const QVPlugin::Jid &peer, ChatCore &core, MessageChannel &channel, const QString &title)
     : m_core(core), m_peer(peer),
       m_occupant(peer.node(), peer.domain(), core.OwnJid().node()),
-      m_title(title), m_channel(channel), m_idPrefix(NextIdPrefix())
+      m_title(OneLine(title)), m_channel(channel), m_idPrefix(NextIdPrefix())
 {
     // The upload signals on this thread, so the line is published here.
     QObject::connect(&m_upload, &FileUpload::finished, &m_upload,

@@ -4,7 +4,13 @@
 #include "plugins/chat/session/EmoticonCodes.h"
 #include "plugins/chat/session/Rtf.h"
 
+#include "shared/OneLine.h"
+
 #include <QDesktopServices>
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include <algorithm>
 #include <QScrollBar>
 #include <QRegularExpression>
 #include <QTextBlock>
@@ -49,8 +55,8 @@ CChatRTFCtrl::CChatRTFCtrl(QWidget *parent)
 {
     setReadOnly(true);
     setUndoRedoEnabled(false);
-    // A peer that writes without end must not grow the window without end.
-    document()->setMaximumBlockCount(kMaxBlocks);
+    // A peer that writes without end must not grow the window without end;
+    // TrimOldest keeps the document within kMaxBlocks + kTrimBlocks.
     setTextInteractionFlags(Qt::TextBrowserInteraction);
     const QPixmap strip(QStringLiteral(":/tessary/BITMAP/10031"));
     for (int i = 0; i < kEmoticonCount; ++i)
@@ -96,7 +102,8 @@ void CChatRTFCtrl::AddHeader(QTextCursor &cursor, const QString &header, const Q
     format.setFontWeight(QFont::Bold);
     if (color.isValid())
         format.setForeground(color);
-    cursor.insertText(header + QLatin1Char(':'), format);
+    // A name from the network must not draw header lines of its own.
+    cursor.insertText(OneLine(header) + QLatin1Char(':'), format);
     QTextBlockFormat body = cursor.blockFormat();
     body.setTextIndent(0);
     cursor.insertBlock(body);
@@ -105,7 +112,111 @@ void CChatRTFCtrl::AddHeader(QTextCursor &cursor, const QString &header, const Q
     cursor.setCharFormat(format);
 }
 
+void CChatRTFCtrl::Enter(std::function<void()> entry)
+{
+    if (m_pending.empty() && (m_turnLines < kLinesPerTurn || m_turnNs < kSliceMs * 1000000LL)) {
+        Run(entry);
+        return;
+    }
+    m_pending.push_back(std::move(entry));
+}
+
+void CChatRTFCtrl::Run(const std::function<void()> &entry)
+{
+    if (!m_turnOpen) {
+        // The turn ends when the event loop comes round; the queue goes on
+        // from there.
+        m_turnOpen = true;
+        QTimer::singleShot(0, this, &CChatRTFCtrl::ShowSlice);
+    }
+    QElapsedTimer clock;
+    clock.start();
+    // One layout for the entry's edits (for the slice's, inside a slice).
+    // The trim is an edit of its own: joined with the new lines, it would
+    // lay out the whole document again.
+    QTextCursor edit(document());
+    edit.beginEditBlock();
+    entry();
+    edit.endEditBlock();
+    if (!m_inSlice) {
+        TrimOldest();
+        ScrollToEnd();
+    }
+    m_turnNs += clock.nsecsElapsed();
+    ++m_turnLines;
+}
+
+void CChatRTFCtrl::ShowSlice()
+{
+    m_turnOpen = false;
+    m_turnLines = 0;
+    m_turnNs = 0;
+    if (m_pending.empty())
+        return;
+    // A trim due takes a turn of its own, so a turn never holds both.
+    if (TrimOldest()) {
+        m_turnOpen = true;
+        QTimer::singleShot(0, this, &CChatRTFCtrl::ShowSlice);
+        return;
+    }
+    // One layout and one scroll for the slice. Most of a line's cost is its
+    // layout, which comes at the end, so the slice is sized in lines, from
+    // what the last one cost.
+    QElapsedTimer clock;
+    clock.start();
+    m_inSlice = true;
+    QTextCursor edit(document());
+    edit.beginEditBlock();
+    int lines = 0;
+    while (!m_pending.empty() && lines < m_sliceLines) {
+        const std::function<void()> entry = std::move(m_pending.front());
+        m_pending.pop_front();
+        Run(entry);
+        ++lines;
+    }
+    edit.endEditBlock();
+    m_inSlice = false;
+    if (m_pending.empty())
+        TrimOldest();
+    ScrollToEnd();
+    const qint64 spentNs = std::max<qint64>(clock.nsecsElapsed(), 1);
+    if (lines == m_sliceLines)
+        m_sliceLines = int(std::clamp<qint64>(lines * kSliceMs * 1000000LL / spentNs, 1, 1000));
+}
+
+bool CChatRTFCtrl::TrimOldest()
+{
+    QTextDocument *doc = document();
+    const int excess = doc->blockCount() - kMaxBlocks;
+    if (excess < kTrimBlocks)
+        return false;
+    const QTextBlock first = doc->findBlockByNumber(excess);
+    const QTextBlockFormat format = first.blockFormat();
+    const QTextCharFormat charFormat = first.charFormat();
+    QTextCursor cursor(doc);
+    cursor.setPosition(first.position(), QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+    cursor.setBlockFormat(format);
+    cursor.setBlockCharFormat(charFormat);
+    return true;
+}
+
 void CChatRTFCtrl::AddLine(const QString &stamp, const QString &name, const QString &body, bool visitor)
+{
+    Enter([=, this] { ShowLine(stamp, name, body, visitor); });
+}
+
+void CChatRTFCtrl::AddRtfLine(const QString &stamp, const QString &name, const QByteArray &rtf)
+{
+    Enter([=, this] { ShowRtfLine(stamp, name, rtf); });
+}
+
+void CChatRTFCtrl::AddNotice(const QString &body)
+{
+    Enter([=, this] { ShowNotice(body); });
+}
+
+void CChatRTFCtrl::ShowLine(const QString &stamp, const QString &name, const QString &body, bool visitor)
 {
     QTextCursor cursor = BeginEntry();
     const QString header = stamp.isEmpty() ? name : QLatin1Char('[') + stamp + QStringLiteral("] ") + name;
@@ -116,10 +227,9 @@ void CChatRTFCtrl::AddLine(const QString &stamp, const QString &name, const QStr
     const QStringList words = body.trimmed().split(QLatin1Char(' '), Qt::SkipEmptyParts);
     cursor.insertText(QStringLiteral("  ") + words.join(QStringLiteral("  ")), format);
     DecorateRange(start, cursor.position());
-    ScrollToEnd();
 }
 
-void CChatRTFCtrl::AddRtfLine(const QString &stamp, const QString &name, const QByteArray &rtf)
+void CChatRTFCtrl::ShowRtfLine(const QString &stamp, const QString &name, const QByteArray &rtf)
 {
     QTextCursor cursor = BeginEntry();
     AddHeader(cursor, stamp.isEmpty() ? name : QLatin1Char('[') + stamp + QStringLiteral("] ") + name,
@@ -129,10 +239,9 @@ void CChatRTFCtrl::AddRtfLine(const QString &stamp, const QString &name, const Q
     if (!InsertRtf(cursor, rtf))
         qCInfo(lcChat) << "RTF line of" << rtf.size() << "bytes refused; shown as text";
     DecorateRange(start, cursor.position());
-    ScrollToEnd();
 }
 
-void CChatRTFCtrl::AddNotice(const QString &body)
+void CChatRTFCtrl::ShowNotice(const QString &body)
 {
     QTextCursor cursor = BeginEntry();
     AddHeader(cursor, QStringLiteral("System"), QColor());
@@ -147,7 +256,6 @@ void CChatRTFCtrl::AddNotice(const QString &body)
     cursor.insertBlock();
     format.setFontItalic(false);
     cursor.setCharFormat(format);
-    ScrollToEnd();
 }
 
 void CChatRTFCtrl::InsertEmoticon(QTextCursor &cursor, int index)

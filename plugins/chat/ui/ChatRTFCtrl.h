@@ -10,6 +10,7 @@
 #include <QList>
 #include <QPixmap>
 
+#include <deque>
 #include <functional>
 
 class CChatRTFCtrl : public CAutoRichEditCtrl
@@ -17,8 +18,16 @@ class CChatRTFCtrl : public CAutoRichEditCtrl
     Q_OBJECT
 public:
     // Paragraphs kept, the oldest dropped first: room for every line a
-    // channel keeps.
+    // channel keeps. They are dropped kTrimBlocks at a time past the cap, so
+    // the document is laid out again once per kTrimBlocks paragraphs, not
+    // once per line.
     static constexpr int kMaxBlocks = 20000;
+    static constexpr int kTrimBlocks = 2000;
+    // Lines shown at once in one turn of the event loop; past both, a burst
+    // waits in a queue shown in slices of kSliceMs, with input and painting
+    // let through between them.
+    static constexpr int kLinesPerTurn = 20;
+    static constexpr int kSliceMs = 8;
 
     explicit CChatRTFCtrl(QWidget *parent = nullptr);
 
@@ -42,7 +51,19 @@ public:
     // Twips are 1/1440 inch; the document's unit is the pixel of the screen.
     qreal TwipsToPixels(int twips) const;
 
+    // Lines of a burst not shown yet.
+    int PendingLines() const { return int(m_pending.size()); }
+
 private:
+    // Shows the entry now, or queues it behind a burst.
+    void Enter(std::function<void()> entry);
+    void Run(const std::function<void()> &entry);
+    void ShowSlice();
+    // True when it dropped lines.
+    bool TrimOldest();
+    void ShowLine(const QString &stamp, const QString &name, const QString &body, bool visitor);
+    void ShowRtfLine(const QString &stamp, const QString &name, const QByteArray &rtf);
+    void ShowNotice(const QString &body);
     QTextCursor BeginEntry();
     void AddHeader(QTextCursor &cursor, const QString &header, const QColor &color);
     void InsertEmoticon(QTextCursor &cursor, int index);
@@ -55,4 +76,10 @@ private:
     QList<QPixmap> m_emoticonImages;
     bool m_atEnd = true; // the newest line is in view
     std::function<void(const QUrl &)> m_openLink;
+    std::deque<std::function<void()>> m_pending;
+    bool m_turnOpen = false;  // a turn of the event loop is showing lines
+    bool m_inSlice = false;
+    int m_turnLines = 0;
+    qint64 m_turnNs = 0;
+    int m_sliceLines = 20; // lines a slice shows, adapted to their cost
 };

@@ -1,6 +1,7 @@
 #include "plugins/chat/ui/SitePathListCtrl.h"
 
 #include "plugins/chat/model/Visitor.h"
+#include "shared/OneLine.h"
 
 #include <QByteArray>
 
@@ -81,7 +82,7 @@ QVariant CSitePathModel::data(const QModelIndex &index, int role) const
 {
     if (role != Qt::DisplayRole || !index.isValid() || index.row() >= int(m_rows.size()))
         return {};
-    return m_rows[size_t(index.row())][size_t(index.column())];
+    return OneLine(m_rows[size_t(index.row())][size_t(index.column())]);
 }
 
 QVariant CSitePathModel::headerData(int section, Qt::Orientation orientation, int role) const

@@ -1,6 +1,7 @@
 #include "plugins/chat/ui/VisitorListModel.h"
 
 #include "plugins/chat/model/UiThread.h"
+#include "shared/OneLine.h"
 
 #include <QImage>
 #include <QPainter>
@@ -208,7 +209,7 @@ QVariant CVisitorListModel::data(const QModelIndex &index, int role) const
         return {};
     const Row &row = m_rows[size_t(index.row())];
     if (role == Qt::DisplayRole && index.column() != ColumnIcon)
-        return Text(row, index.column());
+        return OneLine(Text(row, index.column()));
     if (role == Qt::DecorationRole && index.column() == ColumnIcon)
         return Picture(row.image);
     return {};

@@ -137,6 +137,44 @@ TEST(ChatTranscript, OnlyWebAndMailLinksOpen)
     EXPECT_TRUE(transcript.source().isEmpty()) << "a click never navigates the transcript";
 }
 
+// A peer's burst past the cap: lines beyond one turn's share wait and are
+// shown in slices between turns of the event loop; the oldest lines go a
+// few thousand paragraphs at a time and the newest stay.
+TEST(ChatTranscript, ABurstPastTheCapIsShownInSlicesAndKeepsTheNewestLines)
+{
+    CChatRTFCtrl transcript;
+    const int lines = CChatRTFCtrl::kMaxBlocks; // two paragraphs each
+    for (int i = 0; i < lines; ++i)
+        transcript.AddLine({}, QStringLiteral("Bob"), QString::number(i), false);
+    EXPECT_GT(transcript.PendingLines(), 0);
+    const int before = transcript.PendingLines();
+    QCoreApplication::processEvents();
+    EXPECT_GT(transcript.PendingLines(), 0); // one turn shows one slice, not the rest
+    EXPECT_LT(transcript.PendingLines(), before);
+    while (transcript.PendingLines() > 0)
+        QCoreApplication::processEvents();
+    QTextDocument *doc = transcript.document();
+    EXPECT_LE(doc->blockCount(), CChatRTFCtrl::kMaxBlocks + CChatRTFCtrl::kTrimBlocks);
+    EXPECT_GE(doc->blockCount(), CChatRTFCtrl::kMaxBlocks);
+    EXPECT_EQ(doc->lastBlock().text(), "  " + QString::number(lines - 1));
+    // The first kept paragraph is a header, laid out as one.
+    EXPECT_EQ(doc->firstBlock().text(), "Bob:");
+    EXPECT_EQ(doc->firstBlock().blockFormat().textIndent(), transcript.TwipsToPixels(10));
+}
+
+// Names and stamps from the network are one line: a header cannot draw
+// another header or a body below it.
+TEST(ChatTranscript, AHeaderStaysOneLine)
+{
+    CChatRTFCtrl transcript;
+    const QString forged = QStringLiteral("Eve\n[2:20:00 AM] Demo Agent:\u2028Type your card\u2029number\r\x01");
+    transcript.AddLine(QStringLiteral("1:00\n"), forged, QStringLiteral("hi"), true);
+    QTextDocument *doc = transcript.document();
+    ASSERT_EQ(doc->blockCount(), 2);
+    EXPECT_EQ(doc->firstBlock().text(),
+              QStringLiteral("[1:00 ] Eve [2:20:00 AM] Demo Agent: Type your card number \uFFFD:"));
+}
+
 TEST(ChatInput, EnterSendsAndModifiedEnterBreaksTheLine)
 {
     QWidget window;

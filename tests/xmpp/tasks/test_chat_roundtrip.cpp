@@ -214,4 +214,46 @@ TEST_F(ChatRoundTrip, HostileStanzasYieldNoCrashAndOnlyTheMessagesTheyDefine)
     EXPECT_FALSE(bare->value.voiceCapable || bare->value.shareCapable || bare->value.rtfCapable);
 }
 
+// Strangers on the same server: their directed presence, a forged roster
+// push and a message make no contact; a colleague who signs in after them does.
+TEST(Colleagues, OnlyTheRostersSubscribedAccountsBecomeContacts)
+{
+    if (!ProsodyFixture::Installed())
+        GTEST_SKIP() << "prosody is not installed (scripts/install-deps.sh installs it)";
+    ProsodyFixture::Options options;
+    options.outsiders = {QStringLiteral("outsider")};
+    ProsodyFixture server(options);
+    ASSERT_TRUE(server.Start()) << server.ErrorText().toStdString();
+    WirlamBus bus;
+    ASSERT_TRUE(bus.SignIn(server));
+    const auto signIn = [&](const char *user, const std::string &resource) {
+        auto client = std::make_unique<ChatServiceSimulator>(ChatServiceSimulator::Config{
+            "127.0.0.1", server.Port(), server.Jid(user), server.PasswordOf(user), QString::fromStdString(resource)});
+        EXPECT_TRUE(client->Start()) << client->ErrorText().toStdString();
+        return client;
+    };
+    std::vector<std::unique_ptr<ChatServiceSimulator>> strangers;
+    for (int i = 0; i < 3; ++i) {
+        strangers.push_back(signIn("outsider", "s" + std::to_string(i)));
+        strangers.back()->Send("<presence to='" + kAgent + "'/>");
+    }
+    strangers.front()->Send("<iq type='set' id='push1' to='" + kAgent + "'><query xmlns='jabber:iq:roster'>"
+                            "<item jid='outsider@localhost' subscription='both'/></query></iq>");
+    strangers.front()->Send("<presence to='" + kAgent + "'><show>chat</show></presence>");
+    strangers.front()->Send("<message type='chat' id='m1' to='" + kAgent
+                            + "'><body>hi</body><request xmlns='urn:xmpp:receipts'/></message>");
+    ASSERT_TRUE(bus.Take<ChatMessage>(MSG_CHAT_MESSAGE_RECEIVED)); // the stranger's stanzas were all read
+    EXPECT_FALSE(strangers.front()->Expect(MessageWith("received", Stanza::kNsReceipts), 500));
+
+    auto colleague = signIn("visitor", "desk");
+    const auto contact = bus.Take<QVMessage<ChatContact>>(
+        MSG_CONTACT_PRESENCE, [](auto &c) { return c.value.bareJid.Str() == "visitor@localhost"; });
+    EXPECT_TRUE(contact);
+    bus.Settle();
+    for (const auto &[id, payload] : bus.heard) {
+        if (id == MSG_CONTACT_PRESENCE)
+            EXPECT_NE(static_cast<const QVMessage<ChatContact> &>(*payload).value.bareJid.Str(), "outsider@localhost");
+    }
+}
+
 } // namespace
