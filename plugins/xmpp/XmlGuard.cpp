@@ -53,22 +53,25 @@ void AppendQualified(std::string &out, std::string_view expanded)
 // can end it early.
 void AppendEscaped(std::string &out, std::string_view text, bool value)
 {
-    for (const char c : text) {
-        switch (c) {
+    const std::string_view special = value ? "&<>\"'" : "&<>";
+    for (size_t at = text.find_first_of(special); at != std::string_view::npos; at = text.find_first_of(special)) {
+        out.append(text.substr(0, at));
+        switch (text[at]) {
         case '&': out += "&amp;"; break;
         case '<': out += "&lt;"; break;
         case '>': out += "&gt;"; break;
-        case '"': value ? out += "&quot;" : out += c; break;
-        case '\'': value ? out += "&apos;" : out += c; break;
-        default: out += c;
+        case '"': out += "&quot;"; break;
+        default: out += "&apos;";
         }
+        text.remove_prefix(at + 1);
     }
+    out.append(text);
 }
 
-void AppendAttribute(std::string &out, std::string_view name, std::string_view value)
+void AppendAttribute(std::string &out, std::string_view expanded, std::string_view value)
 {
     out += ' ';
-    out.append(name);
+    AppendQualified(out, expanded);
     out += "=\"";
     AppendEscaped(out, value, true);
     out += '"';
@@ -98,8 +101,12 @@ struct CXmlGuard::Handlers
     static void NamespaceStart(void *data, const XML_Char *prefix, const XML_Char *uri)
     {
         CXmlGuard &g = Of(data);
-        AppendAttribute(g.m_declarations, prefix ? "xmlns:" + std::string(prefix) : std::string("xmlns"),
-                        uri ? uri : "");
+        std::string &out = g.m_declarations;
+        out += prefix ? " xmlns:" : " xmlns";
+        out += prefix ? prefix : "";
+        out += "=\"";
+        AppendEscaped(out, uri ? uri : "", true);
+        out += '"';
     }
 
     static void ElementStart(void *data, const XML_Char *name, const XML_Char **attributes)
@@ -109,11 +116,11 @@ struct CXmlGuard::Handlers
         g.Reported();
         if (g.m_depth == 0 && !IsStreamHeader(name))
             return g.Refuse(Verdict::NotWellFormed, "the document is not a stream");
-        if (g.m_depth == 1) {
-            if (IsStreamHeader(name))
-                return g.Refuse(Verdict::NotWellFormed, "a stream header where a stanza belongs");
+        // gloox takes such an element for a new stream wherever it is.
+        if (g.m_depth > 0 && IsStreamHeader(name))
+            return g.Refuse(Verdict::NotWellFormed, "a stream header inside the stream");
+        if (g.m_depth == 1)
             g.m_stanzaStart = start;
-        }
         if (++g.m_depth - 1 > g.m_maxDepth)
             return g.Refuse(Verdict::TooDeep);
         if (g.StanzaTooLarge(g.m_reported))
@@ -124,11 +131,8 @@ struct CXmlGuard::Handlers
         AppendQualified(out, name);
         out += g.m_declarations;
         g.m_declarations.clear();
-        for (const XML_Char **a = attributes; *a; a += 2) {
-            std::string qualified;
-            AppendQualified(qualified, a[0]);
-            AppendAttribute(out, qualified, a[1]);
-        }
+        for (const XML_Char **a = attributes; *a; a += 2)
+            AppendAttribute(out, a[0], a[1]);
         // The root's tag is complete at once: gloox reads the header on it.
         if (g.m_depth == 1)
             out += '>';

@@ -95,8 +95,10 @@ TEST(XmlGuard, Table)
          kHeader + "<message><stream>" + Nested(48) + "</stream></message>", Verdict::Ok},
         {"a stream element inside a stanza counts towards the depth", kHeader + "<message><stream>" + Nested(49),
          Verdict::TooDeep},
-        {"a prefixed one too", kHeader + Nested(30, "<db:stream xmlns:db='" + kStreams + "'>" + Nested(20)),
+        {"a prefixed one too", kHeader + Nested(30, "<db:stream xmlns:db='jabber:server:dialback'>" + Nested(20)),
          Verdict::TooDeep},
+        {"a stream header inside a stanza", kHeader + "<message><x:stream xmlns:x='" + kStreams + "'/></message>",
+         Verdict::NotWellFormed},
         {"an undeclared prefix", kHeader + "<db:result/>", Verdict::NotWellFormed},
         {"a stream element inside a stanza counts towards the size",
          kHeader + "<message><stream>" + std::string(max, 'x') + "</stream></message>", Verdict::TooLarge},
@@ -129,7 +131,7 @@ TEST(XmlGuard, ARefusalStaysUntilResetAndTheServersEndOfStreamIsNoticed)
     guard.Reset();
     EXPECT_EQ(guard.Feed(kHeader + "<presence/>"), Verdict::Ok);
     EXPECT_FALSE(guard.StreamClosed());
-    guard.Feed("<message><stream:stream></stream:stream></message>");
+    guard.Feed("<message><stream></stream></message>");
     EXPECT_FALSE(guard.StreamClosed()) << "only the root's end tag ends the stream";
     EXPECT_EQ(guard.Feed("</stream:stream><junk>"), Verdict::Ok) << "nothing after the end is read";
     EXPECT_TRUE(guard.StreamClosed());
