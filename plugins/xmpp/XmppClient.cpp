@@ -58,8 +58,8 @@ bool CXmppClient::Accept(CXmlGuard &guard, const std::string &data, std::string 
                           << "levels; closing the session";
         break;
     default:
-        qCWarning(lcXmpp) << "the server sent text that is not well-formed XML ("
-                          << QString::fromStdString(guard.Error()) << "); closing the session";
+        qCWarning(lcXmpp).noquote() << "the server sent text that is not well-formed XML ("
+                                          + QString::fromStdString(guard.Error()) + "); closing the session";
     }
     Abort(gloox::ConnParseError);
     return false;
