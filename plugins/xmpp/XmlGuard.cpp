@@ -92,6 +92,14 @@ bool IsStreamHeader(std::string_view expanded)
     return name.space == kStreamsNamespace && name.local == "stream";
 }
 
+// gloox reads any element named "stream:stream" as a stream header,
+// whatever its namespace.
+bool LooksLikeStreamHeader(std::string_view expanded)
+{
+    const Name name = Split(expanded);
+    return name.local == "stream" && (name.space == kStreamsNamespace || name.prefix == "stream");
+}
+
 } // namespace
 
 struct CXmlGuard::Handlers
@@ -116,8 +124,7 @@ struct CXmlGuard::Handlers
         g.Reported();
         if (g.m_depth == 0 && !IsStreamHeader(name))
             return g.Refuse(Verdict::NotWellFormed, "the document is not a stream");
-        // gloox takes such an element for a new stream wherever it is.
-        if (g.m_depth > 0 && IsStreamHeader(name))
+        if (g.m_depth > 0 && LooksLikeStreamHeader(name))
             return g.Refuse(Verdict::NotWellFormed, "a stream header inside the stream");
         if (g.m_depth == 1)
             g.m_stanzaStart = start;

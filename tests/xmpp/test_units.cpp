@@ -99,6 +99,8 @@ TEST(XmlGuard, Table)
          Verdict::TooDeep},
         {"a stream header inside a stanza", kHeader + "<message><x:stream xmlns:x='" + kStreams + "'/></message>",
          Verdict::NotWellFormed},
+        {"and one of another namespace under its name",
+         kHeader + "<message><stream:stream xmlns:stream='urn:x'/></message>", Verdict::NotWellFormed},
         {"an undeclared prefix", kHeader + "<db:result/>", Verdict::NotWellFormed},
         {"a stream element inside a stanza counts towards the size",
          kHeader + "<message><stream>" + std::string(max, 'x') + "</stream></message>", Verdict::TooLarge},
