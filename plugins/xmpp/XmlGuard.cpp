@@ -92,12 +92,12 @@ bool IsStreamHeader(std::string_view expanded)
     return name.space == kStreamsNamespace && name.local == "stream";
 }
 
-// gloox reads any element named "stream:stream" as a stream header,
-// whatever its namespace.
-bool LooksLikeStreamHeader(std::string_view expanded)
+// gloox reads some elements named "stream" as a new stream's header,
+// depending on their prefixes and their parents'; the name is the stream's
+// alone.
+bool IsNamedStream(std::string_view expanded)
 {
-    const Name name = Split(expanded);
-    return name.local == "stream" && (name.space == kStreamsNamespace || name.prefix == "stream");
+    return Split(expanded).local == "stream";
 }
 
 } // namespace
@@ -124,7 +124,7 @@ struct CXmlGuard::Handlers
         g.Reported();
         if (g.m_depth == 0 && !IsStreamHeader(name))
             return g.Refuse(Verdict::NotWellFormed, "the document is not a stream");
-        if (g.m_depth > 0 && LooksLikeStreamHeader(name))
+        if (g.m_depth > 0 && IsNamedStream(name))
             return g.Refuse(Verdict::NotWellFormed, "a stream header inside the stream");
         if (g.m_depth == 1)
             g.m_stanzaStart = start;

@@ -13,8 +13,8 @@
 // kMaxStanzaBytes of input (from its "<" to the end of its end tag) and
 // kMaxDepth levels. Text between stanzas (the server's keep-alive spaces)
 // is not passed on. After the SASL <success/> and the STARTTLS <proceed/>
-// the server starts a new document, with its own header; a stream element
-// anywhere else is refused.
+// the server starts a new document, with its own header. An element named
+// "stream" anywhere but at the root is refused, whatever its namespace.
 // Fed with the stream text in chunks as they arrive; one thread.
 
 #include <cstddef>

@@ -85,25 +85,27 @@ TEST(XmlGuard, Table)
         {"a root in the default namespace", "<?xml version='1.0'?><stream xmlns = \"" + kStreams + "\">" + Nested(50),
          Verdict::Ok},
         {"a root of another name", "<?xml version='1.0'?><message xmlns='jabber:client'>", Verdict::NotWellFormed},
-        {"a stream element outside the streams namespace is a stanza", kHeader + "<stream>" + Nested(50),
-         Verdict::TooDeep},
-        {"its text counts", kHeader + "<x:stream xmlns:x='jabber:client'>" + std::string(max, 'x'),
-         Verdict::TooLarge},
+        {"a stream element outside the streams namespace", kHeader + "<stream>" + Nested(50),
+         Verdict::NotWellFormed},
+        {"a prefixed one", kHeader + "<x:stream xmlns:x='jabber:client'>" + std::string(max, 'x'),
+         Verdict::NotWellFormed},
         {"a second declaration of its prefix", kHeader + "<x:stream xmlns:x='" + kStreams + "' xmlns:x='a'>"
          + Nested(50), Verdict::NotWellFormed},
-        {"a stream element inside a stanza nests like any other",
-         kHeader + "<message><stream>" + Nested(48) + "</stream></message>", Verdict::Ok},
-        {"a stream element inside a stanza counts towards the depth", kHeader + "<message><stream>" + Nested(49),
-         Verdict::TooDeep},
+        {"a stream element inside a stanza",
+         kHeader + "<message><stream>" + Nested(48) + "</stream></message>", Verdict::NotWellFormed},
+        {"one inside a stanza's child", kHeader + "<message><x xmlns='urn:x'><stream>" + Nested(2),
+         Verdict::NotWellFormed},
         {"a prefixed one too", kHeader + Nested(30, "<db:stream xmlns:db='jabber:server:dialback'>" + Nested(20)),
-         Verdict::TooDeep},
+         Verdict::NotWellFormed},
+        {"an element whose name begins with stream", kHeader + "<message><streams/><stream-x/></message>",
+         Verdict::Ok},
         {"a stream header inside a stanza", kHeader + "<message><x:stream xmlns:x='" + kStreams + "'/></message>",
          Verdict::NotWellFormed},
         {"and one of another namespace under its name",
          kHeader + "<message><stream:stream xmlns:stream='urn:x'/></message>", Verdict::NotWellFormed},
         {"an undeclared prefix", kHeader + "<db:result/>", Verdict::NotWellFormed},
-        {"a stream element inside a stanza counts towards the size",
-         kHeader + "<message><stream>" + std::string(max, 'x') + "</stream></message>", Verdict::TooLarge},
+        {"a stanza counts towards the size with its children",
+         kHeader + "<message><streams>" + std::string(max, 'x') + "</streams></message>", Verdict::TooLarge},
         {"the depth counts per stanza", kHeader + Nested(40) + Nested(40), Verdict::Ok},
         {"stream-like elements with long names nest", kHeader + Repeated(kCutStreamLike, 200000), Verdict::TooDeep},
         {"and count towards the size",
@@ -133,8 +135,10 @@ TEST(XmlGuard, ARefusalStaysUntilResetAndTheServersEndOfStreamIsNoticed)
     guard.Reset();
     EXPECT_EQ(guard.Feed(kHeader + "<presence/>"), Verdict::Ok);
     EXPECT_FALSE(guard.StreamClosed());
-    guard.Feed("<message><stream></stream></message>");
+    EXPECT_EQ(guard.Feed("<message><stream></stream></message>"), Verdict::NotWellFormed);
     EXPECT_FALSE(guard.StreamClosed()) << "only the root's end tag ends the stream";
+    guard.Reset();
+    guard.Feed(kHeader);
     EXPECT_EQ(guard.Feed("</stream:stream><junk>"), Verdict::Ok) << "nothing after the end is read";
     EXPECT_TRUE(guard.StreamClosed());
     guard.Reset();
