@@ -125,7 +125,7 @@ struct CXmlGuard::Handlers
         if (g.m_depth == 0 && !IsStreamHeader(name))
             return g.Refuse(Verdict::NotWellFormed, "the document is not a stream");
         if (g.m_depth > 0 && IsNamedStream(name))
-            return g.Refuse(Verdict::NotWellFormed, "a stream header inside the stream");
+            return g.Refuse(Verdict::NotWellFormed, "an element named stream inside the stream");
         if (g.m_depth == 1)
             g.m_stanzaStart = start;
         if (++g.m_depth - 1 > g.m_maxDepth)
