@@ -37,28 +37,30 @@ void CXmppClient::handleConnect(const gloox::ConnectionBase *connection)
     m_ended = false;
     m_plainGuard.Reset();
     m_tlsGuard.Reset();
-    m_textCheck.Reset();
     m_observer->OnStreamOpening();
     gloox::ClientBase::handleConnect(connection);
 }
 
-bool CXmppClient::Bounded(CXmlGuard &guard, const std::string &data)
+bool CXmppClient::Accept(CXmlGuard &guard, const std::string &data, std::string &accepted)
 {
-    // gloox's parser takes any bytes; text that is not well-formed ends the
-    // session as any XML parser would.
-    if (!m_textCheck.Feed(data)) {
-        qCWarning(lcXmpp) << "the server sent text that is not well-formed XML; closing the session";
-        Abort(gloox::ConnParseError);
-        return false;
-    }
     const CXmlGuard::Verdict verdict = guard.Feed(data);
-    if (verdict == CXmlGuard::Verdict::Ok)
+    if (verdict == CXmlGuard::Verdict::Ok) {
+        accepted = guard.TakeAccepted();
         return true;
-    qCWarning(lcXmpp) << (verdict == CXmlGuard::Verdict::TooLarge
-                              ? "an incoming stanza exceeds" : "an incoming stanza is nested deeper than")
-                      << (verdict == CXmlGuard::Verdict::TooLarge ? int(CXmlGuard::kMaxStanzaBytes)
-                                                                  : CXmlGuard::kMaxDepth)
-                      << (verdict == CXmlGuard::Verdict::TooLarge ? "bytes" : "levels") << "; closing the session";
+    }
+    switch (verdict) {
+    case CXmlGuard::Verdict::TooLarge:
+        qCWarning(lcXmpp) << "an incoming stanza exceeds" << int(CXmlGuard::kMaxStanzaBytes)
+                          << "bytes; closing the session";
+        break;
+    case CXmlGuard::Verdict::TooDeep:
+        qCWarning(lcXmpp) << "an incoming stanza is nested deeper than" << CXmlGuard::kMaxDepth
+                          << "levels; closing the session";
+        break;
+    default:
+        qCWarning(lcXmpp).noquote() << "the server sent text that is not well-formed XML ("
+                                          + QString::fromStdString(guard.Error()) + "); closing the session";
+    }
     Abort(gloox::ConnParseError);
     return false;
 }
@@ -67,13 +69,17 @@ void CXmppClient::handleReceivedData(const gloox::ConnectionBase *connection, co
 {
     if (m_ended)
         return;
-    // Inside TLS the data is still encrypted here; it is bounded once decrypted.
-    const bool plain = !m_encryptionActive;
-    if (plain && !Bounded(m_plainGuard, data))
+    // Inside TLS the data is still encrypted here; it is read once decrypted.
+    if (m_encryptionActive) {
+        gloox::ClientBase::handleReceivedData(connection, data);
         return;
-    gloox::ClientBase::handleReceivedData(connection, data);
-    if (plain)
-        EndIfStreamClosed(m_plainGuard);
+    }
+    std::string accepted;
+    if (!Accept(m_plainGuard, data, accepted))
+        return;
+    if (!accepted.empty())
+        gloox::ClientBase::handleReceivedData(connection, accepted);
+    EndIfStreamClosed(m_plainGuard);
 }
 
 void CXmppClient::EndIfStreamClosed(const CXmlGuard &guard)
@@ -86,9 +92,11 @@ void CXmppClient::EndIfStreamClosed(const CXmlGuard &guard)
 
 void CXmppClient::handleDecryptedData(const gloox::TLSBase *base, const std::string &data)
 {
-    if (m_ended || !Bounded(m_tlsGuard, data))
+    std::string accepted;
+    if (m_ended || !Accept(m_tlsGuard, data, accepted))
         return;
-    gloox::ClientBase::handleDecryptedData(base, data);
+    if (!accepted.empty())
+        gloox::ClientBase::handleDecryptedData(base, accepted);
     EndIfStreamClosed(m_tlsGuard);
 }
 

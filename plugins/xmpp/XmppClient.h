@@ -1,14 +1,15 @@
 #pragma once
 // gloox's client as this system uses it: SASL PLAIN only, STARTTLS required,
 // resource binding, no roster, no initial presence, no compression, no
-// legacy (non-SASL) login. It bounds the incoming XML before gloox's parser,
-// refuses text that is not well-formed, notices the server's
-// </stream:stream> (which gloox's parser passes over in silence), keeps the SASL failure's condition for the sub-code, and offers every
+// legacy (non-SASL) login. gloox's parser reads only what the stream's front
+// end (CXmlGuard) accepted and wrote out again; text that is not well-formed
+// or over the bounds ends the session. It notices the server's
+// </stream:stream> (which gloox's parser passes over in silence), keeps the
+// SASL failure's condition for the sub-code, and offers every
 // incoming stanza, as a raw gloox Tag, to its observer before gloox sees it.
 // Network thread only.
 
 #include "plugins/xmpp/XmlGuard.h"
-#include "plugins/xmpp/XmlTextCheck.h"
 
 #include <gloox/client.h>
 
@@ -49,7 +50,8 @@ public:
 private:
     void disconnect(gloox::ConnectionError reason) override;
     void rosterFilled() override;
-    bool Bounded(CXmlGuard &guard, const std::string &data);
+    // False when the session ends; else what gloox is to read.
+    bool Accept(CXmlGuard &guard, const std::string &data, std::string &accepted);
     void EndIfStreamClosed(const CXmlGuard &guard);
     // False when the session must end: no mechanism that we use.
     bool FilterFeatures(gloox::Tag &features);
@@ -57,7 +59,6 @@ private:
     IObserver *m_observer;
     CXmlGuard m_plainGuard; // the stream before TLS
     CXmlGuard m_tlsGuard;   // the stream inside TLS
-    CXmlTextCheck m_textCheck; // plain text before TLS, decrypted text after
     std::string m_saslCondition;
     bool m_ended = false;   // nothing more reaches gloox's parser
 };

@@ -80,6 +80,15 @@ std::string CutStreamLike(int count)
     return text;
 }
 
+std::string Repeated(const std::string &text, int times)
+{
+    std::string out;
+    out.reserve(text.size() * size_t(times));
+    while (times-- > 0)
+        out += text;
+    return out;
+}
+
 class Connection : public ::testing::Test
 {
 protected:
@@ -168,6 +177,13 @@ TEST_F(Connection, EachServerFailureGivesItsEngineErrorOnce)
          EngineError::Xml},
         {"a forbidden character in an attribute", insideTls(header + "<message to='\xef\xbf\xbe'/>"),
          EngineError::Xml},
+        {"the root's end tag inside a stanza",
+         insideTls(header + "<message to='a@b' from='c@d'>" + Repeated("</stream:stream><a>", 300000)),
+         EngineError::Xml},
+        {"a quote of the other kind inside a value",
+         insideTls(header + Repeated("<x a='\">" + Repeated("<a>", 1000) + "'></a>", 300)), EngineError::Xml},
+        {"a reference that never ends", insideTls(header + "<presence/>&" + std::string(2 << 20, 'a')),
+         EngineError::Xml, 5000},
         {"a server that says nothing", [](FakeXmppServer &s) { s.Expect("<stream:stream"); }, EngineError::Timeout,
          300},
         {"a server that stops inside TLS", insideTls(header), EngineError::Timeout, 1500},

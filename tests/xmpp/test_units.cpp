@@ -1,15 +1,21 @@
-// The small pure pieces of the connection: the bounds on incoming XML, the
+// The small pure pieces of the connection: the front end of incoming XML, the
 // server address of the sign-in, the log's redaction and the refusal sub-code.
 
 #include "plugins/xmpp/EngineError.h"
 #include "plugins/xmpp/LoginSettings.h"
 #include "plugins/xmpp/XmlGuard.h"
-#include "plugins/xmpp/XmlTextCheck.h"
 #include "plugins/xmpp/XmppLog.h"
+
+#include <gloox/parser.h>
+#include <gloox/tag.h>
+#include <gloox/taghandler.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -61,36 +67,55 @@ TEST(XmlGuard, Table)
         {"whitespace keep-alives between stanzas", kHeader + std::string(2 * max, ' ') + "<presence/>", Verdict::Ok},
         {"a stream header that never ends", "<stream:stream " + std::string(max + 10, 'a'), Verdict::TooLarge},
         {"a stanza that never ends", kHeader + "<message><body>" + std::string(max, 'x'), Verdict::TooLarge},
+        {"a start tag that never ends", kHeader + "<message to='" + std::string(max, 'x'), Verdict::TooLarge},
+        {"a comment that never ends", kHeader + "<!--" + std::string(max, 'x'), Verdict::TooLarge},
         {"50 levels", kHeader + Nested(50), Verdict::Ok},
         {"51 levels", kHeader + Nested(51), Verdict::TooDeep},
         {"50 levels and an empty element", kHeader + Nested(50, "<y/>"), Verdict::TooDeep},
         {"empty elements do not nest", kHeader + "<iq>" + Repeated("<item a='1'/>", 200) + "</iq>", Verdict::Ok},
         {"markup inside quotes and CDATA does not nest",
-         kHeader + "<message a='<x><y>' b=\"/>\"><body><![CDATA[" + Nested(60) + "<<<]]></body></message>",
+         kHeader + "<message a='&lt;x>&lt;y>' b=\"/>\"><body><![CDATA[" + Nested(60) + "<<<]]></body></message>",
          Verdict::Ok},
-        {"a stream restart starts the depth anew", kHeader + Nested(30) + kHeader + Nested(50), Verdict::Ok},
-        {"a root in the default namespace", kHeader + "<stream xmlns = \"" + kStreams + "\">" + Nested(50), Verdict::Ok},
-        {"a stream element outside the streams namespace is a stanza", kHeader + "<stream>" + Nested(50),
-         Verdict::TooDeep},
-        {"its text counts", kHeader + "<x:stream xmlns:x='jabber:client'>" + std::string(max, 'x'),
-         Verdict::TooLarge},
-        {"a second declaration of its prefix counts", kHeader + "<x:stream xmlns:x='" + kStreams + "' xmlns:x='a'>"
-         + Nested(50), Verdict::TooDeep},
-        {"a stream element inside a stanza nests like any other",
-         kHeader + "<message><stream>" + Nested(48) + "</stream></message>", Verdict::Ok},
-        {"a stream element inside a stanza counts towards the depth", kHeader + "<message><stream>" + Nested(49),
-         Verdict::TooDeep},
-        {"a prefixed one too", kHeader + Nested(30, "<db:stream>" + Nested(20)), Verdict::TooDeep},
-        {"a stream element inside a stanza counts towards the size",
-         kHeader + "<message><stream>" + std::string(max, 'x') + "</stream></message>", Verdict::TooLarge},
+        {"a < inside a value is not well-formed", kHeader + "<message a='<x><y>'/>", Verdict::NotWellFormed},
+        {"a restart after SASL starts a new document",
+         kHeader + Nested(30) + "<success xmlns='urn:ietf:params:xml:ns:xmpp-sasl'/>" + kHeader + Nested(50),
+         Verdict::Ok},
+        {"a new header without a restart", kHeader + Nested(30) + kHeader, Verdict::NotWellFormed},
+        {"a stream header where a stanza belongs", kHeader + "<stream:stream>" + Nested(10), Verdict::NotWellFormed},
+        {"a root in the default namespace", "<?xml version='1.0'?><stream xmlns = \"" + kStreams + "\">" + Nested(50),
+         Verdict::Ok},
+        {"a root of another name", "<?xml version='1.0'?><message xmlns='jabber:client'>", Verdict::NotWellFormed},
+        {"a stream element outside the streams namespace", kHeader + "<stream>" + Nested(50),
+         Verdict::NotWellFormed},
+        {"a prefixed one", kHeader + "<x:stream xmlns:x='jabber:client'>" + std::string(max, 'x'),
+         Verdict::NotWellFormed},
+        {"a second declaration of its prefix", kHeader + "<x:stream xmlns:x='" + kStreams + "' xmlns:x='a'>"
+         + Nested(50), Verdict::NotWellFormed},
+        {"a stream element inside a stanza",
+         kHeader + "<message><stream>" + Nested(48) + "</stream></message>", Verdict::NotWellFormed},
+        {"one inside a stanza's child", kHeader + "<message><x xmlns='urn:x'><stream>" + Nested(2),
+         Verdict::NotWellFormed},
+        {"a prefixed one too", kHeader + Nested(30, "<db:stream xmlns:db='jabber:server:dialback'>" + Nested(20)),
+         Verdict::NotWellFormed},
+        {"an element whose name begins with stream", kHeader + "<message><streams/><stream-x/></message>",
+         Verdict::Ok},
+        {"a stream header inside a stanza", kHeader + "<message><x:stream xmlns:x='" + kStreams + "'/></message>",
+         Verdict::NotWellFormed},
+        {"and one of another namespace under its name",
+         kHeader + "<message><stream:stream xmlns:stream='urn:x'/></message>", Verdict::NotWellFormed},
+        {"an undeclared prefix", kHeader + "<db:result/>", Verdict::NotWellFormed},
+        {"a stanza counts towards the size with its children",
+         kHeader + "<message><streams>" + std::string(max, 'x') + "</streams></message>", Verdict::TooLarge},
         {"the depth counts per stanza", kHeader + Nested(40) + Nested(40), Verdict::Ok},
-        // The parser sees a name longer than the guard reads; its cut tail reads
-        // ":stream", the prefix bound to the streams namespace.
-        {"stream-like elements whose names were cut nest", kHeader + Repeated(kCutStreamLike, 200000),
-         Verdict::TooDeep},
+        {"stream-like elements with long names nest", kHeader + Repeated(kCutStreamLike, 200000), Verdict::TooDeep},
         {"and count towards the size",
          kHeader + kCutStreamLike + Repeated("<x>" + std::string(200 * 1024, 'x') + "</x>", 2), Verdict::TooLarge},
-        {"the XML declaration is not a stanza", "<?xml version='1.0'?>" + kHeader + Nested(50), Verdict::Ok},
+        {"the XML declaration is not a stanza", kHeader + Nested(50), Verdict::Ok},
+        {"a second XML declaration", "<?xml version='1.0'?>" + kHeader, Verdict::NotWellFormed},
+        {"a DTD", "<?xml version='1.0'?><!DOCTYPE stream:stream [<!ENTITY a 'aaaaaaaaaa'>]>"
+         + kHeader.substr(21) + "<message><body>&a;</body></message>", Verdict::NotWellFormed},
+        {"an entity of no DTD", kHeader + "<message><body>&a;</body></message>", Verdict::NotWellFormed},
+        {"a mismatched end tag", kHeader + "<message></iq>", Verdict::NotWellFormed},
     };
     for (const auto &c : cases) {
         CXmlGuard whole, bytewise;
@@ -110,15 +135,88 @@ TEST(XmlGuard, ARefusalStaysUntilResetAndTheServersEndOfStreamIsNoticed)
     guard.Reset();
     EXPECT_EQ(guard.Feed(kHeader + "<presence/>"), Verdict::Ok);
     EXPECT_FALSE(guard.StreamClosed());
-    guard.Feed("<message><stream:stream></stream:stream></message>");
+    EXPECT_EQ(guard.Feed("<message><stream></stream></message>"), Verdict::NotWellFormed);
     EXPECT_FALSE(guard.StreamClosed()) << "only the root's end tag ends the stream";
-    guard.Feed("</stream:stream>");
+    guard.Reset();
+    guard.Feed(kHeader);
+    EXPECT_EQ(guard.Feed("</stream:stream><junk>"), Verdict::Ok) << "nothing after the end is read";
     EXPECT_TRUE(guard.StreamClosed());
+    guard.Reset();
     guard.Feed(kHeader);
     EXPECT_FALSE(guard.StreamClosed());
 }
 
-TEST(XmlTextCheck, CharactersSplitBetweenChunksAreJoined)
+// gloox's parser as the client uses it, after the front end.
+struct GlooxReader : gloox::TagHandler
+{
+    void handleTag(gloox::Tag *tag) override
+    {
+        if (!tag || tag->name() == "stream")
+            return;
+        std::vector<std::pair<const gloox::Tag *, int>> open{{tag, 1}};
+        while (!open.empty()) {
+            const auto [t, depth] = open.back();
+            open.pop_back();
+            deepest = std::max(deepest, depth);
+            for (const gloox::Tag::Attribute *a : t->attributes())
+                text += a->value();
+            text += t->cdata();
+            for (const gloox::Tag *child : t->children())
+                open.emplace_back(child, depth + 1);
+        }
+        names.push_back(tag->name());
+    }
+    std::vector<std::string> names;
+    std::string text;
+    int deepest = 0;
+};
+
+TEST(XmlGuard, GlooxReadsOnlyTheShapeThatWasCounted)
+{
+    const struct
+    {
+        const char *name;
+        std::string text;
+        Verdict expected;
+        std::vector<std::string> stanzas; // what gloox then holds
+        std::string held;                  // its values and text
+    } cases[] = {
+        {"the root's end tag inside a stanza",
+         "<message to='a@b' from='c@d'>" + Repeated("</stream:stream><a>", 300000), Verdict::NotWellFormed, {}, ""},
+        {"a quote of the other kind inside a value",
+         Repeated("<x a='\">" + Repeated("<a>", 1000) + "'>" + "</a>", 300), Verdict::NotWellFormed, {}, ""},
+        {"text beside a CDATA section between stanzas",
+         "<presence/><![CDATA[x]]>" + std::string(2 << 20, 'A') + "<message><body>hi</body></message>", Verdict::Ok,
+         {"presence", "message"}, "hi"},
+        {"a reference that never ends", "<presence/>&" + std::string(32 << 20, 'a'), Verdict::TooLarge, {"presence"},
+         ""},
+        {"quotes, references and CDATA are read as XML reads them",
+         "<message a='&quot;&apos;\"' b=\"'&lt;&gt;&amp;\"><body>&lt;a&gt;'\"<![CDATA[<b>&amp;]]></body></message>",
+         Verdict::Ok, {"message"}, "\"'\"'<>&<a>'\"<b>&amp;"},
+    };
+    for (const auto &c : cases) {
+        for (const size_t chunk : {size_t(16384), size_t(7)}) {
+            SCOPED_TRACE(std::string(c.name) + ", in chunks of " + std::to_string(chunk));
+            CXmlGuard guard;
+            GlooxReader reader;
+            gloox::Parser parser(&reader);
+            const std::string stream = kHeader + c.text;
+            Verdict v = Verdict::Ok;
+            for (size_t at = 0; at < stream.size() && v == Verdict::Ok; at += chunk) {
+                v = guard.Feed(std::string_view(stream).substr(at, chunk));
+                std::string accepted = guard.TakeAccepted();
+                if (v == Verdict::Ok)
+                    ASSERT_LT(parser.feed(accepted), 0) << accepted;
+            }
+            EXPECT_EQ(v, c.expected);
+            EXPECT_EQ(reader.names, c.stanzas);
+            EXPECT_EQ(reader.text, c.held);
+            EXPECT_LE(reader.deepest, CXmlGuard::kMaxDepth);
+        }
+    }
+}
+
+TEST(XmlGuard, CharactersSplitBetweenChunksAreJoined)
 {
     const struct
     {
@@ -136,11 +234,11 @@ TEST(XmlTextCheck, CharactersSplitBetweenChunksAreJoined)
         {{"\x0b"}, false},
     };
     for (const auto &c : cases) {
-        CXmlTextCheck check;
-        bool ok = true;
+        CXmlGuard guard;
+        Verdict v = guard.Feed(kHeader + "<message><body>");
         for (const std::string &chunk : c.chunks)
-            ok = check.Feed(chunk) && ok;
-        EXPECT_EQ(ok, c.ok) << ::testing::PrintToString(c.chunks);
+            v = guard.Feed(chunk);
+        EXPECT_EQ(v, c.ok ? Verdict::Ok : Verdict::NotWellFormed) << ::testing::PrintToString(c.chunks);
     }
 }
 
