@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 #include <QFileInfo>
+#include <QTimer>
 
 #include <atomic>
 
@@ -20,6 +21,8 @@ QByteArray NextIdPrefix()
 }
 
 } // namespace
+
+CChat::~CChat() = default;
 
 CChat::CChat(const QVPlugin::Jid &peer, ChatCore &core, MessageChannel &channel, const QString &title)
     : m_core(core), m_peer(peer),
@@ -144,6 +147,10 @@ bool CChat::OnDelivered()
 {
     if (m_pendingReceipts <= 0 || --m_pendingReceipts > 0)
         return false;
+    if (m_receiptTimer)
+        m_receiptTimer->stop();
+    m_awaiting = false;
+    m_awaitedText.clear();
     Show(m_outgoing);
     return true;
 }
@@ -152,6 +159,50 @@ void CChat::AbandonSend()
 {
     m_pendingReceipts = 0;
     m_outgoing.id.clear();
+    if (m_receiptTimer)
+        m_receiptTimer->stop();
+    m_awaiting = false;
+    m_awaitedText.clear();
+}
+
+void CChat::AwaitReceipt(const QByteArray &inputRtf, int timeoutMs)
+{
+    if (!m_receiptTimer) {
+        m_receiptTimer = std::make_unique<QTimer>();
+        m_receiptTimer->setSingleShot(true);
+        QObject::connect(m_receiptTimer.get(), &QTimer::timeout, m_receiptTimer.get(), [this] { OnReceiptTimeout(); });
+    }
+    m_awaiting = true;
+    m_awaitedText = inputRtf;
+    m_undelivered.clear();
+    m_receiptTimer->start(timeoutMs);
+}
+
+void CChat::OnReceiptTimeout()
+{
+    QByteArray text = m_awaitedText;
+    AbandonSend();
+    m_undelivered = text;
+    if (m_onUndelivered.second)
+        m_onUndelivered.second();
+}
+
+void CChat::SetUndeliveredHandler(const void *owner, std::function<void()> handler)
+{
+    m_onUndelivered = {owner, std::move(handler)};
+}
+
+void CChat::ClearUndeliveredHandler(const void *owner)
+{
+    if (m_onUndelivered.first == owner)
+        m_onUndelivered = {};
+}
+
+QByteArray CChat::TakeUndelivered()
+{
+    QByteArray text;
+    text.swap(m_undelivered);
+    return text;
 }
 
 QString CChat::GetDisplayName(const QVPlugin::Jid &from) const

@@ -195,6 +195,58 @@ TEST_F(ChatWndTest, UndeliveredSendIsReportedAndALateReceiptIgnored)
     EXPECT_TRUE(channel.Messages().empty());
 }
 
+// The agent sends and turns to another chat at once: the receipt wait goes
+// on without a window, and coming back shows how it ended.
+TEST_F(ChatWndTest, ASendLeftBehindEndsInTheChatAndIsShownOnReturn)
+{
+    struct Case
+    {
+        const char *name;
+        bool delivered;
+        QStringList prompts;
+        QString input;
+        bool lineShown;
+    };
+    const Case cases[] = {
+        {"receipt while away", true, {}, QString(), true},
+        {"no receipt", false, {QStringLiteral("The message could not be delivered")}, QStringLiteral("see you"), false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        prompts.clear();
+        MessageChannel bobChannel{kPeer};
+        CChat bob{kPeer, host, bobChannel, QStringLiteral("Bob/Chat")};
+        bob.members().Update(*chat.members().Find(kPeer));
+        bob.SetModeValue(ChatModeDirect);
+        CChatWnd window(host);
+        window.SetTimings({30000, 120000, 50});
+        window.AttachChat(&bob);
+        Type(window, QStringLiteral("see you"));
+        window.Send();
+        // Another visitor, at once, as the pane switches: a line on its way
+        // is no draft.
+        EXPECT_TRUE(window.TakeDraft().rtf.isEmpty());
+        window.AttachChat(&chat);
+        EXPECT_TRUE(window.isEnabled());
+        if (c.delivered)
+            EXPECT_TRUE(bob.OnDelivered());
+        QTest::qWait(150);
+        EXPECT_TRUE(prompts.isEmpty()); // nothing said over another chat
+
+        window.AttachChat(&bob);
+        QTest::qWait(20);
+        EXPECT_EQ(prompts, c.prompts);
+        EXPECT_EQ(window.Input()->toPlainText(), c.input);
+        EXPECT_EQ(Transcript(window).contains(QLatin1String("see you")), c.lineShown);
+        EXPECT_TRUE(window.isEnabled());
+        window.TakeDraft();
+        window.AttachChat(&chat);
+        window.AttachChat(&bob);
+        QTest::qWait(20);
+        EXPECT_EQ(prompts, c.prompts); // told once
+    }
+}
+
 // Going offline destroys the chat windows, also one whose undelivered box
 // is up: the box goes with its window and the send's end touches neither.
 TEST_F(ChatWndTest, WindowDestroyedUnderTheUndeliveredBox)
