@@ -18,6 +18,8 @@
 #include "shared/Prompt.h"
 
 #include <QDomDocument>
+#include <QMainWindow>
+#include <QStatusBar>
 
 #include <cstring>
 
@@ -42,6 +44,9 @@ QString TessaryString(unsigned id)
 }
 
 // Replaced by the account data after sign-in.
+// How long a notice stays in the frame's status bar.
+constexpr int kStatusMessageMs = 15 * 1000;
+
 const QString kDefaultWebModuleUrl = QStringLiteral("http://localhost/qvx/");
 
 const QString kAgentId = QStringLiteral("agent.id");
@@ -632,6 +637,14 @@ void CTessaryPlugin::RaiseAlert(int kind, const QString &title, const QString &t
     alert.text = text;
     alert.kind = kind;
     SendMessage(MSG_ALERT, &alert, nullptr);
+}
+
+void CTessaryPlugin::ShowStatus(const QString &text)
+{
+    // The message pane of the frame that holds the plug-in's view.
+    auto *frame = m_view ? qobject_cast<QMainWindow *>(m_view->window()) : nullptr;
+    if (frame)
+        frame->statusBar()->showMessage(text, kStatusMessageMs);
 }
 
 void CTessaryPlugin::SendDirectedPresence(const ChatContact &contact)

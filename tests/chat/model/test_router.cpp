@@ -42,8 +42,9 @@ struct FakeHost : IVisitorRouterHost
     CContactList &Contacts() override { return contacts; }
     const ChatContact &Self() const override { return self; }
     int IdleMinutes() override { return idleMinutes; }
+    void ShowStatus(const QString &text) override { statuses.push_back(text.toStdString()); }
 
-    std::vector<std::string> commands, alerts;
+    std::vector<std::string> commands, alerts, statuses;
     std::vector<PresenceState> presences;
     PresenceState own = PresenceOnline;
     QString department = QStringLiteral("d1");
@@ -287,6 +288,53 @@ TEST_F(RouterTest, VisitorRoutesAndRemoval)
     host.alerts.clear();
     Route("visitor-message", "Hi", "S2");
     EXPECT_EQ(host.alerts, (std::vector<std::string>{"2 Hi / Visitor"}));
+}
+
+// A visitor who left (or was blocked) during a chat leaves no row behind
+// once the chat has ended; a request that goes unanswered is told.
+TEST_F(RouterTest, VisitorsWhoLeftGoWithTheirChatAndWithdrawnRequestsAreTold)
+{
+    struct Case
+    {
+        const char *name;
+        int stateBefore;
+        bool openChat;
+        bool blocked;
+        script::Notice notice;
+        bool goneAtOnce;
+        bool statusTold;
+    };
+    const Case cases[] = {
+        {"left during a chat", 6, true, false, script::StateChange("S1", 15), false, false},
+        {"blocked during a chat", 6, true, true, script::StateChange("S1", 15), true, false},
+        {"left while browsing", 1, false, false, script::StateChange("S1", 15), true, false},
+        {"request withdrawn by leaving", 8, false, false, script::StateChange("S1", 15), true, true},
+        {"request ended", 8, false, false, script::StateChange("S1", 10), false, true},
+        {"request gone offline", 8, false, false, script::VisitorOffline("S1"), true, true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        CVisitor *v = Track("S1");
+        v->SetState(c.stateBefore);
+        if (c.blocked)
+            v->SetBlocked();
+        const std::string room = v->jid().Str().toStdString();
+        if (c.openChat)
+            views.openChats.insert(room);
+        host.statuses.clear();
+        Route(c.notice);
+        EXPECT_EQ(router.FindVisitorById("S1") == nullptr, c.goneAtOnce);
+        EXPECT_EQ(host.statuses,
+                  c.statusTold ? std::vector<std::string>{"Ann withdrew the chat request"} : std::vector<std::string>{});
+        router.Tick();
+        EXPECT_EQ(router.FindVisitorById("S1") == nullptr, c.goneAtOnce);
+        // The agent's chat ends: a visitor who left goes with it.
+        views.openChats.erase(room);
+        router.Tick();
+        const bool left = c.notice.type == "visitor-state-change" && c.notice.text == "15";
+        EXPECT_EQ(router.FindVisitorById("S1") == nullptr, c.goneAtOnce || left);
+        router.RemoveVisitor("S1");
+    }
 }
 
 TEST_F(RouterTest, GeolocationRowsAlternateAndAreEscaped)
