@@ -13,12 +13,16 @@
 #include "plugins/chat/ui/TessaryBar.h"
 #include "plugins/chat/ui/TransferChatDlg.h"
 #include "plugins/chat/ui/TessaryView.h"
+#include "plugins/chat/ui/ChatWnd.h"
+#include "plugins/chat/ui/SitePathListCtrl.h"
 #include "plugins/chat/ui/VisitorChatPane.h"
 #include "shared/DialogIcons.h"
 #include "shared/Prompt.h"
 
 #include <QDomDocument>
+#include <QApplication>
 #include <QMainWindow>
+#include <QTimer>
 #include <QStatusBar>
 
 #include <cstring>
@@ -500,6 +504,14 @@ void CTessaryPlugin::OnSettingChanged(const QString &key, const QVariant &value)
         m_self.nick = value.toString();
     } else if (key == kIdleMinutes) {
         m_idleMinutes.reset();
+    } else if (key == CSitePathListCtrl::kFormatKey) {
+        // The value is stored after every plug-in has heard it: the chat
+        // windows' status lines read it once this write is done.
+        QTimer::singleShot(0, qApp, [] {
+            for (QWidget *top : QApplication::topLevelWidgets())
+                for (CChatWnd *window : top->findChildren<CChatWnd *>())
+                    window->RefreshStatusTime();
+        });
     }
 }
 

@@ -252,9 +252,11 @@ void CVisitorRouter::OnTransferRequest(const ServerMessage &message)
 {
     const Tessary::FlatXml info = Tessary::FlatXmlReader(QByteArrayView(message.text));
     const QString fromUid = CapText(info.value(QStringLiteral("from-uid")));
-    QString name;
-    if (const QVPlugin::ChatContact *contact = m_host.Contacts().FindBare(Jid(fromUid).BareJid()))
-        name = contact->nick;
+    // The colleague as the Agents list names them: the nick, else the
+    // address, so the question never asks about nobody.
+    const Jid from(fromUid);
+    const QVPlugin::ChatContact *contact = m_host.Contacts().FindBare(from.BareJid());
+    const QString name = contact ? ContactName(*contact) : from.BareJid().BareStr();
     const QString note = CapText(info.value(QStringLiteral("message")));
     const QString messagePart = note.isEmpty() ? QString() : QStringLiteral("\r\n\"%1\"").arg(note);
     const QString prompt =

@@ -234,6 +234,12 @@ QString CChatWnd::StatusText() const
     return m_statusLabel->text();
 }
 
+void CChatWnd::RefreshStatusTime()
+{
+    if (StatusText().startsWith(kLastReceived))
+        RestoreStatus();
+}
+
 void CChatWnd::SetStatus(const QString &text)
 {
     m_statusLabel->setText(text);

@@ -116,6 +116,8 @@ public:
 
     QString GetSkinFormName() const override;
     QString StatusText() const;
+    // The time format changed: a "last received" status is written anew.
+    void RefreshStatusTime();
     CChatRTFCtrl *Transcript() const { return m_transcript; }
     CInputRichEditCtrl *Input() const { return m_input; }
 

@@ -408,8 +408,14 @@ TEST_F(RouterTest, TransferRequestAcceptedDeclinedOrLostDuringTheQuestion)
     Clear();
     answer = false;
     Route(script::TransferRequest("S1", "eve@x", ""));
-    EXPECT_EQ(prompts, std::vector<std::string>{"? Do you want to accept a transfer request from ?\n"});
+    EXPECT_EQ(prompts, std::vector<std::string>{"? Do you want to accept a transfer request from eve@x?\n"});
     EXPECT_EQ(host.commands, std::vector<std::string>{"transfer-visitor-chat-declined S1 [eve@x]"});
+    // A colleague without a nick is named as the Agents list names them.
+    Clear();
+    ChatContact carl(Jid(QStringLiteral("carl@chat.example/desk")));
+    host.contacts.Update(carl);
+    Route(script::TransferRequest("S1", "carl@chat.example/desk", ""));
+    EXPECT_EQ(prompts, std::vector<std::string>{"? Do you want to accept a transfer request from carl@chat.example?\n"});
 
     // The visitor leaves while the question is open: no answer, nothing shown.
     Clear();

@@ -195,6 +195,22 @@ TEST_F(ChatWndTest, UndeliveredSendIsReportedAndALateReceiptIgnored)
     EXPECT_TRUE(channel.Messages().empty());
 }
 
+TEST_F(ChatWndTest, ANewTimeFormatRewritesTheLastReceivedStatus)
+{
+    CChatWnd window(host);
+    window.AttachChat(&chat);
+    channel.Publish(FromPeer(QStringLiteral("hi"), 1000));
+    host.settings[QStringLiteral("sitepath.timestamp.format")] = QStringLiteral("%H.%M.%S");
+    window.RefreshStatusTime();
+    EXPECT_EQ(window.StatusText(), QStringLiteral("Last message received at: ") + FormatLocalTime(u"%H.%M.%S", 1000));
+    // Any other status stays.
+    window.OnChatState(QVPlugin::ChatStateComposing);
+    const QString typing = window.StatusText();
+    host.settings[QStringLiteral("sitepath.timestamp.format")] = QStringLiteral("%H:%M");
+    window.RefreshStatusTime();
+    EXPECT_EQ(window.StatusText(), typing);
+}
+
 // The agent sends and turns to another chat at once: the receipt wait goes
 // on without a window, and coming back shows how it ended.
 TEST_F(ChatWndTest, ASendLeftBehindEndsInTheChatAndIsShownOnReturn)
