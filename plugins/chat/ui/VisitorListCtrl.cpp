@@ -1,6 +1,8 @@
 #include "plugins/chat/ui/VisitorListCtrl.h"
 
 #include <QContextMenuEvent>
+#include "plugins/chat/ui/ContextMenuKey.h"
+
 #include <QMouseEvent>
 #include <utility>
 
@@ -93,6 +95,12 @@ void CVisitorListCtrl::mousePressEvent(QMouseEvent *event)
         press = {visitor->id(), visitor->displayName(), event->timestamp()};
     m_firstPress = std::exchange(m_lastPress, std::move(press));
     CReportListView::mousePressEvent(event);
+}
+
+void CVisitorListCtrl::keyPressEvent(QKeyEvent *event)
+{
+    if (!Tessary::OpenContextMenuOnShiftF10(this, event))
+        CReportListView::keyPressEvent(event);
 }
 
 void CVisitorListCtrl::mouseDoubleClickEvent(QMouseEvent *event)

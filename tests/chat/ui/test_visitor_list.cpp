@@ -204,12 +204,17 @@ TEST_F(VisitorListTest, SelectionAcceptAndMenu)
     ASSERT_EQ(menu.count(), 1);
     EXPECT_EQ(menu[0][0].value<std::string>(), "B");
     EXPECT_EQ(menu[0][1].toPoint(), list.viewport()->mapToGlobal(QPoint(0, cell.bottom())));
+    // Shift+F10 opens the same menu at the same place.
+    QTest::keyClick(&list, Qt::Key_F10, Qt::ShiftModifier);
+    ASSERT_EQ(menu.count(), 2);
+    EXPECT_EQ(menu[1], menu[0]);
+    menu.clear();
 
     list.RemoveVisitor("B");
     EXPECT_EQ(list.SelectedId(), "");
     EXPECT_EQ(selected.last()[0].value<std::string>(), "");
     QCoreApplication::sendEvent(list.viewport(), &keyboard);
-    EXPECT_EQ(menu.count(), 1); // nothing selected, no menu
+    EXPECT_EQ(menu.count(), 0); // nothing selected, no menu
 }
 
 // A row removed between the two clicks of a double-click: the second press
