@@ -160,10 +160,13 @@ CChatWnd::CChatWnd(IChatWndHost &host, QWidget *parent)
     connect(m_input, &QTextEdit::textChanged, this, &CChatWnd::OnInputChanged);
 
     m_picture = AddButton(IdPicture, QString());
+    // The buttons' Alt keys are none of the main frame's menu titles' (File,
+    // Edit, View, Tools, Visitor, Web Status, Quick Text, Quelvar, Help), so
+    // each Alt key reaches one target.
     AddButton(IdOptions, QStringLiteral("&Options"));
-    AddButton(IdSendFile, QStringLiteral("Send &File"));
-    AddButton(IdTransfer, QStringLiteral("&Transfer"));
-    AddButton(IdSave, QStringLiteral("&Save"));
+    AddButton(IdSendFile, QStringLiteral("Send F&ile"));
+    AddButton(IdTransfer, QStringLiteral("T&ransfer"));
+    AddButton(IdSave, QStringLiteral("S&ave"));
     AddButton(IdDetach, QString())->SetImage(CaptionGlyph(false));
     AddButton(IdClose, QString())->SetImage(CaptionGlyph(true));
     Button(IdDetach)->setToolTip(QStringLiteral("Detach Chat"));

@@ -17,7 +17,10 @@
 #include "skins/QVSkinManager.h"
 #include "tests/TestUtil.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QKeySequence>
+#include <QSet>
 #include <QContextMenuEvent>
 #include <QFile>
 #include <QMenu>
@@ -193,6 +196,28 @@ TEST_F(ChatWndTest, UndeliveredSendIsReportedAndALateReceiptIgnored)
     EXPECT_TRUE(chat.outgoing().id.empty());
     EXPECT_FALSE(chat.OnDelivered());
     EXPECT_TRUE(channel.Messages().empty());
+}
+
+// The chat window sits in the main frame below its menu bar: an Alt key
+// that both a button and a menu title claim reaches neither reliably.
+TEST_F(ChatWndTest, ButtonAltKeysAreNoneOfTheFramesMenuTitles)
+{
+    const char *const titles[] = {"&File", "&Edit", "&View", "&Tools", "Vi&sitor",
+                                  "&Web Status", "&Quick Text", "&Quelvar", "&Help"};
+    CChatWnd window(host);
+    QSet<QKeySequence> taken;
+    for (const char *title : titles)
+        taken.insert(QKeySequence::mnemonic(QLatin1String(title)));
+    int buttons = 0;
+    for (QAbstractButton *button : window.findChildren<QAbstractButton *>()) {
+        const QKeySequence key = QKeySequence::mnemonic(button->text());
+        if (key.isEmpty())
+            continue;
+        ++buttons;
+        EXPECT_FALSE(taken.contains(key)) << button->text().toStdString();
+        taken.insert(key);
+    }
+    EXPECT_EQ(buttons, 4);
 }
 
 TEST_F(ChatWndTest, ANewTimeFormatRewritesTheLastReceivedStatus)
