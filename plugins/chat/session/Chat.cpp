@@ -33,11 +33,19 @@ CChat::CChat(const QVPlugin::Jid &peer, ChatCore &core, MessageChannel &channel,
     QObject::connect(&m_upload, &FileUpload::finished, &m_upload,
                      [this](const QString &path, const QString &url) { OnUploadFinished(path, url); });
     // Queued: the box must not open inside the upload's own signal, and a
-    // chat that is gone by then shows nothing.
+    // chat that is gone by then shows nothing. It may come long after Send
+    // File, over another chat: it names the file and the chat's peer.
     QObject::connect(
         &m_upload, &FileUpload::failed, &m_upload,
-        [](const QString &error) { CPrompt::Show({QString(), error, QMessageBox::NoIcon, QMessageBox::Ok}); },
+        [this](const QString &error, const QString &path) {
+            CPrompt::Show({QString(), UploadFailureText(path, error), QMessageBox::NoIcon, QMessageBox::Ok});
+        },
         Qt::QueuedConnection);
+}
+
+QString CChat::UploadFailureText(const QString &path, const QString &error) const
+{
+    return QStringLiteral("The file %1 was not sent to %2.\n%3").arg(QFileInfo(path).fileName(), m_title, error);
 }
 
 void CChat::SetMode(int mode)

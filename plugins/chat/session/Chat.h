@@ -67,6 +67,8 @@ public:
     // Records the agent's chat state; announces a change when send is set.
     void SetChatState(int state, bool send);
     FileUpload &upload() { return m_upload; }
+    // The box's text when a file could not be sent in this chat.
+    QString UploadFailureText(const QString &path, const QString &error) const;
     // Adds the notice line of a finished upload to the conversation.
     void OnUploadFinished(const QString &path, const QString &url);
     CContactList &members() { return m_members; }

@@ -386,6 +386,7 @@ void CChatWnd::TakeOverChat(CChatWnd &source)
     const QTextCursor selection = source.m_input->textCursor();
     PutDraft({source.InputRtf(), selection.anchor(), selection.position()});
     SetStatus(source.StatusText());
+    m_statusPicture->setPixmap(source.m_statusPicture->pixmap());
 
     // The chat stays "active" for the peer: the source only forgets it.
     source.ReleaseChat();

@@ -355,7 +355,7 @@ TEST_F(ChatWndTest, LinesAndStatusTexts)
     EXPECT_EQ(window.StatusText(), "Uploaded 25%");
     window.OnUploadProgress(0, 0);
     EXPECT_EQ(window.StatusText(), "Uploaded 100%");
-    emit chat.upload().failed(QStringLiteral("The server did not answer."));
+    emit chat.upload().failed(QStringLiteral("The server did not answer."), QStringLiteral("/tmp/a.txt"));
     EXPECT_EQ(window.StatusText(), "Upload failed");
 
     window.EndChat();
@@ -462,6 +462,8 @@ TEST_F(ChatWndTest, TakeOverMovesTextSelectionAndStatusWithoutGone)
     EXPECT_EQ(frame.Input()->toPlainText(), "draft text");
     EXPECT_EQ(frame.Input()->textCursor().selectedText(), "draft");
     EXPECT_EQ(frame.StatusText(), "Bob is typing a message...");
+    // The typing picture comes along with its text.
+    EXPECT_FALSE(frame.findChild<QLabel *>("c110")->pixmap().isNull());
     EXPECT_TRUE(Transcript(frame).contains(QLatin1String("hello")));
     EXPECT_TRUE(docked.Input()->toPlainText().isEmpty());
     EXPECT_EQ(docked.GetSkinFormName(), "ChatWndReadOnly");
