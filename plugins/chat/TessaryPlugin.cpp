@@ -339,6 +339,11 @@ void CTessaryPlugin::OnOwnPresence(PresenceState state)
     }
     m_contacts.Clear();
     m_chatTable.DestroyAllWindows();
+    // No colleague's window is left to go to; an entry comes back with the
+    // chat's next window.
+    if (m_bar)
+        for (int i = 0; i < m_chatTable.Count(); ++i)
+            m_bar->RemoveChatEntry(m_chatTable.At(i));
 }
 
 void CTessaryPlugin::OnChatMessage(const ChatMessage &message)
