@@ -518,9 +518,14 @@ TEST_F(ChatWndTest, DirectChatWindowsStandInFrames)
     EXPECT_EQ(chatWindow->GetChat(), &chat);
     windows.ShowPeerChatState(frame, QVPlugin::ChatStateComposing);
     EXPECT_EQ(chatWindow->StatusText(), "Bob is typing a message...");
+    // Signing out destroys the window: the unsent text waits for the next.
+    Type(*chatWindow, QStringLiteral("not sent yet"));
     windows.DestroyChatWindow(frame);
     EXPECT_FALSE(frame);
-    EXPECT_EQ(host.states, (std::vector<int>{1, 5}));
+    EXPECT_EQ(host.states, (std::vector<int>{1, 2, 5}));
+    QPointer<QWidget> next = windows.CreateChatWindow(&chat);
+    EXPECT_EQ(CChatWindows::ChatWindowOf(next)->Input()->toPlainText(), "not sent yet");
+    windows.DestroyChatWindow(next);
     CQVSettingsHelpers::SetStoreFile(QString());
 }
 
