@@ -42,9 +42,11 @@ namespace {
 constexpr int kMinimumWidth = 640;
 constexpr int kMinimumHeight = 440;
 constexpr int kBarWidth = 250;
-// The first start's size, before any saved placement.
-constexpr int kFirstWidth = 1024;
-constexpr int kFirstHeight = 700;
+// The first start's size, before any saved placement (and never beyond the
+// screen): beside the bar, a visitor's chat and every tab of the visitor's
+// details show at once.
+constexpr int kFirstWidth = 1280;
+constexpr int kFirstHeight = 800;
 const QString kWorkspaceSection = QStringLiteral("Workspace");
 
 // Restores the arrow cursor however Create ends.

@@ -3,6 +3,7 @@
 #include "host/widgets/HostResources.h"
 #include "shared/OneLine.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -18,8 +19,33 @@ constexpr int kWidth = 280;
 constexpr int kMinHeight = 90;
 constexpr int kMargin = 8; // from the work area's edges
 constexpr int kIconSize = 32;
+// How often an alert that found the screen full looks for a place again.
+constexpr int kWaitMs = 250;
 
 } // namespace
+
+std::optional<QRect> CQVAlertWnd::FreePlace(const QRect &area, const QSize &size, const QList<QRect> &taken)
+{
+    // Columns from the right edge leftwards; in each, the lowest place
+    // above the corner that no open alert covers.
+    for (int right = area.right() - kMargin; right - size.width() + 1 >= area.left();
+         right -= size.width() + kMargin) {
+        QRect place(right - size.width() + 1, area.bottom() - kMargin - size.height() + 1, size.width(),
+                    size.height());
+        for (bool moved = true; moved && place.top() >= area.top();) {
+            moved = false;
+            for (const QRect &other : taken) {
+                if (other.intersects(place)) {
+                    place.moveBottom(other.top() - kMargin);
+                    moved = true;
+                }
+            }
+        }
+        if (place.top() >= area.top())
+            return place;
+    }
+    return std::nullopt;
+}
 
 CQVAlertWnd::CQVAlertWnd(const QString &caption, const QString &body)
     : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus)
@@ -72,23 +98,24 @@ void CQVAlertWnd::Popup(QScreen *screen, int closeAfterMs, const QList<QRect> &t
 {
     if (!screen)
         screen = QGuiApplication::primaryScreen();
-    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
-    QRect place(area.right() - kMargin - width() + 1, area.bottom() - kMargin - height() + 1, width(), height());
-    // The lowest free place in the column above the corner; a full column
-    // starts again at the corner.
-    for (bool moved = true; moved;) {
-        moved = false;
-        for (const QRect &other : taken) {
-            if (other.intersects(place)) {
-                place.moveBottom(other.top() - kMargin);
-                moved = true;
-            }
-        }
+    m_screen = screen;
+    m_closeAfterMs = closeAfterMs;
+    // Every alert on screen takes its place, also one the caller did not list.
+    QList<QRect> covered = taken;
+    for (QWidget *top : QApplication::topLevelWidgets()) {
+        auto *other = qobject_cast<CQVAlertWnd *>(top);
+        if (other && other != this && other->isVisible())
+            covered << other->Place();
     }
-    if (place.top() < area.top())
-        place.moveBottom(area.bottom() - kMargin);
-    m_place = place;
-    const QPoint end = place.topLeft();
+    const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    const std::optional<QRect> place = FreePlace(area, size(), covered);
+    if (!place) {
+        // No alert covers another: this one waits until one has closed.
+        QTimer::singleShot(kWaitMs, this, [this] { Popup(m_screen, m_closeAfterMs); });
+        return;
+    }
+    m_place = *place;
+    const QPoint end = m_place.topLeft();
     const QPoint start(end.x(), area.bottom() + 1);
 
     move(start);

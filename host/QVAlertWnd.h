@@ -6,7 +6,12 @@
 // Several may be open at once. The texts come from visitors: both are shown
 // as plain text. User-interface thread only.
 
+#include <QList>
+#include <QPointer>
+#include <QRect>
 #include <QWidget>
+
+#include <optional>
 
 class QLabel;
 class QPropertyAnimation;
@@ -29,6 +34,10 @@ public:
     // closes after closeAfterMs.
     void Popup(QScreen *screen = nullptr, int closeAfterMs = kCloseAfterMs, const QList<QRect> &taken = {});
     bool IsSliding() const;
+    // The place for an alert of this size in the work area that covers none
+    // of the taken ones: the lowest in the rightmost column that has room;
+    // none when every column is full.
+    static std::optional<QRect> FreePlace(const QRect &area, const QSize &size, const QList<QRect> &taken);
     // Where it stands once it has slid in.
     QRect Place() const { return m_place; }
 
@@ -41,4 +50,6 @@ private:
     QLabel *m_body;
     QPropertyAnimation *m_slide = nullptr;
     QRect m_place;
+    QPointer<QScreen> m_screen;
+    int m_closeAfterMs = kCloseAfterMs;
 };

@@ -13,11 +13,17 @@
 #include "plugins/chat/ui/TessaryBar.h"
 #include "plugins/chat/ui/TransferChatDlg.h"
 #include "plugins/chat/ui/TessaryView.h"
+#include "plugins/chat/ui/ChatWnd.h"
+#include "plugins/chat/ui/SitePathListCtrl.h"
 #include "plugins/chat/ui/VisitorChatPane.h"
 #include "shared/DialogIcons.h"
 #include "shared/Prompt.h"
 
 #include <QDomDocument>
+#include <QApplication>
+#include <QMainWindow>
+#include <QTimer>
+#include <QStatusBar>
 
 #include <cstring>
 
@@ -42,6 +48,9 @@ QString TessaryString(unsigned id)
 }
 
 // Replaced by the account data after sign-in.
+// How long a notice stays in the frame's status bar.
+constexpr int kStatusMessageMs = 15 * 1000;
+
 const QString kDefaultWebModuleUrl = QStringLiteral("http://localhost/qvx/");
 
 const QString kAgentId = QStringLiteral("agent.id");
@@ -330,6 +339,11 @@ void CTessaryPlugin::OnOwnPresence(PresenceState state)
     }
     m_contacts.Clear();
     m_chatTable.DestroyAllWindows();
+    // No colleague's window is left to go to; an entry comes back with the
+    // chat's next window.
+    if (m_bar)
+        for (int i = 0; i < m_chatTable.Count(); ++i)
+            m_bar->RemoveChatEntry(m_chatTable.At(i));
 }
 
 void CTessaryPlugin::OnChatMessage(const ChatMessage &message)
@@ -495,6 +509,14 @@ void CTessaryPlugin::OnSettingChanged(const QString &key, const QVariant &value)
         m_self.nick = value.toString();
     } else if (key == kIdleMinutes) {
         m_idleMinutes.reset();
+    } else if (key == CSitePathListCtrl::kFormatKey) {
+        // The value is stored after every plug-in has heard it: the chat
+        // windows' status lines read it once this write is done.
+        QTimer::singleShot(0, qApp, [] {
+            for (QWidget *top : QApplication::topLevelWidgets())
+                for (CChatWnd *window : top->findChildren<CChatWnd *>())
+                    window->RefreshStatusTime();
+        });
     }
 }
 
@@ -634,6 +656,14 @@ void CTessaryPlugin::RaiseAlert(int kind, const QString &title, const QString &t
     alert.text = text;
     alert.kind = kind;
     SendMessage(MSG_ALERT, &alert, nullptr);
+}
+
+void CTessaryPlugin::ShowStatus(const QString &text)
+{
+    // The message pane of the frame that holds the plug-in's view.
+    auto *frame = m_view ? qobject_cast<QMainWindow *>(m_view->window()) : nullptr;
+    if (frame)
+        frame->statusBar()->showMessage(text, kStatusMessageMs);
 }
 
 void CTessaryPlugin::SendDirectedPresence(const ChatContact &contact)

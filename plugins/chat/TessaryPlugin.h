@@ -142,6 +142,7 @@ public:
     void SetBoolSetting(const QString &key, bool value) override;
     QString StringSetting(const QString &key, const QString &fallback) const override;
     void RaiseAlert(int kind, const QString &title, const QString &text) override;
+    void ShowStatus(const QString &text) override;
     // True for an empty id or one of the agent's departments (exact match).
     bool IsInDepartment(const QString &departmentId) const override;
     int IdleMinutes() override;

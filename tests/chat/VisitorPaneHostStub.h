@@ -64,6 +64,7 @@ public:
     void SetBoolSetting(const QString &key, bool value) override { settings[key] = value; }
     QString StringSetting(const QString &, const QString &fallback) const override { return fallback; }
     ChatCore &Core() override { return *this; }
+    void ShowStatus(const QString &text) override { statuses.push_back(text); }
 
     // ChatCore
     Jid OwnJid() const override { return self.jid; }
@@ -96,6 +97,7 @@ public:
     }
 
     std::vector<Command> commands;
+    std::vector<QString> statuses; // status bar texts, oldest first
     std::vector<ChatContact> presences;
     std::vector<int> typingStates; // the agent's chat states, as announced
     std::map<std::string, std::unique_ptr<CVisitor>> visitors;

@@ -151,6 +151,30 @@ TEST(AlertWindow, ShowsTextsLiterallyAndCloses)
     EXPECT_TRUE(waitUntil([&] { return clicked.isNull(); })) << "closes on a click";
 }
 
+// Many alerts at once: each has a place of its own, a second column when
+// the first is full, and none at all (it waits) when the screen is full.
+TEST(AlertWindow, PlacesNeverOverlap)
+{
+    const QRect area(0, 0, 1024, 800);
+    const QSize size(280, 90);
+    QList<QRect> taken;
+    for (int i = 0; i < 14; ++i) {
+        const std::optional<QRect> place = CQVAlertWnd::FreePlace(area, size, taken);
+        ASSERT_TRUE(place) << i;
+        EXPECT_TRUE(area.contains(*place)) << i;
+        for (const QRect &other : taken)
+            EXPECT_FALSE(other.intersects(*place)) << i;
+        taken << *place;
+    }
+    EXPECT_LT(taken[13].right(), taken[0].left()) << "the ninth and later start a second column";
+    EXPECT_EQ(taken[7].right(), taken[0].right());
+    // A freed place is taken again; a full screen leaves none.
+    const QRect freed = taken.takeAt(3);
+    EXPECT_EQ(CQVAlertWnd::FreePlace(area, size, taken), freed);
+    const std::optional<QRect> none = CQVAlertWnd::FreePlace(QRect(0, 0, 300, 200), size, {QRect(0, 0, 300, 200)});
+    EXPECT_FALSE(none);
+}
+
 TEST(MinTrayNotice, TextPictureAndCheckBox)
 {
     CMinTrayNoticeDlg notice;

@@ -328,9 +328,10 @@ TEST(OstrelApp, StartsTheFrameAndSignsIn)
     EXPECT_TRUE(warnings.filter("Negative sizes").isEmpty()) << warnings.join('\n').toStdString();
     app.MainFrame()->SetSignInDialogs(std::make_unique<FakeDialogs>(&log));
     EXPECT_TRUE(app.MainFrame()->isVisible());
-    // The first start: a useful size, centred on the screen.
+    // The first start: room for a visitor's chat beside all of the visitor's
+    // tabs, within the screen, centred on it.
     const QRect screen = app.MainFrame()->screen()->availableGeometry();
-    EXPECT_EQ(app.MainFrame()->size(), QSize(1024, 700).boundedTo(screen.size()).expandedTo(QSize(640, 440)));
+    EXPECT_EQ(app.MainFrame()->size(), QSize(1280, 800).boundedTo(screen.size()).expandedTo(QSize(640, 440)));
     // Within the window frame's margins, which are known only once it shows.
     EXPECT_LE((app.MainFrame()->frameGeometry().center() - screen.center()).manhattanLength(), 8);
     EXPECT_TRUE(waitUntil([&] { return log.contains(QStringLiteral("login")); })) << "Sign In was posted";

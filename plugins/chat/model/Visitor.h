@@ -78,6 +78,13 @@ public:
     void SetChatRequested(std::int64_t secondsAgo);
     void ClearChatRequested() { m_chatRequested = false; }
     void SetState(int state) { m_state = state; }
+    // The service said the visitor left while the agent's chat was still
+    // open: the visitor goes once that chat ends.
+    void SetLeft() { m_left = true; }
+    bool left() const { return m_left; }
+    // The agent sent a block: the service's next "left" is its answer.
+    void SetBlocked() { m_blocked = true; }
+    bool blocked() const { return m_blocked; }
     void SetLastTracked(std::int64_t time) { m_lastTracked = time; }
     void SetHistory(const QString &history);
     void SetGeolocation(std::string_view rows);
@@ -137,4 +144,6 @@ private:
     std::unique_ptr<NameValueCollection> m_fields;
     bool m_nameFromAddress = false;
     bool m_nameFromHost = false;
+    bool m_left = false;
+    bool m_blocked = false;
 };

@@ -33,4 +33,6 @@ public:
     virtual QString StringSetting(const QString &key, const QString &fallback) const = 0;
     // What the visitors' chats send through.
     virtual ChatCore &Core() = 0;
+    // A short notice in the main frame's status bar.
+    virtual void ShowStatus(const QString &text) = 0;
 };

@@ -4,6 +4,8 @@
 #include "plugins/chat/model/Visitor.h"
 #include "shared/Prompt.h"
 
+#include <utility>
+
 using namespace QVPlugin;
 
 const QString CVisitorPaneLogic::kSendHtmlKey = QStringLiteral("chatpane.sendhtml");
@@ -14,6 +16,24 @@ const QString kNotInDepartment = QStringLiteral(
     "You are not a member of the department the visitor is requesting.\n\nDo you want to accept the chat?");
 
 const QString kChatEnded = QStringLiteral("The chat has ended");
+
+const QString kGone = QStringLiteral("Nothing was sent: %1 is no longer in the visitor list");
+const QString kStale = QStringLiteral("Nothing was sent: \"%1\" does not apply to %2, who is now \"%3\"");
+
+QString CommandName(unsigned id)
+{
+    switch (id) {
+    case TessaryMenu::CmdAcceptChat: return QStringLiteral("Accept Chat");
+    case TessaryMenu::CmdRejectChat: return QStringLiteral("Reject Chat");
+    case TessaryMenu::CmdInviteVisitor: return QStringLiteral("Invite Visitor to Chat");
+    case TessaryMenu::CmdBlockVisitor: return QStringLiteral("Block Visitor");
+    case TessaryMenu::CmdEndChat: return QStringLiteral("End Chat");
+    case TessaryMenu::CmdTransfer: return QStringLiteral("Transfer");
+    case TessaryMenu::CmdDetachChat: return QStringLiteral("Detach Chat");
+    case TessaryMenu::CmdPushPage: return QStringLiteral("Push Page");
+    default: return QStringLiteral("The command");
+    }
+}
 
 } // namespace
 
@@ -287,9 +307,13 @@ bool CVisitorPaneLogic::ExecuteCommand(unsigned id, CVisitor *visitor)
         return false;
     CVisitor *v = visitor ? visitor : m_selected;
     // The menus enable their items by this visitor; a stale command (the
-    // state changed under an open menu) does nothing.
-    if (!Enabled(id, v))
+    // state changed under an open menu, or a double-click on a row that
+    // no longer asks for a chat) sends nothing, and the agent hears why.
+    if (!Enabled(id, v)) {
+        if (visitor)
+            TellStale(*visitor, id);
         return true;
+    }
     if (id == CmdHtmlMode) {
         m_host.SetBoolSetting(kSendHtmlKey, !checked);
         return true;
@@ -358,8 +382,8 @@ void CVisitorPaneLogic::Accept(CVisitor &visitor)
     }
     // The question's loop may have seen the visitor go, or another agent
     // take the chat.
-    CVisitor *v = m_host.FindVisitorById(id);
-    if (!v || !CanAccept(*v))
+    CVisitor *v = StillFits(id, visitor.displayName(), CmdAccept);
+    if (!v)
         return;
     m_host.SendServerCommand(id, QString(), "accept-visitor-chat");
     v->ClearChatRequested();
@@ -372,27 +396,37 @@ void CVisitorPaneLogic::Accept(CVisitor &visitor)
 void CVisitorPaneLogic::Block(CVisitor &visitor)
 {
     const std::string id = visitor.id();
+    const QString name = visitor.displayName();
     const std::optional<QString> type = m_view.AskBlockType();
-    if (type && m_host.FindVisitorById(id))
+    if (!type)
+        return;
+    if (CVisitor *v = StillFits(id, name, CmdBlock)) {
         m_host.SendServerCommand(id, *type, "block-visitor");
+        v->SetBlocked();
+    }
 }
 
 void CVisitorPaneLogic::PushPageDialog(CVisitor &visitor)
 {
     const std::string id = visitor.id();
+    const QString name = visitor.displayName();
     const std::optional<PushPageChoice> choice = m_view.AskPushPage();
     if (!choice)
         return;
-    if (CVisitor *v = m_host.FindVisitorById(id))
+    if (CVisitor *v = StillFits(id, name, CmdPushPage))
         PushPage(*v, choice->url, choice->asLink);
 }
 
 void CVisitorPaneLogic::Transfer(CVisitor &visitor)
 {
     const std::string id = visitor.id();
-    m_view.RunTransfer(id, [this, id](const QString &text) {
-        if (m_host.FindVisitorById(id))
+    const QString name = visitor.displayName();
+    const unsigned menuCommand = m_menuCommand;
+    m_view.RunTransfer(id, [this, id, name, menuCommand](const QString &text) {
+        const unsigned outer = std::exchange(m_menuCommand, menuCommand);
+        if (StillFits(id, name, CmdTransfer))
             m_host.SendServerCommand(id, text, "transfer-visitor-chat");
+        m_menuCommand = outer;
     });
 }
 
@@ -439,6 +473,7 @@ std::vector<VisitorMenuItem> CVisitorPaneLogic::MenuFor(const CVisitor &visitor)
 void CVisitorPaneLogic::ShowVisitorMenu(CVisitor &visitor, const QPoint &globalPos)
 {
     const std::string id = visitor.id();
+    const QString name = visitor.displayName();
     const unsigned chosen = m_view.PopupMenu(MenuFor(visitor), globalPos);
     if (chosen == 0)
         return;
@@ -446,7 +481,46 @@ void CVisitorPaneLogic::ShowVisitorMenu(CVisitor &visitor, const QPoint &globalP
         m_view.PostCommand(chosen);
         return;
     }
-    // The menu's visitor, not whichever one is selected now.
-    if (CVisitor *v = m_host.FindVisitorById(id))
+    // The menu's visitor, not whichever one is selected now, and only
+    // while its state still offers what the menu offered.
+    const unsigned outer = std::exchange(m_menuCommand, chosen);
+    if (CVisitor *v = StillFits(id, name, chosen))
         ExecuteCommand(chosen, v);
+    m_menuCommand = outer;
+}
+
+bool CVisitorPaneLogic::Fits(const CVisitor &visitor, unsigned id) const
+{
+    if (!m_menuCommand)
+        return Enabled(id, &visitor);
+    // A command chosen in a menu fits while the visitor's menu, as its
+    // state makes it now, still offers it.
+    for (const VisitorMenuItem &item : MenuFor(visitor))
+        if (item.id == id)
+            return item.enabled;
+    return false;
+}
+
+CVisitor *CVisitorPaneLogic::StillFits(const std::string &id, const QString &name, unsigned command)
+{
+    CVisitor *v = m_host.FindVisitorById(id);
+    if (!v) {
+        m_host.ShowStatus(kGone.arg(name));
+        return nullptr;
+    }
+    if (!Fits(*v, command)) {
+        TellStale(*v, command);
+        return nullptr;
+    }
+    return v;
+}
+
+void CVisitorPaneLogic::TellStale(const CVisitor &visitor, unsigned command)
+{
+    m_host.ShowStatus(kStale.arg(CommandName(command), visitor.displayName(), visitor.StateLabel()));
+}
+
+void CVisitorPaneLogic::TellGone(const QString &name)
+{
+    m_host.ShowStatus(kGone.arg(name));
 }

@@ -163,8 +163,12 @@ public:
     // The visitor's context menu by its state, with each item enabled as
     // its command would be for that visitor.
     std::vector<VisitorMenuItem> MenuFor(const CVisitor &visitor) const;
-    // Shows the menu and carries out the choice for that same visitor.
+    // Shows the menu and carries out the choice for that same visitor,
+    // found again by its id; when it is gone or its state no longer offers
+    // the choice, nothing is sent and the status bar says why.
     void ShowVisitorMenu(CVisitor &visitor, const QPoint &globalPos);
+    // A command meant for a visitor who is gone: the status bar says so.
+    void TellGone(const QString &name);
 
     void Accept(CVisitor &visitor);
     void PushPage(CVisitor &visitor, const QString &url, bool asLink);
@@ -177,6 +181,13 @@ public:
 private:
     bool Enabled(unsigned id, const CVisitor *visitor) const;
     bool CanDetach(const CVisitor *visitor) const;
+    // Whether the command still applies to the visitor: as its menu offers
+    // it while a menu command runs, else as the command table enables it.
+    bool Fits(const CVisitor &visitor, unsigned id) const;
+    // The visitor of the id after a modal step, or null (and the agent
+    // told why) when it is gone or the command no longer fits.
+    CVisitor *StillFits(const std::string &id, const QString &name, unsigned command);
+    void TellStale(const CVisitor &visitor, unsigned command);
     void AddLine(CVisitor &visitor, const QVPlugin::ChatMessage &line);
     CChat *SessionFor(const QVPlugin::Jid &room) const;
     void Block(CVisitor &visitor);
@@ -195,4 +206,6 @@ private:
     std::map<QString, CChat *> m_open;
     CVisitor *m_selected = nullptr;
     bool m_chatColumnVisible = false;
+    // The command chosen in a visitor menu while it runs; 0 otherwise.
+    unsigned m_menuCommand = 0;
 };

@@ -116,6 +116,8 @@ void CVisitorRouter::RouteServerMessage(const ServerMessage &message)
     } else {
         // The chat was answered elsewhere, the visitor left, or the
         // transfer went through: the visitor is no longer ours.
+        if (type == "visitor-offline")
+            TellWithdrawn(*visitor);
         RemoveVisitor(visitor->id());
     }
 }
@@ -218,13 +220,19 @@ void CVisitorRouter::OnStateChange(CVisitor &visitor, const ServerMessage &messa
     if (state <= 0)
         return;
     if (state == CVisitor::StateLeft) {
-        if (!m_pane.HasOpenChat(visitor.jid()))
+        TellWithdrawn(visitor);
+        // A block's answer ends the chat too; a visitor who left on their
+        // own leaves the agent's chat open to be read, and goes when it ends.
+        if (!m_pane.HasOpenChat(visitor.jid()) || visitor.blocked())
             RemoveVisitor(visitor.id());
+        else
+            visitor.SetLeft();
         return;
     }
     if (state == CVisitor::StateRequestingChat) {
         m_host.RaiseAlert(AlertCaller, visitor.displayName(), kNewCaller);
     } else if (state == CVisitor::StateChatEnded) {
+        TellWithdrawn(visitor);
         visitor.ClearChatRequested();
         m_pane.EndVisitorChat(visitor.jid());
     }
@@ -244,9 +252,11 @@ void CVisitorRouter::OnTransferRequest(const ServerMessage &message)
 {
     const Tessary::FlatXml info = Tessary::FlatXmlReader(QByteArrayView(message.text));
     const QString fromUid = CapText(info.value(QStringLiteral("from-uid")));
-    QString name;
-    if (const QVPlugin::ChatContact *contact = m_host.Contacts().FindBare(Jid(fromUid).BareJid()))
-        name = contact->nick;
+    // The colleague as the Agents list names them: the nick, else the
+    // address, so the question never asks about nobody.
+    const Jid from(fromUid);
+    const QVPlugin::ChatContact *contact = m_host.Contacts().FindBare(from.BareJid());
+    const QString name = contact ? ContactName(*contact) : from.BareJid().BareStr();
     const QString note = CapText(info.value(QStringLiteral("message")));
     const QString messagePart = note.isEmpty() ? QString() : QStringLiteral("\r\n\"%1\"").arg(note);
     const QString prompt =
@@ -376,8 +386,29 @@ void CVisitorRouter::ProbeIdleVisitors()
         m_host.SendServerCommand(id, QString(), "is-visitor-online");
 }
 
+void CVisitorRouter::TellWithdrawn(const CVisitor &visitor)
+{
+    // Told where the request was told: the list row goes or changes, and
+    // the status bar says why.
+    if (visitor.state() == CVisitor::StateRequestingChat && !m_pane.HasOpenChat(visitor.jid()))
+        m_host.ShowStatus(QStringLiteral("%1 withdrew the chat request").arg(visitor.displayName()));
+}
+
+void CVisitorRouter::RemoveVisitorsWhoLeft()
+{
+    std::vector<std::string> gone;
+    for (const auto &[id, visitor] : m_visitors)
+        if (visitor->left() && !m_pane.HasOpenChat(visitor->jid()))
+            gone.push_back(id);
+    for (const std::string &id : gone)
+        RemoveVisitor(id);
+}
+
 void CVisitorRouter::Tick()
 {
+    // A visitor who left during a chat goes once the chat has ended, by the
+    // service or by the agent.
+    RemoveVisitorsWhoLeft();
     if (++m_tickCount >= kProbeTicks) {
         m_tickCount = 0;
         ProbeIdleVisitors();

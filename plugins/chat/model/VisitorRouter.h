@@ -44,6 +44,8 @@ public:
     virtual const QVPlugin::ChatContact &Self() const = 0;
     // The setting "chat.idle.minutes"; 0 switches idle auto-away off.
     virtual int IdleMinutes() = 0;
+    // A short notice in the main frame's status bar.
+    virtual void ShowStatus(const QString &text) = 0;
 };
 
 // The visitor list as the router drives it.
@@ -155,6 +157,9 @@ private:
     void OnTransferRequest(const QVPlugin::ServerMessage &message);
     void AnnounceCaller(CVisitor &visitor);
     void UpdateIdleAway();
+    // A request that stood is gone without an answer: the agent is told.
+    void TellWithdrawn(const CVisitor &visitor);
+    void RemoveVisitorsWhoLeft();
 
     IVisitorRouterHost &m_host;
     IVisitorListView &m_list;

@@ -7,6 +7,7 @@
 
 #include <QDateTime>
 #include <QFileInfo>
+#include <QTimer>
 
 #include <atomic>
 
@@ -22,6 +23,8 @@ QByteArray NextIdPrefix()
 
 } // namespace
 
+CChat::~CChat() = default;
+
 CChat::CChat(const QVPlugin::Jid &peer, ChatCore &core, MessageChannel &channel, const QString &title)
     : m_core(core), m_peer(peer),
       m_occupant(peer.node(), peer.domain(), core.OwnJid().node()),
@@ -31,11 +34,19 @@ CChat::CChat(const QVPlugin::Jid &peer, ChatCore &core, MessageChannel &channel,
     QObject::connect(&m_upload, &FileUpload::finished, &m_upload,
                      [this](const QString &path, const QString &url) { OnUploadFinished(path, url); });
     // Queued: the box must not open inside the upload's own signal, and a
-    // chat that is gone by then shows nothing.
+    // chat that is gone by then shows nothing. It may come long after Send
+    // File, over another chat: it names the file and the chat's peer.
     QObject::connect(
         &m_upload, &FileUpload::failed, &m_upload,
-        [](const QString &error) { CPrompt::Show({QString(), error, QMessageBox::NoIcon, QMessageBox::Ok}); },
+        [this](const QString &error, const QString &path) {
+            CPrompt::Show({QString(), UploadFailureText(path, error), QMessageBox::NoIcon, QMessageBox::Ok});
+        },
         Qt::QueuedConnection);
+}
+
+QString CChat::UploadFailureText(const QString &path, const QString &error) const
+{
+    return QStringLiteral("The file %1 was not sent to %2.\n%3").arg(QFileInfo(path).fileName(), m_title, error);
 }
 
 void CChat::SetMode(int mode)
@@ -145,6 +156,10 @@ bool CChat::OnDelivered()
 {
     if (m_pendingReceipts <= 0 || --m_pendingReceipts > 0)
         return false;
+    if (m_receiptTimer)
+        m_receiptTimer->stop();
+    m_awaiting = false;
+    m_awaitedText.clear();
     Show(m_outgoing);
     return true;
 }
@@ -153,6 +168,50 @@ void CChat::AbandonSend()
 {
     m_pendingReceipts = 0;
     m_outgoing.id.clear();
+    if (m_receiptTimer)
+        m_receiptTimer->stop();
+    m_awaiting = false;
+    m_awaitedText.clear();
+}
+
+void CChat::AwaitReceipt(const QByteArray &inputRtf, int timeoutMs)
+{
+    if (!m_receiptTimer) {
+        m_receiptTimer = std::make_unique<QTimer>();
+        m_receiptTimer->setSingleShot(true);
+        QObject::connect(m_receiptTimer.get(), &QTimer::timeout, m_receiptTimer.get(), [this] { OnReceiptTimeout(); });
+    }
+    m_awaiting = true;
+    m_awaitedText = inputRtf;
+    m_undelivered.clear();
+    m_receiptTimer->start(timeoutMs);
+}
+
+void CChat::OnReceiptTimeout()
+{
+    QByteArray text = m_awaitedText;
+    AbandonSend();
+    m_undelivered = text;
+    if (m_onUndelivered.second)
+        m_onUndelivered.second();
+}
+
+void CChat::SetUndeliveredHandler(const void *owner, std::function<void()> handler)
+{
+    m_onUndelivered = {owner, std::move(handler)};
+}
+
+void CChat::ClearUndeliveredHandler(const void *owner)
+{
+    if (m_onUndelivered.first == owner)
+        m_onUndelivered = {};
+}
+
+QByteArray CChat::TakeUndelivered()
+{
+    QByteArray text;
+    text.swap(m_undelivered);
+    return text;
 }
 
 QString CChat::GetDisplayName(const QVPlugin::Jid &from) const

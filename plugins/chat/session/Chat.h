@@ -12,6 +12,12 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+#include <memory>
+#include <utility>
+
+class QTimer;
+
 class MessageChannel;
 
 // What a chat needs from the plug-in core.
@@ -40,6 +46,7 @@ class CChat
 {
 public:
     CChat(const QVPlugin::Jid &peer, ChatCore &core, MessageChannel &channel, const QString &title);
+    ~CChat();
 
     const QVPlugin::Jid &peer() const { return m_peer; }
     const QString &title() const { return m_title; }
@@ -60,6 +67,8 @@ public:
     // Records the agent's chat state; announces a change when send is set.
     void SetChatState(int state, bool send);
     FileUpload &upload() { return m_upload; }
+    // The box's text when a file could not be sent in this chat.
+    QString UploadFailureText(const QString &path, const QString &error) const;
     // Adds the notice line of a finished upload to the conversation.
     void OnUploadFinished(const QString &path, const QString &url);
     CContactList &members() { return m_members; }
@@ -74,6 +83,24 @@ public:
     // Gives the outgoing message up: no receipt counts for it any more.
     void AbandonSend();
 
+    // The wait for the receipts of the message just sent. It belongs to the
+    // chat, not to the window showing it: a window may let go of the chat
+    // (the agent turns to another visitor) and the wait still ends, by the
+    // receipt or by the time-out, whose text the chat keeps until a window
+    // takes it back. inputRtf is what the agent's input held.
+    void AwaitReceipt(const QByteArray &inputRtf, int timeoutMs);
+    bool AwaitingReceipt() const { return m_awaiting; }
+    // The text of a message whose wait timed out; empty for none.
+    const QByteArray &UndeliveredText() const { return m_undelivered; }
+    // Hands that text over once; the chat forgets it.
+    QByteArray TakeUndelivered();
+    // The text of the message being waited for.
+    const QByteArray &AwaitedText() const { return m_awaitedText; }
+    // Called when a wait times out; one window (the owner) at a time
+    // listens, and only the owner's clearing removes it.
+    void SetUndeliveredHandler(const void *owner, std::function<void()> handler);
+    void ClearUndeliveredHandler(const void *owner);
+
     // The web visitor whose room this chat is, as the visitor list knows it.
     void SetVisitor(const QVPlugin::Jid &visitor) { m_visitor = visitor; }
     // Whether `from` is the web visitor of this chat: the visitor set above,
@@ -87,6 +114,7 @@ public:
 
 private:
     void Show(const QVPlugin::ChatMessage &message);
+    void OnReceiptTimeout();
 
     ChatCore &m_core;
     QVPlugin::Jid m_peer;
@@ -104,4 +132,9 @@ private:
     quint64 m_messageCounter = 0;
     int m_pendingReceipts = 0;
     QVPlugin::ChatMessage m_outgoing;
+    std::unique_ptr<QTimer> m_receiptTimer;
+    bool m_awaiting = false;
+    QByteArray m_awaitedText;
+    QByteArray m_undelivered;
+    std::pair<const void *, std::function<void()>> m_onUndelivered;
 };

@@ -135,14 +135,14 @@ QByteArray FileUpload::ContentType()
 bool FileUpload::Start(const QString &url, const QString &path)
 {
     if (m_reply) {
-        emit failed(QStringLiteral("Another file is uploading now"));
+        emit failed(QStringLiteral("Another file is uploading now"), path);
         return false;
     }
     auto *file = new QFile(path);
     if (!file->open(QIODevice::ReadOnly)) {
         qCInfo(lcChat) << "upload: cannot open" << path << file->errorString();
         delete file;
-        emit failed(QStringLiteral("Unable to open the file."));
+        emit failed(QStringLiteral("Unable to open the file."), path);
         return false;
     }
     m_path = path;
@@ -224,7 +224,7 @@ void FileUpload::OnFinished()
     Reset();
     if (!error.isEmpty()) {
         qCInfo(lcChat) << "upload failed:" << error;
-        emit failed(error);
+        emit failed(error, path);
     } else {
         emit finished(path, answer);
     }

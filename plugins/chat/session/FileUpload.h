@@ -43,7 +43,8 @@ public:
 
 signals:
     void progress(qint64 done, qint64 total);
-    void failed(const QString &error);
+    // path: the file that was not sent.
+    void failed(const QString &error, const QString &path);
     void finished(const QString &path, const QString &answer);
 
 private:

@@ -11,6 +11,10 @@ QWidget *CChatWindows::CreateChatWindow(CChat *chat)
     auto *chatWindow = new CFullChatWnd(m_host);
     chatWindow->SetTimings(m_timings);
     chatWindow->AttachChat(chat);
+    if (const auto it = m_drafts.find(chat->peer().BareStr()); it != m_drafts.end()) {
+        chatWindow->PutDraft(it->second);
+        m_drafts.erase(it);
+    }
     auto *frame = new CTessaryPane(chatWindow, chat->title());
     // A colleague's first line makes it: the agent may be typing to someone
     // else. ShowChatFor focuses it when the agent asked for it.
@@ -63,6 +67,11 @@ void CChatWindows::ShowPeerChatState(QWidget *window, int state)
 
 void CChatWindows::DestroyChatWindow(QWidget *window)
 {
+    if (CChatWnd *chatWindow = ChatWindowOf(window); chatWindow && chatWindow->GetChat()) {
+        const QString peer = chatWindow->GetChat()->peer().BareStr();
+        if (CChatWnd::Draft draft = chatWindow->TakeDraft(); !draft.rtf.isEmpty())
+            m_drafts[peer] = std::move(draft);
+    }
     // Its end detaches the chat, which tells the peer "gone".
     delete window;
 }

@@ -7,6 +7,10 @@
 #include "plugins/chat/ChatTable.h"
 #include "plugins/chat/ui/ChatWnd.h"
 
+#include <QString>
+
+#include <map>
+
 class CChatWindows : public IChatWindows
 {
 public:
@@ -21,6 +25,9 @@ public:
     void RaiseChatWindow(QWidget *window) override;
     void FocusChatWindow(QWidget *window) override;
     void ShowPeerChatState(QWidget *window, int state) override;
+    // What the agent typed and did not send stays with the peer, and is in
+    // the input again when the peer's next window opens (after a sign-out,
+    // for instance).
     void DestroyChatWindow(QWidget *window) override;
 
     // The chat window inside a window made here, or null.
@@ -29,4 +36,6 @@ public:
 private:
     IChatWndHost &m_host;
     ChatWndTimings m_timings;
+    // Unsent text of destroyed windows, by the peer's bare address.
+    std::map<QString, CChatWnd::Draft> m_drafts;
 };

@@ -30,10 +30,12 @@
 #include <QSaveFile>
 #include <QScrollBar>
 #include <QTextBlock>
+#include <QTimer>
 #include <QTimerEvent>
 #include <QToolButton>
 #include <QWidgetAction>
 
+#include <climits>
 #include <functional>
 
 using QVPlugin::ChatMessage;
@@ -158,10 +160,13 @@ CChatWnd::CChatWnd(IChatWndHost &host, QWidget *parent)
     connect(m_input, &QTextEdit::textChanged, this, &CChatWnd::OnInputChanged);
 
     m_picture = AddButton(IdPicture, QString());
+    // The buttons' Alt keys are none of the main frame's menu titles' (File,
+    // Edit, View, Tools, Visitor, Web Status, Quick Text, Quelvar, Help), so
+    // each Alt key reaches one target.
     AddButton(IdOptions, QStringLiteral("&Options"));
-    AddButton(IdSendFile, QStringLiteral("Send &File"));
-    AddButton(IdTransfer, QStringLiteral("&Transfer"));
-    AddButton(IdSave, QStringLiteral("&Save"));
+    AddButton(IdSendFile, QStringLiteral("Send F&ile"));
+    AddButton(IdTransfer, QStringLiteral("T&ransfer"));
+    AddButton(IdSave, QStringLiteral("S&ave"));
     AddButton(IdDetach, QString())->SetImage(CaptionGlyph(false));
     AddButton(IdClose, QString())->SetImage(CaptionGlyph(true));
     Button(IdDetach)->setToolTip(QStringLiteral("Detach Chat"));
@@ -230,6 +235,12 @@ QString CChatWnd::GetSkinFormName() const
 QString CChatWnd::StatusText() const
 {
     return m_statusLabel->text();
+}
+
+void CChatWnd::RefreshStatusTime()
+{
+    if (StatusText().startsWith(kLastReceived))
+        RestoreStatus();
 }
 
 void CChatWnd::SetStatus(const QString &text)
@@ -312,6 +323,23 @@ void CChatWnd::AttachChat(CChat *chat)
     RestoreStatus();
     m_inputLines = 0;
     Relayout();
+
+    // A line sent before the agent turned away: still waiting, or timed out
+    // meanwhile; either way its text is back in the input.
+    chat->SetUndeliveredHandler(this, [this] { OnSendTimeout(); });
+    if (chat->AwaitingReceipt()) {
+        PutDraft({chat->AwaitedText(), 0, INT_MAX});
+        m_sending = true;
+        setEnabled(false);
+        SetStatus(QStringLiteral("Sending message"));
+    } else if (!chat->UndeliveredText().isEmpty()) {
+        PutDraft({chat->UndeliveredText(), 0, INT_MAX});
+        // Told once the window has settled, not inside the switch.
+        QTimer::singleShot(0, this, [this, chat] {
+            if (m_chat == chat && !chat->UndeliveredText().isEmpty())
+                OnSendTimeout();
+        });
+    }
 }
 
 void CChatWnd::DetachChat()
@@ -329,9 +357,11 @@ void CChatWnd::ReleaseChat()
 {
     m_typingTimer.stop();
     m_inactiveTimer.stop();
-    if (m_sendTimer.isActive()) {
+    if (m_chat)
+        m_chat->ClearUndeliveredHandler(this);
+    if (m_sending) {
         // The send stays with the chat; this window no longer waits for it.
-        m_sendTimer.stop();
+        m_sending = false;
         setEnabled(true);
     }
     disconnect(m_channelConnection);
@@ -350,22 +380,17 @@ void CChatWnd::TakeOverChat(CChatWnd &source)
     if (&source == this || !source.m_chat)
         return;
     CChat *chat = source.m_chat;
-    const bool sending = source.IsSending();
     m_inputLines = 0;
     AttachChat(chat);
 
     const QTextCursor selection = source.m_input->textCursor();
     PutDraft({source.InputRtf(), selection.anchor(), selection.position()});
     SetStatus(source.StatusText());
+    m_statusPicture->setPixmap(source.m_statusPicture->pixmap());
 
     // The chat stays "active" for the peer: the source only forgets it.
     source.ReleaseChat();
     source.m_input->clear();
-
-    if (sending) {
-        m_sendTimer.start(m_timings.sendMs, this);
-        setEnabled(false);
-    }
     m_transcript->verticalScrollBar()->setValue(m_transcript->verticalScrollBar()->maximum());
 }
 
@@ -453,7 +478,7 @@ void CChatWnd::OnEcho()
     // Only the send this window waits for owns the input's text; an echo
     // that comes later never takes what the agent typed since.
     if (IsSending()) {
-        m_sendTimer.stop();
+        m_sending = false;
         setEnabled(true);
         // The agent goes on typing in the format of the sent text.
         const QTextCharFormat format = m_input->textCursor().charFormat();
@@ -500,9 +525,11 @@ void CChatWnd::Send()
     const QString text = m_input->toPlainText();
     if (text.isEmpty())
         return;
-    if (!m_chat->SendMessage(InputRtf(), text))
+    const QByteArray rtf = InputRtf();
+    if (!m_chat->SendMessage(rtf, text))
         return;
-    m_sendTimer.start(m_timings.sendMs, this);
+    m_chat->AwaitReceipt(rtf, m_timings.sendMs);
+    m_sending = true;
     setEnabled(false);
     SetStatus(QStringLiteral("Sending message"));
 }
@@ -522,9 +549,13 @@ QByteArray CChatWnd::InputRtf() const
 
 void CChatWnd::OnSendTimeout()
 {
-    m_sendTimer.stop();
-    if (m_chat)
+    // The chat has given the send up and kept its text, which this input
+    // still holds.
+    m_sending = false;
+    if (m_chat) {
         m_chat->AbandonSend();
+        m_chat->TakeUndelivered();
+    }
     // The window may be destroyed while the box is up (going offline).
     const QPointer<CChatWnd> self(this);
     CPrompt::Show({QString(), QStringLiteral("The message could not be delivered"), QMessageBox::Information}, this);
@@ -575,9 +606,7 @@ void CChatWnd::OnTyping()
 
 void CChatWnd::timerEvent(QTimerEvent *event)
 {
-    if (event->timerId() == m_sendTimer.timerId()) {
-        OnSendTimeout();
-    } else if (event->timerId() == m_typingTimer.timerId()) {
+    if (event->timerId() == m_typingTimer.timerId()) {
         m_typingTimer.stop();
         if (IsUsable() && m_chat->chatState() != QVPlugin::ChatStatePaused)
             ChangeChatState(QVPlugin::ChatStatePaused, true);

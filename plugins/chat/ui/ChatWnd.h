@@ -104,7 +104,7 @@ public:
 
     // Enter in the input.
     void Send();
-    bool IsSending() const { return m_sendTimer.isActive(); }
+    bool IsSending() const { return m_sending; }
 
     // Writes the transcript as RTF; tells the agent when it cannot.
     bool SaveTranscript(const QString &path);
@@ -116,6 +116,8 @@ public:
 
     QString GetSkinFormName() const override;
     QString StatusText() const;
+    // The time format changed: a "last received" status is written anew.
+    void RefreshStatusTime();
     CChatRTFCtrl *Transcript() const { return m_transcript; }
     CInputRichEditCtrl *Input() const { return m_input; }
 
@@ -169,7 +171,8 @@ private:
     ChatWndTimings m_timings;
     QBasicTimer m_typingTimer;   // 0
     QBasicTimer m_inactiveTimer; // 1
-    QBasicTimer m_sendTimer;     // 3
+    // The chat's receipt wait as this window shows it (locked).
+    bool m_sending = false;
     QVPlugin::Jid m_pictureJid;
     QMetaObject::Connection m_channelConnection;
     QMetaObject::Connection m_uploadConnection;

@@ -2,6 +2,7 @@
 
 #include "bus/Commands.h"
 #include "plugins/chat/model/QuickText.h"
+#include "plugins/chat/ui/ContextMenuKey.h"
 #include "plugins/chat/ui/QuickTextDialogs.h"
 #include "shared/DialogIcons.h"
 #include "shared/Prompt.h"
@@ -243,6 +244,12 @@ QMenu *CQuickTextTree::CreateContextMenu(QTreeWidgetItem *node)
         add(CommandDelete, tr("Delete"));
     }
     return menu;
+}
+
+void CQuickTextTree::keyPressEvent(QKeyEvent *event)
+{
+    if (!Tessary::OpenContextMenuOnShiftF10(this, event))
+        QTreeWidget::keyPressEvent(event);
 }
 
 void CQuickTextTree::contextMenuEvent(QContextMenuEvent *event)

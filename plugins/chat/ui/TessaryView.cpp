@@ -104,9 +104,11 @@ CTessaryView::CTessaryView(IVisitorRouterHost &host, std::unique_ptr<IIdleSource
                     if (CVisitor *visitor = m_router.FindVisitorById(id))
                         m_chatPane->Logic().ShowVisitorMenu(*visitor, globalPos);
                 });
-        connect(m_list, &CVisitorListCtrl::AcceptRequested, this, [this](const std::string &id) {
+        connect(m_list, &CVisitorListCtrl::AcceptRequested, this, [this](const std::string &id, const QString &name) {
             if (CVisitor *visitor = m_router.FindVisitorById(id))
                 m_chatPane->Logic().ExecuteCommand(CVisitorPaneLogic::CmdAccept, visitor);
+            else
+                m_chatPane->Logic().TellGone(name);
         });
     }
     m_timer.start(kTickMs, this);

@@ -1,6 +1,10 @@
 #include "plugins/chat/ui/VisitorListCtrl.h"
 
 #include <QContextMenuEvent>
+#include "plugins/chat/ui/ContextMenuKey.h"
+
+#include <QMouseEvent>
+#include <utility>
 
 CVisitorListCtrl::CVisitorListCtrl(CVisitor::Clock clock, QWidget *parent)
     : CReportListView(QStringLiteral("Tessary\\VisitorList"), parent), m_model(new CVisitorListModel(std::move(clock), this))
@@ -10,10 +14,6 @@ CVisitorListCtrl::CVisitorListCtrl(CVisitor::Clock clock, QWidget *parent)
     SetColumnWidths({28, 100, 100, 100, 100, 100, 100, 100, 100, 100});
 
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &CVisitorListCtrl::AnnounceSelection);
-    connect(this, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex &index) {
-        if (const CVisitor *visitor = m_model->VisitorAt(index.row()))
-            emit AcceptRequested(visitor->id());
-    });
 
     m_redrawSelected.setSingleShot(true);
     m_redrawSelected.setInterval(0);
@@ -85,6 +85,33 @@ void CVisitorListCtrl::AnnounceSelection()
     m_announced = id;
     m_redrawSelected.stop();
     emit VisitorSelected(id);
+}
+
+void CVisitorListCtrl::mousePressEvent(QMouseEvent *event)
+{
+    Press press;
+    press.time = event->timestamp();
+    if (const CVisitor *visitor = m_model->VisitorAt(indexAt(event->position().toPoint()).row()))
+        press = {visitor->id(), visitor->displayName(), event->timestamp()};
+    m_firstPress = std::exchange(m_lastPress, std::move(press));
+    CReportListView::mousePressEvent(event);
+}
+
+void CVisitorListCtrl::keyPressEvent(QKeyEvent *event)
+{
+    if (!Tessary::OpenContextMenuOnShiftF10(this, event))
+        CReportListView::keyPressEvent(event);
+}
+
+void CVisitorListCtrl::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    // The window system delivers the second press, then the double-click
+    // with the same time: the press before named the visitor the agent
+    // aimed at. (A double-click without a press of its own follows the first.)
+    const Press first = m_lastPress.time == event->timestamp() ? m_firstPress : m_lastPress;
+    CReportListView::mouseDoubleClickEvent(event);
+    if (event->button() == Qt::LeftButton && !first.id.empty())
+        emit AcceptRequested(first.id, first.name);
 }
 
 void CVisitorListCtrl::contextMenuEvent(QContextMenuEvent *event)

@@ -45,13 +45,17 @@ public:
 signals:
     // The selected visitor, or an empty id when none is.
     void VisitorSelected(const std::string &id);
-    // A double-click: accept the visitor's chat request (where one applies).
-    void AcceptRequested(const std::string &id);
+    // A double-click: accept the chat request (where one applies) of the
+    // visitor whose row took the first press, named as the row showed it.
+    void AcceptRequested(const std::string &id, const QString &name);
     // The context menu of the selected visitor, at a screen position.
     void ContextMenuRequested(const std::string &id, const QPoint &globalPos);
 
 protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
 
 private:
     void AnnounceSelection();
@@ -60,4 +64,14 @@ private:
     QTimer m_blinkTimer;
     QTimer m_redrawSelected;
     std::string m_announced;
+    // The visitors under the last two presses: a double-click's second
+    // press may land on another row when rows moved between the clicks.
+    struct Press
+    {
+        std::string id;
+        QString name;
+        quint64 time = 0;
+    };
+    Press m_firstPress;
+    Press m_lastPress;
 };

@@ -42,8 +42,9 @@ struct FakeHost : IVisitorRouterHost
     CContactList &Contacts() override { return contacts; }
     const ChatContact &Self() const override { return self; }
     int IdleMinutes() override { return idleMinutes; }
+    void ShowStatus(const QString &text) override { statuses.push_back(text.toStdString()); }
 
-    std::vector<std::string> commands, alerts;
+    std::vector<std::string> commands, alerts, statuses;
     std::vector<PresenceState> presences;
     PresenceState own = PresenceOnline;
     QString department = QStringLiteral("d1");
@@ -289,6 +290,53 @@ TEST_F(RouterTest, VisitorRoutesAndRemoval)
     EXPECT_EQ(host.alerts, (std::vector<std::string>{"2 Hi / Visitor"}));
 }
 
+// A visitor who left (or was blocked) during a chat leaves no row behind
+// once the chat has ended; a request that goes unanswered is told.
+TEST_F(RouterTest, VisitorsWhoLeftGoWithTheirChatAndWithdrawnRequestsAreTold)
+{
+    struct Case
+    {
+        const char *name;
+        int stateBefore;
+        bool openChat;
+        bool blocked;
+        script::Notice notice;
+        bool goneAtOnce;
+        bool statusTold;
+    };
+    const Case cases[] = {
+        {"left during a chat", 6, true, false, script::StateChange("S1", 15), false, false},
+        {"blocked during a chat", 6, true, true, script::StateChange("S1", 15), true, false},
+        {"left while browsing", 1, false, false, script::StateChange("S1", 15), true, false},
+        {"request withdrawn by leaving", 8, false, false, script::StateChange("S1", 15), true, true},
+        {"request ended", 8, false, false, script::StateChange("S1", 10), false, true},
+        {"request gone offline", 8, false, false, script::VisitorOffline("S1"), true, true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        CVisitor *v = Track("S1");
+        v->SetState(c.stateBefore);
+        if (c.blocked)
+            v->SetBlocked();
+        const std::string room = v->jid().Str().toStdString();
+        if (c.openChat)
+            views.openChats.insert(room);
+        host.statuses.clear();
+        Route(c.notice);
+        EXPECT_EQ(router.FindVisitorById("S1") == nullptr, c.goneAtOnce);
+        EXPECT_EQ(host.statuses,
+                  c.statusTold ? std::vector<std::string>{"Ann withdrew the chat request"} : std::vector<std::string>{});
+        router.Tick();
+        EXPECT_EQ(router.FindVisitorById("S1") == nullptr, c.goneAtOnce);
+        // The agent's chat ends: a visitor who left goes with it.
+        views.openChats.erase(room);
+        router.Tick();
+        const bool left = c.notice.type == "visitor-state-change" && c.notice.text == "15";
+        EXPECT_EQ(router.FindVisitorById("S1") == nullptr, c.goneAtOnce || left);
+        router.RemoveVisitor("S1");
+    }
+}
+
 TEST_F(RouterTest, GeolocationRowsAlternateAndAreEscaped)
 {
     CVisitor *v = Track("S1");
@@ -360,8 +408,14 @@ TEST_F(RouterTest, TransferRequestAcceptedDeclinedOrLostDuringTheQuestion)
     Clear();
     answer = false;
     Route(script::TransferRequest("S1", "eve@x", ""));
-    EXPECT_EQ(prompts, std::vector<std::string>{"? Do you want to accept a transfer request from ?\n"});
+    EXPECT_EQ(prompts, std::vector<std::string>{"? Do you want to accept a transfer request from eve@x?\n"});
     EXPECT_EQ(host.commands, std::vector<std::string>{"transfer-visitor-chat-declined S1 [eve@x]"});
+    // A colleague without a nick is named as the Agents list names them.
+    Clear();
+    ChatContact carl(Jid(QStringLiteral("carl@chat.example/desk")));
+    host.contacts.Update(carl);
+    Route(script::TransferRequest("S1", "carl@chat.example/desk", ""));
+    EXPECT_EQ(prompts, std::vector<std::string>{"? Do you want to accept a transfer request from carl@chat.example?\n"});
 
     // The visitor leaves while the question is open: no answer, nothing shown.
     Clear();

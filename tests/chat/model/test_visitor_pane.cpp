@@ -296,6 +296,63 @@ TEST_F(VisitorPaneTest, AVisitorRemovedDuringAModalStepGetsNothing)
     }
 }
 
+// The visitor's state moves while its menu or the dialog after it is open:
+// the command runs only while the menu the state gives now still offers it,
+// and otherwise the status bar says why.
+TEST_F(VisitorPaneTest, AMenuCommandWhoseVisitorChangedSendsNothingAndSaysWhy)
+{
+    using L = CVisitorPaneLogic;
+    struct Case
+    {
+        const char *name;
+        int before;
+        unsigned command;
+        int after; // 0: the visitor is gone
+        bool inDialog;
+        std::vector<std::string> sent;
+        const char *status;
+    };
+    const Case cases[] = {
+        {"block, then a request", CVisitor::StateBrowsing, L::CmdBlock, CVisitor::StateRequestingChat, false, {},
+         "Nothing was sent: \"Block Visitor\" does not apply to Ann, who is now \"Requesting Chat\""},
+        {"request while blocking", CVisitor::StateBrowsing, L::CmdBlock, CVisitor::StateRequestingChat, true, {},
+         "Nothing was sent: \"Block Visitor\" does not apply to Ann, who is now \"Requesting Chat\""},
+        {"invite, visitor gone", CVisitor::StateBrowsing, L::CmdInvite, 0, false, {},
+         "Nothing was sent: Ann is no longer in the visitor list"},
+        {"accept, request withdrawn", CVisitor::StateRequestingChat, L::CmdAccept, CVisitor::StateChatEnded, false, {},
+         "Nothing was sent: \"Accept Chat\" does not apply to Ann, who is now \"Chat Ended\""},
+        {"block, still browsing", CVisitor::StateBrowsing, L::CmdBlock, CVisitor::StateBrowsing, true,
+         {"block-visitor"}, nullptr},
+    };
+    view.blockType = QStringLiteral("chatting");
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        host.commands.clear();
+        host.statuses.clear();
+        CVisitor *v = host.Add("ann", c.before, "qvvVID=Ann");
+        auto change = [&] {
+            if (c.after)
+                v->SetState(c.after);
+            else
+                host.visitors.erase("ann");
+        };
+        view.menuChoice = c.command;
+        view.duringModal = [&, first = true]() mutable {
+            // The menu is the first modal step, the dialog the second.
+            if (first != c.inDialog)
+                change();
+            first = false;
+        };
+        pane.ShowVisitorMenu(*v, QPoint());
+        EXPECT_EQ(Types(), c.sent);
+        if (c.status)
+            EXPECT_EQ(host.statuses, std::vector<QString>{QString::fromUtf8(c.status)});
+        else
+            EXPECT_TRUE(host.statuses.empty());
+    }
+    view.duringModal = nullptr;
+}
+
 TEST_F(VisitorPaneTest, PushPageAsLinkGoesIntoTheChatElseAsCommand)
 {
     CVisitor *v = host.Add("v1", CVisitor::StateChatting);

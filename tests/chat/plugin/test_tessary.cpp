@@ -609,8 +609,11 @@ TEST_F(TessaryTest, AContactsMessageOpensADirectChatWithTheContactAsItsMember)
     EXPECT_EQ(windows.states, std::vector<int>{ChatStateComposing});
     EXPECT_EQ(visitorChats.states, std::vector<int>{ChatStateComposing});
 
-    // Offline closes every window and tells the visitors' side; the chat stays.
+    // Offline closes every window and tells the visitors' side; the chat
+    // stays, but the bar lists no conversation whose window is gone.
+    ASSERT_EQ(plugin->Bar()->Conversations()->count(), 1);
     Presence(PresenceOffline);
+    EXPECT_EQ(plugin->Bar()->Conversations()->count(), 0);
     EXPECT_EQ(windows.destroyed, 1);
     EXPECT_EQ(plugin->ChatTable().FindWindow(chat->peer()), nullptr);
     EXPECT_EQ(visitors.removedAll, 1);

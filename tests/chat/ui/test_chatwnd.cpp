@@ -17,7 +17,10 @@
 #include "skins/QVSkinManager.h"
 #include "tests/TestUtil.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QKeySequence>
+#include <QSet>
 #include <QContextMenuEvent>
 #include <QFile>
 #include <QMenu>
@@ -195,6 +198,96 @@ TEST_F(ChatWndTest, UndeliveredSendIsReportedAndALateReceiptIgnored)
     EXPECT_TRUE(channel.Messages().empty());
 }
 
+// The chat window sits in the main frame below its menu bar: an Alt key
+// that both a button and a menu title claim reaches neither reliably.
+TEST_F(ChatWndTest, ButtonAltKeysAreNoneOfTheFramesMenuTitles)
+{
+    const char *const titles[] = {"&File", "&Edit", "&View", "&Tools", "Vi&sitor",
+                                  "&Web Status", "&Quick Text", "&Quelvar", "&Help"};
+    CChatWnd window(host);
+    QSet<QKeySequence> taken;
+    for (const char *title : titles)
+        taken.insert(QKeySequence::mnemonic(QLatin1String(title)));
+    int buttons = 0;
+    for (QAbstractButton *button : window.findChildren<QAbstractButton *>()) {
+        const QKeySequence key = QKeySequence::mnemonic(button->text());
+        if (key.isEmpty())
+            continue;
+        ++buttons;
+        EXPECT_FALSE(taken.contains(key)) << button->text().toStdString();
+        taken.insert(key);
+    }
+    EXPECT_EQ(buttons, 4);
+}
+
+TEST_F(ChatWndTest, ANewTimeFormatRewritesTheLastReceivedStatus)
+{
+    CChatWnd window(host);
+    window.AttachChat(&chat);
+    channel.Publish(FromPeer(QStringLiteral("hi"), 1000));
+    host.settings[QStringLiteral("sitepath.timestamp.format")] = QStringLiteral("%H.%M.%S");
+    window.RefreshStatusTime();
+    EXPECT_EQ(window.StatusText(), QStringLiteral("Last message received at: ") + FormatLocalTime(u"%H.%M.%S", 1000));
+    // Any other status stays.
+    window.OnChatState(QVPlugin::ChatStateComposing);
+    const QString typing = window.StatusText();
+    host.settings[QStringLiteral("sitepath.timestamp.format")] = QStringLiteral("%H:%M");
+    window.RefreshStatusTime();
+    EXPECT_EQ(window.StatusText(), typing);
+}
+
+// The agent sends and turns to another chat at once: the receipt wait goes
+// on without a window, and coming back shows how it ended.
+TEST_F(ChatWndTest, ASendLeftBehindEndsInTheChatAndIsShownOnReturn)
+{
+    struct Case
+    {
+        const char *name;
+        bool delivered;
+        QStringList prompts;
+        QString input;
+        bool lineShown;
+    };
+    const Case cases[] = {
+        {"receipt while away", true, {}, QString(), true},
+        {"no receipt", false, {QStringLiteral("The message could not be delivered")}, QStringLiteral("see you"), false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        prompts.clear();
+        MessageChannel bobChannel{kPeer};
+        CChat bob{kPeer, host, bobChannel, QStringLiteral("Bob/Chat")};
+        bob.members().Update(*chat.members().Find(kPeer));
+        bob.SetModeValue(ChatModeDirect);
+        CChatWnd window(host);
+        window.SetTimings({30000, 120000, 50});
+        window.AttachChat(&bob);
+        Type(window, QStringLiteral("see you"));
+        window.Send();
+        // Another visitor, at once, as the pane switches: a line on its way
+        // is no draft.
+        EXPECT_TRUE(window.TakeDraft().rtf.isEmpty());
+        window.AttachChat(&chat);
+        EXPECT_TRUE(window.isEnabled());
+        if (c.delivered)
+            EXPECT_TRUE(bob.OnDelivered());
+        QTest::qWait(150);
+        EXPECT_TRUE(prompts.isEmpty()); // nothing said over another chat
+
+        window.AttachChat(&bob);
+        QTest::qWait(20);
+        EXPECT_EQ(prompts, c.prompts);
+        EXPECT_EQ(window.Input()->toPlainText(), c.input);
+        EXPECT_EQ(Transcript(window).contains(QLatin1String("see you")), c.lineShown);
+        EXPECT_TRUE(window.isEnabled());
+        window.TakeDraft();
+        window.AttachChat(&chat);
+        window.AttachChat(&bob);
+        QTest::qWait(20);
+        EXPECT_EQ(prompts, c.prompts); // told once
+    }
+}
+
 // Going offline destroys the chat windows, also one whose undelivered box
 // is up: the box goes with its window and the send's end touches neither.
 TEST_F(ChatWndTest, WindowDestroyedUnderTheUndeliveredBox)
@@ -262,7 +355,7 @@ TEST_F(ChatWndTest, LinesAndStatusTexts)
     EXPECT_EQ(window.StatusText(), "Uploaded 25%");
     window.OnUploadProgress(0, 0);
     EXPECT_EQ(window.StatusText(), "Uploaded 100%");
-    emit chat.upload().failed(QStringLiteral("The server did not answer."));
+    emit chat.upload().failed(QStringLiteral("The server did not answer."), QStringLiteral("/tmp/a.txt"));
     EXPECT_EQ(window.StatusText(), "Upload failed");
 
     window.EndChat();
@@ -369,6 +462,8 @@ TEST_F(ChatWndTest, TakeOverMovesTextSelectionAndStatusWithoutGone)
     EXPECT_EQ(frame.Input()->toPlainText(), "draft text");
     EXPECT_EQ(frame.Input()->textCursor().selectedText(), "draft");
     EXPECT_EQ(frame.StatusText(), "Bob is typing a message...");
+    // The typing picture comes along with its text.
+    EXPECT_FALSE(frame.findChild<QLabel *>("c110")->pixmap().isNull());
     EXPECT_TRUE(Transcript(frame).contains(QLatin1String("hello")));
     EXPECT_TRUE(docked.Input()->toPlainText().isEmpty());
     EXPECT_EQ(docked.GetSkinFormName(), "ChatWndReadOnly");
@@ -423,9 +518,14 @@ TEST_F(ChatWndTest, DirectChatWindowsStandInFrames)
     EXPECT_EQ(chatWindow->GetChat(), &chat);
     windows.ShowPeerChatState(frame, QVPlugin::ChatStateComposing);
     EXPECT_EQ(chatWindow->StatusText(), "Bob is typing a message...");
+    // Signing out destroys the window: the unsent text waits for the next.
+    Type(*chatWindow, QStringLiteral("not sent yet"));
     windows.DestroyChatWindow(frame);
     EXPECT_FALSE(frame);
-    EXPECT_EQ(host.states, (std::vector<int>{1, 5}));
+    EXPECT_EQ(host.states, (std::vector<int>{1, 2, 5}));
+    QPointer<QWidget> next = windows.CreateChatWindow(&chat);
+    EXPECT_EQ(CChatWindows::ChatWindowOf(next)->Input()->toPlainText(), "not sent yet");
+    windows.DestroyChatWindow(next);
     CQVSettingsHelpers::SetStoreFile(QString());
 }
 

@@ -6,6 +6,7 @@
 
 #include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -203,12 +204,49 @@ TEST_F(VisitorListTest, SelectionAcceptAndMenu)
     ASSERT_EQ(menu.count(), 1);
     EXPECT_EQ(menu[0][0].value<std::string>(), "B");
     EXPECT_EQ(menu[0][1].toPoint(), list.viewport()->mapToGlobal(QPoint(0, cell.bottom())));
+    // Shift+F10 opens the same menu at the same place.
+    QTest::keyClick(&list, Qt::Key_F10, Qt::ShiftModifier);
+    ASSERT_EQ(menu.count(), 2);
+    EXPECT_EQ(menu[1], menu[0]);
+    menu.clear();
 
     list.RemoveVisitor("B");
     EXPECT_EQ(list.SelectedId(), "");
     EXPECT_EQ(selected.last()[0].value<std::string>(), "");
     QCoreApplication::sendEvent(list.viewport(), &keyboard);
-    EXPECT_EQ(menu.count(), 1); // nothing selected, no menu
+    EXPECT_EQ(menu.count(), 0); // nothing selected, no menu
+}
+
+// A row removed between the two clicks of a double-click: the second press
+// lands on the row that moved up, but the first press named the visitor.
+TEST_F(VisitorListTest, ADoubleClickActsOnTheVisitorOfTheFirstPress)
+{
+    CVisitorListCtrl list(Clock());
+    list.AddVisitor(Make("sid=H&qvvVID=Hana"));
+    list.AddVisitor(Make("sid=I&qvvVID=Ivan"));
+    list.resize(600, 300);
+    list.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+    QSignalSpy accept(&list, &CVisitorListCtrl::AcceptRequested);
+
+    const QPoint at = list.visualRect(list.Model()->index(0, CVisitorListModel::ColumnVisitor)).center();
+    auto send = [&](QEvent::Type type, quint64 time) {
+        QMouseEvent event(type, at, list.viewport()->mapToGlobal(at), Qt::LeftButton,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+        event.setTimestamp(time);
+        QCoreApplication::sendEvent(list.viewport(), &event);
+    };
+    send(QEvent::MouseButtonPress, 1000);
+    send(QEvent::MouseButtonRelease, 1080);
+    list.RemoveVisitor("H");
+    // What the window system delivers for the second click.
+    send(QEvent::MouseButtonPress, 1200);
+    send(QEvent::MouseButtonDblClick, 1200);
+    send(QEvent::MouseButtonRelease, 1280);
+
+    ASSERT_EQ(accept.count(), 1);
+    EXPECT_EQ(accept[0][0].value<std::string>(), "H");
+    EXPECT_EQ(accept[0][1].toString(), "Hana");
 }
 
 TEST_F(VisitorListTest, ColumnWidthsSurviveARestart)
