@@ -89,8 +89,9 @@ inline bool Activate(QWidget *window)
 inline bool Click(QWidget *widget)
 {
     const QPoint at = widget->mapToGlobal(widget->rect().center());
-    return Xdo({QStringLiteral("mousemove"), QStringLiteral("--sync"), QString::number(at.x()), QString::number(at.y()),
-                QStringLiteral("click"), QStringLiteral("1")})
+    // No --sync: it would wait for ever when the pointer is already there.
+    return Xdo({QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()), QStringLiteral("click"),
+                QStringLiteral("1")})
         .Wait(5000);
 }
 

@@ -206,7 +206,9 @@ CQVButton *CChatWnd::AddButton(int id, const QString &caption, bool flat)
     auto *button = new CQVButton(flat, this);
     button->setObjectName(QStringLiteral("c%1").arg(id));
     button->setText(caption);
-    button->setFocusPolicy(Qt::TabFocus);
+    // Clicked or reached by its Alt key only: a button with the focus would
+    // take the agent's Space, meant for the input, as a press.
+    button->setFocusPolicy(Qt::NoFocus);
     return button;
 }
 
