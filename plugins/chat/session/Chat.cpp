@@ -33,7 +33,7 @@ CChat::CChat(const QVPlugin::Jid &peer, ChatCore &core, MessageChannel &channel,
     // chat that is gone by then shows nothing.
     QObject::connect(
         &m_upload, &FileUpload::failed, &m_upload,
-        [](const QString &error) { CPrompt::Show({QString(), error, QMessageBox::NoIcon, QMessageBox::Ok}); },
+        [](const QString &error) { CPrompt::Show({QString(), error, QMessageBox::NoIcon, QMessageBox::Ok, true}); },
         Qt::QueuedConnection);
 }
 

@@ -495,7 +495,10 @@ void CChatWnd::Send()
     if (!isEnabled())
         return;
     if (!IsUsable()) {
-        CPrompt::Show({QString(), QStringLiteral("You are not in a conversation"), QMessageBox::Information}, this);
+        // The visitor may have ended while the agent typed on.
+        CPrompt::Show({QString(), QStringLiteral("You are not in a conversation"), QMessageBox::Information,
+                       QMessageBox::Ok, true},
+                      this);
         return;
     }
     m_input->selectAll();
@@ -527,13 +530,13 @@ void CChatWnd::OnSendTimeout()
     m_sendTimer.stop();
     if (m_chat)
         m_chat->AbandonSend();
-    // The window may be destroyed while the box is up (going offline).
-    const QPointer<CChatWnd> self(this);
-    CPrompt::Show({QString(), QStringLiteral("The message could not be delivered"), QMessageBox::Information}, this);
-    if (!self)
-        return;
+    // Unlocked first: the box takes no keys, and the agent may type on
+    // while it is up.
     setEnabled(true);
     RestoreStatus();
+    CPrompt::Show({QString(), QStringLiteral("The message could not be delivered"), QMessageBox::Information,
+                   QMessageBox::Ok, true},
+                  this);
 }
 
 void CChatWnd::KillStateTimer()
