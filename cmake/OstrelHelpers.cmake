@@ -34,11 +34,13 @@ function(ostrel_add_plugin name)
   target_link_libraries(${name} PRIVATE ostrel_contract ${A_LIBS})
 endfunction()
 
-# ostrel_add_test(NAME LABEL unit|gui|integration|webengine [XVFB] [SERIAL] SOURCES ... LIBS ... [DEFS ...])
+# ostrel_add_test(NAME LABEL unit|gui|integration|webengine [XVFB] [WM] [SERIAL] SOURCES ... LIBS ... [DEFS ...])
 # webengine tests, and those marked XVFB, run under xvfb-run (scripts/xvfb-test.sh); keep them few, they are slow.
+# WM tests run there too, with openbox managing that screen: tests of where
+# the keys go belong there, since a window manager moves the focus itself.
 # SERIAL tests run while no other test runs (ctest RUN_SERIAL).
 function(ostrel_add_test name)
-  cmake_parse_arguments(A "XVFB;SERIAL" "LABEL;TIMEOUT" "SOURCES;LIBS;DEFS" ${ARGN})
+  cmake_parse_arguments(A "XVFB;WM;SERIAL" "LABEL;TIMEOUT" "SOURCES;LIBS;DEFS" ${ARGN})
   if(NOT A_LABEL)
     set(A_LABEL unit)
   endif()
@@ -56,7 +58,11 @@ function(ostrel_add_test name)
   target_compile_definitions(${name} PRIVATE OSTREL_PROGRAM_DIR="${OSTREL_PROGRAM_DIR}"
     OSTREL_SOURCE_DIR="${PROJECT_SOURCE_DIR}" ${A_DEFS})
   set(environment QT_QPA_PLATFORM=offscreen)
-  if(A_LABEL STREQUAL "webengine" OR A_XVFB)
+  if(A_WM)
+    set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR
+      "bash;${PROJECT_SOURCE_DIR}/scripts/xvfb-test.sh;--wm")
+    set(environment QT_QPA_PLATFORM=xcb)
+  elseif(A_LABEL STREQUAL "webengine" OR A_XVFB)
     # Qt WebEngine needs an X screen: each test runs on its own Xvfb.
     set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR
       "bash;${PROJECT_SOURCE_DIR}/scripts/xvfb-test.sh")

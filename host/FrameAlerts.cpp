@@ -7,6 +7,7 @@
 #include "host/QVAlertWnd.h"
 #include "host/QVTrayIcon.h"
 #include "host/widgets/HostResources.h"
+#include "shared/QuietWindow.h"
 
 #include <QApplication>
 #include <QDir>
@@ -69,13 +70,15 @@ void CFrameAlerts::OnAlert(const AlertInfo &alert)
             m_tray->StopAnimation();
             m_tray->RestoreWindow(m_frame, false);
         } else if (m_frame->isMinimized()) {
-            m_frame->showNormal();
+            QuietWindow::Show(m_frame);
         }
     }
-    // In front of the other windows, but the agent's typing stays where it
-    // is. Before the popup, which must stay above the frame even where the
-    // window manager does not keep it on top.
-    if (actions.bring != AlertActions::NoBring)
+    // In front of the other windows, but not of the program's window the
+    // agent works in: that one keeps the keys and the pointer. Before the
+    // popup, which must stay above the frame even where the window manager
+    // does not keep it on top.
+    const QWidget *working = QApplication::activeWindow();
+    if (actions.bring != AlertActions::NoBring && (!working || working == m_frame))
         m_frame->raise();
     if (actions.showWindow) {
         std::erase_if(m_popups, [](const QPointer<CQVAlertWnd> &popup) { return popup.isNull(); });

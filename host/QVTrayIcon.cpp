@@ -1,6 +1,7 @@
 #include "host/QVTrayIcon.h"
 
 #include "shared/OneLine.h"
+#include "shared/QuietWindow.h"
 
 #include <QSystemTrayIcon>
 #include <QWidget>
@@ -97,14 +98,14 @@ void CQVTrayIcon::RestoreWindow(QWidget *window, bool activate)
     if (!placement.isEmpty())
         window->restoreGeometry(placement);
     window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
-    // Also tells the window manager not to give it the focus.
-    const bool quiet = window->testAttribute(Qt::WA_ShowWithoutActivating);
-    window->setAttribute(Qt::WA_ShowWithoutActivating, !activate || quiet);
+    if (!activate) {
+        QuietWindow::Show(window);
+        return;
+    }
+    QuietWindow::FollowAttribute(window);
     window->show();
-    window->setAttribute(Qt::WA_ShowWithoutActivating, quiet);
     window->raise();
-    if (activate)
-        window->activateWindow();
+    window->activateWindow();
 }
 
 bool CQVTrayIcon::IsInTray(QWidget *window) const

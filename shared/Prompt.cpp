@@ -1,6 +1,9 @@
 #include "shared/Prompt.h"
 
+#include "shared/QuietWindow.h"
+
 #include <QApplication>
+#include <QEventLoop>
 #include <QPointer>
 #include <QThread>
 
@@ -26,7 +29,22 @@ QMessageBox::StandardButton CPrompt::Show(const PromptRequest &request, QWidget 
         request.icon, request.caption.isEmpty() ? QApplication::applicationDisplayName() : request.caption,
         request.text, request.buttons, parent);
     box->setTextFormat(Qt::PlainText);
-    const int answer = box->exec();
+    int answer = QMessageBox::NoButton;
+    if (request.unasked) {
+        box->setWindowModality(Qt::NonModal);
+        box->setAttribute(Qt::WA_ShowWithoutActivating);
+        QEventLoop loop;
+        QObject::connect(box, &QDialog::finished, &loop, [&](int result) {
+            answer = result;
+            loop.quit();
+        });
+        QObject::connect(box, &QObject::destroyed, &loop, &QEventLoop::quit);
+        box->show();
+        QuietWindow::Flash(box);
+        loop.exec();
+    } else {
+        answer = box->exec();
+    }
     if (!box)
         return QMessageBox::NoButton;
     delete box.data();

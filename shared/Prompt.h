@@ -16,6 +16,11 @@ struct PromptRequest
     QString text;
     QMessageBox::Icon icon = QMessageBox::Information;
     QMessageBox::StandardButtons buttons = QMessageBox::Ok;
+    // The box comes by itself (an answer from the network, a timer), while
+    // the agent may be typing: it is shown without the keyboard and blocks
+    // no other window, so no key meant for the chat answers it; the agent
+    // clicks it or turns to it.
+    bool unasked = false;
 };
 
 class CPrompt

@@ -263,9 +263,9 @@ void CVisitorRouter::OnTransferRequest(const ServerMessage &message)
         QStringLiteral("Do you want to accept a transfer request from %1?\n%2").arg(name, messagePart);
     m_host.RaiseAlert(AlertTransfer, prompt, QStringLiteral("New transfer request"));
 
-    // The box runs a modal loop in which bus messages may remove the
-    // visitor, and the view may even close: the visitor is looked up again
-    // afterwards, and nothing is done when the router is gone.
+    // The box runs a loop in which bus messages and the agent's own work
+    // may remove the visitor, and the view may even close: the visitor is
+    // looked up again afterwards, and nothing is done when the router is gone.
     const std::string sessionId = message.sessionId;
     const std::weak_ptr<bool> alive = m_alive;
     const bool accepted = m_prompt(PromptIcon::Question, prompt);

@@ -39,7 +39,8 @@ CChat::CChat(const QVPlugin::Jid &peer, ChatCore &core, MessageChannel &channel,
     QObject::connect(
         &m_upload, &FileUpload::failed, &m_upload,
         [this](const QString &error, const QString &path) {
-            CPrompt::Show({QString(), UploadFailureText(path, error), QMessageBox::NoIcon, QMessageBox::Ok});
+            CPrompt::Show(
+                {QString(), UploadFailureText(path, error), QMessageBox::NoIcon, QMessageBox::Ok, true});
         },
         Qt::QueuedConnection);
 }

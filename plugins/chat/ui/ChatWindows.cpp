@@ -1,8 +1,8 @@
 #include "plugins/chat/ui/ChatWindows.h"
 
 #include "plugins/chat/ui/TessaryPane.h"
+#include "shared/QuietWindow.h"
 
-#include <QApplication>
 
 QWidget *CChatWindows::CreateChatWindow(CChat *chat)
 {
@@ -19,7 +19,7 @@ QWidget *CChatWindows::CreateChatWindow(CChat *chat)
     // A colleague's first line makes it: the agent may be typing to someone
     // else. ShowChatFor focuses it when the agent asked for it.
     frame->setAttribute(Qt::WA_ShowWithoutActivating);
-    frame->show();
+    QuietWindow::Show(frame);
     return frame;
 }
 
@@ -34,15 +34,10 @@ void CChatWindows::RaiseChatWindow(QWidget *window)
 {
     if (!window)
         return;
-    // Never activated: Enter pressed for a visitor must not go to the
-    // colleague whose line just came in.
-    if (window->isMinimized())
-        window->showNormal();
-    window->raise();
-    if (auto *frame = qobject_cast<CTessaryPane *>(window))
-        frame->Flash();
-    else if (!window->isActiveWindow())
-        QApplication::alert(window);
+    // Neither restored nor raised, only flashed: Enter pressed for a visitor
+    // must not go to the colleague whose line just came in, nor a click
+    // meant for the agent's window land on this one.
+    QuietWindow::Flash(window);
 }
 
 void CChatWindows::FocusChatWindow(QWidget *window)

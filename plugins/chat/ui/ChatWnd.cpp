@@ -211,7 +211,9 @@ CQVButton *CChatWnd::AddButton(int id, const QString &caption, bool flat)
     auto *button = new CQVButton(flat, this);
     button->setObjectName(QStringLiteral("c%1").arg(id));
     button->setText(caption);
-    button->setFocusPolicy(Qt::TabFocus);
+    // Clicked or reached by its Alt key only: a button with the focus would
+    // take the agent's Space, meant for the input, as a press.
+    button->setFocusPolicy(Qt::NoFocus);
     return button;
 }
 
@@ -518,7 +520,10 @@ void CChatWnd::Send()
     if (!isEnabled())
         return;
     if (!IsUsable()) {
-        CPrompt::Show({QString(), QStringLiteral("You are not in a conversation"), QMessageBox::Information}, this);
+        // The visitor may have ended while the agent typed on.
+        CPrompt::Show({QString(), QStringLiteral("You are not in a conversation"), QMessageBox::Information,
+                       QMessageBox::Ok, true},
+                      this);
         return;
     }
     m_input->selectAll();
@@ -556,13 +561,13 @@ void CChatWnd::OnSendTimeout()
         m_chat->AbandonSend();
         m_chat->TakeUndelivered();
     }
-    // The window may be destroyed while the box is up (going offline).
-    const QPointer<CChatWnd> self(this);
-    CPrompt::Show({QString(), QStringLiteral("The message could not be delivered"), QMessageBox::Information}, this);
-    if (!self)
-        return;
+    // Unlocked first: the box takes no keys, and the agent may type on
+    // while it is up.
     setEnabled(true);
     RestoreStatus();
+    CPrompt::Show({QString(), QStringLiteral("The message could not be delivered"), QMessageBox::Information,
+                   QMessageBox::Ok, true},
+                  this);
 }
 
 void CChatWnd::KillStateTimer()

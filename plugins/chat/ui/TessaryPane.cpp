@@ -3,7 +3,6 @@
 #include "skins/QVButton.h"
 #include "skins/QVSettingsHelpers.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -38,6 +37,9 @@ CTessaryPane::CTessaryPane(QWidget *chatWindow, const QString &title)
     m_exit = new CQVButton(false, this);
     m_exit->setObjectName(QStringLiteral("c%1").arg(kExitId));
     m_exit->setText(tr("Exit"));
+    // The frame opens without the focus; when the agent turns to it the keys
+    // go to the chat's input, never to this button (Space would close it).
+    m_exit->setFocusPolicy(Qt::NoFocus);
     connect(m_exit, &QPushButton::clicked, this, &QWidget::close);
 
     auto *layout = new QVBoxLayout(this);
@@ -46,6 +48,7 @@ CTessaryPane::CTessaryPane(QWidget *chatWindow, const QString &title)
         layout->addWidget(m_chatWindow, 1);
         // The frame's focus belongs to the chat.
         setFocusProxy(m_chatWindow);
+        m_chatWindow->setFocus();
     }
     auto *buttons = new QHBoxLayout;
     buttons->addStretch(1);
@@ -76,12 +79,6 @@ QSize CTessaryPane::InitialSize()
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         size = size.boundedTo(screen->availableSize().expandedTo(kMinimumSize));
     return size;
-}
-
-void CTessaryPane::Flash()
-{
-    if (!isActiveWindow())
-        QApplication::alert(this);
 }
 
 void CTessaryPane::resizeEvent(QResizeEvent *event)

@@ -30,9 +30,6 @@ public:
     QWidget *ChatWindow() const { return m_chatWindow; }
     CQVButton *ExitButton() const { return m_exit; }
 
-    // Draws the agent's eye to the frame unless it already has the focus.
-    void Flash();
-
     // The size a new frame opens with: the saved one, within the minimum and
     // the screen.
     static QSize InitialSize();

@@ -73,8 +73,11 @@ CTessaryView::CTessaryView(IVisitorRouterHost &host, std::unique_ptr<IIdleSource
       m_idle(idle ? std::move(idle) : CreateSystemIdleSource()),
       m_router(host, *m_listLink, *m_pane, *m_idle,
                [this](CVisitorRouter::PromptIcon icon, const QString &text) {
+                   // The service's requests and answers come while the agent
+                   // may be typing to a visitor.
                    PromptRequest request;
                    request.text = text;
+                   request.unasked = true;
                    if (icon == CVisitorRouter::PromptIcon::Question) {
                        request.icon = QMessageBox::Question;
                        request.buttons = QMessageBox::Yes | QMessageBox::No;

@@ -529,35 +529,6 @@ TEST_F(ChatWndTest, DirectChatWindowsStandInFrames)
     CQVSettingsHelpers::SetStoreFile(QString());
 }
 
-TEST_F(ChatWndTest, AColleaguesLineRaisesItsFrameWithoutTakingTheKeys)
-{
-    QTemporaryDir dir;
-    CQVSettingsHelpers::SetStoreFile(dir.filePath(QStringLiteral("state.ini")));
-    CChatWindows windows(host);
-    QPointer<QWidget> frame = windows.CreateChatWindow(&chat);
-    // The agent types to a visitor in a detached chat of the visitor's room.
-    const Jid room(QStringLiteral("visitors.v-1@x.org"));
-    MessageChannel roomChannel{room};
-    CChat visitorChat{room, host, roomChannel, QStringLiteral("Vic")};
-    visitorChat.SetModeValue(ChatModeRoomParticipant);
-    auto *typing = new CFullChatWnd(host);
-    typing->AttachChat(&visitorChat);
-    CTessaryPane visitorFrame(typing, QStringLiteral("Vic"));
-    visitorFrame.show();
-    visitorFrame.activateWindow();
-    typing->Input()->setFocus();
-    ASSERT_TRUE(waitUntil([&] { return QApplication::focusWidget() == typing->Input(); }));
-
-    windows.RaiseChatWindow(frame);
-    QTest::qWait(50);
-    EXPECT_EQ(QApplication::focusWidget(), typing->Input());
-    // The bar's double-click is the agent's own wish: that one takes the keys.
-    windows.FocusChatWindow(frame);
-    EXPECT_TRUE(waitUntil([&] { return QApplication::focusWidget() == CChatWindows::ChatWindowOf(frame)->Input(); }));
-    delete frame.data();
-    CQVSettingsHelpers::SetStoreFile(QString());
-}
-
 TEST_F(ChatWndTest, StandardSkinPlacesTheInputByItsLines)
 {
     ASSERT_TRUE(CQVSkinManager::Load(QStringLiteral(OSTREL_SOURCE_DIR "/skins/data")));

@@ -10,7 +10,6 @@
 #include "skins/QVButton.h"
 #include "plugins/chat/ui/TessaryPane.h"
 #include "plugins/chat/ui/VisitorChatPane.h"
-#include "plugins/chat/ui/VisitorListCtrl.h"
 #include "skins/QVSettingsHelpers.h"
 #include "skins/QVSkinManager.h"
 #include "tests/TestUtil.h"
@@ -195,22 +194,6 @@ TEST_F(VisitorChatPaneTest, EachChatKeepsItsOwnUnsentText)
     EXPECT_EQ(input->toPlainText(), "");
     pane->Logic().OpenVisitorChat(*ben, CVisitorPaneLogic::RoleFullAgent);
     EXPECT_EQ(input->toPlainText(), "");
-}
-
-TEST_F(VisitorChatPaneTest, AnAcceptedChatTakesTheKeys)
-{
-    // The visitor list beside the pane has the keys when the agent accepts.
-    auto *list = new CVisitorListCtrl(CVisitor::SystemClock(), pane.get());
-    list->setGeometry(0, 0, 100, 50);
-    list->show();
-    pane->activateWindow();
-    ASSERT_TRUE(waitUntil([&] { return pane->isActiveWindow(); }));
-    list->setFocus();
-    CVisitor *v = Add("v1", CVisitor::StateRequestingChat, "http://shop.example/");
-    pane->Logic().ShowVisitor(v);
-    ASSERT_EQ(QApplication::focusWidget(), list);
-    ASSERT_TRUE(pane->Logic().ExecuteCommand(CVisitorPaneLogic::CmdAccept));
-    EXPECT_TRUE(waitUntil([&] { return QApplication::focusWidget() == pane->ChatWindow()->Input(); }));
 }
 
 TEST_F(VisitorChatPaneTest, AChatShownAgainShowsItsNewestLine)
