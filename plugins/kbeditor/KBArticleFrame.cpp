@@ -3,7 +3,10 @@
 #include "bus/Commands.h"
 #include "plugins/kbeditor/EditingSurface.h"
 #include "plugins/kbeditor/KBArticleBar.h"
+#include "plugins/kbeditor/KeyboardLocks.h"
 #include "plugins/kbeditor/LumoryStrings.h"
+#include "shared/CommandBars.h"
+#include "shared/CustomizeDialog.h"
 #include "shared/Prompt.h"
 
 #include <QAbstractItemView>
@@ -11,11 +14,13 @@
 #include <QCloseEvent>
 #include <QColorDialog>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDockWidget>
 #include <QFontDatabase>
 #include <QFontDialog>
 #include <QFontInfo>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -137,7 +142,18 @@ CKBArticleFrame::CKBArticleFrame(const KBArticle &article, CLumoryPlugin *plugin
     dock->setFeatures(QDockWidget::NoDockWidgetFeatures);
     dock->setWidget(m_bar);
     addDockWidget(Qt::TopDockWidgetArea, dock);
-    statusBar();
+    // The lock panes, each as wide as its text, so that none moves another.
+    const char *locks[] = {"CAP", "NUM", "SCRL"};
+    for (int i = 0; i < 3; ++i) {
+        auto *pane = new QLabel(this);
+        pane->setObjectName(QStringLiteral("c%1").arg(59137 + i));
+        pane->setAlignment(Qt::AlignCenter);
+        pane->setMinimumWidth(pane->fontMetrics().horizontalAdvance(QLatin1String(locks[i])) + 8);
+        statusBar()->addPermanentWidget(pane);
+        m_lockPanes[i] = pane;
+    }
+    SetKeyboardLocks(KeyboardLocks());
+    BuildCommandBars();
 
     connect(m_surface, &CEditingSurface::selectionChanged, this, [this] {
         ShowSelectionValues();
@@ -329,6 +345,9 @@ void CKBArticleFrame::Run(unsigned id)
     case ViewSource:
         ShowHtmlView(id == ViewHtml);
         return;
+    case Customize:
+        CCustomizeDialog(m_commandBars, this).exec();
+        return;
     case About:
         ShowAbout();
         return;
@@ -415,6 +434,52 @@ void CKBArticleFrame::SaveAndClose()
 {
     if (Save())
         QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+}
+
+void CKBArticleFrame::BuildCommandBars()
+{
+    m_commandBars = new CCommandBars(this, [this](unsigned id) { return CommandAction(id); });
+    m_commandBars->AddToolBar(m_toolBar);
+    m_commandBars->ApplyMenuBar();
+    auto *customize = new QAction(tr("Customize..."), this);
+    connect(customize, &QAction::triggered, this, [this] { Run(Customize); });
+    m_commandBars->SetCustomizeAction(customize);
+    m_commandBars->LoadUserImages(QCoreApplication::applicationDirPath());
+    if (m_plugin) {
+        const QVariant saved = m_plugin->GetValue(QStringLiteral("Workspace.Editing"));
+        if (saved.typeId() == QMetaType::QByteArray || saved.typeId() == QMetaType::QString)
+            m_commandBars->RestoreState(saved.toByteArray());
+        connect(m_commandBars, &CCommandBars::Changed, this, [this] {
+            m_plugin->SetValue(QStringLiteral("Workspace.Editing"), m_commandBars->SaveState());
+        });
+    }
+}
+
+void CKBArticleFrame::SetKeyboardLocks(IKeyboardLocks *locks)
+{
+    if (m_locks)
+        disconnect(m_locks, nullptr, this, nullptr);
+    m_locks = locks;
+    if (m_locks)
+        connect(m_locks, &IKeyboardLocks::Changed, this, &CKBArticleFrame::ShowLocks);
+    ShowLocks();
+}
+
+void CKBArticleFrame::ShowLocks()
+{
+    const KeyboardLockState state = m_locks ? m_locks->State() : KeyboardLockState();
+    const bool on[] = {state.caps, state.num, state.scroll};
+    const char *texts[] = {"CAP", "NUM", "SCRL"};
+    for (int i = 0; i < 3; ++i)
+        m_lockPanes[i]->setText(on[i] ? QLatin1String(texts[i]) : QString());
+}
+
+void CKBArticleFrame::changeEvent(QEvent *event)
+{
+    // A lock changed in another window while this one was in the back.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        ShowLocks();
+    QMainWindow::changeEvent(event);
 }
 
 void CKBArticleFrame::closeEvent(QCloseEvent *event)
