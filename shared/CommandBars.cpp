@@ -452,6 +452,7 @@ QString CCommandBars::AddUserBar(const QString &title)
     auto *toolBar = new QToolBar(title.left(100), m_frame);
     toolBar->setObjectName(name);
     m_frame->addToolBar(toolBar);
+    toolBar->show(); // the frame may be on the screen already
     OfferCustomize(toolBar);
     Bar bar;
     bar.name = name;

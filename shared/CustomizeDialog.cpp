@@ -188,6 +188,10 @@ QString CCustomizeDialog::CurrentBar() const
 
 void CCustomizeDialog::ChooseBar(const QString &bar)
 {
+    if (m_bar->findData(bar) < 0 && m_bars->Bars().contains(bar)) {
+        m_bar->addItem(m_bars->Title(bar), bar);
+        FillToolBars();
+    }
     m_bar->setCurrentIndex(m_bar->findData(bar));
 }
 
