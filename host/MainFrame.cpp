@@ -137,6 +137,7 @@ bool CMainFrame::Create()
             m_bus->AddPlugin(updateCheck, PLUGIN_ORDER_UPGRADE);
     }
 
+    m_bar->SetAnimated(m_bus->GetSetting(QStringLiteral("OutlookAnimation"), 1).toInt() != 0);
     const QString skin = m_bus->GetSetting(QStringLiteral("ui.skin"), QStringLiteral("standard")).toString();
     if (!CQVSkinManager::SetCurrentSkin(skin))
         qCInfo(lcHost) << "no skin named" << skin;

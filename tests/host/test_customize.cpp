@@ -3,6 +3,7 @@
 
 #include "bus/Manager.h"
 #include "host/FrameDefaults.h"
+#include "host/OutlookBar.h"
 #include "host/UIPlugin.h"
 #include "shared/CommandBars.h"
 #include "shared/CustomizeDialog.h"
@@ -13,7 +14,9 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QLabel>
 #include <QSettings>
+#include <QTest>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -333,6 +336,46 @@ TEST_F(Customize, UserImagesAreCutIntoCellsAndABrokenFileIsIgnored)
         c.make();
         Start();
         EXPECT_EQ(Bars()->UserImages().size(), c.images);
+        frame.reset();
+    }
+}
+
+// The outlook bar's page change: animated by the profile value, default on,
+// and the new page (the mode switch) never waits for the fade.
+TEST_F(Customize, OutlookBarFadesOnlyWhenAskedAndSwitchesAtOnce)
+{
+    const struct
+    {
+        const char *name;
+        QVariant setting; // invalid: not set
+        bool animated;
+    } cases[] = {
+        {"default", QVariant(), true},
+        {"on", 1, true},
+        {"off", 0, false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(SettingsFile());
+        if (c.setting.isValid())
+            QSettings(SettingsFile(), QSettings::IniFormat).setValue(QStringLiteral("Values/OutlookAnimation"), c.setting);
+        Start();
+        CQVOutlookBar *bar = frame->OutlookBar();
+        EXPECT_EQ(bar->Animated(), c.animated);
+        auto *first = new QWidget(bar);
+        auto *second = new QWidget(bar);
+        bar->AddPage(first, QStringLiteral("One"), QIcon());
+        bar->AddPage(second, QStringLiteral("Two"), QIcon());
+        QCoreApplication::processEvents();
+        bool changed = false;
+        QObject::connect(bar, &CQVOutlookBar::ActivePageChanged, [&] { changed = true; });
+        ASSERT_TRUE(bar->SetActivePage(1));
+        EXPECT_TRUE(changed);
+        EXPECT_TRUE(second->isVisible());
+        const auto fading = [bar] { return bar->findChild<QLabel *>(QStringLiteral("OutlookFade")) != nullptr; };
+        EXPECT_EQ(fading(), c.animated);
+        QTest::qWait(CQVOutlookBar::kFadeMs + 200);
+        EXPECT_FALSE(fading());
         frame.reset();
     }
 }
