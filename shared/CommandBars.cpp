@@ -244,9 +244,12 @@ QString CCommandBars::KeyText(const QString &key) const
                 return command.text;
         }
     }
-    for (const auto &[action, widgetId] : m_shippedWidgets) {
-        if (widgetId == id)
-            return action->toolTip().isEmpty() ? tr("Box %1").arg(id) : action->toolTip();
+    // A command of the toolbars only (the editor's formatting buttons).
+    for (const QAction *action : m_frame->findChildren<QAction *>()) {
+        if (CommandIdOf(action) != id)
+            continue;
+        if (!action->text().isEmpty())
+            return PlainTitle(action->text());
     }
     return tr("Command %1").arg(id);
 }

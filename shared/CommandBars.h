@@ -98,6 +98,7 @@ public:
     // Personalised menus: while on, a menu shows its basic commands and the
     // recently used ones, the rest after a short delay or the chevron.
     void SetBasicCommands(const std::set<unsigned> &ids) { m_basic = ids; }
+    bool OffersPersonalMenus() const { return !m_basic.empty(); }
     void SetPersonalized(bool on);
     bool Personalized() const { return m_personalized; }
     // Called by the frame whenever a menu is about to show.

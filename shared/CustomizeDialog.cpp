@@ -69,7 +69,9 @@ CCustomizeDialog::CCustomizeDialog(CCommandBars *bars, QWidget *parent)
     QPushButton *reset = Button(tr("Rese&t"), "ResetButton", this);
     for (QPushButton *button : {add, remove, up, down, separator})
         buttons->addWidget(button);
-    buttons->addWidget(new QLabel(tr("&Image:")));
+    auto *imageLabel = new QLabel(tr("&Image:"));
+    imageLabel->setBuddy(m_image);
+    buttons->addWidget(imageLabel);
     buttons->addWidget(m_image);
     buttons->addStretch();
     buttons->addWidget(reset);
@@ -113,7 +115,11 @@ CCustomizeDialog::CCustomizeDialog(CCommandBars *bars, QWidget *parent)
     usageRow->addStretch();
     optionsLayout->addLayout(usageRow);
     optionsLayout->addStretch();
-    tabs->addTab(optionsPage, tr("&Options"));
+    // Only a frame with basic commands personalises its menus.
+    if (m_bars->OffersPersonalMenus())
+        tabs->addTab(optionsPage, tr("&Options"));
+    else
+        optionsPage->setParent(this), optionsPage->hide();
 
     auto *close = new QDialogButtonBox(QDialogButtonBox::Close);
     auto *layout = new QVBoxLayout(this);

@@ -273,8 +273,13 @@ void CKBArticleFrame::BuildToolBar()
     // arrow in whatever style and font the desktop has.
     m_fontSize->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     m_fontSize->setMinimumWidth(qMax(30, m_fontSize->sizeHint().width()));
-    SetCommandId(m_toolBar->addWidget(m_fontName), FontName);
-    SetCommandId(m_toolBar->addWidget(m_fontSize), FontSize);
+    // Named for the customisation dialog's list.
+    QAction *fontName = m_toolBar->addWidget(m_fontName);
+    fontName->setText(tr("Font Name"));
+    SetCommandId(fontName, FontName);
+    QAction *fontSize = m_toolBar->addWidget(m_fontSize);
+    fontSize->setText(tr("Font Size"));
+    SetCommandId(fontSize, FontSize);
     connect(m_fontName, &QComboBox::activated, this,
             [this] { m_surface->Exec(QStringLiteral("fontName"), m_fontName->currentText()); });
     connect(m_fontSize, &QComboBox::activated, this,

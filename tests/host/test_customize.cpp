@@ -235,6 +235,12 @@ TEST_F(Customize, TheCustomizeEntryAndCommandOpenTheDialog)
     QTimer::singleShot(0, [&] {
         if (auto *dialog = frame->findChild<CCustomizeDialog *>()) {
             opened = true;
+            dialog->ChooseBar(name);
+            SelectCommand(*dialog, "Tools", "Settings...");
+            dialog->AddSelected();
+            SelectCommand(*dialog, "File", "Sign In...");
+            dialog->AddSelected();
+            SaveForReview(dialog, QStringLiteral("customize-mainframe.png"));
             dialog->accept();
         }
     });

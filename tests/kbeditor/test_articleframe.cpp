@@ -12,6 +12,7 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -471,6 +472,9 @@ TEST_F(ArticleFrame, CustomisedEditingBarResetsWithItsBoxes)
         dialog.AddSelected();
         EXPECT_EQ(bars->Layout(bar->objectName()).mid(0, 2), (QStringList{"c57603", "s"}));
         EXPECT_FALSE(bar->findChild<QComboBox *>(QStringLiteral("c14276")));
+        // A picture for review when OSTREL_SCREENSHOT_DIR names a folder.
+        if (const QString folder = qEnvironmentVariable("OSTREL_SCREENSHOT_DIR"); !folder.isEmpty())
+            EXPECT_TRUE(dialog.grab().save(QDir(folder).filePath(QStringLiteral("customize-article-editor.png"))));
         dialog.ResetBar();
     }
     EXPECT_EQ(bars->Layout(bar->objectName()), shipped);
