@@ -443,6 +443,7 @@ void CKBArticleFrame::SaveAndClose()
 
 void CKBArticleFrame::BuildCommandBars()
 {
+    const QString kBarsSetting = QStringLiteral("Workspace.Editing");
     m_commandBars = new CCommandBars(this, [this](unsigned id) { return CommandAction(id); });
     m_commandBars->AddToolBar(m_toolBar);
     m_commandBars->ApplyMenuBar();
@@ -451,11 +452,12 @@ void CKBArticleFrame::BuildCommandBars()
     m_commandBars->SetCustomizeAction(customize);
     m_commandBars->LoadUserImages(QCoreApplication::applicationDirPath());
     if (m_plugin) {
-        const QVariant saved = m_plugin->GetValue(QStringLiteral("Workspace.Editing"));
-        if (saved.typeId() == QMetaType::QByteArray || saved.typeId() == QMetaType::QString)
-            m_commandBars->RestoreState(saved.toByteArray());
-        connect(m_commandBars, &CCommandBars::Changed, this, [this] {
-            m_plugin->SetValue(QStringLiteral("Workspace.Editing"), m_commandBars->SaveState());
+        // Kept as text: the settings store nothing else in the file.
+        const QVariant saved = m_plugin->GetValue(kBarsSetting, QString());
+        if (saved.typeId() == QMetaType::QString)
+            m_commandBars->RestoreState(saved.toString().toUtf8());
+        connect(m_commandBars, &CCommandBars::Changed, this, [this, kBarsSetting] {
+            m_plugin->SetValue(kBarsSetting, QString::fromUtf8(m_commandBars->SaveState()));
         });
     }
 }

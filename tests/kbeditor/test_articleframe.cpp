@@ -486,3 +486,43 @@ TEST_F(ArticleFrame, CustomisedEditingBarResetsWithItsBoxes)
     }
     EXPECT_EQ(bar->findChild<QComboBox *>(QStringLiteral("c14270"))->count(), 7);
 }
+
+// What the agent did to the editor's bar comes back in the next editor.
+TEST_F(ArticleFrame, CustomisedEditingBarIsKeptForTheNextEditor)
+{
+    QString stored;
+    host.onSend = [&stored](const QUuid &id, IMessage *in, IMessage *) {
+        if (id == MSG_SET_SETTING && static_cast<MsgValue *>(in)->name == QLatin1String("Workspace.Editing"))
+            stored = static_cast<MsgValue *>(in)->value.toString();
+        return 1;
+    };
+    Open();
+    const QString name = frame->EditingBar()->objectName();
+    frame->CommandBars()->SetLayout(name, {"c14275", "s", "c57603"});
+    frame->CommandBars()->SetBarVisible(name, false);
+    ASSERT_FALSE(stored.isEmpty());
+    delete frame;
+
+    struct SettingsHost : lumorytest::LumoryHost
+    {
+        int SendMessage(const QUuid &id, IMessage *in, IMessage *out) override
+        {
+            if (id == MSG_GET_SETTING && static_cast<MsgValue *>(in)->name == QLatin1String("Workspace.Editing")) {
+                static_cast<QVMessage<QVariant> *>(out)->value = value;
+                return 1;
+            }
+            return LumoryHost::SendMessage(id, in, out);
+        }
+        QString value;
+    };
+    SettingsHost settings;
+    settings.value = stored;
+    auto *again = new CLumoryPlugin;
+    ASSERT_TRUE(again->Initialize(&settings));
+    {
+        CKBArticleFrame next(article, again, new FakeSurface);
+        EXPECT_EQ(next.CommandBars()->Layout(name), (QStringList{"c14275", "s", "c57603"}));
+        EXPECT_TRUE(next.EditingBar()->isHidden());
+    }
+    again->Release();
+}
