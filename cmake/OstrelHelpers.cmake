@@ -29,8 +29,18 @@ function(ostrel_add_plugin name)
   endif()
   target_compile_options(${name} PRIVATE ${OSTREL_WARNINGS})
   if(A_CORE)
+    # The core's own symbols stay inside the module too: no two modules can
+    # interpose each other's functions.
+    set_target_properties(${A_CORE} PROPERTIES
+      CXX_VISIBILITY_PRESET hidden
+      VISIBILITY_INLINES_HIDDEN ON)
     target_link_libraries(${name} PRIVATE ${A_CORE})
   endif()
+  # Generated code (resources, gSOAP) is compiled without the preset; the
+  # version script keeps it local whatever its visibility.
+  target_link_options(${name} PRIVATE
+    "LINKER:--version-script=${PROJECT_SOURCE_DIR}/cmake/plugin-exports.map")
+  set_property(TARGET ${name} APPEND PROPERTY LINK_DEPENDS ${PROJECT_SOURCE_DIR}/cmake/plugin-exports.map)
   target_link_libraries(${name} PRIVATE ostrel_contract ${A_LIBS})
 endfunction()
 

@@ -28,6 +28,8 @@ enum FrameCommand : unsigned {
     CmdNextPane = 57680,
     CmdPreviousPane = 57681,
     CmdViewStatusBar = 59393,
+    CmdViewToolBar = 59392,
+    CmdCustomize = 126, // the customisation dialog
 };
 
 // The frame's menu bar as the host defines it, before any plug-in merges.

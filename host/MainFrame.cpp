@@ -19,6 +19,8 @@
 #include "host/widgets/HostResources.h"
 #include "host/widgets/SplashWnd.h"
 #include "skins/QVVisualManager.h"
+#include "shared/CommandBars.h"
+#include "shared/CustomizeDialog.h"
 #include "shared/DialogIcons.h"
 #include "skins/QVSkinManager.h"
 
@@ -48,6 +50,7 @@ constexpr int kBarWidth = 250;
 constexpr int kFirstWidth = 1280;
 constexpr int kFirstHeight = 800;
 const QString kWorkspaceSection = QStringLiteral("Workspace");
+const QString kCommandBarsKey = QStringLiteral("CommandBars");
 
 // Restores the arrow cursor however Create ends.
 struct WaitCursor
@@ -71,6 +74,17 @@ CMainFrame::CMainFrame(Options options)
         this, [this](unsigned id, int code, CommandUpdate *update, CommandHandlerInfo *info) {
             return m_ui && m_ui->RouteCommand(id, code, update, info);
         });
+    m_commandBars = new CCommandBars(this, [this](unsigned id) {
+        auto *action = new QAction(this);
+        SetCommandId(action, id);
+        connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
+        return action;
+    });
+    m_commandBars->SetBasicCommands(
+        {CmdAppExit, CmdEditCut, CmdEditPaste, CmdEditUndo, CmdAppAbout, CmdViewStatusBar, CmdViewToolBar});
+    auto *customize = new QAction(tr("Customize..."), this);
+    connect(customize, &QAction::triggered, this, [this] { RunCommand(CmdCustomize); });
+    m_commandBars->SetCustomizeAction(customize);
     AddCommandHandlers();
 }
 
@@ -125,12 +139,14 @@ bool CMainFrame::Create()
             m_bus->AddPlugin(updateCheck, PLUGIN_ORDER_UPGRADE);
     }
 
+    m_bar->SetAnimated(m_bus->GetSetting(QStringLiteral("OutlookAnimation"), 1).toInt() != 0);
     const QString skin = m_bus->GetSetting(QStringLiteral("ui.skin"), QStringLiteral("standard")).toString();
     if (!CQVSkinManager::SetCurrentSkin(skin))
         qCInfo(lcHost) << "no skin named" << skin;
 
     const QString programDir =
         m_options.programDir.isEmpty() ? QCoreApplication::applicationDirPath() : m_options.programDir;
+    m_commandBars->LoadUserImages(programDir);
     m_alerts = std::make_unique<CFrameAlerts>(
         this, m_bus.get(), programDir, m_options.makeTrayArea ? m_options.makeTrayArea() : MakeSystemTrayArea());
     connect(this, &CMainFrame::AlertRequested, m_alerts.get(), &CFrameAlerts::OnAlert);
@@ -155,6 +171,12 @@ void CMainFrame::LoadFrame()
     const int mode = ModeIdOf(m_bar->PageWindow(m_bar->ActivePage()));
     if (m_bar->ActivePage() >= 0 && mode != m_ui->CurrentMode())
         m_ui->ActivateMode(mode);
+
+    // Once the first mode's menus are in, the commands on the agent's bars are known.
+    m_commandBars->RestoreState(m_workspace->Value(kWorkspaceSection, kCommandBarsKey));
+    connect(m_commandBars, &CCommandBars::Changed, this, [this] {
+        m_workspace->SaveValue(kWorkspaceSection, kCommandBarsKey, m_commandBars->SaveState());
+    });
 
     m_state = PresenceOffline;
     QMetaObject::invokeMethod(this, [this] { ShowPresence(PresenceOffline); }, Qt::QueuedConnection);
@@ -199,6 +221,7 @@ void CMainFrame::AddCommandHandlers()
                      u.Enable();
                      u.SetCheck(!statusBar()->isHidden());
                  });
+    r.SetHandler(CmdCustomize, [this] { CCustomizeDialog(m_commandBars, this).exec(); });
     r.SetHandler(CmdHomePage, [this] { OpenServicePage(QString()); });
     const std::pair<unsigned, const char *> pages[] = {
         {CmdManageAccount, "account"},
@@ -261,6 +284,7 @@ void CMainFrame::SetMenu(const MenuSpec &menu)
             m_menuItems.push_back(AddCommandItem(bar, item));
         }
     }
+    m_commandBars->ApplyMenuBar();
 }
 
 QAction *CMainFrame::AddCommandItem(QWidget *menu, const MenuSpec &item)
@@ -274,7 +298,10 @@ QAction *CMainFrame::AddCommandItem(QWidget *menu, const MenuSpec &item)
 
 void CMainFrame::FillMenu(QMenu *menu, const std::vector<MenuSpec> &items)
 {
-    connect(menu, &QMenu::aboutToShow, this, [this, menu] { UpdateMenu(menu); });
+    connect(menu, &QMenu::aboutToShow, this, [this, menu] {
+        UpdateMenu(menu);
+        m_commandBars->PrepareMenu(menu);
+    });
     for (const MenuSpec &item : items) {
         if (item.separator) {
             menu->addSeparator();
@@ -490,6 +517,7 @@ void CMainFrame::closeEvent(QCloseEvent *event)
         return;
     }
     m_workspace->Save(kWorkspaceSection, saveState(), saveGeometry());
+    m_workspace->SaveValue(kWorkspaceSection, kCommandBarsKey, m_commandBars->SaveState());
     event->accept();
     emit Closed();
 }

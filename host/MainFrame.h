@@ -21,6 +21,7 @@
 #include <vector>
 
 class CChildView;
+class CCommandBars;
 class CFrameAlerts;
 class ITrayArea;
 class CCommandRouter;
@@ -81,6 +82,8 @@ public:
     QVPlugin::CManager *Bus() const { return m_bus.get(); }
     CUIPlugin *UIPlugin() const { return m_ui; }
     CQVOutlookBar *OutlookBar() const { return m_bar; }
+    // The agent's menu bar and toolbars.
+    CCommandBars *CommandBars() const { return m_commandBars; }
     // Alerts, sounds and the tray icon; null before Create.
     CFrameAlerts *Alerts() const { return m_alerts.get(); }
     QWidget *ClientView() const;
@@ -145,6 +148,7 @@ private:
     std::unique_ptr<ISignInDialogs> m_dialogs;
     CChildView *m_view = nullptr;
     CQVOutlookBar *m_bar = nullptr;
+    CCommandBars *m_commandBars = nullptr;
     QLabel *m_presence = nullptr;
     std::vector<QObject *> m_menuItems; // the menu bar's popups and commands
     std::vector<QShortcut *> m_shortcuts;

@@ -1,6 +1,8 @@
 #include "host/OutlookBar.h"
 
+#include <QGraphicsOpacityEffect>
 #include <QLabel>
+#include <QPropertyAnimation>
 #include <QStackedWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -159,10 +161,34 @@ void CQVOutlookBar::Show(int index)
 {
     m_active = index;
     const Page &page = m_pages[size_t(index)];
+    QWidget *old = m_stack->currentWidget();
     if (page.window)
         m_stack->setCurrentWidget(page.window);
+    if (m_animated && old && old != page.window && m_stack->isVisible())
+        FadeOut(old);
     m_caption->setText(page.title);
     m_caption->show();
     for (const Page &other : m_pages)
         other.button->setChecked(other.button == page.button);
+}
+
+void CQVOutlookBar::FadeOut(QWidget *old)
+{
+    // A picture of the old page over the new one, fading: the switch itself
+    // (and the mode change after it) has already happened.
+    delete m_stack->findChild<QLabel *>(QStringLiteral("OutlookFade"), Qt::FindDirectChildrenOnly);
+    auto *picture = new QLabel(m_stack);
+    picture->setObjectName(QStringLiteral("OutlookFade"));
+    picture->setAttribute(Qt::WA_TransparentForMouseEvents);
+    picture->setPixmap(old->grab());
+    picture->setGeometry(m_stack->rect());
+    auto *effect = new QGraphicsOpacityEffect(picture);
+    picture->setGraphicsEffect(effect);
+    picture->show();
+    auto *fade = new QPropertyAnimation(effect, "opacity", picture);
+    fade->setDuration(kFadeMs);
+    fade->setStartValue(1.0);
+    fade->setEndValue(0.0);
+    connect(fade, &QPropertyAnimation::finished, picture, &QObject::deleteLater);
+    fade->start();
 }

@@ -50,6 +50,11 @@ public:
     // Asks the guard, then shows the page. True when the page at index is
     // the active one afterwards.
     bool SetActivePage(int index);
+    // A page change fades the old page out over the new one; the new page is
+    // active at once either way.
+    void SetAnimated(bool on) { m_animated = on; }
+    bool Animated() const { return m_animated; }
+    static constexpr int kFadeMs = 180;
 
 signals:
     void ActivePageChanged(int index);
@@ -65,6 +70,7 @@ private:
 
     void Show(int index);
     void RemoveAt(int index);
+    void FadeOut(QWidget *old);
 
     ChangeGuard m_guard;
     std::vector<Page> m_pages;
@@ -72,4 +78,5 @@ private:
     QLabel *m_caption = nullptr;
     QStackedWidget *m_stack = nullptr;
     QVBoxLayout *m_buttons = nullptr;
+    bool m_animated = true;
 };

@@ -30,15 +30,23 @@ CWorkspaceStore::CWorkspaceStore(const QString &fileName)
 {
 }
 
-void CWorkspaceStore::Save(const QString &section, const QByteArray &state, const QByteArray &geometry)
+bool CWorkspaceStore::Writable()
 {
     if (const QString problem = SettingsFileProblem(m_fileName); !problem.isEmpty()) {
         qCWarning(lcHost).noquote() << "window state not saved:" << problem;
-        return;
+        return false;
     }
     SecureFile(m_fileName);
+    return true;
+}
+
+void CWorkspaceStore::Save(const QString &section, const QByteArray &state, const QByteArray &geometry)
+{
+    if (!Writable())
+        return;
     QSettings settings(m_fileName, QSettings::IniFormat);
-    settings.remove(section);
+    settings.remove(section + kState);
+    settings.remove(section + kGeometry);
     settings.setValue(section + kState, state);
     if (!geometry.isEmpty())
         settings.setValue(section + kGeometry, geometry);
@@ -55,4 +63,23 @@ QByteArray CWorkspaceStore::State(const QString &section) const
 QByteArray CWorkspaceStore::Geometry(const QString &section) const
 {
     return QSettings(m_fileName, QSettings::IniFormat).value(section + kGeometry).toByteArray();
+}
+
+void CWorkspaceStore::SaveValue(const QString &section, const QString &key, const QByteArray &value)
+{
+    if (!Writable())
+        return;
+    QSettings settings(m_fileName, QSettings::IniFormat);
+    settings.setValue(section + QLatin1Char('/') + key, value);
+    settings.sync();
+    if (settings.status() != QSettings::NoError)
+        qCWarning(lcHost) << "cannot write the window state to" << m_fileName;
+}
+
+QByteArray CWorkspaceStore::Value(const QString &section, const QString &key) const
+{
+    const QVariant value = QSettings(m_fileName, QSettings::IniFormat).value(section + QLatin1Char('/') + key);
+    // Anything but text (a list, a number) is no saved state of ours.
+    return value.typeId() == QMetaType::QByteArray || value.typeId() == QMetaType::QString ? value.toByteArray()
+                                                                                          : QByteArray();
 }

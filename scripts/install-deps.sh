@@ -16,7 +16,7 @@ PACKAGES=(
   libgl-dev
   # XMPP, SOAP, spelling
   libgloox-dev libgnutls28-dev libexpat1-dev gsoap libgsoap-dev libhunspell-dev hunspell-en-us
-  libxss-dev
+  libxss-dev libxcb-xkb-dev
   # tests and benchmarks
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   prosody lua-sec openssl xvfb xauth xfonts-base fonts-dejavu-core openbox

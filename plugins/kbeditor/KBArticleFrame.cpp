@@ -3,7 +3,10 @@
 #include "bus/Commands.h"
 #include "plugins/kbeditor/EditingSurface.h"
 #include "plugins/kbeditor/KBArticleBar.h"
+#include "plugins/kbeditor/KeyboardLocks.h"
 #include "plugins/kbeditor/LumoryStrings.h"
+#include "shared/CommandBars.h"
+#include "shared/CustomizeDialog.h"
 #include "shared/Prompt.h"
 
 #include <QAbstractItemView>
@@ -11,11 +14,13 @@
 #include <QCloseEvent>
 #include <QColorDialog>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDockWidget>
 #include <QFontDatabase>
 #include <QFontDialog>
 #include <QFontInfo>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -138,7 +143,18 @@ CKBArticleFrame::CKBArticleFrame(const KBArticle &article, CLumoryPlugin *plugin
     dock->setFeatures(QDockWidget::NoDockWidgetFeatures);
     dock->setWidget(m_bar);
     addDockWidget(Qt::TopDockWidgetArea, dock);
-    statusBar();
+    // The lock panes, each as wide as its text, so that none moves another.
+    const char *locks[] = {"CAP", "NUM", "SCRL"};
+    for (int i = 0; i < 3; ++i) {
+        auto *pane = new QLabel(this);
+        pane->setObjectName(QStringLiteral("c%1").arg(59137 + i));
+        pane->setAlignment(Qt::AlignCenter);
+        pane->setMinimumWidth(pane->fontMetrics().horizontalAdvance(QLatin1String(locks[i])) + 8);
+        statusBar()->addPermanentWidget(pane);
+        m_lockPanes[i] = pane;
+    }
+    SetKeyboardLocks(KeyboardLocks());
+    BuildCommandBars();
 
     connect(m_surface, &CEditingSurface::selectionChanged, this, [this] {
         ShowSelectionValues();
@@ -263,8 +279,13 @@ void CKBArticleFrame::BuildToolBar()
     m_fontSize->view()->setMinimumWidth(m_fontSize->view()->sizeHintForColumn(0)
                                         + 2 * m_fontSize->view()->frameWidth()
                                         + m_fontSize->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
-    SetCommandId(m_toolBar->addWidget(m_fontName), FontName);
-    SetCommandId(m_toolBar->addWidget(m_fontSize), FontSize);
+    // Named for the customisation dialog's list.
+    QAction *fontName = m_toolBar->addWidget(m_fontName);
+    fontName->setText(tr("Font Name"));
+    SetCommandId(fontName, FontName);
+    QAction *fontSize = m_toolBar->addWidget(m_fontSize);
+    fontSize->setText(tr("Font Size"));
+    SetCommandId(fontSize, FontSize);
     connect(m_fontName, &QComboBox::activated, this,
             [this] { m_surface->Exec(QStringLiteral("fontName"), m_fontName->currentText()); });
     connect(m_fontSize, &QComboBox::activated, this,
@@ -334,6 +355,9 @@ void CKBArticleFrame::Run(unsigned id)
     case ViewHtml:
     case ViewSource:
         ShowHtmlView(id == ViewHtml);
+        return;
+    case Customize:
+        CCustomizeDialog(m_commandBars, this).exec();
         return;
     case About:
         ShowAbout();
@@ -438,6 +462,54 @@ CKBArticleFrame::BusyScope::~BusyScope()
 {
     if (--m_frame->m_busy == 0 && m_frame->m_deleteWhenIdle)
         m_frame->deleteLater();
+}
+
+void CKBArticleFrame::BuildCommandBars()
+{
+    const QString kBarsSetting = QStringLiteral("Workspace.Editing");
+    m_commandBars = new CCommandBars(this, [this](unsigned id) { return CommandAction(id); });
+    m_commandBars->AddToolBar(m_toolBar);
+    m_commandBars->ApplyMenuBar();
+    auto *customize = new QAction(tr("Customize..."), this);
+    connect(customize, &QAction::triggered, this, [this] { Run(Customize); });
+    m_commandBars->SetCustomizeAction(customize);
+    m_commandBars->LoadUserImages(QCoreApplication::applicationDirPath());
+    if (m_plugin) {
+        // Kept as text: the settings store nothing else in the file.
+        const QVariant saved = m_plugin->GetValue(kBarsSetting, QString());
+        if (saved.typeId() == QMetaType::QString)
+            m_commandBars->RestoreState(saved.toString().toUtf8());
+        connect(m_commandBars, &CCommandBars::Changed, this, [this, kBarsSetting] {
+            m_plugin->SetValue(kBarsSetting, QString::fromUtf8(m_commandBars->SaveState()));
+        });
+    }
+}
+
+void CKBArticleFrame::SetKeyboardLocks(IKeyboardLocks *locks)
+{
+    if (m_locks)
+        disconnect(m_locks, nullptr, this, nullptr);
+    m_locks = locks;
+    if (m_locks)
+        connect(m_locks, &IKeyboardLocks::Changed, this, &CKBArticleFrame::ShowLocks);
+    ShowLocks();
+}
+
+void CKBArticleFrame::ShowLocks()
+{
+    const KeyboardLockState state = m_locks ? m_locks->State() : KeyboardLockState();
+    const bool on[] = {state.caps, state.num, state.scroll};
+    const char *texts[] = {"CAP", "NUM", "SCRL"};
+    for (int i = 0; i < 3; ++i)
+        m_lockPanes[i]->setText(on[i] ? QLatin1String(texts[i]) : QString());
+}
+
+void CKBArticleFrame::changeEvent(QEvent *event)
+{
+    // A lock changed in another window while this one was in the back.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        ShowLocks();
+    QMainWindow::changeEvent(event);
 }
 
 void CKBArticleFrame::closeEvent(QCloseEvent *event)

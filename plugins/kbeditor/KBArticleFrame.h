@@ -16,7 +16,10 @@
 #include <map>
 #include <optional>
 
+class CCommandBars;
 class CEditingSurface;
+class IKeyboardLocks;
+class QLabel;
 class CKBArticleBar;
 class QComboBox;
 class QMenu;
@@ -60,6 +63,7 @@ enum : unsigned {
     Image = 14269,
     Hyperlink = 14271,
     FirstBlockFormat = 14300,
+    Customize = 14201,
 };
 }
 
@@ -83,6 +87,9 @@ public:
     CKBArticleBar *Bar() const { return m_bar; }
     QToolBar *EditingBar() const { return m_toolBar; }
     QPlainTextEdit *SourceView() const { return m_source; }
+    CCommandBars *CommandBars() const { return m_commandBars; }
+    // Where the lock panes read the keyboard; not owned.
+    void SetKeyboardLocks(IKeyboardLocks *locks);
     // The menu item or tool button of a command; null for an unknown id.
     QAction *CommandAction(unsigned id) const;
 
@@ -111,6 +118,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
     // Marks a call that may wait (a body read, a save): input held during
@@ -136,6 +144,8 @@ private:
     void AskForLink();
     void AskForImage();
     void ShowAbout();
+    void ShowLocks();
+    void BuildCommandBars();
 
     CKBArticleDocument m_document;
     CLumoryPlugin *m_plugin;
@@ -148,6 +158,9 @@ private:
     QComboBox *m_fontName = nullptr;
     QComboBox *m_fontSize = nullptr;
     std::map<unsigned, QAction *> m_actions;
+    CCommandBars *m_commandBars = nullptr;
+    IKeyboardLocks *m_locks = nullptr;
+    QLabel *m_lockPanes[3] = {};
     ColorPicker m_colorPicker;
     FontPicker m_fontPicker;
     int m_busy = 0;

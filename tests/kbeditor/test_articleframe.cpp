@@ -4,6 +4,9 @@
 #include "plugins/kbeditor/EditingSurface.h"
 #include "plugins/kbeditor/KBArticleBar.h"
 #include "plugins/kbeditor/KBArticleFrame.h"
+#include "plugins/kbeditor/KeyboardLocks.h"
+#include "shared/CommandBars.h"
+#include "shared/CustomizeDialog.h"
 #include "shared/Prompt.h"
 #include "tests/TestUtil.h"
 #include "tests/kbeditor/LumoryHost.h"
@@ -11,7 +14,10 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
+#include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -450,3 +456,135 @@ TEST_F(ArticleFrame, CloseAsksOnlyWhenModified)
 }
 
 } // namespace
+
+namespace {
+
+class FakeLocks : public IKeyboardLocks
+{
+public:
+    KeyboardLockState State() override { return state; }
+    bool Known() const override { return true; }
+    KeyboardLockState state;
+};
+
+QStringList LockPanes(CKBArticleFrame *frame)
+{
+    QStringList texts;
+    for (const char *name : {"c59137", "c59138", "c59139"})
+        texts << frame->findChild<QLabel *>(QLatin1String(name))->text();
+    return texts;
+}
+
+} // namespace
+
+TEST_F(ArticleFrame, LockPanesFollowTheKeyboard)
+{
+    Open();
+    FakeLocks locks;
+    locks.state = {true, false, false};
+    frame->SetKeyboardLocks(&locks);
+    EXPECT_EQ(LockPanes(frame), (QStringList{"CAP", "", ""}));
+    const struct
+    {
+        KeyboardLockState state;
+        QStringList panes;
+    } cases[] = {
+        {{false, false, false}, {"", "", ""}},
+        {{false, true, false}, {"", "NUM", ""}},
+        {{false, false, true}, {"", "", "SCRL"}},
+        {{true, true, true}, {"CAP", "NUM", "SCRL"}},
+    };
+    for (const auto &c : cases) {
+        locks.state = c.state;
+        emit locks.Changed();
+        EXPECT_EQ(LockPanes(frame), c.panes);
+    }
+    // A change the window did not hear of shows when it is activated.
+    locks.state = {};
+    frame->show();
+    frame->activateWindow();
+    QEvent activation(QEvent::ActivationChange);
+    if (frame->isActiveWindow())
+        QCoreApplication::sendEvent(frame, &activation);
+    if (frame->isActiveWindow())
+        EXPECT_EQ(LockPanes(frame), (QStringList{"", "", ""}));
+    frame->SetKeyboardLocks(nullptr);
+}
+
+// The editor's own bar in the dialog: its boxes come back with a reset.
+TEST_F(ArticleFrame, CustomisedEditingBarResetsWithItsBoxes)
+{
+    Open();
+    QToolBar *bar = frame->EditingBar();
+    CCommandBars *bars = frame->CommandBars();
+    const QStringList shipped = bars->Layout(bar->objectName());
+    ASSERT_EQ(shipped.mid(0, 3), (QStringList{"c14276", "c14270", "s"}));
+    {
+        CCustomizeDialog dialog(bars, frame);
+        dialog.ChooseBar(bar->objectName());
+        dialog.ItemList()->setCurrentRow(0);
+        dialog.RemoveSelected();
+        dialog.RemoveSelected();
+        // The commands come from the editor's menus.
+        auto *categories = dialog.findChild<QListWidget *>(QStringLiteral("Categories"));
+        EXPECT_EQ(categories->count(), 5);
+        categories->setCurrentRow(0);
+        dialog.CommandList()->setCurrentRow(0);
+        dialog.ItemList()->setCurrentRow(-1);
+        dialog.AddSelected();
+        EXPECT_EQ(bars->Layout(bar->objectName()).mid(0, 2), (QStringList{"c57603", "s"}));
+        EXPECT_FALSE(bar->findChild<QComboBox *>(QStringLiteral("c14276")));
+        // A picture for review when OSTREL_SCREENSHOT_DIR names a folder.
+        if (const QString folder = qEnvironmentVariable("OSTREL_SCREENSHOT_DIR"); !folder.isEmpty())
+            EXPECT_TRUE(dialog.grab().save(QDir(folder).filePath(QStringLiteral("customize-article-editor.png"))));
+        dialog.ResetBar();
+    }
+    EXPECT_EQ(bars->Layout(bar->objectName()), shipped);
+    frame->show();
+    for (const char *box : {"c14276", "c14270"}) {
+        auto *combo = bar->findChild<QComboBox *>(QLatin1String(box));
+        ASSERT_TRUE(combo) << box;
+        EXPECT_TRUE(combo->isVisible()) << box;
+    }
+    EXPECT_EQ(bar->findChild<QComboBox *>(QStringLiteral("c14270"))->count(), 7);
+}
+
+// What the agent did to the editor's bar comes back in the next editor.
+TEST_F(ArticleFrame, CustomisedEditingBarIsKeptForTheNextEditor)
+{
+    QString stored;
+    host.onSend = [&stored](const QUuid &id, IMessage *in, IMessage *) {
+        if (id == MSG_SET_SETTING && static_cast<MsgValue *>(in)->name == QLatin1String("Workspace.Editing"))
+            stored = static_cast<MsgValue *>(in)->value.toString();
+        return 1;
+    };
+    Open();
+    const QString name = frame->EditingBar()->objectName();
+    frame->CommandBars()->SetLayout(name, {"c14275", "s", "c57603"});
+    frame->CommandBars()->SetBarVisible(name, false);
+    ASSERT_FALSE(stored.isEmpty());
+    delete frame;
+
+    struct SettingsHost : lumorytest::LumoryHost
+    {
+        int SendMessage(const QUuid &id, IMessage *in, IMessage *out) override
+        {
+            if (id == MSG_GET_SETTING && static_cast<MsgValue *>(in)->name == QLatin1String("Workspace.Editing")) {
+                static_cast<QVMessage<QVariant> *>(out)->value = value;
+                return 1;
+            }
+            return LumoryHost::SendMessage(id, in, out);
+        }
+        QString value;
+    };
+    SettingsHost settings;
+    settings.value = stored;
+    auto *again = new CLumoryPlugin;
+    ASSERT_TRUE(again->Initialize(&settings));
+    {
+        CKBArticleFrame next(article, again, new FakeSurface);
+        EXPECT_EQ(next.CommandBars()->Layout(name), (QStringList{"c14275", "s", "c57603"}));
+        EXPECT_TRUE(next.EditingBar()->isHidden());
+    }
+    again->Release();
+}
