@@ -233,25 +233,21 @@ void CWirlam::OnSessionOpened(XmppPump &pump)
 
 bool CWirlam::OnStanza(XmppPump &pump, const gloox::Tag &stanza)
 {
-    const std::string own = pump.OwnJid();
+    const gloox::JID &self = pump.Own();
+    const std::string own = self.full();
     std::unique_ptr<gloox::Tag> rosterReply;
-    if (m_roster.Read(stanza, gloox::JID(own), &rosterReply)) {
+    if (m_roster.Read(stanza, self, &rosterReply)) {
         if (rosterReply)
             pump.SendRaw(rosterReply->xml());
         return true;
     }
     Stanza::Outcome outcome = Stanza::ReadStanza(stanza, own, QDateTime::currentSecsSinceEpoch());
     if (!outcome.taken)
-        return m_service.OnStanza(stanza, gloox::JID(own));
+        return m_service.OnStanza(stanza, self);
     // A stranger's message is dropped as unknown, so it is not acknowledged
     // either: an account of the agent's own server that is not a colleague.
     // Visitors speak from the service's rooms, on a host of their own.
-    const gloox::JID sender(stanza.findAttribute("from"));
-    const gloox::JID self(own);
-    const bool stranger = stanza.name() == "message" && !sender.username().empty()
-                          && sender.server() == self.server() && sender.bare() != self.bare()
-                          && !m_roster.IsColleague(sender);
-    if (outcome.reply && !stranger)
+    if (outcome.reply && !IsStrangersMessage(stanza, self))
         pump.SendRaw(outcome.reply->xml());
     // Any account can send the agent its presence; only colleagues become
     // contacts. Group-chat occupants are the visitor rooms' business.
@@ -266,6 +262,15 @@ bool CWirlam::OnStanza(XmppPump &pump, const gloox::Tag &stanza)
     for (const Stanza::BusPost &post : outcome.posts)
         SendMessage(post.id, post.payload.get(), nullptr);
     return true;
+}
+
+bool CWirlam::IsStrangersMessage(const gloox::Tag &stanza, const gloox::JID &self) const
+{
+    if (stanza.name() != "message")
+        return false;
+    const gloox::JID sender(stanza.findAttribute("from"));
+    return !sender.username().empty() && sender.server() == self.server() && sender.bare() != self.bare()
+           && !m_roster.IsColleague(sender);
 }
 
 void CWirlam::NotifyPresence(int state)

@@ -66,6 +66,9 @@ private:
     // Network thread.
     void OnSessionOpened(XmppPump &pump) override;
     bool OnStanza(XmppPump &pump, const gloox::Tag &stanza) override;
+    // A chat message from an account of the agent's server that is not a
+    // colleague: it gets no receipt.
+    bool IsStrangersMessage(const gloox::Tag &stanza, const gloox::JID &self) const;
     // The stanzas of a chat, presence or group-chat message of the bus;
     // false when there were none (no session, or not such a payload).
     bool SendTaskStanzas(const QUuid &id, const QVPlugin::IMessage *in);

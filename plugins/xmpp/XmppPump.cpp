@@ -139,7 +139,13 @@ bool XmppPump::SendRaw(const std::string &text)
 
 std::string XmppPump::OwnJid() const
 {
-    return m_client && m_state == StateOpen ? m_client->jid().full() : std::string();
+    return Own().full();
+}
+
+const gloox::JID &XmppPump::Own() const
+{
+    static const gloox::JID none;
+    return m_client && m_state == StateOpen ? m_client->jid() : none;
 }
 
 void XmppPump::OnStreamOpening()

@@ -52,6 +52,9 @@ public:
     int Subcode() const { return m_subcode; }
     // The bound JID (node@domain/resource) of an open session, else empty.
     std::string OwnJid() const;
+    // The same, parsed once by the client: parsing a JID runs stringprep,
+    // which costs more than the rest of a chat message's reading.
+    const gloox::JID &Own() const;
 
 private:
     void onConnect() override;
