@@ -193,11 +193,15 @@ bool CChatRTFCtrl::TrimOldest()
     const QTextBlock first = doc->findBlockByNumber(excess);
     const QTextBlockFormat format = first.blockFormat();
     const QTextCharFormat charFormat = first.charFormat();
+    // One edit, so one layout: each edit at the top lays the whole document
+    // out again, and the formats put back would make it two more.
     QTextCursor cursor(doc);
+    cursor.beginEditBlock();
     cursor.setPosition(first.position(), QTextCursor::KeepAnchor);
     cursor.removeSelectedText();
     cursor.setBlockFormat(format);
     cursor.setBlockCharFormat(charFormat);
+    cursor.endEditBlock();
     return true;
 }
 

@@ -143,8 +143,19 @@ TEST(ChatTranscript, OnlyWebAndMailLinksOpen)
 TEST(ChatTranscript, ABurstPastTheCapIsShownInSlicesAndKeepsTheNewestLines)
 {
     CChatRTFCtrl transcript;
+    transcript.AddLine({}, QStringLiteral("Bob"), QStringLiteral("0"), false);
+    // Each edit at the top lays the whole document out again: a trim must be
+    // one edit, not a removal and then its formats put back.
+    int topEdits = 0;
+    int trims = 0;
+    QObject::connect(transcript.document(), &QTextDocument::contentsChange, [&](int from, int removed, int added) {
+        if (from == 0 && removed > 0) {
+            ++topEdits;
+            trims += removed > added ? 1 : 0;
+        }
+    });
     const int lines = CChatRTFCtrl::kMaxBlocks; // two paragraphs each
-    for (int i = 0; i < lines; ++i)
+    for (int i = 1; i < lines; ++i)
         transcript.AddLine({}, QStringLiteral("Bob"), QString::number(i), false);
     EXPECT_GT(transcript.PendingLines(), 0);
     const int before = transcript.PendingLines();
@@ -157,6 +168,8 @@ TEST(ChatTranscript, ABurstPastTheCapIsShownInSlicesAndKeepsTheNewestLines)
     EXPECT_LE(doc->blockCount(), CChatRTFCtrl::kMaxBlocks + CChatRTFCtrl::kTrimBlocks);
     EXPECT_GE(doc->blockCount(), CChatRTFCtrl::kMaxBlocks);
     EXPECT_EQ(doc->lastBlock().text(), "  " + QString::number(lines - 1));
+    EXPECT_GT(trims, 0);
+    EXPECT_EQ(topEdits, trims);
     // The first kept paragraph is a header, laid out as one.
     EXPECT_EQ(doc->firstBlock().text(), "Bob:");
     EXPECT_EQ(doc->firstBlock().blockFormat().textIndent(), transcript.TwipsToPixels(10));
