@@ -323,6 +323,9 @@ void CChatWnd::AttachChat(CChat *chat)
     for (const ChatMessage &message : chat->channel().Messages())
         ShowLine(message);
     RestoreStatus();
+    // The peer may have started typing while another window showed the chat.
+    if (chat->peerChatState() == QVPlugin::ChatStateComposing)
+        OnChatState(QVPlugin::ChatStateComposing);
     m_inputLines = 0;
     Relayout();
 
