@@ -5,10 +5,11 @@ OUT=${OUT:?set OUT to a folder for the pictures and logs}
 source "$(dirname "$0")/lib.sh"
 EXTRA_CONF="application.newmsg.notifywhenactive=true"
 begin
-# Mapped top-level windows the size of an alert: "id WxH+X+Y".
+# Mapped top-level windows the size of an alert: "id WxH+X+Y". Alerts close
+# by themselves after a few seconds: read them before anything slower.
 alert_windows() {
   xwininfo -root -children | awk '/^ +0x/ {print $1}' | while read -r id; do
-    xwininfo -id "$id" | awk -v id="$id" '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4} /Width:/{w=$2} /Height:/{h=$2} /Map State/{m=$3} END{if (m=="IsViewable" && w>=250 && w<=320 && h>=70 && h<=110) print id, w "x" h "+" x "+" y}'
+    xwininfo -id "$id" 2>/dev/null | awk -v id="$id" '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4} /Width:/{w=$2} /Height:/{h=$2} /Map State/{m=$3} END{if (m=="IsViewable" && w>=250 && w<=320 && h>=70 && h<=110) print id, w "x" h "+" x "+" y}'
   done
 }
 f=$(frame)
@@ -21,9 +22,9 @@ svc "control ask a-12" 10
 sleep 1
 for i in $(seq 1 12); do echo "say a-$i Is anyone there? ($i)" >>"$CONTROL"; done
 svc "control say a-12" 10
-sleep 1.5
-shotroot a1-twelve-alerts
+sleep 1
 alert_windows > "$OUT/alerts.txt"
+shotroot a1-twelve-alerts 0
 cat "$OUT/alerts.txt"
 python3 - "$OUT/alerts.txt" <<'PY'
 import re,sys

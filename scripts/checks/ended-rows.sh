@@ -5,12 +5,7 @@
 OUT=${OUT:?set OUT to a folder for the pictures and logs}
 source "$(dirname "$0")/lib.sh"
 begin
-ROW1=50 ROW2=67 X=324
-f=$(frame)
-xdotool windowactivate --sync "$f" 2>/dev/null || xdotool windowfocus --sync "$f"
-ctl arrive v-1 Hana Sato; ctl arrive v-2 Ivan Petrov
-ctl ask v-1; ctl ask v-2
-sleep 2
+two_callers
 xdotool mousemove --window "$f" $X $ROW1 click 1; sleep 2
 xdotool mousemove --window "$f" $X $ROW1 click --repeat 2 --delay 100 1
 svc "v-1 chat accepted" 10 || echo "v-1 not accepted"

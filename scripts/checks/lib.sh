@@ -27,6 +27,18 @@ begin() {
   online || { echo "not online" >&2; exit 1; }
   svc "signed in" 20
   sleep 2
+  # Where the scripts click in the frame as it opens on a 1600x1000 screen:
+  # the visitor rows, their names' column and the chat's input.
+  ROW1=50 ROW2=67 X=324 INPUT_X=500 INPUT_Y=740
+  f=$(frame)
+  xdotool windowactivate --sync "$f" 2>/dev/null || xdotool windowfocus --sync "$f"
+}
+# Hana Sato (v-1) and Ivan Petrov (v-2) come and ask for a chat: the first
+# and second rows.
+two_callers() {
+  ctl arrive v-1 Hana Sato; ctl arrive v-2 Ivan Petrov
+  ctl ask v-1; ctl ask v-2
+  sleep 2
 }
 # Frame-relative click; $3=2 double.
 fclick() { click_frame "$@"; }

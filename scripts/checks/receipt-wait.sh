@@ -6,12 +6,7 @@
 OUT=${OUT:?set OUT to a folder for the pictures and logs}
 source "$(dirname "$0")/lib.sh"
 begin
-ROW1=50 ROW2=67 X=324 INPUT_X=500 INPUT_Y=740
-f=$(frame)
-xdotool windowactivate --sync "$f" 2>/dev/null || xdotool windowfocus --sync "$f"
-ctl arrive v-1 Hana Sato; ctl arrive v-2 Ivan Petrov
-ctl ask v-1; ctl ask v-2
-sleep 2
+two_callers
 for row in $ROW1 $ROW2; do
   xdotool mousemove --window "$f" $X $row click 1; sleep 2
   xdotool mousemove --window "$f" $X $row click --repeat 2 --delay 100 1; sleep 2

@@ -6,13 +6,8 @@
 OUT=${OUT:?set OUT to a folder for the pictures and logs}
 source "$(dirname "$0")/lib.sh"
 begin
-ROW1=50 ROW2=67 X=324
-f=$(frame)
-xdotool windowactivate --sync "$f" 2>/dev/null || xdotool windowfocus --sync "$f"
 # a: double-click on Hana's row; she withdraws between the two clicks.
-ctl arrive v-1 Hana Sato; ctl arrive v-2 Ivan Petrov
-ctl ask v-1; ctl ask v-2
-sleep 2
+two_callers
 shot a0-requests
 xdotool mousemove --window "$f" $X $ROW1 click 1
 ctl withdraw v-1
