@@ -9,7 +9,18 @@ source "$WT/scripts/demo-env.sh"
 mkdir -p "$OUT"
 CONTROL=$DEMO/control
 : >"$CONTROL"
-ctl() { echo "$*" >>"$CONTROL"; wait_for_line "^demo: control (not done: )?$(printf '%s' "$*" | sed 's/[][\.*^$/?+(){}|]/\\&/g')\$" 10 "$DEMO/service.log" || echo "ctl timeout: $*" >&2; }
+# One line for the demo service's control file; returns once it is done.
+ctl() {
+  local line i
+  line="^demo: control (not done: )?$(printf '%s' "$*" | sed 's/[][\.*^$/?+(){}|]/\\&/g')\$"
+  echo "$*" >>"$CONTROL"
+  # A short step: some lines must land between the two clicks of a double-click.
+  for ((i = 0; i < 500; i++)); do
+    grep -Eq "$line" "$DEMO/service.log" && return 0
+    sleep 0.02
+  done
+  echo "ctl timeout: $*" >&2
+}
 svc() { wait_for_line "$1" "${2:-20}" "$DEMO/service.log"; }
 prog() { wait_for_line "$1" "${2:-20}" "$DEMO/ostrel.log"; }
 shot() { sleep "${2:-0.5}"; import -window "$(frame || echo root)" "$OUT/$1.png" 2>/dev/null; echo "shot $OUT/$1.png"; }

@@ -55,3 +55,14 @@ grep -E "demo: visitor" "$DEMO/service.log"
 ctl withdraw v-2
 sleep 1.5
 shot c1-withdrawn
+# d: Jon (first row) and Kim (second) ask; the agent double-clicks Kim and
+# Jon withdraws between the two clicks, so Kim's row moves up under the
+# pointer's first place: the chat accepted is Kim's.
+xdotool mousemove --window "$f" $X $ROW2 click 1
+ctl withdraw v-3
+sleep 0.05
+xdotool click 1
+svc "v-4 chat accepted" 5 && echo "d: Kim's chat accepted"
+sleep 1.5
+shot d1-after-double-click
+echo "d: accepted: $(grep 'chat accepted' "$DEMO/service.log" | tr '\n' ' ')"
