@@ -23,18 +23,28 @@ sleep 1
 for i in $(seq 1 12); do echo "say a-$i Is anyone there? ($i)" >>"$CONTROL"; done
 svc "control say a-12" 10
 sleep 1
+# Twice, a moment apart: an alert still sliding up to its place crosses the
+# ones below it; only the places the alerts have come to rest in count.
 alert_windows > "$OUT/alerts.txt"
+sleep 0.4
+alert_windows > "$OUT/alerts-again.txt"
 shotroot a1-twelve-alerts 0
 cat "$OUT/alerts.txt"
-python3 - "$OUT/alerts.txt" <<'PY'
-import re,sys
-rects=[]
-for line in open(sys.argv[1]):
-    m=re.match(r'(\S+) (\d+)x(\d+)\+(-?\d+)\+(-?\d+)',line)
-    if m: i=m.group(1); w,h,x,y=map(int,m.groups()[1:]); rects.append((i,x,y,w,h))
-over=[(a[0],b[0]) for k,a in enumerate(rects) for b in rects[k+1:]
-      if a[1]<b[1]+b[3] and b[1]<a[1]+a[3] and a[2]<b[2]+b[4] and b[2]<a[2]+a[4]]
-print("windows", len(rects), "overlapping pairs", len(over))
+python3 - "$OUT/alerts.txt" "$OUT/alerts-again.txt" <<'PY'
+import re, sys
+def read(name):
+    rects = set()
+    for line in open(name):
+        m = re.match(r'(\S+) (\d+)x(\d+)\+(-?\d+)\+(-?\d+)', line)
+        if m:
+            w, h, x, y = map(int, m.groups()[1:])
+            rects.add((m.group(1), x, y, w, h))
+    return rects
+first, again = read(sys.argv[1]), read(sys.argv[2])
+rest = sorted(first & again)
+over = [(a[0], b[0]) for k, a in enumerate(rest) for b in rest[k + 1:]
+        if a[1] < b[1] + b[3] and b[1] < a[1] + a[3] and a[2] < b[2] + b[4] and b[2] < a[2] + a[4]]
+print("windows", len(first), "at rest", len(rest), "overlapping pairs at rest", len(over))
 PY
 sleep 6
 alert_windows > "$OUT/alerts-later.txt"; echo "later: $(wc -l < "$OUT/alerts-later.txt")"
