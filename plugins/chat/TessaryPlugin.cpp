@@ -509,7 +509,7 @@ void CTessaryPlugin::OnSettingChanged(const QString &key, const QVariant &value)
         m_self.nick = value.toString();
     } else if (key == kIdleMinutes) {
         m_idleMinutes.reset();
-    } else if (key == CSitePathListCtrl::kFormatKey) {
+    } else if (key == CSitePathListCtrl::kFormatKey || key == ChatSettings::kTimestampFormat) {
         // The value is stored after every plug-in has heard it: the chat
         // windows' status lines read it once this write is done.
         QTimer::singleShot(0, qApp, [] {

@@ -110,6 +110,8 @@ QByteArray UploadEndpoint::Handle(const QByteArray &method, const QByteArray &pa
     }
     if (method != "POST" || !path.startsWith("/upload"))
         return Answer(404, "Not Found", "not here");
+    if (m_refusing)
+        return Answer(503, "Service Unavailable", "uploads are refused");
     const Part part = ParseForm(contentType, body);
     if (part.fileName.isEmpty())
         return Answer(400, "Bad Request", "no file in the form");

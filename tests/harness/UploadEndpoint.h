@@ -31,6 +31,8 @@ public:
     // Where the program posts its files.
     QString Url() const;
     const QDir &Folder() const { return m_folder; }
+    // While refusing, every upload is answered 503 and nothing is stored.
+    void SetRefusing(bool refusing) { m_refusing = refusing; }
 
     // The stored file's name and the content of a form, or an empty name
     // when the form cannot be read. Public for the tests.
@@ -52,6 +54,7 @@ private:
     QString StoreName(const QString &wanted) const;
 
     QDir m_folder;
+    bool m_refusing = false;
     // Each connection's request until it is complete. Declared before the
     // server: the server's sockets leave it as they go, the last ones when
     // the server itself goes.

@@ -18,6 +18,22 @@
 //
 // --kb-url URL gives the agent another knowledge-base address on 127.0.0.0/8
 // than the demo's own, to try the program against a service that misbehaves.
+//
+// --control FILE makes the site quiet (no visitors, callers or colleague
+// lines of their own) and plays what the lines appended to FILE ask, so a
+// script can bring about a case at the moment it needs it:
+//   arrive SID NAME      a visitor comes and stays on one page
+//   ask SID              the visitor asks for a chat
+//   withdraw SID         a visitor who asks leaves before anyone answers
+//   leave SID            the visitor leaves (a chat open ends first)
+//   vanish SID           the visitor is gone, told with no end of its chat
+//   say SID TEXT         the visitor writes into the chat
+//   typing SID, paused SID   the visitor's chat state in the room
+//   receipts SID off|on  the visitor's room acknowledges the agent's lines
+//   offer SID [TEXT]     the colleague asks the agent to take the chat
+//   colleague TEXT       the colleague writes to the agent
+//   uploads off|on       the upload address refuses files (503)
+// Each is logged as "demo: control <line>" once done.
 
 #include "tests/harness/ChatServiceSimulator.h"
 #include "tests/harness/KBServiceMock.h"
@@ -44,6 +60,7 @@
 #include <iterator>
 #include <map>
 #include <set>
+#include <span>
 #include <string_view>
 #include <vector>
 #include <sys/socket.h>
@@ -56,6 +73,7 @@ namespace visitors = harness::visitors;
 namespace {
 
 constexpr int kPollMs = 100;
+constexpr int kControlPollMs = 10;
 // Late enough not to cover the visitor's first chat.
 constexpr int kColleagueEveryMs = 120000;
 
@@ -222,10 +240,10 @@ public:
             return;
         ++m_now;
         TickCrowd();
-        for (const Plan &plan : kPlans)
+        for (const Plan &plan : m_scripted ? std::span<const Plan>() : std::span<const Plan>(kPlans))
             if (m_now == plan.arrive)
                 Arrive(Newcomer(plan.sid, plan.name, plan.asks, plan.leave, 0));
-        if (m_crowdSize == 0 && m_now == m_nextCaller) {
+        if (m_crowdSize == 0 && !m_scripted && m_now == m_nextCaller) {
             const size_t n = m_callers++;
             Arrive(Newcomer("v-" + std::to_string(201 + n), kCallerNames[n % std::size(kCallerNames)],
                             m_now + kCallerAsksAfterSeconds, 0, (n + 1) % std::size(kScripts)));
@@ -263,12 +281,12 @@ public:
             SetState(v, 6);
             Log(v, "chat accepted");
             Send(visitors::SessionNotification(v.sid, "Demo Agent has joined the chat."));
-            v.nextLine = m_now + kFirstLineSeconds;
+            v.nextLine = v.scripted ? 0 : m_now + kFirstLineSeconds;
         } else if (command.type == "open-visitor-chat" && (v.state == 1 || v.state == 10)) {
             // The agent wrote first: the visitor is invited and answers soon.
             SetState(v, 3);
             v.line = 0;
-            v.nextLine = m_now + 3;
+            v.nextLine = v.scripted ? 0 : m_now + 3;
         } else if (command.type == "get-visitor-info") {
             Send(visitors::VisitorInfo(v.sid, {{"state", std::to_string(v.state)}, {"display-name", v.name},
                                                {"hash", v.hash}}));
@@ -288,6 +306,15 @@ public:
             m_visitors.erase(it);
         } else if (command.type == "transfer-visitor-chat") {
             Transfer(v, command);
+        } else if (v.offered && gloox::JID(command.from).bare() == gloox::JID(m_agent).bare()
+                   && (command.type == "transfer-visitor-chat-accepted"
+                       || command.type == "transfer-visitor-chat-declined")) {
+            // The agent's answer to the colleague's offer.
+            v.offered = false;
+            const bool taken = command.type == "transfer-visitor-chat-accepted";
+            Log(v, taken ? "was taken by the agent" : "was not taken by the agent");
+            if (taken)
+                SetState(v, 6);
         } else if (command.type == "transfer-visitor-chat-accepted") {
             // The colleague has the chat now; the visitor goes from the agent's view.
             Log(v, "went to the colleague");
@@ -305,6 +332,7 @@ public:
         if (it == m_visitors.end())
             return;
         Visitor &v = it->second;
+        v.room = room.substr(0, room.find('/'));
         const gloox::Tag *x = message.findChild("x", "xmlns", "http://jabber.org/protocol/muc#user");
         if (x && x->findChild("decline") && v.state == 8) {
             // The agent rejected the request: no agent takes it, the
@@ -317,7 +345,9 @@ public:
         if (!message.findChild("body"))
             return;
         const std::string id = message.findAttribute("id");
-        if (!id.empty() && message.findChild("request", "xmlns", "urn:xmpp:receipts")) {
+        if (!v.receipts)
+            Log(v, "sends no receipt");
+        else if (!id.empty() && message.findChild("request", "xmlns", "urn:xmpp:receipts")) {
             gloox::Tag receipt("message");
             receipt.addAttribute("type", "groupchat");
             receipt.addAttribute("from", room.substr(0, room.find('/')) + '/' + v.sid);
@@ -328,21 +358,86 @@ public:
         }
         Log(v, "heard the agent");
         // The visitor reads the answer and writes again soon.
-        if (v.state == 6 && v.line < kScripts[v.script].count)
+        if (!v.scripted && v.state == 6 && v.line < kScripts[v.script].count)
             v.nextLine = m_now + kAnswerSeconds;
     }
 
     // The agent's presence in a visitor's room: leaving it ends the chat.
     void OnRoomPresence(const gloox::Tag &presence)
     {
-        const auto it = m_visitors.find(RoomVisitor(presence.findAttribute("to")));
-        if (it == m_visitors.end() || presence.findAttribute("type") != "unavailable")
+        const std::string room = presence.findAttribute("to");
+        const auto it = m_visitors.find(RoomVisitor(room));
+        if (it == m_visitors.end())
             return;
         Visitor &v = it->second;
+        v.room = room.substr(0, room.find('/'));
+        if (presence.findAttribute("type") != "unavailable")
+            return;
         if (v.state == 3 || v.state == 6) {
             Log(v, "was left by the agent");
             EndChat(v);
         }
+    }
+
+    // No visitors, callers or pages but those the control file brings.
+    void SetScripted() { m_scripted = true; }
+
+    // One line of the control file about a visitor (see the top of the
+    // file); false when it is not one or names no visitor here.
+    bool Control(const std::string &verb, const std::string &sid, const std::string &rest,
+                 const std::string &colleague)
+    {
+        if (verb == "arrive") {
+            Visitor v = Newcomer(sid, rest.empty() ? sid : rest, 0, 0, 0);
+            v.scripted = true;
+            Arrive(std::move(v));
+            return true;
+        }
+        const auto it = m_visitors.find(sid);
+        if (it == m_visitors.end())
+            return false;
+        Visitor &v = it->second;
+        if (verb == "ask" && (v.state == 1 || v.state == 10)) {
+            v.state = 8;
+            v.asks = m_now;
+            Log(v, "asks for a chat");
+            Send(visitors::VisitorInfo(v.sid, {{"state", "8"}, {"display-name", v.name}, {"hash", v.hash}}));
+        } else if (verb == "withdraw" && v.state == 8) {
+            Log(v, "withdrew the chat request");
+            Leave(v);
+            m_visitors.erase(it);
+        } else if (verb == "leave") {
+            Log(v, v.state == 6 ? "left in the chat" : "left");
+            Leave(v);
+            m_visitors.erase(it);
+        } else if (verb == "vanish") {
+            // The service tells only that the visitor is gone; an open chat
+            // stays for the agent to end.
+            Log(v, "vanished");
+            Send(visitors::StateChange(v.sid, 15));
+            m_visitors.erase(it);
+        } else if (verb == "say" && !rest.empty()) {
+            Send(visitors::VisitorMessage(v.sid, rest));
+            Log(v, "wrote " + rest);
+        } else if ((verb == "typing" || verb == "paused") && !v.room.empty()) {
+            gloox::Tag state("message");
+            state.addAttribute("type", "groupchat");
+            state.addAttribute("from", v.room + '/' + v.sid);
+            state.addAttribute("to", m_agent);
+            new gloox::Tag(&state, verb == "typing" ? "composing" : "paused", "xmlns",
+                           "http://jabber.org/protocol/chatstates");
+            m_service.Send(state);
+        } else if (verb == "receipts" && (rest == "on" || rest == "off")) {
+            v.receipts = rest == "on";
+        } else if (verb == "offer") {
+            // The colleague has the visitor's chat and asks the agent to take it.
+            v.state = 6;
+            v.offered = true;
+            m_service.Send(*visitors::NoticeStanza(m_agent, visitors::TransferRequest(v.sid, colleague, rest)));
+        } else {
+            return false;
+        }
+        return true;
     }
 
 private:
@@ -370,6 +465,10 @@ private:
         std::string pushed; // the page the agent pushed, shown until the next one
         std::vector<std::string> chats; // this visitor's earlier chats, for the history
         bool gone = false;
+        bool scripted = false; // acts only when the control file says so
+        bool receipts = true;  // its room acknowledges the agent's lines
+        bool offered = false;  // the colleague asked the agent to take the chat
+        std::string room;      // the room's bare address, once the agent is in it
     };
     static Visitor Newcomer(std::string sid, std::string name, int asks, int leave, size_t script)
     {
@@ -432,6 +531,8 @@ private:
     // What the visitor does this second; false once the visitor left.
     bool Step(Visitor &v)
     {
+        if (v.scripted)
+            return true;
         if (m_now == v.leave || (v.state == 8 && m_now - v.asks >= kWithdrawSeconds)) {
             if (v.state == 8)
                 Log(v, "withdrew the chat request");
@@ -581,6 +682,7 @@ private:
     }
 
     ChatServiceSimulator &m_service;
+    bool m_scripted = false;
     std::string m_agent;
     std::string m_colleague;
     int m_signIns = 0;
@@ -720,7 +822,10 @@ int main(int argc, char *argv[])
     const QCommandLineOption redrawsOption(QStringLiteral("redraws"),
                                            QStringLiteral("The crowd's first visitor changes pages R times."),
                                            QStringLiteral("R"), QStringLiteral("0"));
-    options.addOptions({crowdOption, churnOption, churnAfterOption, kbUrlOption, redrawsOption});
+    const QCommandLineOption controlOption(
+        QStringLiteral("control"), QStringLiteral("A quiet site that plays what the lines appended to FILE ask."),
+        QStringLiteral("FILE"));
+    options.addOptions({crowdOption, churnOption, churnAfterOption, kbUrlOption, redrawsOption, controlOption});
     options.process(app);
     const QUrl otherKbUrl(options.value(kbUrlOption));
     if (options.isSet(kbUrlOption)
@@ -779,6 +884,8 @@ int main(int argc, char *argv[])
     DemoVisitors shop(service);
     DemoDataFiles files;
     shop.SetColleague(colleagueJid);
+    if (options.isSet(controlOption))
+        shop.SetScripted();
     shop.SetCrowd(std::max(0, options.value(crowdOption).toInt()), std::max(0, options.value(churnOption).toInt()),
                   options.value(churnAfterOption).toInt(), std::max(0, options.value(redrawsOption).toInt()));
 
@@ -828,16 +935,50 @@ int main(int argc, char *argv[])
     });
     poll.start(kPollMs);
 
-    size_t line = 0;
-    QTimer colleagueTimer;
-    QObject::connect(&colleagueTimer, &QTimer::timeout, [&] {
+    // The control file's lines, read as they are appended.
+    QFile control(options.value(controlOption));
+    QByteArray controlText;
+    const auto colleagueSays = [&](const std::string &text) {
         gloox::Tag message("message");
         message.addAttribute("to", server.Jid(agent).toStdString());
         message.addAttribute("type", "chat");
-        new gloox::Tag(&message, "body", kColleagueLines[line++ % std::size(kColleagueLines)]);
+        new gloox::Tag(&message, "body", text);
         colleague.Send(message);
+    };
+    QTimer controlTimer;
+    QObject::connect(&controlTimer, &QTimer::timeout, [&] {
+        if (shop.Agent().empty() || (!control.isOpen() && !control.open(QIODevice::ReadOnly)))
+            return;
+        controlText += control.readAll();
+        for (qsizetype end; (end = controlText.indexOf('\n')) >= 0; controlText.remove(0, end + 1)) {
+            const std::string line = controlText.left(end).trimmed().toStdString();
+            const size_t space = line.find(' ');
+            const std::string verb = line.substr(0, space);
+            const std::string tail = space == std::string::npos ? std::string() : line.substr(space + 1);
+            const size_t second = tail.find(' ');
+            const std::string sid = tail.substr(0, second);
+            const std::string rest = second == std::string::npos ? std::string() : tail.substr(second + 1);
+            bool done = true;
+            if (verb == "colleague" && !tail.empty())
+                colleagueSays(tail);
+            else if (verb == "uploads" && (tail == "on" || tail == "off"))
+                uploadEndpoint.SetRefusing(tail == "off");
+            else
+                done = shop.Control(verb, sid, rest, colleagueJid);
+            std::fprintf(stderr, "demo: control %s%s\n", done ? "" : "not done: ", line.c_str());
+            std::fflush(stderr);
+        }
     });
-    colleagueTimer.start(kColleagueEveryMs);
+    // Often, so that a script can time a line between two clicks.
+    if (options.isSet(controlOption))
+        controlTimer.start(kControlPollMs);
+
+    size_t line = 0;
+    QTimer colleagueTimer;
+    QObject::connect(&colleagueTimer, &QTimer::timeout,
+                     [&] { colleagueSays(kColleagueLines[line++ % std::size(kColleagueLines)]); });
+    if (!options.isSet(controlOption))
+        colleagueTimer.start(kColleagueEveryMs);
 
     QTimer shopTimer;
     QObject::connect(&shopTimer, &QTimer::timeout, [&] { shop.Tick(); });

@@ -89,8 +89,11 @@ MessageChannel *CVisitorPaneLogic::RoomChannel(const Jid &room)
 
 void CVisitorPaneLogic::OnPeerChatState(const ChatStateMessage &state)
 {
-    if (CChat *chat = FindVisitorChat(state.from.jid))
+    if (CChat *chat = FindVisitorChat(state.from.jid)) {
+        // Also while no window shows the chat.
+        chat->SetPeerChatState(state.state);
         m_view.ShowPeerChatState(chat, state.state);
+    }
 }
 
 void CVisitorPaneLogic::OnOwnPresence(PresenceState)

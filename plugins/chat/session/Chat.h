@@ -66,6 +66,10 @@ public:
     int chatState() const { return m_chatState; }
     // Records the agent's chat state; announces a change when send is set.
     void SetChatState(int state, bool send);
+    // The peer's last chat state, kept with the chat so that a window that
+    // shows the chat later shows it too.
+    int peerChatState() const { return m_peerChatState; }
+    void SetPeerChatState(int state) { m_peerChatState = state; }
     FileUpload &upload() { return m_upload; }
     // The box's text when a file could not be sent in this chat.
     QString UploadFailureText(const QString &path, const QString &error) const;
@@ -128,6 +132,7 @@ private:
     int m_mode = ChatModeNone;
     bool m_visitorRoom = false; // the chat was ever in a room mode
     int m_chatState = QVPlugin::ChatStateGone;
+    int m_peerChatState = QVPlugin::ChatStateNone;
     QByteArray m_idPrefix;
     quint64 m_messageCounter = 0;
     int m_pendingReceipts = 0;

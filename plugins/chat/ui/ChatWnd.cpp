@@ -239,6 +239,14 @@ QString CChatWnd::StatusText() const
     return m_statusLabel->text();
 }
 
+QString CChatWnd::StatusTimeFormat() const
+{
+    // The site path's format where one is stored; else the Timestamp Format
+    // the agent sets in Settings, the only clock setting offered there.
+    const QString sitePath = m_host.StringSetting(QStringLiteral("sitepath.timestamp.format"), QString());
+    return !sitePath.isEmpty() ? sitePath : m_host.StringSetting(ChatSettings::kTimestampFormat, kDefaultTimeFormat);
+}
+
 void CChatWnd::RefreshStatusTime()
 {
     if (StatusText().startsWith(kLastReceived))
@@ -323,6 +331,9 @@ void CChatWnd::AttachChat(CChat *chat)
     for (const ChatMessage &message : chat->channel().Messages())
         ShowLine(message);
     RestoreStatus();
+    // The peer may have started typing while another window showed the chat.
+    if (chat->peerChatState() == QVPlugin::ChatStateComposing)
+        OnChatState(QVPlugin::ChatStateComposing);
     m_inputLines = 0;
     Relayout();
 
@@ -468,9 +479,7 @@ void CChatWnd::OnMessage(const ChatMessage &message)
         OnEcho();
         return;
     }
-    SetStatus(kLastReceived
-              + FormatLocalTime(m_host.StringSetting(QStringLiteral("sitepath.timestamp.format"), kDefaultTimeFormat),
-                                message.time));
+    SetStatus(kLastReceived + FormatLocalTime(StatusTimeFormat(), message.time));
     if (m_host.BoolSetting(QStringLiteral("application.newmsg.flashwindow"), false) && !window()->isActiveWindow())
         QApplication::alert(window());
 }
@@ -504,10 +513,7 @@ void CChatWnd::RestoreStatus()
         const Jid own = m_host.OwnJid();
         for (auto it = messages.crbegin(); it != messages.crend(); ++it) {
             if (it->type != ChatMessage::Notice && it->from != own) {
-                text = kLastReceived
-                    + FormatLocalTime(
-                           m_host.StringSetting(QStringLiteral("sitepath.timestamp.format"), kDefaultTimeFormat),
-                           it->time);
+                text = kLastReceived + FormatLocalTime(StatusTimeFormat(), it->time);
                 break;
             }
         }

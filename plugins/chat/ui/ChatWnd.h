@@ -149,6 +149,8 @@ private:
     void OnSendTimeout();
     // The status of the newest line from the peer, or none.
     void RestoreStatus();
+    // The clock of the "last received" status.
+    QString StatusTimeFormat() const;
     void SetStatus(const QString &text);
     void ShowPicture(const QImage &picture);
     // Forgets the chat: stops the timers, drops the connections, resets the

@@ -236,6 +236,36 @@ TEST_F(ChatWndTest, ANewTimeFormatRewritesTheLastReceivedStatus)
     EXPECT_EQ(window.StatusText(), typing);
 }
 
+// The clock the agent sets in Settings (Timestamp Format) reaches the
+// status line too, unless a site-path format is stored, which keeps it.
+TEST_F(ChatWndTest, TheStatusClockFollowsTheAgentsTimestampFormatUnlessASitePathFormatIsStored)
+{
+    const struct
+    {
+        const char *sitePath; // null: not stored
+        const char *timestamp;
+        const char16_t *shown;
+    } kCases[] = {
+        {nullptr, nullptr, u"%#I:%M:%S %p"},
+        {nullptr, "%H:%M:%S", u"%H:%M:%S"},
+        {"%H.%M", "%H:%M:%S", u"%H.%M"},
+    };
+    for (const auto &c : kCases) {
+        host.settings.erase(QStringLiteral("sitepath.timestamp.format"));
+        host.settings.erase(QStringLiteral("chatpane.timestamp.format"));
+        if (c.sitePath)
+            host.settings[QStringLiteral("sitepath.timestamp.format")] = QString::fromLatin1(c.sitePath);
+        if (c.timestamp)
+            host.settings[QStringLiteral("chatpane.timestamp.format")] = QString::fromLatin1(c.timestamp);
+        CChatWnd window(host);
+        window.AttachChat(&chat);
+        channel.Publish(FromPeer(QStringLiteral("hi"), 1000));
+        EXPECT_EQ(window.StatusText().toStdString(),
+                  ("Last message received at: " + FormatLocalTime(c.shown, 1000)).toStdString())
+            << (c.sitePath ? c.sitePath : "-") << " " << (c.timestamp ? c.timestamp : "-");
+    }
+}
+
 // The agent sends and turns to another chat at once: the receipt wait goes
 // on without a window, and coming back shows how it ended.
 TEST_F(ChatWndTest, ASendLeftBehindEndsInTheChatAndIsShownOnReturn)

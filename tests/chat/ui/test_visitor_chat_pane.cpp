@@ -162,6 +162,42 @@ TEST_F(VisitorChatPaneTest, ADetachedChatLivesInAFrameAndComesBackWhenItCloses)
     EXPECT_TRUE(AtEnd(*pane->ChatWindow()));
 }
 
+// A visitor who starts typing while the agent looks at another visitor is
+// shown typing once the chat is shown again: docked back from a frame
+// closed meanwhile, or just selected again.
+TEST_F(VisitorChatPaneTest, AVisitorWhoTypesOutOfViewIsShownTypingWhenTheChatIsShownAgain)
+{
+    const struct
+    {
+        const char *visitor;
+        const char *other;
+        bool detached;
+    } kCases[] = {{"t1", "o1", false}, {"t2", "o2", true}};
+    for (const auto &c : kCases) {
+        CVisitor *v = Add(c.visitor, CVisitor::StateChatting, "http://shop.example/");
+        CVisitor *other = Add(c.other, CVisitor::StateBrowsing, "http://shop.example/b");
+        pane->Logic().ShowVisitor(v);
+        pane->Logic().OpenVisitorChat(*v, CVisitorPaneLogic::RoleParticipant);
+        if (c.detached)
+            ASSERT_TRUE(pane->Logic().ExecuteCommand(CVisitorPaneLogic::CmdDetach));
+        pane->Logic().ShowVisitor(other);
+        QVPlugin::ChatStateMessage typing;
+        typing.from = QVPlugin::ChatContact(v->jid());
+        typing.state = QVPlugin::ChatStateComposing;
+        pane->Logic().OnPeerChatState(typing);
+        if (c.detached) {
+            QPointer<CTessaryPane> closing(OpenFrame());
+            ASSERT_TRUE(closing);
+            closing->ExitButton()->click();
+            QTRY_VERIFY(!closing);
+        }
+        pane->Logic().ShowVisitor(v);
+        EXPECT_EQ(pane->ChatWindow()->GetChat(), pane->Logic().ChatOf(*v)) << c.visitor;
+        EXPECT_TRUE(pane->ChatWindow()->StatusText().endsWith(QLatin1String("is typing a message...")))
+            << c.visitor << ": " << pane->ChatWindow()->StatusText().toStdString();
+    }
+}
+
 TEST_F(VisitorChatPaneTest, EachChatKeepsItsOwnUnsentText)
 {
     CVisitor *ann = Add("ann", CVisitor::StateChatting, "http://shop.example/");
