@@ -120,6 +120,13 @@ void CInputRichEditCtrl::keyPressEvent(QKeyEvent *event)
         emit SendRequested();
         return;
     }
+    if ((held & Qt::AltModifier) && !(held & Qt::ControlModifier) && !event->text().isEmpty()
+        && event->text().front().isPrint()) {
+        // An Alt key is a menu's or a control's letter, never text: one
+        // that reaches nothing else is no character for the peer.
+        event->ignore();
+        return;
+    }
     const int key = event->key();
     if (key != Qt::Key_Shift && key != Qt::Key_Control && key != Qt::Key_Alt && key != Qt::Key_Meta)
         emit Typing();
