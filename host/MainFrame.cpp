@@ -20,6 +20,7 @@
 #include "host/widgets/HostResources.h"
 #include "host/widgets/SplashWnd.h"
 #include "skins/QVVisualManager.h"
+#include "shared/AltLetters.h"
 #include "shared/CommandBars.h"
 #include "shared/CustomizeDialog.h"
 #include "shared/DialogIcons.h"
@@ -76,6 +77,7 @@ CMainFrame::CMainFrame(Options options)
             return m_ui && m_ui->RouteCommand(id, code, update, info);
         });
     new CMenuMnemonics(menuBar());
+    qApp->installEventFilter(new CAltLettersAreNoText(this));
     m_commandBars = new CCommandBars(this, [this](unsigned id) {
         auto *action = new QAction(this);
         SetCommandId(action, id);

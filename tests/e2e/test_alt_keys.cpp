@@ -24,9 +24,11 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTabBar>
+#include <QTest>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -264,4 +266,25 @@ TEST_F(AltKeysTest, AltQOpensOneMenuAPressFirstQuickText)
         EXPECT_EQ(open().toStdString(), step.open);
     }
     ASSERT_TRUE(xkeys::Key(QStringLiteral("Escape")) && xkeys::Key(QStringLiteral("Escape")));
+}
+
+// An Alt letter that no menu or control takes writes nothing into the
+// editor that has the focus: the knowledge base's search words stay as typed.
+TEST_F(AltKeysTest, AnAltLetterThatReachesNothingWritesNothing)
+{
+    ShowMode("Lumory");
+    QLineEdit *search = nullptr;
+    for (QLineEdit *edit : frame->findChildren<QLineEdit *>(QStringLiteral("c103")))
+        search = edit->isVisible() ? edit : search;
+    ASSERT_TRUE(search) << "no search words in the knowledge base's bar";
+    search->setFocus();
+    const struct
+    {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+    } keys[] = {{Qt::Key_L, Qt::NoModifier}, {Qt::Key_B, Qt::AltModifier}, {Qt::Key_Z, Qt::AltModifier},
+                {Qt::Key_Z, Qt::AltModifier | Qt::ShiftModifier}, {Qt::Key_A, Qt::NoModifier}};
+    for (const auto &k : keys)
+        QTest::keyClick(search, k.key, k.modifiers);
+    EXPECT_EQ(search->text().toStdString(), "la");
 }

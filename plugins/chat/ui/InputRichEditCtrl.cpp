@@ -2,6 +2,7 @@
 
 #include "plugins/chat/ui/SpellChecker.h"
 #include "plugins/chat/ui/SpellHighlighter.h"
+#include "shared/AltLetters.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -120,10 +121,8 @@ void CInputRichEditCtrl::keyPressEvent(QKeyEvent *event)
         emit SendRequested();
         return;
     }
-    if ((held & Qt::AltModifier) && !(held & Qt::ControlModifier) && !event->text().isEmpty()
-        && event->text().front().isPrint()) {
-        // An Alt key is a menu's or a control's letter, never text: one
-        // that reaches nothing else is no character for the peer.
+    if (IsAltLetter(*event)) {
+        // One that reached no menu or control is no character for the peer.
         event->ignore();
         return;
     }
