@@ -1,6 +1,7 @@
 #include "shared/AltLetters.h"
 
 #include <QKeyEvent>
+#include <QVariant>
 #include <QWidget>
 
 bool IsAltLetter(const QKeyEvent &event)
@@ -16,6 +17,7 @@ bool CAltLettersAreNoText::eventFilter(QObject *watched, QEvent *event)
     // Editors are the widgets that take text input; menus take the letter.
     if (event->type() == QEvent::KeyPress && watched->isWidgetType()
         && static_cast<QWidget *>(watched)->testAttribute(Qt::WA_InputMethodEnabled)
+        && !watched->property(kDecidesAltLetters).toBool()
         && IsAltLetter(*static_cast<QKeyEvent *>(event))) {
         event->ignore();
         return true;

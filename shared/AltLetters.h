@@ -10,8 +10,13 @@ class QKeyEvent;
 // Alt (without Ctrl, which AltGr may stand for) and a printable character.
 bool IsAltLetter(const QKeyEvent &event);
 
+// A widget with this property set decides about such keys itself: the chat
+// input, whose window first looks them up among the quick texts' shortcuts.
+inline constexpr char kDecidesAltLetters[] = "decidesAltLetters";
+
 // Drops such keys before they reach an editor of the application; installed
-// on the application by its main window.
+// on the application by its main window. Application filters come before the
+// widgets' own, so those that read Alt letters set kDecidesAltLetters.
 class CAltLettersAreNoText : public QObject
 {
 public:

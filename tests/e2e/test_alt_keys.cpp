@@ -9,9 +9,12 @@
 #include "host/SettingsDlg.h"
 #include "plugins/chat/model/ContactList.h"
 #include "plugins/chat/model/MessageChannel.h"
+#include "plugins/chat/model/QuickText.h"
+#include "plugins/chat/model/QuickTextKeys.h"
 #include "plugins/chat/session/Chat.h"
 #include "plugins/chat/ui/ChatWindows.h"
 #include "plugins/chat/ui/ChatWnd.h"
+#include "plugins/chat/ui/InputRichEditCtrl.h"
 #include "plugins/chat/ui/TessaryPane.h"
 #include "plugins/chat/ui/VisitorChatPane.h"
 #include "skins/QVSettingsHelpers.h"
@@ -287,4 +290,27 @@ TEST_F(AltKeysTest, AnAltLetterThatReachesNothingWritesNothing)
     for (const auto &k : keys)
         QTest::keyClick(search, k.key, k.modifiers);
     EXPECT_EQ(search->text().toStdString(), "la");
+}
+
+// The chat input still inserts a quick text whose shortcut is an Alt letter:
+// the chat window looks such keys up before the input would drop them.
+TEST_F(AltKeysTest, AnAltLetterQuickTextStillReachesTheChatInput)
+{
+    struct QuickTextHost : panetest::StubHost
+    {
+        CQuickTextList *QuickTexts() override { return &list; }
+        CQuickTextList list; // the built-in set
+    } quickHost;
+    CQuickTextItem *item = nullptr;
+    for (CQuickTextCategory *category : quickHost.list.Root()->Categories())
+        item = item || category->Items().empty() ? item : category->Items().front();
+    ASSERT_TRUE(item);
+    item->SetShortcut(QuickTextKeys::FromKey(QKeyCombination(Qt::AltModifier, Qt::Key_B)));
+    Chats chats(quickHost);
+    CChatWnd window(quickHost);
+    window.AttachChat(&chats.colleagueChat);
+    window.show();
+    window.Input()->setFocus();
+    QTest::keyClick(window.Input(), Qt::Key_B, Qt::AltModifier);
+    EXPECT_FALSE(window.Input()->toPlainText().isEmpty()) << "the quick text of Alt+B";
 }

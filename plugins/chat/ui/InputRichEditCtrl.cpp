@@ -21,6 +21,8 @@ const int kMaxSuggestions = 8;
 CInputRichEditCtrl::CInputRichEditCtrl(QWidget *parent)
     : CAutoRichEditCtrl(parent)
 {
+    // Its window's quick-text keys come first; keyPressEvent drops the rest.
+    setProperty(kDecidesAltLetters, true);
     setAcceptRichText(false);
     m_spelling = new CSpellHighlighter(
         CSpellChecker::Shared(), [this] { return m_typing ? textCursor().position() : -1; }, document());
