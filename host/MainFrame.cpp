@@ -8,6 +8,7 @@
 #include "host/FrameAlerts.h"
 #include "host/FrameDefaults.h"
 #include "host/HostLog.h"
+#include "host/MenuMnemonics.h"
 #include "host/OutlookBar.h"
 #include "host/QVTrayIcon.h"
 #include "host/ServiceLinks.h"
@@ -19,6 +20,7 @@
 #include "host/widgets/HostResources.h"
 #include "host/widgets/SplashWnd.h"
 #include "skins/QVVisualManager.h"
+#include "shared/AltLetters.h"
 #include "shared/CommandBars.h"
 #include "shared/CustomizeDialog.h"
 #include "shared/DialogIcons.h"
@@ -74,6 +76,8 @@ CMainFrame::CMainFrame(Options options)
         this, [this](unsigned id, int code, CommandUpdate *update, CommandHandlerInfo *info) {
             return m_ui && m_ui->RouteCommand(id, code, update, info);
         });
+    new CMenuMnemonics(menuBar());
+    qApp->installEventFilter(new CAltLettersAreNoText(this));
     m_commandBars = new CCommandBars(this, [this](unsigned id) {
         auto *action = new QAction(this);
         SetCommandId(action, id);

@@ -536,7 +536,7 @@ void CTessaryPlugin::BuildSettingsLayout(QDomDocument *document)
                                      kIdleMinutes, QString::number(ChatSettings::kIdleMinutesDefault));
     idle.setAttribute(QStringLiteral("from"), 0);
     idle.setAttribute(QStringLiteral("to"), 60);
-    LayoutSetting(group, QStringLiteral("&Show duplicate Quick Text"), QStringLiteral("bool"),
+    LayoutSetting(group, QStringLiteral("Show &duplicate Quick Text"), QStringLiteral("bool"),
                   ChatSettings::kQuickTextDuplicates, text(ChatSettings::kQuickTextDuplicatesDefault));
 }
 

@@ -13,7 +13,7 @@ QString LumoryString(unsigned id)
         {14010, QStringLiteral("&Search:")},
         {14012, QStringLiteral("Please close all opened lumory articles before exit")},
         {14013, QStringLiteral("Search")},
-        {14014, QStringLiteral("S&tatus")},
+        {14014, QStringLiteral("Stat&us")},
         {14016, QStringLiteral("Are you sure you want to delete article?")},
         {14017, QStringLiteral("New Article")},
         {14018, QStringLiteral("Please enter lumory article title")},

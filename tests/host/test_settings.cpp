@@ -256,7 +256,7 @@ TEST_F(SettingsDialog, TreeOfTheHostAndPlugInCategories)
     EXPECT_EQ(sound->findChild<QLineEdit *>()->text(), "newcall.wav");
     const auto buddyOfSound = std::find_if(labels.begin(), labels.end(), [&](QLabel *l) { return l->buddy() == sound; });
     ASSERT_NE(buddyOfSound, labels.end()) << "the mnemonic moves to the edit";
-    EXPECT_EQ((*buddyOfSound)->text(), "&Sound File:");
+    EXPECT_EQ((*buddyOfSound)->text(), "S&ound File:");
     EXPECT_FALSE(Row<QCheckBox>(*dialog, "application.newmsg.flashtray")->isChecked());
 
     auto *mode = Row<QComboBox>(*dialog, "chat.mode");

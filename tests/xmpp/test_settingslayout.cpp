@@ -56,7 +56,7 @@ TEST(SettingsLayout, PluginLayoutsMatchTheirXml)
       <label>&amp;Timestamp Format:</label></setting>
     <setting type="number" key="chat.idle.minutes" default="10" from="0" to="60">
       <label>&amp;Idle Timeout (min):</label></setting>
-    <setting type="bool" key="quicktext.duplicates" default="false"><label>&amp;Show duplicate Quick Text</label>
+    <setting type="bool" key="quicktext.duplicates" default="false"><label>Show &amp;duplicate Quick Text</label>
     </setting>
   </group>
 </layout></category></settings>)"},

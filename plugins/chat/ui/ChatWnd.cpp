@@ -342,8 +342,7 @@ void CChatWnd::AttachChat(CChat *chat)
     chat->SetUndeliveredHandler(this, [this] { OnSendTimeout(); });
     if (chat->AwaitingReceipt()) {
         PutDraft({chat->AwaitedText(), 0, INT_MAX});
-        m_sending = true;
-        setEnabled(false);
+        Lock();
         SetStatus(QStringLiteral("Sending message"));
     } else if (!chat->UndeliveredText().isEmpty()) {
         PutDraft({chat->UndeliveredText(), 0, INT_MAX});
@@ -374,6 +373,9 @@ void CChatWnd::ReleaseChat()
         m_chat->ClearUndeliveredHandler(this);
     if (m_sending) {
         // The send stays with the chat; this window no longer waits for it.
+        // Keys held for it were meant for this chat, never the next one.
+        m_heldKeys.clear();
+        qApp->removeEventFilter(this);
         m_sending = false;
         setEnabled(true);
     }
@@ -489,13 +491,11 @@ void CChatWnd::OnEcho()
     // Only the send this window waits for owns the input's text; an echo
     // that comes later never takes what the agent typed since.
     if (IsSending()) {
-        m_sending = false;
-        setEnabled(true);
         // The agent goes on typing in the format of the sent text.
         const QTextCharFormat format = m_input->textCursor().charFormat();
         m_input->clear();
         m_input->setCurrentCharFormat(format);
-        m_input->setFocus();
+        Unlock(true);
     }
     if (IsUsable() && m_chat->chatState() != QVPlugin::ChatStateActive) {
         KillStateTimer();
@@ -540,8 +540,7 @@ void CChatWnd::Send()
     if (!m_chat->SendMessage(rtf, text))
         return;
     m_chat->AwaitReceipt(rtf, m_timings.sendMs);
-    m_sending = true;
-    setEnabled(false);
+    Lock();
     SetStatus(QStringLiteral("Sending message"));
 }
 
@@ -562,18 +561,71 @@ void CChatWnd::OnSendTimeout()
 {
     // The chat has given the send up and kept its text, which this input
     // still holds.
-    m_sending = false;
     if (m_chat) {
         m_chat->AbandonSend();
         m_chat->TakeUndelivered();
     }
     // Unlocked first: the box takes no keys, and the agent may type on
     // while it is up.
-    setEnabled(true);
     RestoreStatus();
+    if (m_sending)
+        Unlock(false);
     CPrompt::Show({QString(), QStringLiteral("The message could not be delivered"), QMessageBox::Information,
                    QMessageBox::Ok, true},
                   this);
+}
+
+void CChatWnd::Lock()
+{
+    m_sending = true;
+    // Disabling clears the input's focus, so the window itself gets the keys;
+    // the application's filter sees them before the disabled window drops them.
+    setEnabled(false);
+    qApp->installEventFilter(this);
+}
+
+void CChatWnd::Unlock(bool delivered)
+{
+    m_sending = false;
+    qApp->removeEventFilter(this);
+    setEnabled(true);
+    const QWidget *focus = window()->focusWidget();
+    if (!focus || focus == this || isAncestorOf(focus))
+        m_input->setFocus();
+    ReplayHeldKeys(delivered);
+}
+
+void CChatWnd::ReplayHeldKeys(bool delivered)
+{
+    if (m_heldKeys.empty())
+        return;
+    if (!delivered) {
+        // The kept text is selected as it was sent: typing goes after it.
+        QTextCursor cursor = m_input->textCursor();
+        cursor.movePosition(QTextCursor::End);
+        m_input->setTextCursor(cursor);
+    }
+    std::vector<std::unique_ptr<QKeyEvent>> keys = std::move(m_heldKeys);
+    m_heldKeys.clear();
+    const QPointer<CChatWnd> self(this);
+    for (auto it = keys.begin(); it != keys.end(); ++it) {
+        if (!self)
+            return;
+        if (m_sending) {
+            // An Enter among them sent the next line: the rest wait for it.
+            std::move(it, keys.end(), std::back_inserter(m_heldKeys));
+            return;
+        }
+        QKeyEvent *key = it->get();
+        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        if (!delivered && enter && key->modifiers() == Qt::NoModifier) {
+            // The line that failed is not sent again unseen: a new paragraph.
+            QKeyEvent paragraph(key->type(), key->key(), Qt::ShiftModifier, key->text());
+            QCoreApplication::sendEvent(m_input, &paragraph);
+        } else {
+            QCoreApplication::sendEvent(m_input, key);
+        }
+    }
 }
 
 void CChatWnd::KillStateTimer()
@@ -848,6 +900,13 @@ unsigned CChatWnd::QuickTextFor(const QKeyEvent *event) const
 
 bool CChatWnd::eventFilter(QObject *watched, QEvent *event)
 {
+    if (m_sending && watched == window() && (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease)
+        && !window()->focusWidget() && window()->isActiveWindow()) {
+        // Typed on during the send lock: for the input once it is unlocked.
+        if (event->type() == QEvent::KeyPress)
+            m_heldKeys.emplace_back(static_cast<QKeyEvent *>(event->clone()));
+        return true;
+    }
     if (watched == m_input && (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress)) {
         // The frame's own shortcut for the same keys must not take them away
         // from the window that inserts the text.

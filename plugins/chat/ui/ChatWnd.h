@@ -18,6 +18,9 @@
 #include <QMetaObject>
 #include <QPointer>
 
+#include <memory>
+#include <vector>
+
 class CChatRTFCtrl;
 class CInputRichEditCtrl;
 class CQVButton;
@@ -147,6 +150,13 @@ private:
     void ShowLine(const QVPlugin::ChatMessage &message);
     void OnEcho();
     void OnSendTimeout();
+    // The send lock: the window is disabled, and the keys the agent types on
+    // meanwhile are held for the input. Unlock gives them to it, the
+    // focus back when no other control took it; after an undelivered send,
+    // at the end of the kept text and without sending it again.
+    void Lock();
+    void Unlock(bool delivered);
+    void ReplayHeldKeys(bool delivered);
     // The status of the newest line from the peer, or none.
     void RestoreStatus();
     // The clock of the "last received" status.
@@ -175,6 +185,7 @@ private:
     QBasicTimer m_inactiveTimer; // 1
     // The chat's receipt wait as this window shows it (locked).
     bool m_sending = false;
+    std::vector<std::unique_ptr<QKeyEvent>> m_heldKeys;
     QVPlugin::Jid m_pictureJid;
     QMetaObject::Connection m_channelConnection;
     QMetaObject::Connection m_uploadConnection;

@@ -2,6 +2,7 @@
 
 #include "plugins/chat/ui/SpellChecker.h"
 #include "plugins/chat/ui/SpellHighlighter.h"
+#include "shared/AltLetters.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -20,6 +21,8 @@ const int kMaxSuggestions = 8;
 CInputRichEditCtrl::CInputRichEditCtrl(QWidget *parent)
     : CAutoRichEditCtrl(parent)
 {
+    // Its window's quick-text keys come first; keyPressEvent drops the rest.
+    setProperty(kDecidesAltLetters, true);
     setAcceptRichText(false);
     m_spelling = new CSpellHighlighter(
         CSpellChecker::Shared(), [this] { return m_typing ? textCursor().position() : -1; }, document());
@@ -118,6 +121,11 @@ void CInputRichEditCtrl::keyPressEvent(QKeyEvent *event)
     if (enter && held == Qt::NoModifier) {
         event->accept();
         emit SendRequested();
+        return;
+    }
+    if (IsAltLetter(*event)) {
+        // One that reached no menu or control is no character for the peer.
+        event->ignore();
         return;
     }
     const int key = event->key();

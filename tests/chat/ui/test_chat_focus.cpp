@@ -11,6 +11,7 @@
 #include "plugins/chat/ui/TessaryPane.h"
 #include "plugins/chat/ui/VisitorChatPane.h"
 #include "plugins/chat/ui/VisitorListCtrl.h"
+#include "shared/Prompt.h"
 #include "skins/QVSettingsHelpers.h"
 #include "tests/XKeys.h"
 #include "tests/chat/VisitorPaneHostStub.h"
@@ -126,6 +127,61 @@ TEST_F(ChatWndTest, AColleaguesWindowTurnedToTakesTheTextNotItsButtons)
     ASSERT_TRUE(frame) << "a key closed the window";
     EXPECT_EQ(CChatWindows::ChatWindowOf(frame)->Input()->toPlainText().toStdString(), typed.toStdString());
     delete frame.data();
+}
+
+// The agent sends a line and types on while its receipt is awaited: the
+// window is locked, and the keys reach the input once it unlocks, in order.
+// After a receipt an Enter among them sends the next line; after "could not
+// be delivered" they follow the kept text and send nothing.
+TEST_F(ChatWndTest, KeysTypedWhileALineIsSentReachTheInput)
+{
+    NEEDS_A_WINDOW_MANAGER();
+    QStringList prompts;
+    CPrompt::SetHandler([&](const PromptRequest &request) {
+        prompts << request.text;
+        return QMessageBox::Ok;
+    });
+    const struct
+    {
+        bool receipt;
+        const char *input;  // afterwards
+        const char *second; // the line sent from the held keys
+    } cases[] = {
+        {true, "more", "typed on"},
+        {false, "firsttyped on\nmore", ""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.receipt);
+        prompts.clear();
+        QPointer<QWidget> frame = windows.CreateChatWindow(&chat);
+        CChatWnd *window = CChatWindows::ChatWindowOf(frame);
+        window->SetTimings({30000, 120000, c.receipt ? 30000 : 1500});
+        ASSERT_TRUE(xkeys::Activate(frame));
+        ASSERT_TRUE(xkeys::Type(QStringLiteral("first")) && xkeys::Key(QStringLiteral("Return")));
+        ASSERT_TRUE(waitUntil([&] { return window->IsSending(); }));
+
+        // 13 keys, one each 60 ms: the receipt comes while they do; the
+        // line is given up after the last.
+        auto keys = std::make_unique<xkeys::Xdo>(QStringList{"key", "--delay", "60", "t", "y", "p", "e", "d", "space", "o",
+                                                             "n", "Return", "m", "o", "r", "e"});
+        waitUntil([] { return false; }, 400);
+        if (c.receipt)
+            ASSERT_TRUE(chat.OnDelivered());
+        ASSERT_TRUE(keys->Wait());
+        if (!c.receipt)
+            ASSERT_TRUE(waitUntil([&] { return !window->IsSending(); }));
+        EXPECT_EQ(chat.AwaitedText().isEmpty(), !*c.second);
+        if (*c.second) {
+            EXPECT_EQ(chat.outgoing().body.contains(QLatin1String(c.second)), true);
+            ASSERT_TRUE(chat.OnDelivered());
+        }
+        EXPECT_FALSE(window->IsSending());
+        EXPECT_EQ(window->Input()->toPlainText().toStdString(), c.input);
+        EXPECT_EQ(QApplication::focusWidget(), window->Input());
+        EXPECT_EQ(prompts, c.receipt ? QStringList() : QStringList{"The message could not be delivered"});
+        delete frame.data();
+    }
+    CPrompt::SetHandler({});
 }
 
 namespace {

@@ -220,6 +220,23 @@ TEST_F(ChatWndTest, ButtonAltKeysAreNoneOfTheFramesMenuTitles)
     EXPECT_EQ(buttons, 4);
 }
 
+// An Alt key that reaches no menu or button is no text for the peer.
+TEST_F(ChatWndTest, AnAltKeyWritesNothing)
+{
+    CChatWnd window(host);
+    window.AttachChat(&chat);
+    const struct
+    {
+        Qt::KeyboardModifiers modifiers;
+        const char *written;
+    } keys[] = {{Qt::AltModifier, ""}, {Qt::AltModifier | Qt::ShiftModifier, ""}, {Qt::NoModifier, "b"}};
+    for (const auto &k : keys) {
+        window.Input()->clear();
+        QTest::keyClick(window.Input(), Qt::Key_B, k.modifiers);
+        EXPECT_EQ(window.Input()->toPlainText().toStdString(), k.written) << k.modifiers;
+    }
+}
+
 TEST_F(ChatWndTest, ANewTimeFormatRewritesTheLastReceivedStatus)
 {
     CChatWnd window(host);
