@@ -18,6 +18,17 @@
 //
 // --kb-url URL gives the agent another knowledge-base address on 127.0.0.0/8
 // than the demo's own, to try the program against a service that misbehaves.
+//
+// For checking the running program by script: --control FIFO reads commands,
+// one a line, from a named pipe, and the service logs every line a visitor's
+// room or the colleague received ("demo: visitor <id> read: <text>", "demo:
+// colleague read: <text>"). The commands:
+//   colleague TEXT   the colleague writes TEXT to the agent now
+//   offer ID TEXT    the colleague asks the agent to take visitor ID's chat
+//   decline ID       a transfer of visitor ID's chat is declined now
+//   mute ID          visitor ID's room sends no receipts until "unmute ID"
+//   quiet ID         visitor ID says no more in the chat, nor ends it
+//   say ID TEXT      visitor ID writes TEXT into the chat now
 
 #include "tests/harness/ChatServiceSimulator.h"
 #include "tests/harness/KBServiceMock.h"
@@ -39,6 +50,7 @@
 #include <gloox/tag.h>
 
 #include <csignal>
+#include <fcntl.h>
 #include <cstdio>
 #include <deque>
 #include <iterator>
@@ -170,6 +182,39 @@ public:
     // The colleague's full JID, who takes the chats transferred to it.
     void SetColleague(const std::string &jid) { m_colleague = jid; }
 
+    // The colleague asks the agent to take over the visitor's chat.
+    void Offer(const std::string &sid, const std::string &note)
+    {
+        const auto it = m_visitors.find(sid);
+        if (it == m_visitors.end())
+            return;
+        it->second.offered = true;
+        Log(it->second, "is offered to the agent");
+        Send(visitors::TransferRequest(sid, m_colleague, note));
+    }
+    void Decline(const std::string &sid)
+    {
+        Send(visitors::TransferDecline(sid, "The agent is busy."));
+        std::fprintf(stderr, "demo: visitor %s transfer declined\n", sid.c_str());
+    }
+    void Mute(const std::string &sid, bool muted)
+    {
+        if (const auto it = m_visitors.find(sid); it != m_visitors.end())
+            it->second.muted = muted;
+    }
+    void Say(const std::string &sid, const std::string &text)
+    {
+        if (const auto it = m_visitors.find(sid); it != m_visitors.end() && it->second.state == 6) {
+            Send(visitors::VisitorMessage(sid, text));
+            Log(it->second, "wrote " + text);
+        }
+    }
+    void Quiet(const std::string &sid)
+    {
+        if (const auto it = m_visitors.find(sid); it != m_visitors.end())
+            it->second.quiet = true;
+    }
+
     // An agent signed in (the last one is who hears the visitors) and hears
     // of everyone on the site: a chat of the agent's earlier session ended
     // with it, a request for a chat stands.
@@ -288,6 +333,13 @@ public:
             m_visitors.erase(it);
         } else if (command.type == "transfer-visitor-chat") {
             Transfer(v, command);
+        } else if (v.offered && gloox::JID(command.from).bare() == gloox::JID(m_agent).bare()
+                   && (command.type == "transfer-visitor-chat-accepted"
+                       || command.type == "transfer-visitor-chat-declined")) {
+            // The agent answered the colleague's request.
+            v.offered = false;
+            Log(v, command.type == "transfer-visitor-chat-accepted" ? "was taken by the agent"
+                                                                     : "was refused by the agent");
         } else if (command.type == "transfer-visitor-chat-accepted") {
             // The colleague has the chat now; the visitor goes from the agent's view.
             Log(v, "went to the colleague");
@@ -317,7 +369,10 @@ public:
         if (!message.findChild("body"))
             return;
         const std::string id = message.findAttribute("id");
-        if (!id.empty() && message.findChild("request", "xmlns", "urn:xmpp:receipts")) {
+        // The room's text is the HTML and the plain text, each in base64.
+        const QByteArray body = QByteArray::fromStdString(message.findChild("body")->cdata());
+        Log(v, "read: " + QByteArray::fromBase64(body.mid(body.indexOf(',') + 1)).toStdString());
+        if (!id.empty() && !v.muted && message.findChild("request", "xmlns", "urn:xmpp:receipts")) {
             gloox::Tag receipt("message");
             receipt.addAttribute("type", "groupchat");
             receipt.addAttribute("from", room.substr(0, room.find('/')) + '/' + v.sid);
@@ -370,6 +425,9 @@ private:
         std::string pushed; // the page the agent pushed, shown until the next one
         std::vector<std::string> chats; // this visitor's earlier chats, for the history
         bool gone = false;
+        bool offered = false; // to the agent, by the colleague
+        bool muted = false;   // the room sends no receipts
+        bool quiet = false;   // says nothing more in the chat
     };
     static Visitor Newcomer(std::string sid, std::string name, int asks, int leave, size_t script)
     {
@@ -450,7 +508,7 @@ private:
                    && (m_now - v.arrived) % kPageEverySeconds == 0) {
             Walk(v);
         }
-        if (v.nextLine && m_now >= v.nextLine)
+        if (v.nextLine && m_now >= v.nextLine && !v.quiet)
             Write(v);
         return !v.gone;
     }
@@ -720,7 +778,10 @@ int main(int argc, char *argv[])
     const QCommandLineOption redrawsOption(QStringLiteral("redraws"),
                                            QStringLiteral("The crowd's first visitor changes pages R times."),
                                            QStringLiteral("R"), QStringLiteral("0"));
-    options.addOptions({crowdOption, churnOption, churnAfterOption, kbUrlOption, redrawsOption});
+    const QCommandLineOption controlOption(QStringLiteral("control"),
+                                           QStringLiteral("Read commands from this named pipe."),
+                                           QStringLiteral("FIFO"));
+    options.addOptions({crowdOption, churnOption, churnAfterOption, kbUrlOption, redrawsOption, controlOption});
     options.process(app);
     const QUrl otherKbUrl(options.value(kbUrlOption));
     if (options.isSet(kbUrlOption)
@@ -814,6 +875,10 @@ int main(int argc, char *argv[])
                 });
                 continue;
             }
+            if (const gloox::Tag *body = mail->name() == "message" ? mail->findChild("body") : nullptr) {
+                std::fprintf(stderr, "demo: colleague read: %s\n", body->cdata().c_str());
+                std::fflush(stderr);
+            }
             const std::string id = mail->findAttribute("id");
             if (mail->name() != "message" || id.empty() || !mail->findChild("request", "xmlns", "urn:xmpp:receipts"))
                 continue;
@@ -828,16 +893,60 @@ int main(int argc, char *argv[])
     });
     poll.start(kPollMs);
 
-    size_t line = 0;
-    QTimer colleagueTimer;
-    QObject::connect(&colleagueTimer, &QTimer::timeout, [&] {
+    const auto colleagueSays = [&](const std::string &text) {
         gloox::Tag message("message");
         message.addAttribute("to", server.Jid(agent).toStdString());
         message.addAttribute("type", "chat");
-        new gloox::Tag(&message, "body", kColleagueLines[line++ % std::size(kColleagueLines)]);
+        new gloox::Tag(&message, "body", text);
         colleague.Send(message);
-    });
+    };
+    size_t line = 0;
+    QTimer colleagueTimer;
+    QObject::connect(&colleagueTimer, &QTimer::timeout,
+                     [&] { colleagueSays(kColleagueLines[line++ % std::size(kColleagueLines)]); });
     colleagueTimer.start(kColleagueEveryMs);
+
+    // Opened for reading and writing, so that the pipe never reads as ended
+    // between two writers.
+    const int control = options.isSet(controlOption)
+                            ? ::open(qPrintable(options.value(controlOption)), O_RDWR | O_NONBLOCK | O_CLOEXEC)
+                            : -1;
+    if (options.isSet(controlOption) && control < 0) {
+        std::fprintf(stderr, "--control: cannot open %s\n", qPrintable(options.value(controlOption)));
+        return 2;
+    }
+    QByteArray commands;
+    QSocketNotifier controlNotifier(control, QSocketNotifier::Read);
+    controlNotifier.setEnabled(control >= 0);
+    QObject::connect(&controlNotifier, &QSocketNotifier::activated, [&] {
+        char buffer[4096];
+        for (ssize_t n; (n = ::read(control, buffer, sizeof buffer)) > 0;)
+            commands.append(buffer, n);
+        for (qsizetype end; (end = commands.indexOf('\n')) >= 0; commands.remove(0, end + 1)) {
+            const QByteArray line = commands.left(end);
+            const qsizetype space = line.indexOf(' ');
+            const std::string word = line.left(space < 0 ? line.size() : space).toStdString();
+            const std::string rest = space < 0 ? std::string() : line.mid(space + 1).toStdString();
+            const size_t split = rest.find(' ');
+            const std::string sid = rest.substr(0, split);
+            const std::string tail = split == std::string::npos ? std::string() : rest.substr(split + 1);
+            if (word == "colleague")
+                colleagueSays(rest);
+            else if (word == "offer")
+                shop.Offer(sid, tail);
+            else if (word == "decline")
+                shop.Decline(sid);
+            else if (word == "mute" || word == "unmute")
+                shop.Mute(sid, word == "mute");
+            else if (word == "say")
+                shop.Say(sid, tail);
+            else if (word == "quiet")
+                shop.Quiet(sid);
+            else
+                std::fprintf(stderr, "demo: unknown command %s\n", line.constData());
+            std::fflush(stderr);
+        }
+    });
 
     QTimer shopTimer;
     QObject::connect(&shopTimer, &QTimer::timeout, [&] { shop.Tick(); });
