@@ -32,6 +32,10 @@ public:
     QString Url() const;
     const QDir &Folder() const { return m_folder; }
 
+    // From now on every upload is refused, its answer held back this long
+    // (a slow network's failure); a negative time serves them again.
+    void RefuseAfter(int ms) { m_refuseAfterMs = ms; }
+
     // The stored file's name and the content of a form, or an empty name
     // when the form cannot be read. Public for the tests.
     struct Part
@@ -52,6 +56,7 @@ private:
     QString StoreName(const QString &wanted) const;
 
     QDir m_folder;
+    int m_refuseAfterMs = -1;
     // Each connection's request until it is complete. Declared before the
     // server: the server's sockets leave it as they go, the last ones when
     // the server itself goes.

@@ -29,6 +29,7 @@
 //   mute ID          visitor ID's room sends no receipts until "unmute ID"
 //   quiet ID         visitor ID says no more in the chat, nor ends it
 //   say ID TEXT      visitor ID writes TEXT into the chat now
+//   refuse-uploads S files sent into chats fail, S seconds after they were sent
 
 #include "tests/harness/ChatServiceSimulator.h"
 #include "tests/harness/KBServiceMock.h"
@@ -940,6 +941,8 @@ int main(int argc, char *argv[])
                 shop.Mute(sid, word == "mute");
             else if (word == "say")
                 shop.Say(sid, tail);
+            else if (word == "refuse-uploads")
+                uploadEndpoint.RefuseAfter(std::max(0, QByteArray::fromStdString(sid).toInt()) * 1000);
             else if (word == "quiet")
                 shop.Quiet(sid);
             else

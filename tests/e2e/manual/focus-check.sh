@@ -85,7 +85,7 @@ frame_state() {
   if [ -z "$f" ]; then echo gone; elif mapped "$f"; then echo shown; else echo hidden; fi
 }
 # The chat input of the frame, and a spot of the Transfer button.
-INPUT_X=496 INPUT_Y=740 TRANSFER_X=444 TRANSFER_Y=230
+INPUT_X=496 INPUT_Y=740 TRANSFER_X=477 TRANSFER_Y=239 SEND_FILE_X=388 SEND_FILE_Y=239
 click_input() { click_frame "$INPUT_X" "$INPUT_Y"; sleep 0.5; }
 # The agent turns to window $1: a click on its title under a window
 # manager; without one, nothing but the program itself gives a window the
@@ -242,6 +242,30 @@ turn_to "$(program_window frame)"
 click_input
 xdotool key End Return
 sleep 1
+
+# An upload that fails a few seconds after the agent sent the file and
+# turned back to typing.
+control refuse-uploads 3
+echo "the receipt" >"$DEMO/receipt.txt"
+boxes_before=$(others | wc -l)
+click_frame "$SEND_FILE_X" "$SEND_FILE_Y"
+sleep 2
+
+if [ "$(others | wc -l)" -gt "$boxes_before" ]; then
+  xdotool type --delay 40 -- "$DEMO/receipt.txt"
+  xdotool key Return
+  sleep 0.5
+  click_input
+  line_to_bob "1 upload failure" "While the file is on its way: the lamp is in the parcel with the receipt."
+  others >&2
+else
+  row "1 upload failure" - - "no file dialog opened"
+fi
+for id in $(others | grep -v colleague | cut -d' ' -f1); do
+  turn_to "$id"
+  [ "$(xdotool getwindowfocus 2>/dev/null)" = "$id" ] && xdotool key Escape
+done
+control refuse-uploads -1
 
 # 3: another program's window; the frame comes back by an alert.
 python3 "$HERE/pad.py" "$DEMO/pad.txt" &
