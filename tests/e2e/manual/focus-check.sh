@@ -78,6 +78,8 @@ turn_to() {
 focus_name() { xdotool getwindowname "$(xdotool getwindowfocus 2>/dev/null)" 2>/dev/null; }
 colleague_window() { xdotool search --all --onlyvisible --pid "$OSTREL_PID" --name 'colleague' 2>/dev/null | head -n 1; }
 # Mapped or not (minimised or hidden windows are unmapped).
+# Whether window $1 asks for the agent's attention (flashes in the task bar).
+flashing() { xprop -id "$1" _NET_WM_STATE 2>/dev/null | grep -q DEMANDS_ATTENTION && echo flashes || echo "does not flash"; }
 mapped() { xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable'; }
 frame_state() {
   local f; f=$(xdotool search --pid "$OSTREL_PID" --name '^Quelvar$' 2>/dev/null | while read -r id; do
@@ -164,7 +166,11 @@ line_to_bob road "Hello Bob, I am sorry to hear that. Let me look for your order
   1 "colleague Hi, are you busy? There are a lot of visitors today." \
   1.5 "colleague Could you take the next caller? I am going for lunch."
 COLLEAGUE=$(colleague_window)
-say "colleague window: ${COLLEAGUE:-none}; windows: $(others | tr '\n' ';')"
+if [ -n "$COLLEAGUE" ]; then
+  row "road (colleague window)" - - "opened by the first line, $(flashing "$COLLEAGUE")"
+else
+  row "road (colleague window)" - - "none opened"
+fi
 
 # 1: boxes that come by themselves while the agent types to Bob.
 before=$(log_lines)
@@ -318,7 +324,7 @@ if [ -n "$COLLEAGUE" ] && [ "$WM" = openbox ]; then
     "Let me check the delivery address and every letter of it for you now." \
     1.2 "colleague Thanks, I am back."
   COLLEAGUE=$(xdotool search --pid "$OSTREL_PID" --name colleague | head -n 1)
-  say "colleague window: $(mapped "$COLLEAGUE" && echo shown || echo minimised)"
+  row "3 colleague line (its window)" - - "$(mapped "$COLLEAGUE" && echo shown || echo "stays minimised"), $(flashing "$COLLEAGUE")"
   # Brought back by the agent, for the next case.
   turn_to "$COLLEAGUE"
 fi
