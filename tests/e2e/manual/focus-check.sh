@@ -287,7 +287,15 @@ pad_case() {
   type_while "$text" 120 1.2 "say v-102 Are you still there?"
   sleep 0.5
   local got; got=$(cat "$DEMO/pad.txt")
-  NOTE="frame $(frame_state); focus on '$(focus_name)'"
+  local px py pw ph WINDOW
+  read -r px py pw ph < <(geometry "$PAD")
+  eval "$(xdotool mousemove "$((px + pw / 2))" "$((py + ph / 2))" getmouselocation --shell)"
+  local over="the pad"
+  if [ "$WINDOW" != "$PAD" ] && ! xwininfo -children -id "$PAD" | grep -q "$(printf '0x%x' "$WINDOW")"; then
+    over="$(xdotool getwindowname "$WINDOW" 2>/dev/null) ($(geometry "$WINDOW"))"
+  fi
+  shot "${name//[^a-z]/}"
+  NOTE="frame $(frame_state); focus on '$(focus_name)'; the pointer over the pad is over $over"
   [ "$got" = "$text" ] || NOTE="$NOTE; the pad got '$got'"
   row "$name" "${#text}" "$(kept "$text" "$got")" "$NOTE"
 }
