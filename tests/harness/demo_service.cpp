@@ -29,7 +29,8 @@
 //   mute ID          visitor ID's room sends no receipts until "unmute ID"
 //   quiet ID         visitor ID says no more in the chat, nor ends it
 //   say ID TEXT      visitor ID writes TEXT into the chat now
-//   refuse-uploads S files sent into chats fail, S seconds after they were sent
+//   refuse-uploads S files sent into chats fail, S seconds after they were
+//                    sent; with S negative they are stored again
 
 #include "tests/harness/ChatServiceSimulator.h"
 #include "tests/harness/KBServiceMock.h"
@@ -56,6 +57,7 @@
 #include <deque>
 #include <iterator>
 #include <map>
+#include <optional>
 #include <set>
 #include <string_view>
 #include <vector>
@@ -917,39 +919,41 @@ int main(int argc, char *argv[])
         return 2;
     }
     QByteArray commands;
-    QSocketNotifier controlNotifier(control, QSocketNotifier::Read);
-    controlNotifier.setEnabled(control >= 0);
-    QObject::connect(&controlNotifier, &QSocketNotifier::activated, [&] {
-        char buffer[4096];
-        for (ssize_t n; (n = ::read(control, buffer, sizeof buffer)) > 0;)
-            commands.append(buffer, n);
-        for (qsizetype end; (end = commands.indexOf('\n')) >= 0; commands.remove(0, end + 1)) {
-            const QByteArray line = commands.left(end);
-            const qsizetype space = line.indexOf(' ');
-            const std::string word = line.left(space < 0 ? line.size() : space).toStdString();
-            const std::string rest = space < 0 ? std::string() : line.mid(space + 1).toStdString();
-            const size_t split = rest.find(' ');
-            const std::string sid = rest.substr(0, split);
-            const std::string tail = split == std::string::npos ? std::string() : rest.substr(split + 1);
-            if (word == "colleague")
-                colleagueSays(rest);
-            else if (word == "offer")
-                shop.Offer(sid, tail);
-            else if (word == "decline")
-                shop.Decline(sid);
-            else if (word == "mute" || word == "unmute")
-                shop.Mute(sid, word == "mute");
-            else if (word == "say")
-                shop.Say(sid, tail);
-            else if (word == "refuse-uploads")
-                uploadEndpoint.RefuseAfter(std::max(0, QByteArray::fromStdString(sid).toInt()) * 1000);
-            else if (word == "quiet")
-                shop.Quiet(sid);
-            else
-                std::fprintf(stderr, "demo: unknown command %s\n", line.constData());
-            std::fflush(stderr);
-        }
-    });
+    std::optional<QSocketNotifier> controlNotifier;
+    if (control >= 0) {
+        controlNotifier.emplace(control, QSocketNotifier::Read);
+        QObject::connect(&*controlNotifier, &QSocketNotifier::activated, [&] {
+            char buffer[4096];
+            for (ssize_t n; (n = ::read(control, buffer, sizeof buffer)) > 0;)
+                commands.append(buffer, n);
+            for (qsizetype end; (end = commands.indexOf('\n')) >= 0; commands.remove(0, end + 1)) {
+                const QByteArray line = commands.left(end);
+                const qsizetype space = line.indexOf(' ');
+                const std::string word = line.left(space < 0 ? line.size() : space).toStdString();
+                const std::string rest = space < 0 ? std::string() : line.mid(space + 1).toStdString();
+                const size_t split = rest.find(' ');
+                const std::string sid = rest.substr(0, split);
+                const std::string tail = split == std::string::npos ? std::string() : rest.substr(split + 1);
+                if (word == "colleague")
+                    colleagueSays(rest);
+                else if (word == "offer")
+                    shop.Offer(sid, tail);
+                else if (word == "decline")
+                    shop.Decline(sid);
+                else if (word == "mute" || word == "unmute")
+                    shop.Mute(sid, word == "mute");
+                else if (word == "say")
+                    shop.Say(sid, tail);
+                else if (word == "refuse-uploads")
+                    uploadEndpoint.RefuseAfter(std::max(-1, QByteArray::fromStdString(sid).toInt() * 1000));
+                else if (word == "quiet")
+                    shop.Quiet(sid);
+                else
+                    std::fprintf(stderr, "demo: unknown command %s\n", line.constData());
+                std::fflush(stderr);
+            }
+        });
+    }
 
     QTimer shopTimer;
     QObject::connect(&shopTimer, &QTimer::timeout, [&] { shop.Tick(); });
