@@ -52,7 +52,6 @@
 #include <gloox/tag.h>
 
 #include <csignal>
-#include <fcntl.h>
 #include <cstdio>
 #include <deque>
 #include <iterator>
@@ -61,6 +60,7 @@
 #include <set>
 #include <string_view>
 #include <vector>
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
