@@ -22,6 +22,8 @@ PACKAGES=(
   prosody lua-sec openssl xvfb xauth xfonts-base fonts-dejavu-core openbox
   # the demo: pressing Sign In on a virtual screen and taking its picture
   xdotool imagemagick
+  # tests/e2e/manual/focus-check.sh: a tray, and another program's window
+  trayer python3-tk
 )
 
 missing=()

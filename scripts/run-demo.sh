@@ -92,7 +92,7 @@ if [ -n "$CHAT_SHOT$PATH_SHOT" ]; then
   visitor_did "chat accepted" 1 || fail "the visitor's chat was not accepted"
   visitor_did "wrote line 1" 20 || fail "the demo visitor did not write"
   # The chat's input, below the chat.
-  click_frame 380 640
+  click_frame 380 740
   xdotool type --delay 40 "Hello Bob, I am sorry to hear that. Let me look for your order."
   xdotool key Return
   visitor_did "heard the agent" 20 || fail "the agent's line did not reach the visitor's room"

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTcpSocket>
+#include <QTimer>
 
 #include <QUrl>
 
@@ -94,6 +95,15 @@ void UploadEndpoint::OnData(QTcpSocket *socket)
     }
     if (request.size() - headEnd - 4 < length)
         return;
+    if (m_refuseAfterMs >= 0 && start[0] == "POST") {
+        m_requests.remove(socket);
+        disconnect(socket, &QTcpSocket::readyRead, this, nullptr);
+        QTimer::singleShot(m_refuseAfterMs, socket, [socket] {
+            socket->write(Answer(503, "Service Unavailable", "uploads are refused"));
+            socket->disconnectFromHost();
+        });
+        return;
+    }
     finish(Handle(start[0], start[1], contentType, request.mid(headEnd + 4, length)));
 }
 
@@ -110,8 +120,6 @@ QByteArray UploadEndpoint::Handle(const QByteArray &method, const QByteArray &pa
     }
     if (method != "POST" || !path.startsWith("/upload"))
         return Answer(404, "Not Found", "not here");
-    if (m_refusing)
-        return Answer(503, "Service Unavailable", "uploads are refused");
     const Part part = ParseForm(contentType, body);
     if (part.fileName.isEmpty())
         return Answer(400, "Bad Request", "no file in the form");

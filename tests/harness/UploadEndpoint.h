@@ -15,6 +15,8 @@
 #include <QString>
 #include <QTcpServer>
 
+#include <algorithm>
+
 class QTcpSocket;
 
 namespace harness {
@@ -31,8 +33,9 @@ public:
     // Where the program posts its files.
     QString Url() const;
     const QDir &Folder() const { return m_folder; }
-    // While refusing, every upload is answered 503 and nothing is stored.
-    void SetRefusing(bool refusing) { m_refusing = refusing; }
+    // While refusing, every upload is answered 503, that long after it came
+    // (a slow network's failure), and nothing is stored.
+    void SetRefusing(bool refusing, int afterMs = 0) { m_refuseAfterMs = refusing ? std::max(0, afterMs) : -1; }
 
     // The stored file's name and the content of a form, or an empty name
     // when the form cannot be read. Public for the tests.
@@ -54,7 +57,7 @@ private:
     QString StoreName(const QString &wanted) const;
 
     QDir m_folder;
-    bool m_refusing = false;
+    int m_refuseAfterMs = -1;
     // Each connection's request until it is complete. Declared before the
     // server: the server's sockets leave it as they go, the last ones when
     // the server itself goes.

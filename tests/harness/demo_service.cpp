@@ -30,10 +30,14 @@
 //   say SID TEXT         the visitor writes into the chat
 //   typing SID, paused SID   the visitor's chat state in the room
 //   receipts SID off|on  the visitor's room acknowledges the agent's lines
+//   decline SID          a transfer of the visitor's chat is declined
 //   offer SID [TEXT]     the colleague asks the agent to take the chat
 //   colleague TEXT       the colleague writes to the agent
-//   uploads off|on       the upload address refuses files (503)
-// Each is logged as "demo: control <line>" once done.
+//   uploads off [S]|on   the upload address refuses files (503), S seconds
+//                        after each came
+// Each is logged as "demo: control <line>" once done, and every line a
+// visitor's room or the colleague reads as "demo: visitor <id> read: <text>"
+// or "demo: colleague read: <text>".
 
 #include "tests/harness/ChatServiceSimulator.h"
 #include "tests/harness/KBServiceMock.h"
@@ -344,6 +348,9 @@ public:
         }
         if (!message.findChild("body"))
             return;
+        // The room's text is the HTML and the plain text, each in base64.
+        const QByteArray body = QByteArray::fromStdString(message.findChild("body")->cdata());
+        Log(v, "read: " + QByteArray::fromBase64(body.mid(body.indexOf(',') + 1)).toStdString());
         const std::string id = message.findAttribute("id");
         if (!v.receipts)
             Log(v, "sends no receipt");
@@ -429,6 +436,10 @@ public:
             m_service.Send(state);
         } else if (verb == "receipts" && (rest == "on" || rest == "off")) {
             v.receipts = rest == "on";
+        } else if (verb == "decline") {
+            // A transfer of the visitor's chat that the agent asked for.
+            Send(visitors::TransferDecline(v.sid, "The agent is busy."));
+            Log(v, "transfer declined");
         } else if (verb == "offer") {
             // The colleague has the visitor's chat and asks the agent to take it.
             v.state = 6;
@@ -921,6 +932,10 @@ int main(int argc, char *argv[])
                 });
                 continue;
             }
+            if (const gloox::Tag *body = mail->name() == "message" ? mail->findChild("body") : nullptr) {
+                std::fprintf(stderr, "demo: colleague read: %s\n", body->cdata().c_str());
+                std::fflush(stderr);
+            }
             const std::string id = mail->findAttribute("id");
             if (mail->name() != "message" || id.empty() || !mail->findChild("request", "xmlns", "urn:xmpp:receipts"))
                 continue;
@@ -961,8 +976,8 @@ int main(int argc, char *argv[])
             bool done = true;
             if (verb == "colleague" && !tail.empty())
                 colleagueSays(tail);
-            else if (verb == "uploads" && (tail == "on" || tail == "off"))
-                uploadEndpoint.SetRefusing(tail == "off");
+            else if (verb == "uploads" && (sid == "on" || sid == "off"))
+                uploadEndpoint.SetRefusing(sid == "off", QByteArray::fromStdString(rest).toInt() * 1000);
             else
                 done = shop.Control(verb, sid, rest, colleagueJid);
             std::fprintf(stderr, "demo: control %s%s\n", done ? "" : "not done: ", line.c_str());
