@@ -151,6 +151,8 @@ say "online under $WM"
 
 # The road: take Bob's chat. The site is quiet but for what the control
 # file asks.
+# Alice browses (row 1), for the colleague to offer her chat later.
+control "arrive v-101 Alice"
 control "arrive v-102 Bob"
 sleep 1
 control "ask v-102"
@@ -164,8 +166,6 @@ done
 wait_for_line "v-102 chat accepted" 1 "$DEMO/service.log" || { say "Bob's chat was not taken"; exit 1; }
 control "say v-102 Hello, my lamp has not arrived."
 wait_for_line "v-102 wrote" 20 "$DEMO/service.log"
-# Alice browses, for the colleague to offer her chat.
-control "arrive v-101 Alice"
 click_input
 line_to_bob road "Hello Bob, I am sorry to hear that. Let me look for your order right away." \
   1 "colleague Hi, are you busy? There are a lot of visitors today." \
