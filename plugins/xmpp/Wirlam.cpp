@@ -234,7 +234,7 @@ void CWirlam::OnSessionOpened(XmppPump &pump)
 bool CWirlam::OnStanza(XmppPump &pump, const gloox::Tag &stanza)
 {
     const gloox::JID &self = pump.Own();
-    const std::string own = self.full();
+    const std::string &own = self.full();
     std::unique_ptr<gloox::Tag> rosterReply;
     if (m_roster.Read(stanza, self, &rosterReply)) {
         if (rosterReply)
